@@ -1,0 +1,63 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+
+#include "app/Clock.h"
+#include "rules/RulesLoader.h"
+#include "world/MetaNodePat.h"
+#include "world/WorldStore.h"
+
+std::string findScenarioFolder() {
+    for (const char *folder : {"./Rules & Scenarios", "../Rules & Scenarios"}) {
+        std::string path = std::string(folder) + "/logic.txt";
+        if (FILE *f = std::fopen(path.c_str(), "r")) {
+            std::fclose(f);
+            return folder;
+        }
+    }
+    return std::string();
+}
+
+bool readPatternFile(int slot, const std::string &path) {
+    drovanMetaNodePat *p = patternSlot(slot);
+    FILE *f = std::fopen(path.c_str(), "r");
+    if (!f) return false;
+    if (p) {
+        char why[256] = {};
+        if (!p->readNetwork(f, path.c_str(), why, sizeof why))
+            std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
+    }
+    std::fclose(f);
+    return true;
+}
+
+StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks) {
+    StartupResult result;
+    clockInit();
+    world.worldMinX = 0.0f;
+    world.worldMinY = 0.0f;
+    world.worldMaxX = 3200.0f;
+    world.worldMaxY = 3200.0f;
+    world.lastStepTime = clockNow();
+    resetWorld();
+    if (hooks.resetCamera) hooks.resetCamera();
+    world.placeColour = 0;
+    initPatternSlots();
+    if (hooks.rebuildPanel) hooks.rebuildPanel();
+
+    FILE *f = rulesPath.empty() ? nullptr : std::fopen(rulesPath.c_str(), "r");
+    if (!f) return result;
+    result.rulesOpened = true;
+    result.rulesPath = rulesPath;
+    if (hooks.resetCamera) hooks.resetCamera();
+    world.placeColour = 0;
+    initPatternSlots();
+    loadRules(f, rulesPath.c_str(), stdout);
+    if (hooks.rebuildPanel) hooks.rebuildPanel();
+    if (patternDir.empty()) return result;
+    for (int k = 0; k < kPatternSlots; k++) {
+        std::string path = patternDir + "/meta" + std::to_string(k + 1) + "a.txt";
+        if (readPatternFile(k, path)) result.patternsRead++;
+    }
+    return result;
+}

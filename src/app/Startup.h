@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+
+// What the desktop shell contributes to start-up; the headless tool leaves
+// these empty.
+struct StartupHooks {
+    void (*resetCamera)() = nullptr;
+    void (*rebuildPanel)() = nullptr;  // build and refresh the control panel
+};
+
+struct StartupResult {
+    bool rulesOpened = false;
+    std::string rulesPath;
+    int patternsRead = 0;
+};
+
+// Start-up without the window: world rectangle, clock, resetWorld, camera,
+// pattern slots, panel, then the rules file and (when patternDir is not empty)
+// the pattern files meta1a.txt .. meta10a.txt from patternDir. A pattern file
+// that is damaged is reported on standard output.
+StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks);
+
+// The desktop program's search: ./Rules & Scenarios, then ../Rules & Scenarios.
+// Returns the folder holding logic.txt, or an empty text.
+std::string findScenarioFolder();
+
+// Read one pattern file into a slot, reporting a damaged file on standard output.
+// Returns false when the file could not be opened.
+bool readPatternFile(int slot, const std::string &path);

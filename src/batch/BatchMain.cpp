@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("drovan-batch"); return 0; }

@@ -1,0 +1,52 @@
+#include "world/AggregateGrid.h"
+
+#include <cstring>
+
+AggregateGrid::AggregateGrid(int n) : layers(n < 0 ? 0 : n) {
+    values = new float[static_cast<size_t>(layers) * kRows * kCols]();
+    colours = new float[static_cast<size_t>(layers) * 3 + 3]();
+    std::memset(emptyMask, 1, sizeof emptyMask);
+}
+
+AggregateGrid::~AggregateGrid() {
+    delete[] values;
+    delete[] colours;
+}
+
+bool AggregateGrid::cellOf(float x, float y, int &i, int &j) const {
+    // Truncation toward zero, as the step's other grids do; -0.5 is cell 0.
+    if (!(x > -kCellW && x < kCols * kCellW && y > -kCellH && y < kRows * kCellH)) return false;
+    i = static_cast<int>(x / kCellW);
+    j = static_cast<int>(y / kCellH);
+    return i >= 0 && i < kCols && j >= 0 && j < kRows;
+}
+
+float AggregateGrid::read(int layer, float x, float y) const {
+    int i, j;
+    if (layer < 0 || layer >= layers || !cellOf(x, y, i, j)) return -1.0f;
+    return values[(layer * kRows + j) * kCols + i];
+}
+
+void AggregateGrid::write(int layer, float x, float y, float value) {
+    int i, j;
+    if (layer < 0 || layer >= layers || !cellOf(x, y, i, j)) return;
+    values[(layer * kRows + j) * kCols + i] = value;
+    if (value != 0.0f) {
+        emptyMask[j * kCols + i] = 0;
+        return;
+    }
+    for (int l = 0; l < layers; l++)
+        if (values[(l * kRows + j) * kCols + i] != 0.0f) return;
+    emptyMask[j * kCols + i] = 1;
+}
+
+bool AggregateGrid::emptyAt(float x, float y) const {
+    int i, j;
+    if (!cellOf(x, y, i, j)) return true;
+    return emptyMask[j * kCols + i] != 0;
+}
+
+void AggregateGrid::setLayerColour(int layer, const float rgb[3]) {
+    if (layer < 0 || layer >= layers) return;
+    for (int k = 0; k < 3; k++) colours[3 * layer + k] = rgb[k];
+}

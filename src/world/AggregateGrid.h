@@ -1,0 +1,33 @@
+#pragma once
+
+// Per-colour atom density: 40 x 40 cells of 80 x 80 world units, one layer per
+// declared colour, with an empty-mask and one display colour per layer.
+class AggregateGrid {
+public:
+    static constexpr int kCols = 40;
+    static constexpr int kRows = 40;
+    static constexpr float kCellW = 80.0f;
+    static constexpr float kCellH = 80.0f;
+
+    explicit AggregateGrid(int layers);
+    ~AggregateGrid();
+    AggregateGrid(const AggregateGrid &) = delete;
+    AggregateGrid &operator=(const AggregateGrid &) = delete;
+
+    int layerCount() const { return layers; }
+    // -1.0 when the point's cell is outside the grid.
+    float read(int layer, float x, float y) const;
+    void write(int layer, float x, float y, float value);
+    bool cellOf(float x, float y, int &i, int &j) const;
+    bool cellEmpty(int i, int j) const { return emptyMask[j * kCols + i] != 0; }
+    bool emptyAt(float x, float y) const;
+    float cellValue(int layer, int i, int j) const { return values[(layer * kRows + j) * kCols + i]; }
+    void setLayerColour(int layer, const float rgb[3]);
+    const float *layerColour(int layer) const { return colours + 3 * layer; }
+
+private:
+    int layers;
+    float *values;
+    unsigned char emptyMask[kCols * kRows];
+    float *colours;
+};

@@ -1,0 +1,56 @@
+#pragma once
+#include "world/Thing.h"
+#include "world/Vec2.h"
+
+class drovanEdge;
+
+constexpr int kVisitedMax = 16;
+
+// A free-moving coloured particle: free, on an edge, or held by a node.
+class drovanAtom : public drovanThing {
+public:
+    drovanAtom(float x, float y, int colour, int creatorId);
+    ~drovanAtom() override;
+
+    void update() override;
+    void draw(int pass, int flag) override;
+    void thingRemoved(int id) override;
+    void kill() override;
+    virtual void consume(float amount);
+
+    bool holdBy(int nodeId);
+    void release();
+    void leaveEdge();
+    bool enterEdge(drovanEdge *e, bool startAtB, bool targetAtB);
+    void chooseNextEdge(int nodeId);
+    void rewardVisited(float amount);
+    void copyVisited(const drovanAtom *other);
+    void appendVisited(int id);
+    void markVisited(int nodeId);
+    void followEdge();
+    void orbitHolder();
+
+    drovanAtom *gridNext = nullptr;
+    drovanAtom **gridPrevLink = nullptr;
+    int state = 0;  // 0 free, 1 on an edge, 2 held
+    vec2 savedVelocity;
+    vec2 edgeTarget;
+    int edgeStartIndex = 0;
+    int edgeTargetId = 0;
+    int edgeId = -1;
+    float progress = 0.0f;
+    vec2 segmentStart, segmentEnd;
+    int holderId = 0;
+    int lastNodeId = -1;
+    int creatorId = -1;
+    int pendingNode = -1, lastPendingNode = -1;
+    int visited[kVisitedMax] = {};
+    int visitedCount = 0;
+    vec2 velocity;
+    vec2 position;
+    int colour = 0;
+};
+
+enum AtomState { AtomFree = 0, AtomOnEdge = 1, AtomHeld = 2 };
+
+void spawnAtoms();

@@ -1,0 +1,22 @@
+#pragma once
+#include "world/TermNode.h"
+
+// A swimmer: feels liked and disliked atoms and, inside a metanode, beats.
+class drovanCiliaNode : public drovanTermNode {
+public:
+    drovanCiliaNode(float x, float y, int colour, int nodeIndex);
+
+    void update() override;
+    void draw(int pass, int flag) override;
+    void drawHighlight() override;
+    void receive(float x, float y, int colour, int senderId, float amount) override;
+
+    void feelAtoms();
+    void swim();
+    void drawCilia(bool highlighted, bool withBody);
+
+    vec2 swimVelocity;
+    float swimSpeed = 0.0f;
+    float beatForce = 0.0f;
+    int beatCounter = 0;
+};

@@ -1,0 +1,101 @@
+#pragma once
+#include <cstdio>
+
+#include "world/Thing.h"
+#include "world/Walkers.h"
+#include "world/WorldStore.h"
+
+class drovanNode;
+class drovanEdge;
+
+// A small graph kept outside the live world: one per pattern slot, and the
+// private body of each metanode.
+class drovanMetaNodePat : public drovanThing, public drovanVisitor {
+public:
+    drovanMetaNodePat();
+    ~drovanMetaNodePat() override;
+
+    void draw(int pass, int flag) override;
+    void thingRemoved(int id) override;
+    virtual void addInstances(int n);
+    virtual int instances() { return instanceCount; }
+    virtual float radiusOfPattern() { return patternRadius; }
+    virtual const float *bodyColour() { return bodyRgb; }
+
+    // Graph container and network format.
+    void writeNetwork(FILE *stream);
+    // Returns true when the whole file was read; otherwise describes where it stopped.
+    bool readNetwork(FILE *stream, const char *path, char *why = nullptr, int whyLength = 0);
+    drovanNode *addNode(float x, float y, int colour);
+    drovanEdge *addEdge(drovanNode *a, drovanNode *b, bool directed, int colour);
+    drovanEdge *findEdge(drovanNode *a, drovanNode *b);
+    void removeNode(int k);
+    void compactEdges(int killed);
+
+    // Editing.
+    drovanThing *findThing(int id);
+    int hitNode(float x, float y);
+    void clearSelection();
+    void drawSelectedExcept(int id);
+    void translate(float dx, float dy);
+    void moveNodeBy(int id, float dx, float dy, bool withSelection);
+    void connect(int idA, int idB, bool withSelection);
+    void connectToSelection(drovanNode *a, drovanNode *b, bool directed, int colour);
+    drovanEdge *nextEdgeAt(int k, int &cursor);
+    drovanMetaNodePat *instantiate(float scale);
+
+    int instanceCount = 0;
+    int nodeCount = 0;
+    int edgeCount = 0;
+    drovanNode **nodes = nullptr;
+    drovanEdge **edges = nullptr;
+    float patternRadius = 32.0f;
+    float bodyRgb[3] = {0.0f, 0.0f, 0.0f};
+    int tickCounter = 0;
+    int tickPeriod = 15;
+
+    // Sensing records of a metanode's body.
+    struct ThingRecord {
+        int input, output;
+        float factor;
+        int thingId, nodeIndex;
+    };
+    struct CellRecord {
+        int input, output;
+        float factor;
+        int nodeIndex;
+        float x, y;
+    };
+    int thingRecordCount = 0;
+    ThingRecord thingRecords[10] = {};
+    int cellRecordCount = 0;
+    CellRecord cellRecords[10] = {};
+};
+
+// The pattern slot table.
+struct SlotRule {
+    int input, output;
+    float factor;
+};
+struct PatternSlot {
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    drovanMetaNodePat *pattern = nullptr;
+    int senseCount = 0;
+    SlotRule senses[10] = {};
+    int decomposeCount = 0;
+    SlotRule decomposes[10] = {};
+    bool grasps = false;
+};
+extern PatternSlot patternSlots[kPatternSlots];
+
+const float *slotColour(int i);
+void initPatternSlots();
+void deleteAllPatterns();
+void addSense(int slot, int input, int output, float factor);
+void addDecompose(int slot, int input, int output, float factor);
+void setGrasps(int slot);
+int slotSenseCount(int slot);
+const SlotRule *slotSense(int slot, int j);
+int slotDecomposeCount(int slot);
+const SlotRule *slotDecompose(int slot, int j);
+bool slotGrasps(int slot);

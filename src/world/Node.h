@@ -1,0 +1,107 @@
+#pragma once
+#include "world/Thing.h"
+#include "world/Vec2.h"
+#include "world/WorldStore.h"
+
+class drovanEdge;
+class drovanAtom;
+class drovanMetaNode;
+
+constexpr int kMaxNodeEdges = 10;
+
+// Abstract graph vertex: a slot of nodeTable, its attached edges and degree
+// counters, motion state and the per-colour intake.
+class drovanNode : public drovanThing {
+public:
+    explicit drovanNode(int nodeIndex);
+    ~drovanNode() override;
+
+    void thingRemoved(int id) override;
+    bool hitTest(float x, float y) override;
+    drovanMetaNode *container() override { return containerNode; }
+
+    virtual void drawEdgeHighlights();
+    virtual float baseRadius() = 0;
+    virtual float radius() = 0;
+    virtual vec2 position() = 0;
+    virtual void setPosition(float x, float y) = 0;
+    virtual void moveTo(float x, float y);
+    virtual void moveBy(float dx, float dy);
+    virtual void push(float dx, float dy, float maxSpeed);
+    virtual vec2 velocity() { return nodeVelocity; }
+    virtual void turn(float dAngle, float maxRate);
+    virtual float angularVelocity() { return nodeAngularVelocity; }
+    virtual bool isMeta() { return false; }
+    virtual void addInDegree(int colour, int n) { (void)colour; inDegree += n; }
+    virtual void addOutDegree(int colour, int n) { (void)colour; outDegree += n; }
+    virtual void addUndirectedDegree(int colour, int n) { (void)colour; undirectedDegree += n; }
+    virtual void addCollected(int colour, int n) { (void)colour; (void)n; }
+    virtual float insetAtEnd(int colour) { (void)colour; return 0.0f; }
+    virtual float insetAtStart(int colour) { (void)colour; return 0.0f; }
+    virtual float insetUndirected(int colour) { (void)colour; return 0.0f; }
+    virtual void enforceValence() {}
+    virtual const float *colourRGB() = 0;
+    virtual void drawInfo() {}
+    virtual bool isMovable() { return true; }
+    virtual bool isFree() { return containerNode == nullptr; }
+    virtual drovanNode *duplicate(bool randomColour) = 0;
+    virtual int colour() { return -1; }
+    virtual void receive(float x, float y, int colour, int senderId, float amount);
+    virtual float turnLimit() { return nodeTurnLimit; }
+    virtual void setTurnLimit(float v) { nodeTurnLimit = v; }
+    virtual float turnRate() { return nodeTurnRate; }
+    virtual void setTurnRate(float v) { nodeTurnRate = v; }
+    virtual void setAngle(float a);
+    virtual float angle() { return nodeAngle; }
+    virtual float targetAngle() { return nodeTargetAngle; }
+    virtual void setTargetAngle(float a);
+    virtual void setScale(float v) { nodeScale = v; }
+    virtual float scale() { return nodeScale; }
+    virtual int inhibition() { return inhibitionCount; }
+    virtual void setInhibition(int n) { inhibitionCount = n; }
+    virtual bool convertIntake(int colour, float amount) { (void)colour; (void)amount; return false; }
+    virtual void attachEdge(drovanEdge *e);
+    virtual void detachEdge(drovanEdge *e);
+    virtual void integrate();
+    virtual void decomposeTouching(drovanNode *other, float depth) { (void)other; (void)depth; }
+
+    // Edge cursors: each call returns the next live edge, or nullptr.
+    drovanEdge *nextAttachedEdge(int &cursor);
+    drovanEdge *nextIncomingEdge(int &cursor);
+    drovanEdge *nextTouchingEdge(int &cursor);
+
+    void addForce(float dx, float dy) { force.x += dx; force.y += dy; }
+    void dropWeakestEdge();
+    void setEdgeStrengths(float s);
+    void feedOn(drovanAtom *atom);
+    void killHeldAtoms(int colour, int count);
+    // Take the node out of the node table (and the registry when registered).
+    void unregisterNode();
+
+    drovanNode *gridNext = nullptr;
+    drovanNode **gridPrevLink = nullptr;
+    int inDegree = 0;
+    int outDegree = 0;
+    int undirectedDegree = 0;
+    int edgeCount = 0;
+    drovanEdge *edges[kMaxNodeEdges] = {};
+    drovanMetaNode *containerNode = nullptr;
+    int nodeIndex = -1;
+    vec2 force;
+    vec2 nodeVelocity;
+    float nodeAngle = 0.0f;
+    float nodeTargetAngle = 0.0f;
+    float nodeTurnRate = 0.0f;
+    float nodeTurnLimit = 6.28f;
+    float nodeAngularVelocity = 0.0f;
+    float nodeScale = 1.0f;
+    int inhibitionCount = 0;
+    float intake[kMaxColors] = {};
+    int collisionStamp = 0;
+};
+
+// Node factory and table helpers.
+drovanNode *createNode(float x, float y, int colour);
+int firstFreeNodeSlot();
+drovanNode *nodeAt(int index);
+void enforceAllValences();

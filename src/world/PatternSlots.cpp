@@ -1,0 +1,63 @@
+#include "world/MetaNodePat.h"
+
+PatternSlot patternSlots[kPatternSlots];
+
+static const float kSlotColours[kPatternSlots][3] = {
+    {0.5f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}, {0.0f, 0.0f, 0.5f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f},
+    {0.0f, 0.0f, 1.0f}, {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}, {1.0f, 1.0f, 0.0f},
+};
+
+static bool validSlot(int i) { return i >= 0 && i < kPatternSlots; }
+
+drovanMetaNodePat *patternSlot(int i) { return validSlot(i) ? patternSlots[i].pattern : nullptr; }
+
+const float *slotColour(int i) { return validSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
+
+void initPatternSlots() {
+    for (int i = 0; i < kPatternSlots; i++) {
+        PatternSlot &s = patternSlots[i];
+        delete s.pattern;
+        s.pattern = new drovanMetaNodePat();
+        s.pattern->patternIndex = i;
+        unregister(s.pattern);
+        s.senseCount = 0;
+        s.decomposeCount = 0;
+        s.grasps = false;
+        for (int k = 0; k < 3; k++) s.rgb[k] = kSlotColours[i][k];
+    }
+}
+
+void deleteAllPatterns() {
+    for (auto &s : patternSlots) {
+        delete s.pattern;
+        s.pattern = nullptr;
+    }
+}
+
+void addSense(int slot, int input, int output, float factor) {
+    if (!validSlot(slot)) return;
+    PatternSlot &s = patternSlots[slot];
+    if (s.senseCount < 10) s.senses[s.senseCount++] = {input, output, factor};
+}
+
+void addDecompose(int slot, int input, int output, float factor) {
+    if (!validSlot(slot)) return;
+    PatternSlot &s = patternSlots[slot];
+    if (s.decomposeCount < 10) s.decomposes[s.decomposeCount++] = {input, output, factor};
+}
+
+void setGrasps(int slot) {
+    if (validSlot(slot)) patternSlots[slot].grasps = true;
+}
+
+int slotSenseCount(int slot) { return validSlot(slot) ? patternSlots[slot].senseCount : 0; }
+const SlotRule *slotSense(int slot, int j) {
+    if (!validSlot(slot) || j < 0 || j >= patternSlots[slot].senseCount) return nullptr;
+    return &patternSlots[slot].senses[j];
+}
+int slotDecomposeCount(int slot) { return validSlot(slot) ? patternSlots[slot].decomposeCount : 0; }
+const SlotRule *slotDecompose(int slot, int j) {
+    if (!validSlot(slot) || j < 0 || j >= patternSlots[slot].decomposeCount) return nullptr;
+    return &patternSlots[slot].decomposes[j];
+}
+bool slotGrasps(int slot) { return validSlot(slot) && patternSlots[slot].grasps; }

@@ -1,0 +1,45 @@
+#pragma once
+#include "world/Node.h"
+
+class drovanAtom;
+
+// The ordinary node: its colour's rule record decides what it does each tick.
+class drovanTermNode : public drovanNode {
+public:
+    drovanTermNode(float x, float y, int colour, int nodeIndex);
+    ~drovanTermNode() override = default;
+
+    void update() override;
+    void draw(int pass, int flag) override;
+    void drawHighlight() override;
+    void print(FILE *file) override;
+    float baseRadius() override { return 32.0f; }
+    float radius() override;
+    vec2 position() override { return nodePosition; }
+    void setPosition(float x, float y) override { nodePosition = vec2(x, y); }
+    void addCollected(int colour, int n) override;
+    void enforceValence() override;
+    const float *colourRGB() override;
+    void drawInfo() override;
+    bool isMovable() override;
+    bool isFree() override;
+    drovanNode *duplicate(bool randomColour) override;
+    int colour() override { return nodeColour; }
+    bool convertIntake(int colour, float amount) override;
+    void decomposeTouching(drovanNode *other, float depth) override;
+
+    void interactWithAtoms();
+    void processIntake();
+    void linkLastNode(drovanAtom *atom);
+    bool convertAtom(drovanAtom *atom);
+    void reproduce();
+    // Decay and ageing with the colour's rates and the 0.03 death threshold.
+    void decayAndAge();
+    // Poisoning-style ageing with the given rate.
+    void ageBy(float rate);
+
+    vec2 nodePosition;
+    float emitChance = 0.033333335f;
+    int nodeColour = 0;
+    int collected[kMaxColors] = {};
+};

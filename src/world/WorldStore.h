@@ -1,0 +1,117 @@
+#pragma once
+#include "world/Vec2.h"
+
+class drovanThing;
+class drovanNode;
+class drovanEdge;
+class drovanMetaNodePat;
+class AggregateGrid;
+
+constexpr int kNodeTableSize = 2056;
+constexpr int kIdBuckets = 1000;
+constexpr int kMaxColors = 20;
+constexpr int kPatternSlots = 10;
+
+struct MaxEdgesChoice {
+    const char *label;
+    int value;
+};
+extern const MaxEdgesChoice maxEdgesChoices[6];
+struct SpeedChoice {
+    const char *label;
+    float period;
+};
+extern const SpeedChoice speedPeriods[4];
+
+// The one process-wide record. Settings are named by their rules-language keys.
+struct WorldStore {
+    // Settings (start values).
+    int render_atoms = 1;
+    int render_nodes = 1;
+    int render_atom_aggregates = 1;
+    int render_edges = 1;
+    int colored_edges = 0;
+    int directed_edges = 0;
+    int discover_edges = 0;
+    int fix_node_collisions = 1;
+    int closed_world = 0;
+    int anneal = 1;
+    int inertia = 0;
+    float node_creation_rate = 0.0f;
+    float edge_springk = 0.1f;
+    float edge_length = 0.0f;
+    int edge_constraint = 3;
+    int maxEdges = 3;
+    int speed = 2;
+
+    // Thing registry.
+    drovanThing *thingList = nullptr;
+    int thingCount = 0;
+    int nextId = 0;
+    drovanThing *idIndex[kIdBuckets] = {};
+    int visitStamp = 0;
+
+    // Node table.
+    drovanNode *nodeTable[kNodeTableSize] = {};
+    int nodeTableCount = 0;
+    int liveAtomCount = 0;
+    int liveEdgeCount = 0;
+    AggregateGrid *aggregateGrid = nullptr;
+    int metaCounts[kPatternSlots] = {};
+    int collisionPass = 0;
+
+    // World rectangle.
+    float worldMinX = 0.0f, worldMaxX = 3200.0f, worldMinY = 0.0f, worldMaxY = 3200.0f;
+
+    // Clock fields.
+    float lastStepTime = 0.0f;
+    float simTime = 0.0f;
+    int stepCount = 0;
+    int stepBudget = 0;
+
+    // Pointer and selection.
+    int pressedId = -1;
+    int hoverId = -1;
+    int createdId = -1;
+    vec2 pressPoint;
+    vec2 lastPointer;
+    unsigned char buttonDown = 0;
+    unsigned char dragging = 0;
+    unsigned char clearOnRelease = 0;
+    unsigned char rotating = 0;
+
+    // Panel state.
+    void *panel = nullptr;
+    int currentWindow = 0;
+    int placeColour = 0;
+};
+
+extern WorldStore world;
+
+// The adjacency matrix: entry [a][b] holds the edge from slot a to slot b.
+extern drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
+
+// Registry operations.
+void registerThing(drovanThing *t);
+void unregister(drovanThing *t);
+void destroyThingLinks(drovanThing *t);
+drovanThing *findThing(int id);
+drovanNode *findNode(int id);
+void changeId(drovanThing *t, int newId);
+int nextVisitStamp();
+drovanNode *randomNode();
+drovanMetaNodePat *patternSlot(int i);
+void clearSelection();
+void killSelectionWith(drovanThing *t);
+void highlightSelectionExcept(int id);
+void selectComponent(drovanThing *t, bool value);
+void purgeDead();
+void killAll();
+void setSpeed(int i);
+void setEdgeConstraint(int i);
+void resetSettings();
+void resetWorld();
+
+// Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
+extern void (*refreshPanelHook)();
+void refreshPanel();
