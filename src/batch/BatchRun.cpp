@@ -1,0 +1,170 @@
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Startup.h"
+#include "app/WorldTick.h"
+#include "batch/BatchCommands.h"
+#include "rules/ColorTable.h"
+#include "rules/RulesListing.h"
+#include "world/Edge.h"
+#include "world/MetaNode.h"
+#include "world/Node.h"
+#include "world/Walkers.h"
+#include "world/WorldStore.h"
+
+namespace {
+
+struct RunOptions {
+    std::string file, patterns, csv, save;
+    struct Place {
+        int slot;
+        float x, y;
+    };
+    std::vector<Place> places;
+    long steps = 1000;
+    long every = 10;
+};
+
+bool parseLong(const std::string &s, long &out) {
+    char *end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end != '\0' || v < 0) return false;
+    out = v;
+    return true;
+}
+
+bool parsePlace(const std::string &s, RunOptions::Place &p) {
+    char tail = 0;
+    return std::sscanf(s.c_str(), "%d:%f,%f%c", &p.slot, &p.x, &p.y, &tail) == 3 && p.slot >= 0 &&
+           p.slot < kPatternSlots;
+}
+
+bool parse(const std::vector<std::string> &args, RunOptions &o) {
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string &a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "--patterns" && hasValue) {
+            o.patterns = args[++i];
+        } else if (a == "--csv" && hasValue) {
+            o.csv = args[++i];
+        } else if (a == "--save" && hasValue) {
+            o.save = args[++i];
+        } else if (a == "--steps" && hasValue) {
+            if (!parseLong(args[++i], o.steps)) return false;
+        } else if (a == "--every" && hasValue) {
+            if (!parseLong(args[++i], o.every) || o.every == 0) return false;
+        } else if (a == "--place" && hasValue) {
+            RunOptions::Place p;
+            if (!parsePlace(args[++i], p)) {
+                std::fprintf(stderr, "drovan-batch run: --place takes SLOT:X,Y with SLOT 0..9\n");
+                return false;
+            }
+            o.places.push_back(p);
+        } else if (o.file.empty() && (a.empty() || a[0] != '-')) {
+            o.file = a;
+        } else {
+            std::fprintf(stderr, "drovan-batch run: unexpected argument '%s'\n", a.c_str());
+            return false;
+        }
+    }
+    return !o.file.empty();
+}
+
+}  // namespace
+
+// Nodes and edges as the status line counts them: things not inside a metanode.
+void statusCounts(int &nodes, int &edges) {
+    nodes = edges = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->container()) continue;
+        if (dynamic_cast<drovanNode *>(t))
+            nodes++;
+        else if (dynamic_cast<drovanEdge *>(t))
+            edges++;
+    }
+}
+
+static void writeCsvHeader(FILE *f) {
+    std::fputs("step,time,nodes,edges,atoms", f);
+    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%s", colorTable[c].name);
+    for (int s = 1; s <= kPatternSlots; s++) std::fprintf(f, ",meta%d", s);
+    std::fputc('\n', f);
+}
+
+static void writeCsvRow(FILE *f) {
+    int nodes, edges;
+    statusCounts(nodes, edges);
+    std::fprintf(f, "%d,%.3f,%d,%d,%d", world.stepCount, world.simTime, nodes, edges, world.liveAtomCount);
+    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%d", colorTable[c].nodeTally);
+    for (int s = 0; s < kPatternSlots; s++) std::fprintf(f, ",%d", world.metaCounts[s]);
+    std::fputc('\n', f);
+}
+
+static void progress(long done, long total) {
+    int width = 40;
+    int filled = total > 0 ? static_cast<int>(done * width / total) : width;
+    std::fprintf(stderr, "\r[%.*s%*s] %ld/%ld", filled, "########################################", width - filled, "",
+                 done, total);
+    if (done == total) std::fputc('\n', stderr);
+}
+
+int batchRun(const std::vector<std::string> &args) {
+    RunOptions o;
+    if (!parse(args, o)) {
+        std::fputs(
+            "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--csv OUT] "
+            "[--every K] [--save OUT]\n",
+            stderr);
+        return 2;
+    }
+    if (!checkReadableFile(o.file)) return 2;
+    // WALKER_TRACE_OFF
+    StartupResult r = startWorld(o.file, o.patterns, StartupHooks());
+    if (!r.rulesOpened) return 2;
+    for (const RunOptions::Place &p : o.places)
+        if (!placeMetaNode(p.slot, p.x, p.y))
+            std::fprintf(stderr, "drovan-batch run: nothing placed for slot %d (empty pattern or full table)\n",
+                         p.slot);
+
+    FILE *csv = nullptr;
+    if (!o.csv.empty()) {
+        csv = std::fopen(o.csv.c_str(), "w");
+        if (!csv) {
+            std::perror(o.csv.c_str());
+            return 2;
+        }
+        writeCsvHeader(csv);
+    }
+    if (world.speed == 0) setSpeed(2);  // a paused scenario still runs headless
+    bool showProgress = isatty(2);
+    int startStep = world.stepCount;
+    float now = world.lastStepTime;
+    if (csv) writeCsvRow(csv);
+    while (world.stepCount - startStep < o.steps) {
+        // Every pass is a due pass: the first takes no step (empty budget), as in the live program.
+        now = world.lastStepTime + 1.0f;
+        if (tickWorld(now)) {
+            long done = world.stepCount - startStep;
+            if (csv && done % o.every == 0) writeCsvRow(csv);
+            if (showProgress && (done % 100 == 0 || done == o.steps)) progress(done, o.steps);
+        }
+    }
+    if (csv && std::fclose(csv) != 0) std::perror(o.csv.c_str());
+
+    int nodes, edges;
+    statusCounts(nodes, edges);
+    std::printf("%d steps, time %.2f s: %d nodes, %d edges, %d atoms\n", world.stepCount - startStep, world.simTime,
+                nodes, edges, world.liveAtomCount);
+    if (!o.save.empty() && !writeFileSafely(o.save, [](void *f) { writeRules(static_cast<FILE *>(f)); })) return 1;
+    return 0;
+}
+
+int batchBench(const std::vector<std::string> &args) {
+    (void)args;
+    std::fputs("drovan-batch bench: no scenarios yet\n", stderr);
+    return 2;
+}
