@@ -76,18 +76,6 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
 
 }  // namespace
 
-// Nodes and edges as the status line counts them: things not inside a metanode.
-void statusCounts(int &nodes, int &edges) {
-    nodes = edges = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        if (t->container()) continue;
-        if (dynamic_cast<drovanNode *>(t))
-            nodes++;
-        else if (dynamic_cast<drovanEdge *>(t))
-            edges++;
-    }
-}
-
 static void writeCsvHeader(FILE *f) {
     std::fputs("step,time,nodes,edges,atoms", f);
     for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%s", colorTable[c].name);
@@ -122,7 +110,7 @@ int batchRun(const std::vector<std::string> &args) {
         return 2;
     }
     if (!checkReadableFile(o.file)) return 2;
-    // WALKER_TRACE_OFF
+    setWalkerTraceStream(nullptr);
     StartupResult r = startWorld(o.file, o.patterns, StartupHooks());
     if (!r.rulesOpened) return 2;
     for (const RunOptions::Place &p : o.places)
@@ -161,10 +149,4 @@ int batchRun(const std::vector<std::string> &args) {
                 nodes, edges, world.liveAtomCount);
     if (!o.save.empty() && !writeFileSafely(o.save, [](void *f) { writeRules(static_cast<FILE *>(f)); })) return 1;
     return 0;
-}
-
-int batchBench(const std::vector<std::string> &args) {
-    (void)args;
-    std::fputs("drovan-batch bench: no scenarios yet\n", stderr);
-    return 2;
 }

@@ -2,6 +2,7 @@
 
 #include "rules/BuiltinRules.h"
 #include "rules/ColorTable.h"
+#include "world/Edge.h"
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/Thing.h"
@@ -206,4 +207,15 @@ void resetWorld() {
     killAll();
     rebuildColors();
     for (auto &b : world.idIndex) b = nullptr;
+}
+
+void statusCounts(int &nodes, int &edges) {
+    nodes = edges = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->container()) continue;
+        if (dynamic_cast<drovanNode *>(t))
+            nodes++;
+        else if (dynamic_cast<drovanEdge *>(t))
+            edges++;
+    }
 }

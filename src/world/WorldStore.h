@@ -111,6 +111,8 @@ void setSpeed(int i);
 void setEdgeConstraint(int i);
 void resetSettings();
 void resetWorld();
+// Nodes and edges as the status line counts them: things not inside a metanode.
+void statusCounts(int &nodes, int &edges);
 
 // Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
 extern void (*refreshPanelHook)();

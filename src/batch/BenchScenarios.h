@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Built-in benchmark worlds spanning the range of world sizes.
+struct BenchScenario {
+    const char *name;
+    const char *description;
+};
+const std::vector<BenchScenario> &benchScenarios();
+// Sets up the named world from scratch (rules, nodes, atoms, metanodes).
+// Returns false for an unknown name.
+bool setupBenchScenario(const std::string &name);
+// One live-tick's simulation work with a step always due.
+void benchStep();
