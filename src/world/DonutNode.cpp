@@ -1,15 +1,146 @@
-// Placeholder bodies; replaced by the simulation core.
 #include "world/DonutNode.h"
 
-drovanDonutNode::drovanDonutNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) {}
-void drovanDonutNode::update() {}
-void drovanDonutNode::draw(int pass, int flag) { (void)pass; (void)flag; }
-void drovanDonutNode::drawHighlight() {}
-float drovanDonutNode::radius() { return 32.0f; }
-void drovanDonutNode::addCollected(int c, int n) { (void)c; (void)n; }
-float drovanDonutNode::insetAtEnd(int c) { (void)c; return 0; }
-float drovanDonutNode::insetAtStart(int c) { (void)c; return 0; }
-float drovanDonutNode::insetUndirected(int c) { (void)c; return 0; }
-const float *drovanDonutNode::colourRGB() { static float black[3] = {0, 0, 0}; return black; }
-void drovanDonutNode::touchAtoms() {}
-void drovanDonutNode::convertInput(drovanAtom *a) { (void)a; }
+#include <cmath>
+
+#include "app/Clock.h"
+#include "rules/ColorTable.h"
+#include "world/Atom.h"
+#include "world/NeighbourGrid.h"
+#include "world/Painter.h"
+
+drovanDonutNode::drovanDonutNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) {
+    strength = 1.0f;
+    donutInput = donutOutput = nodeColour;
+    donutFactor = 0.5f;
+    // The first one-to-one conversion of the colour, in input order.
+    const ColorRule &r = rule();
+    for (int a = 0; a < colorCount && a < kMaxColors; a++) {
+        const Conversion &cv = r.conversion[a];
+        if (!cv.defined || isColor(cv.partner) || isColor(cv.output2)) continue;
+        donutInput = a;
+        donutOutput = cv.output1;
+        donutFactor = cv.factor1;
+        break;
+    }
+}
+
+float drovanDonutNode::radius() {
+    if (strength > 0.35f) return 32.0f;
+    return static_cast<float>(strength * 91.42857142857143);
+}
+
+void drovanDonutNode::addCollected(int c, int n) {
+    (void)c;
+    collectedTotal += n;
+}
+
+float drovanDonutNode::insetAtEnd(int c) {
+    (void)c;
+    return radius();
+}
+
+float drovanDonutNode::insetAtStart(int c) {
+    (void)c;
+    return radius() * donutFactor;
+}
+
+float drovanDonutNode::insetUndirected(int c) {
+    (void)c;
+    return radius();
+}
+
+const float *drovanDonutNode::colourRGB() { return colorTable[inTable(donutOutput) ? donutOutput : nodeColour].rgb; }
+
+void drovanDonutNode::update() {
+    touchAtoms();
+    setEdgeStrengths(0.7f);
+    decayAndAge();
+    integrate();
+}
+
+void drovanDonutNode::touchAtoms() {
+    float reach = radius();
+    GridQuery<drovanAtom> q;
+    gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
+    while (drovanAtom *a = gridQueryNext(q)) {
+        if ((a->position - nodePosition).length() > reach) continue;
+        if (a->creatorId == id) continue;
+        if (a->colour == donutInput) {
+            convertInput(a);
+            continue;
+        }
+        switch (relationKind(a->colour)) {
+        case RelEats:
+            feedOn(a);
+            break;
+        case RelInvigoratedBy:
+            vigour += a->strength * vigour * 0.1f;
+            if (vigour > 1.0f) vigour = 1.0f;
+            break;
+        default:
+            a->pendingNode = id;
+            break;
+        }
+    }
+    gridQueryRelease(q);
+}
+
+void drovanDonutNode::convertInput(drovanAtom *atom) {
+    float k = donutFactor;
+    vec2 p = position();
+    bool canMake = inTable(donutOutput);
+    if (k >= 1.0f) {
+        atom->kill();
+        int count = truncToCount(std::floor(k));
+        if (count > kMaxReleasedAtoms) count = kMaxReleasedAtoms;
+        for (int i = 0; canMake && i < count; i++) new drovanAtom(p.x, p.y, donutOutput, id);
+        return;
+    }
+    atom->holdBy(id);
+    // A factor of 0 or below never gathers enough input for one output atom.
+    if (!(k > 0.0f)) return;
+    int m = truncToCount(std::floor(1.0f / k));
+    if (collectedTotal >= m) {
+        killHeldAtoms(donutInput, m);
+        if (canMake) new drovanAtom(p.x, p.y, donutOutput, id);
+    }
+}
+
+void drovanDonutNode::draw(int pass, int flag) {
+    (void)flag;
+    if (!world.render_nodes || pass != 0) return;
+    drovanPainter &p = painter();
+    float rad = radius();
+    p.setColour(0.5f, 0.5f, 0.5f);
+    p.circle(nodePosition.x, nodePosition.y, rad * strength, 0.0f);
+    float w = 3.0f * strength;
+    if (w < 1.0f) w = 1.0f;
+    p.lineWidth(w);
+    p.pointSize(w);
+    const float *in = colorTable[inTable(donutInput) ? donutInput : nodeColour].rgb;
+    p.setColour(in[0], in[1], in[2]);
+    p.circle(nodePosition.x, nodePosition.y, rad, 0.0f);
+    const float *out = colourRGB();
+    p.setColour(out[0], out[1], out[2]);
+    p.circle(nodePosition.x, nodePosition.y, rad * donutFactor, 0.0f);
+    p.lineWidth(1.0f);
+    p.pointSize(1.0f);
+}
+
+void drovanDonutNode::drawHighlight() {
+    drovanPainter &p = painter();
+    float rad = radius();
+    float w = 3.0f * strength;
+    if (w < 1.0f) w = 1.0f;
+    w *= 4.0f;
+    p.lineWidth(w);
+    p.pointSize(w);
+    const float *in = colorTable[inTable(donutInput) ? donutInput : nodeColour].rgb;
+    p.setColour(in[0], in[1], in[2]);
+    p.circle(nodePosition.x, nodePosition.y, rad + (clockTriangleNow(0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom(), 0.0f);
+    const float *out = colourRGB();
+    p.setColour(out[0], out[1], out[2]);
+    p.circle(nodePosition.x, nodePosition.y, rad * donutFactor, 0.0f);
+    p.lineWidth(1.0f);
+    p.pointSize(1.0f);
+}

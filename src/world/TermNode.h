@@ -2,6 +2,7 @@
 #include "world/Node.h"
 
 class drovanAtom;
+struct ColorRule;
 
 // The ordinary node: its colour's rule record decides what it does each tick.
 class drovanTermNode : public drovanNode {
@@ -37,6 +38,18 @@ public:
     void decayAndAge();
     // Poisoning-style ageing with the given rate.
     void ageBy(float rate);
+
+    // The rule record of this node's colour (always a row of the table).
+    ColorRule &rule() const;
+    // Relation kind and affinity toward a colour; none for indexes outside the table.
+    int relationKind(int colour) const;
+    float relationAffinity(int colour) const;
+    // A colour index that can name a row of the table (and so an atom colour).
+    static bool inTable(int colour) { return colour >= 0 && colour < kMaxColors; }
+    // Float to int truncation that saturates instead of overflowing.
+    static int truncToCount(float v);
+    // Most atoms one decomposition or one donut conversion may release at once.
+    static constexpr int kMaxReleasedAtoms = 1000;
 
     vec2 nodePosition;
     float emitChance = 0.033333335f;

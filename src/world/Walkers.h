@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 
 class drovanThing;
 class drovanNode;
@@ -45,11 +46,18 @@ private:
     void visit(drovanNode *node);
 };
 
+// Where the component walk writes its "Node ..." and "Edge ..." trace lines:
+// stdout unless set; nullptr keeps walks silent.
+FILE *walkerTraceStream();
+void setWalkerTraceStream(FILE *f);
+
 // Copies whatever its walker visits, in place, as new world nodes and edges.
 class graphReplicator : public drovanVisitor {
 public:
     explicit graphReplicator(drovanSpider *s) : spider(s) {}
     ~graphReplicator() override;
+    graphReplicator(const graphReplicator &) = delete;
+    graphReplicator &operator=(const graphReplicator &) = delete;
 
     void replicate();
     drovanNode *copyOf(drovanNode *node, bool create);
@@ -59,9 +67,13 @@ public:
     void selectCopies(bool flag);
     void selectSources(bool flag);
 
+    // Table slots are looked up again on every use; the ids tell a slot that
+    // was emptied and filled by another node since the pair was made.
     struct Pair {
         int source;
         int copy;
+        int sourceId;
+        int copyId;
     };
     drovanSpider *spider;
     float sourceFactor = 1.0f;
@@ -69,4 +81,8 @@ public:
     int copyCount = 0;
     Pair *copies = nullptr;
     int capacity = 0;
+
+private:
+    drovanNode *sourceNode(int i);
+    drovanNode *copyNode(int i);
 };

@@ -1,0 +1,167 @@
+#include <string>
+#include <vector>
+
+#include "support/WorldFixture.h"
+#include "world/Walkers.h"
+
+namespace {
+
+struct Recorder : drovanVisitor {
+    std::vector<drovanThing *> seen;
+    bool refuseEdges = false;
+};
+
+bool record(drovanVisitor *v, drovanThing *t) {
+    auto *r = static_cast<Recorder *>(v);
+    r->seen.push_back(t);
+    return !(r->refuseEdges && dynamic_cast<drovanEdge *>(t));
+}
+
+// Offers one node on its first walk and all of them afterwards.
+struct GrowingSpider : drovanSpider {
+    std::vector<drovanNode *> nodes;
+    int walks = 0;
+    void walk() override {
+        size_t n = walks++ == 0 ? 1 : nodes.size();
+        for (size_t i = 0; i < n && callback; i++) callback(context, nodes[i]);
+    }
+};
+
+class WalkersTest : public WorldFixture {
+protected:
+    void SetUp() override {
+        WorldFixture::SetUp();
+        world.maxEdges = -1;
+        setWalkerTraceStream(nullptr);
+    }
+    drovanNode *node(float x, float y) { return createNode(x, y, 0); }
+    // Runs a component walk from start and returns its trace.
+    static std::string traced(drovanComponentSpider &spider) {
+        FILE *f = tmpfile();
+        setWalkerTraceStream(f);
+        spider.walk();
+        setWalkerTraceStream(nullptr);
+        std::string s;
+        rewind(f);
+        for (int c; (c = fgetc(f)) != EOF;) s += static_cast<char>(c);
+        fclose(f);
+        return s;
+    }
+    static int count(const std::string &s, const std::string &what) {
+        int n = 0;
+        for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) n++;
+        return n;
+    }
+};
+
+TEST_F(WalkersTest, ComponentWalkOfALoneNode) {
+    drovanNode *a = node(100, 100);
+    node(300, 100);
+    Recorder r;
+    drovanComponentSpider spider(a, &r, record);
+    EXPECT_EQ(traced(spider), "Node " + std::to_string(a->nodeIndex) + " (mark -1)\n");
+    ASSERT_EQ(r.seen.size(), 1u);
+    EXPECT_EQ(r.seen[0], a);
+    EXPECT_EQ(a->visitMark, spider.mark);
+}
+
+TEST_F(WalkersTest, ComponentWalkGoesOnceAroundACycle) {
+    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(150, 200);
+    createEdge(a, b, 0, false, -1);
+    createEdge(b, c, 0, true, -1);
+    createEdge(c, a, 0, false, -1);
+    Recorder r;
+    drovanComponentSpider spider(a, &r, record);
+    std::string out = traced(spider);
+    EXPECT_EQ(count(out, "Node "), 4);
+    EXPECT_EQ(count(out, "Edge "), 3);
+    EXPECT_EQ(count(out, " -> "), 1);
+    EXPECT_EQ(r.seen.size(), 6u);
+
+    Recorder refusing;  // refused edges are not followed
+    refusing.refuseEdges = true;
+    drovanComponentSpider blocked(a, &refusing, record);
+    blocked.walk();
+    int nodesSeen = 0;
+    for (drovanThing *t : refusing.seen) nodesSeen += dynamic_cast<drovanNode *>(t) != nullptr;
+    EXPECT_EQ(nodesSeen, 1);
+}
+
+TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
+    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
+    createEdge(a, b, 0, false, -1);
+    createEdge(c, outside, 0, false, -1);
+    a->selected = b->selected = c->selected = 1;
+    int edgesBefore = world.liveEdgeCount;
+    drovanSelectionSpider spider;
+    graphReplicator rep(&spider);
+    rep.replicate();
+    EXPECT_EQ(rep.copyCount, 3);
+    EXPECT_EQ(world.liveEdgeCount, edgesBefore + 1);
+    EXPECT_EQ(world.nodeTableCount, 7);
+    rep.selectCopies(true);
+    rep.selectSources(false);
+    EXPECT_FALSE(a->selected);
+    ASSERT_TRUE(rep.firstCopy());
+    EXPECT_TRUE(rep.firstCopy()->selected);
+}
+
+TEST_F(WalkersTest, ReplicationFactorsAndDirection) {
+    drovanNode *a = node(100, 100), *b = node(200, 100);
+    drovanEdge *e = createEdge(a, b, 0, true, -1);
+    ASSERT_TRUE(e);
+    a->strength = 0.5f;
+    b->vigour = 0.5f;
+    drovanComponentSpider spider(a, nullptr, nullptr);
+    graphReplicator rep(&spider);
+    rep.setFactors(0.7f, 0.3f);
+    rep.replicate();
+    drovanNode *ca = rep.copyOf(a, false), *cb = rep.copyOf(b, false);
+    ASSERT_TRUE(ca && cb);
+    EXPECT_FLOAT_EQ(a->strength, 0.35f);
+    EXPECT_FLOAT_EQ(ca->strength, 0.15f);
+    EXPECT_FLOAT_EQ(ca->vigour, 1.0f);
+    EXPECT_FLOAT_EQ(a->vigour, 0.9f);
+    EXPECT_FLOAT_EQ(b->vigour, 0.45f);
+    drovanEdge *copied = findEdge(ca->nodeIndex, cb->nodeIndex, true);
+    ASSERT_TRUE(copied);
+    EXPECT_TRUE(copied->directed);
+    EXPECT_FALSE(findEdge(cb->nodeIndex, ca->nodeIndex, true));
+}
+
+TEST_F(WalkersTest, NothingCopiedGivesNoFirstCopy) {
+    drovanSelectionSpider spider;
+    graphReplicator rep(&spider);
+    rep.replicate();
+    EXPECT_EQ(rep.firstCopy(), nullptr);
+    EXPECT_EQ(rep.firstCopyId(), -1);
+    drovanComponentSpider none;
+    none.walk();
+}
+
+TEST_F(WalkersTest, CopiesNeverOutgrowTheCountedRoom) {
+    GrowingSpider spider;
+    spider.nodes = {node(100, 100), node(200, 100), node(300, 100)};
+    graphReplicator rep(&spider);
+    rep.replicate();
+    EXPECT_EQ(rep.copyCount, 1);
+    EXPECT_EQ(world.nodeTableCount, 4);
+}
+
+TEST_F(WalkersTest, ReusedSlotIsNotMistakenForTheCopy) {
+    drovanComponentSpider spider(node(100, 100), nullptr, nullptr);
+    graphReplicator rep(&spider);
+    rep.replicate();
+    drovanNode *copy = rep.firstCopy();
+    ASSERT_TRUE(copy);
+    int slot = copy->nodeIndex;
+    copy->kill();
+    purgeDead();
+    drovanNode *stranger = node(900, 900);
+    ASSERT_EQ(stranger->nodeIndex, slot);
+    EXPECT_EQ(rep.firstCopy(), nullptr);
+    rep.selectCopies(true);
+    EXPECT_FALSE(stranger->selected);
+}
+
+}  // namespace
