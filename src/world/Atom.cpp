@@ -1,22 +1,286 @@
-// Placeholder bodies; replaced by the simulation core.
 #include "world/Atom.h"
 
-drovanAtom::drovanAtom(float x, float y, int c, int creator) { position = vec2(x, y); colour = c; creatorId = creator; }
-drovanAtom::~drovanAtom() {}
-void drovanAtom::update() {}
-void drovanAtom::draw(int pass, int flag) { (void)pass; (void)flag; }
-void drovanAtom::thingRemoved(int id) { (void)id; }
-void drovanAtom::kill() { dead = 1; }
-void drovanAtom::consume(float amount) { (void)amount; }
-bool drovanAtom::holdBy(int nodeId) { (void)nodeId; return false; }
-void drovanAtom::release() {}
-void drovanAtom::leaveEdge() {}
-bool drovanAtom::enterEdge(drovanEdge *e, bool a, bool b) { (void)e; (void)a; (void)b; return false; }
-void drovanAtom::chooseNextEdge(int nodeId) { (void)nodeId; }
-void drovanAtom::rewardVisited(float amount) { (void)amount; }
-void drovanAtom::copyVisited(const drovanAtom *other) { (void)other; }
-void drovanAtom::appendVisited(int id) { (void)id; }
-void drovanAtom::markVisited(int nodeId) { (void)nodeId; }
-void drovanAtom::followEdge() {}
-void drovanAtom::orbitHolder() {}
-void spawnAtoms() {}
+#include <cmath>
+
+#include "rules/ColorTable.h"
+#include "world/AggregateGrid.h"
+#include "world/Edge.h"
+#include "world/NeighbourGrid.h"
+#include "world/Node.h"
+#include "world/Painter.h"
+#include "world/Random.h"
+#include "world/WorldStore.h"
+
+namespace {
+drovanEdge *findEdgeById(int id) { return dynamic_cast<drovanEdge *>(findThing(id)); }
+
+// Speed and heading of a fresh atom: speed first, then heading.
+vec2 randomVelocity() {
+    float r1 = randUnit();
+    float s = r1 * 3.25f + 0.25f;
+    float r2 = randUnit();
+    float a = r2 * 360.0f * (1.0f / 360.0f) * 6.28f;
+    return vec2(s * std::cos(a), s * std::sin(a));
+}
+
+// Aim v along to, keeping the length of keep; a zero aim keeps keep itself.
+vec2 steer(vec2 to, vec2 keep) {
+    if (to.isZero()) return keep;
+    return to.withLength(keep.length());
+}
+}  // namespace
+
+drovanAtom::drovanAtom(float x, float y, int c, int creator) {
+    world.liveAtomCount++;
+    state = AtomFree;
+    visitedCount = 0;
+    velocity = randomVelocity();
+    position = vec2(x, y);
+    colour = c;
+    creatorId = creator;
+    lastNodeId = creator;
+    edgeId = -1;
+    if (creator != -1 && isColor(c) && colorTable[c].hasCaptureArc) {
+        if (drovanNode *n = findNode(creator)) {
+            float r1 = randUnit();
+            float s = r1 * 3.25f + 0.25f;
+            float r2 = randUnit();
+            float arc = colorTable[c].captureArc;
+            float h = n->angle() - arc * 0.5f + r2 * arc;
+            velocity = vec2(s * std::cos(h), s * std::sin(h));
+        }
+    }
+    if (creator != -1) appendVisited(creator);
+    strength = 1.0f;
+    pendingNode = lastPendingNode = -1;
+    if (creator != -1) chooseNextEdge(creator);
+}
+
+drovanAtom::~drovanAtom() {
+    world.liveAtomCount--;
+    atomGrid.unlink(this);
+}
+
+void drovanAtom::appendVisited(int id) {
+    if (visitedCount >= kVisitedMax) return;
+    if (visitedCount > 0 && visited[visitedCount - 1] == id) return;
+    visited[visitedCount++] = id;
+}
+
+void drovanAtom::markVisited(int nodeId) {
+    lastNodeId = nodeId;
+    appendVisited(nodeId);
+}
+
+void drovanAtom::update() {
+    if (world.render_atom_aggregates && world.aggregateGrid) {
+        AggregateGrid *g = world.aggregateGrid;
+        float v = g->read(colour, position.x, position.y) + strength * 0.2f;
+        if (v > 1.0f) v = 1.0f;
+        g->write(colour, position.x, position.y, v);
+    }
+    if (state == AtomOnEdge) {
+        if (approxDistance(position, edgeTarget) < 3.0f) {
+            leaveEdge();
+            chooseNextEdge(edgeTargetId);
+        }
+        // An atom that arrived and found no next edge drifts on freely.
+        if (state == AtomOnEdge) followEdge();
+    } else if (state == AtomHeld) {
+        orbitHolder();
+    } else {
+        if (pendingNode != lastPendingNode && pendingNode != 0) {
+            chooseNextEdge(pendingNode);
+            pendingNode = 0;
+        }
+        lastPendingNode = pendingNode;
+    }
+    position += velocity;
+    vec2 seg = segmentEnd - segmentStart;
+    float segLen = seg.length();
+    progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
+    float f = state == AtomFree ? 1.0f : (state == AtomOnEdge ? 0.125f : 0.25f);
+    float rate = isColor(colour) ? colorTable[colour].atomDecayRate : 0.0f;
+    consume(rate * f);
+}
+
+void drovanAtom::consume(float amount) {
+    strength -= amount;
+    if (strength < 0.0f) kill();
+}
+
+void drovanAtom::leaveEdgeCount() {
+    if (drovanEdge *e = findEdgeById(edgeId)) e->atomsOnEdge--;
+}
+
+void drovanAtom::leaveEdge() {
+    // Only an atom on an edge leaves it, so an edge's count is lowered once.
+    if (state != AtomOnEdge) return;
+    velocity = savedVelocity;
+    state = AtomFree;
+    leaveEdgeCount();
+}
+
+void drovanAtom::chooseNextEdge(int nodeId) {
+    drovanNode *node = findNode(nodeId);
+    if (!node) return;
+    auto weight = [this](drovanEdge *e) {
+        if (isColor(e->edgeColour) && e->edgeColour != colour) return 0.0f;
+        return e->strength;
+    };
+    auto leadsBack = [this, node](drovanEdge *e) {
+        int other = e->fromIndex == node->nodeIndex && e->fromId == node->id ? e->toId : e->fromId;
+        return other == lastNodeId;
+    };
+    float total = 0.0f;
+    int cur = 0;
+    while (drovanEdge *e = node->nextAttachedEdge(cur))
+        if (!leadsBack(e)) total += weight(e);
+    if (!(total > 0.0f)) return;
+    float r = randUnit() * total;
+    cur = 0;
+    while (drovanEdge *e = node->nextAttachedEdge(cur)) {
+        if (leadsBack(e)) continue;
+        float w = weight(e);
+        // An edge of another colour is never taken, even by a zero draw.
+        if (w == 0.0f) continue;
+        r -= w;
+        if (r <= 0.0f) {
+            bool nodeIsA = e->fromIndex == node->nodeIndex && e->fromId == node->id;
+            enterEdge(e, !nodeIsA, nodeIsA);
+            return;
+        }
+    }
+}
+
+bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
+    if (!e) return false;
+    vec2 target = targetAtB ? e->endB : e->endA;
+    int targetId = targetAtB ? e->toId : e->fromId;
+    vec2 start = startAtB ? e->endB : e->endA;
+    if (drovanMetaNode *m = e->container()) {
+        target = containerToWorld(m, target);
+        start = containerToWorld(m, start);
+    }
+    if (state != AtomFree || e->id == edgeId || e->atomsOnEdge >= e->capacity) return false;
+    segmentStart = start;
+    segmentEnd = target;
+    edgeId = e->id;
+    appendVisited(e->id);
+    e->atomsOnEdge++;
+    state = AtomOnEdge;
+    edgeTarget = target;
+    edgeStartIndex = startAtB ? e->toIndex : e->fromIndex;
+    edgeTargetId = targetId;
+    savedVelocity = velocity;
+    velocity = edgeTarget - position;
+    progress = 0.0f;
+    velocity = steer(velocity, savedVelocity);
+    return true;
+}
+
+void drovanAtom::followEdge() {
+    drovanNode *start = nodeAt(edgeStartIndex);
+    drovanNode *target = findNode(edgeTargetId);
+    if (!start || !target) return;
+    segmentStart = worldPosition(start);
+    segmentEnd = worldPosition(target);
+    edgeTarget = segmentEnd;
+    position = segmentStart + (segmentEnd - segmentStart) * progress;
+    velocity = steer(edgeTarget - position, savedVelocity);
+}
+
+bool drovanAtom::holdBy(int nodeId) {
+    if (state == AtomOnEdge) leaveEdge();
+    if (state != AtomFree) return false;
+    state = AtomHeld;
+    holderId = nodeId;
+    savedVelocity = velocity;
+    if (drovanNode *n = findNode(nodeId)) n->addCollected(colour, 1);
+    return true;
+}
+
+void drovanAtom::release() {
+    state = AtomFree;
+    velocity = savedVelocity;
+    if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
+    chooseNextEdge(holderId);
+}
+
+void drovanAtom::orbitHolder() {
+    drovanNode *holder = findNode(holderId);
+    if (!holder) return;
+    vec2 c = worldPosition(holder);
+    float R = holder->radius();
+    float inner = R * 0.65f, outer = R * 0.75f;
+    float d = approxDistance(position, c);
+    if (d + 2.0f <= outer) return;
+    float r = randUnit();
+    float deg = 180.0f + 20.0f * (2.0f * r - 1.0f);
+    float phi = std::atan2(c.y - position.y, c.x - position.x) + deg * (1.0f / 360.0f) * 6.28f;
+    vec2 aim = c + vec2(std::cos(phi), std::sin(phi)) * (inner - 2.0f);
+    velocity = (aim - position).withLength(savedVelocity.length());
+}
+
+void drovanAtom::thingRemoved(int id) {
+    if (state == AtomOnEdge && edgeId == id) leaveEdge();
+    else if (state == AtomHeld && holderId == id) release();
+}
+
+void drovanAtom::kill() {
+    if (state == AtomOnEdge) {
+        leaveEdgeCount();
+    } else if (state == AtomHeld) {
+        if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
+    }
+    state = AtomFree;
+    dead = 1;
+}
+
+void drovanAtom::rewardVisited(float amount) {
+    for (int k = 0; k < visitedCount; k++) {
+        drovanThing *t = findThing(visited[k]);
+        if (!t || t->dead) continue;
+        t->strength += amount;
+        if (t->strength > 1.0f) t->strength = 1.0f;
+    }
+}
+
+void drovanAtom::copyVisited(const drovanAtom *other) {
+    if (!other) return;
+    for (int k = 0; k < other->visitedCount && visitedCount < kVisitedMax; k++) appendVisited(other->visited[k]);
+}
+
+void drovanAtom::draw(int pass, int flag) {
+    (void)flag;
+    if (!world.render_atoms) return;
+    bool held = state == AtomHeld;
+    if (pass != (held ? -4 : 0)) return;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    if (isColor(colour))
+        for (int k = 0; k < 3; k++) rgb[k] = colorTable[colour].rgb[k];
+    drovanPainter &p = painter();
+    p.setColour(1.0f + (rgb[0] - 1.0f) * strength, 1.0f + (rgb[1] - 1.0f) * strength,
+                1.0f + (rgb[2] - 1.0f) * strength);
+    p.smallDisc(position.x, position.y, held);
+}
+
+void spawnAtoms() {
+    for (int c = 0; c < colorCount && c < kMaxColors; c++) {
+        float p = colorTable[c].atomProbability;
+        // The loop stops once subtracting 1 no longer lowers p (huge or infinite rates).
+        while (p > 0.0f) {
+            bool spawn = p > 1.0f;
+            if (!spawn) spawn = randUnit() < p;
+            if (spawn) {
+                float r1 = randUnit();
+                float r2 = randUnit();
+                new drovanAtom(world.worldMinX + r1 * (world.worldMaxX - world.worldMinX),
+                               world.worldMinY + r2 * (world.worldMaxY - world.worldMinY), c, -1);
+            }
+            float q = p - 1.0f;
+            if (!(q < p)) break;
+            p = q;
+        }
+    }
+}

@@ -29,9 +29,12 @@ public:
     void markVisited(int nodeId);
     void followEdge();
     void orbitHolder();
+    // Remove the atom from the count of the edge it travels, if that edge still exists.
+    void leaveEdgeCount();
 
     drovanAtom *gridNext = nullptr;
     drovanAtom **gridPrevLink = nullptr;
+    unsigned gridGeneration = 0;
     int state = 0;  // 0 free, 1 on an edge, 2 held
     vec2 savedVelocity;
     vec2 edgeTarget;

@@ -1,25 +1,320 @@
-// Placeholder bodies; replaced by the simulation core.
 #include "world/Edge.h"
+
+#include <cmath>
+
+#include "app/Clock.h"
+#include "rules/ColorTable.h"
+#include "world/MetaNode.h"
+#include "world/MetaNodePat.h"
 #include "world/Node.h"
+#include "world/Painter.h"
+#include "world/Random.h"
+#include "world/WorldStore.h"
+
+namespace {
+bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
+
+bool hasSenses(drovanNode *n) {
+    int c = n ? n->colour() : -1;
+    return isColor(c) && colorTable[c].senseCount != 0;
+}
+
+bool colourDecays(int c) { return !(isColor(c) && colorTable[c].isStatic); }
+
+float clamp01(float s) { return s < 0.0f ? 0.0f : (s > 1.0f ? 1.0f : s); }
+
+// The edge's line width in its normal drawing.
+int baseWidth(float strength) {
+    float w = 2.0f * strength;
+    return w > 1.0f ? static_cast<int>(w) : 1;
+}
+
+void arrowhead(drovanEdge *e, bool filled) {
+    vec2 tip = e->lineEnd;
+    float back = std::atan2(e->lineStart.y - tip.y, e->lineStart.x - tip.x);
+    float len = 11.2f + 4.8f * e->strength;
+    float a1 = back + 0.43611112f, a2 = back - 0.43611112f;
+    painter().triangle(tip.x, tip.y, tip.x + len * std::cos(a1), tip.y + len * std::sin(a1),
+                       tip.x + len * std::cos(a2), tip.y + len * std::sin(a2), filled);
+}
+
+void edgeRGB(const drovanEdge *e, float out[3]) {
+    float c[3] = {0.0f, 0.0f, 0.0f};
+    if (isColor(e->edgeColour))
+        for (int k = 0; k < 3; k++) c[k] = colorTable[e->edgeColour].rgb[k];
+    for (int k = 0; k < 3; k++) out[k] = 1.0f + (c[k] - 1.0f) * e->strength;
+}
+}  // namespace
 
 drovanEdge::drovanEdge(drovanNode *from, drovanNode *to, bool d, int colour, bool enter) {
-    (void)from; (void)to; (void)enter; directed = d; edgeColour = colour;
+    world.liveEdgeCount++;
+    strength = 0.25f;
+    directed = d ? 1 : 0;
+    edgeColour = colour;
+    if (from) {
+        fromIndex = from->nodeIndex;
+        fromId = from->id;
+    }
+    if (to) {
+        toIndex = to->nodeIndex;
+        toId = to->id;
+    }
+    if (from && to) refreshFrom(from, to);
+    capacity = 10;
+    if (hasSenses(from) || hasSenses(to)) capacity *= 6;
+    decays = colourDecays(colour) ? 1 : 0;
+    if (!decays) strength = 1.0f;
+    atomsOnEdge = 0;
+    containerNode = nullptr;
+    if (enter && from && to && from->inNodeTable() && to->inNodeTable()) {
+        entered = 1;
+        adjacency[fromIndex][toIndex] = this;
+        from->attachEdge(this);
+        if (!directed) {
+            adjacency[toIndex][fromIndex] = this;
+            to->attachEdge(this);
+        }
+    }
+    if (from && to) {
+        if (directed) {
+            from->addOutDegree(colour, 1);
+            to->addInDegree(colour, 1);
+        } else {
+            to->addUndirectedDegree(colour, 1);
+            from->addUndirectedDegree(colour, 1);
+        }
+    }
 }
-drovanEdge::~drovanEdge() {}
-void drovanEdge::update() {}
-void drovanEdge::draw(int pass, int flag) { (void)pass; (void)flag; }
-void drovanEdge::drawHighlight() {}
-void drovanEdge::print(FILE *file) { (void)file; }
-void drovanEdge::thingRemoved(int id) { (void)id; }
-void drovanEdge::kill() { dead = 1; }
-void drovanEdge::setColour(int colour) { edgeColour = colour; }
-void drovanEdge::refreshGeometry() {}
-void drovanEdge::detach() {}
-drovanNode *drovanEdge::otherEnd(int idx) { (void)idx; return nullptr; }
+
+drovanEdge::~drovanEdge() {
+    world.liveEdgeCount--;
+    // An edge deleted without being killed still leaves the matrix and its nodes.
+    if (fromId != -1 || toId != -1) detach();
+}
+
+void drovanEdge::update() {
+    refreshGeometry();
+    if (decays) {
+        float s = strength;
+        s = s - s * s * 0.02f;
+        strength = s;
+        if (s < 0.07f) kill();
+    }
+}
+
+void drovanEdge::refreshGeometry() {
+    drovanNode *from = nodeAt(fromIndex);
+    drovanNode *to = nodeAt(toIndex);
+    // A slot that has been emptied or reused by another node leaves the edge as it is.
+    if (!from || !to || from->id != fromId || to->id != toId) return;
+    refreshFrom(from, to);
+}
+
+void drovanEdge::refreshFrom(drovanNode *from, drovanNode *to) {
+    endA = from->position();
+    endB = to->position();
+    lineStart = endA;
+    lineEnd = endB;
+    float rA, rB;
+    if (directed) {
+        rA = from->insetAtStart(edgeColour);
+        rB = to->insetAtEnd(edgeColour);
+    } else {
+        rA = from->insetUndirected(edgeColour);
+        rB = to->insetUndirected(edgeColour);
+    }
+    vec2 d = endB - endA;
+    endsOverlap = d.length() <= rA + rB ? 1 : 0;
+    if (endsOverlap) return;
+    if (rA != 0.0f) lineStart = endA + d.withLength(rA);
+    if (rB != 0.0f) lineEnd = endB - d.withLength(rB);
+}
+
+void drovanEdge::detach() {
+    if (slotInRange(fromIndex) && slotInRange(toIndex)) {
+        if (adjacency[fromIndex][toIndex] == this) adjacency[fromIndex][toIndex] = nullptr;
+        if (adjacency[toIndex][fromIndex] == this) adjacency[toIndex][fromIndex] = nullptr;
+    }
+    // Ends of an edge that was never entered are not world nodes; an id lookup
+    // would find some unrelated thing.
+    if (entered) {
+        drovanNode *from = findNode(fromId);
+        drovanNode *to = findNode(toId);
+        if (directed) {
+            if (from) {
+                from->addOutDegree(edgeColour, -1);
+                from->detachEdge(this);
+            }
+            if (to) to->addInDegree(edgeColour, -1);
+        } else {
+            if (from) {
+                from->addUndirectedDegree(edgeColour, -1);
+                from->detachEdge(this);
+            }
+            if (to) {
+                to->addUndirectedDegree(edgeColour, -1);
+                to->detachEdge(this);
+            }
+        }
+        entered = 0;
+    }
+    fromId = toId = -1;
+}
+
+void drovanEdge::kill() {
+    detach();
+    dead = 1;
+}
+
+void drovanEdge::setColour(int c) {
+    edgeColour = c;
+    decays = colourDecays(c) ? 1 : 0;
+    if (!decays) strength = 1.0f;
+}
+
+void drovanEdge::thingRemoved(int id) {
+    if (containerNode && containerNode->id == id) containerNode = nullptr;
+}
+
+drovanNode *drovanEdge::otherEnd(int idx) {
+    if (idx == fromIndex) return nodeAt(toIndex);
+    if (idx == toIndex) return nodeAt(fromIndex);
+    return nullptr;
+}
+
+void drovanEdge::print(FILE *file) {
+    if (!file) return;
+    if (isColor(edgeColour)) fprintf(file, "%s ", colorTable[edgeColour].name);
+    fprintf(file, "%s edge from node %d to node %d\n", directed ? "directed" : "undirected", fromId, toId);
+}
+
+void drovanEdge::draw(int pass, int flag) {
+    (void)flag;
+    drovanPainter &p = painter();
+    drovanNode *from = nodeAt(fromIndex);
+    if (from && from->id == fromId && from->patternIndex >= 0) {
+        if (pass != -3) return;
+        const float *rgb = from->patternIndex < kPatternSlots ? slotColour(from->patternIndex) : nullptr;
+        if (rgb) p.setColour(rgb[0], rgb[1], rgb[2]);
+        else p.setColour(0.0f, 0.0f, 0.0f);
+        p.lineWidth(10.0f);
+        p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);
+        arrowhead(this, false);
+        p.lineWidth(1.0f);
+        return;
+    }
+    if (!world.render_edges || endsOverlap) return;
+    if (pass != -3 && !(directed && pass == -2)) return;
+    float c[3];
+    edgeRGB(this, c);
+    p.setColour(c[0], c[1], c[2]);
+    p.lineWidth(static_cast<float>(baseWidth(strength)));
+    if (pass == -3) {
+        p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);
+    } else {
+        arrowhead(this, true);
+        p.setColour(0.5f, 0.5f, 0.5f);
+        p.lineWidth(1.0f);
+        arrowhead(this, false);
+    }
+    p.lineWidth(1.0f);
+}
+
+void drovanEdge::drawHighlight() {
+    drovanPainter &p = painter();
+    float g = 1.0f + (0.0f - 1.0f) * clockTriangleNow(0.0f, 0.75f);
+    p.setColour(g, g, g);
+    p.lineWidth(static_cast<float>(2 * baseWidth(strength)));
+    p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);
+    if (directed) {
+        float c[3];
+        edgeRGB(this, c);
+        p.setColour(c[0], c[1], c[2]);
+        arrowhead(this, true);
+        p.setColour(g, g, g);
+        arrowhead(this, false);
+    }
+    p.lineWidth(1.0f);
+}
+
 drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool directed, int colour) {
-    (void)from; (void)to; (void)amount; (void)directed; (void)colour; return nullptr;
+    if (!from || !to || from == to) return nullptr;
+    // Only nodes that hold their own table slots can be joined in the matrix.
+    if (!from->inNodeTable() || !to->inNodeTable()) return nullptr;
+    drovanEdge *old = adjacency[from->nodeIndex][to->nodeIndex];
+    if (!old && !directed) old = adjacency[to->nodeIndex][from->nodeIndex];
+    if (old) {
+        old->strength += amount;
+        if (old->strength > 1.0f) old->strength = 1.0f;
+        return old;
+    }
+    drovanEdge *e = new drovanEdge(from, to, directed, colour, true);
+    if (drovanRand() & 1) {
+        from->enforceValence();
+        to->enforceValence();
+    } else {
+        to->enforceValence();
+        from->enforceValence();
+    }
+    return e;
 }
-drovanEdge *findEdge(int a, int b, bool directedOnly) { (void)a; (void)b; (void)directedOnly; return nullptr; }
-drovanEdge *copyEdge(drovanEdge *e, drovanNode *from, drovanNode *to) { (void)e; (void)from; (void)to; return nullptr; }
-void connectNodes(int aId, int bId, bool bySelection) { (void)aId; (void)bId; (void)bySelection; }
-bool restLength(drovanEdge *e, float &length) { (void)e; length = 0; return false; }
+
+drovanEdge *findEdge(int a, int b, bool directedOnly) {
+    if (!slotInRange(a) || !slotInRange(b)) return nullptr;
+    drovanEdge *e = adjacency[a][b];
+    if (!e && !directedOnly) e = adjacency[b][a];
+    return e;
+}
+
+drovanEdge *copyEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
+    if (!e) return nullptr;
+    drovanEdge *c = createEdge(from, to, 0.0f, e->directed != 0, e->edgeColour);
+    if (c) c->strength = clamp01(e->strength);
+    return c;
+}
+
+namespace {
+void joinToTarget(drovanNode *s, drovanNode *b, bool directed, int colour) {
+    if (!b->selected) {
+        createEdge(s, b, 0.0f, directed, colour);
+        return;
+    }
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->dead || !t->selected) continue;
+        if (drovanNode *n = dynamic_cast<drovanNode *>(t)) createEdge(s, n, 0.0f, directed, colour);
+    }
+}
+}  // namespace
+
+void connectNodes(int aId, int bId, bool bySelection) {
+    if (aId == -1 || bId == -1 || aId == bId) return;
+    drovanNode *a = findNode(aId);
+    drovanNode *b = findNode(bId);
+    if (!a || !b) return;
+    int colour = world.colored_edges ? world.placeColour : -1;
+    bool directed = world.directed_edges != 0;
+    if (!bySelection) {
+        createEdge(a, b, 0.0f, directed, colour);
+    } else if (a->selected) {
+        for (drovanThing *t = world.thingList; t; t = t->next) {
+            if (t->dead || !t->selected) continue;
+            if (drovanNode *s = dynamic_cast<drovanNode *>(t)) joinToTarget(s, b, directed, colour);
+        }
+    } else {
+        joinToTarget(a, b, directed, colour);
+    }
+    enforceAllValences();
+}
+
+bool restLength(drovanEdge *e, float &length) {
+    length = 0.0f;
+    if (!e) return false;
+    if (e->edgeColour == -1) {
+        if (world.edge_length == 0.0f) return false;
+        length = world.edge_length;
+        return true;
+    }
+    if (!isColor(e->edgeColour) || !colorTable[e->edgeColour].hasEdgeLength) return false;
+    length = colorTable[e->edgeColour].edgeLength;
+    return true;
+}

@@ -36,6 +36,11 @@ public:
     int edgeColour = -1;
     unsigned char decays = 1;
     drovanMetaNode *containerNode = nullptr;
+    // Entered in the adjacency matrix and the end nodes' edge lists.
+    unsigned char entered = 0;
+
+private:
+    void refreshFrom(drovanNode *from, drovanNode *to);
 };
 
 drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool directed, int colour);

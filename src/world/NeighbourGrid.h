@@ -1,11 +1,16 @@
 #pragma once
 #include "world/WorldStore.h"
 
-class drovanThing;
 class drovanAtom;
+class drovanNode;
 
 // 200 x 200 cells of 32 units covering -1600..4800 on both axes, plus an
-// overflow chain. Rebuilt every step; queried with a square spiral.
+// overflow chain for positions outside. Rebuilt every step; queried with a
+// square spiral around a point.
+//
+// Each rebuild starts a new generation. A thing remembers the generation it
+// was linked in, so a thing deleted after a later rebuild never writes into
+// chains it no longer belongs to.
 template <class T>
 class NeighbourGrid {
 public:
@@ -14,36 +19,44 @@ public:
     static constexpr float kExtent = 4800.0f - (-1600.0f);
     static constexpr float kCell = kExtent * 0.005f;
 
+    // Empty every chain and start a new generation.
     void clear();
+    // Put t at the head of the chain of the cell of (x, y), or of the overflow chain.
     void insert(T *t, float x, float y);
+    // Take t out of its chain when it is linked in the current generation.
+    void unlink(T *t);
+    // Cell of a point, truncated toward zero; false when outside the grid.
+    static bool cellOf(float x, float y, int &i, int &j);
     T *cellHead(int i, int j) const { return cells[j * kCells + i]; }
 
     T *cells[kCells * kCells] = {};
     T *overflow = nullptr;
     unsigned char busy = 0;
+    unsigned generation = 1;
 };
 
 // A square-spiral walk over the cells around a point; shared by both neighbour
 // grids and the aggregate cell walk.
 struct SpiralWalk {
     int cols = 0;
-    bool empty = true;
+    bool ended = true;
     bool touchesBorder = false;
     int minI = 0, minJ = 0, maxI = 0, maxJ = 0;
-    int ci = 0, cj = 0;      // current spiral position (unwrapped)
-    int dir = 0;             // leg direction 0..3
-    int legLength = 0;
-    int legDone = 0;
-    int legsDone = 0;
+    int startI = 0, startJ = 0;
+    int ci = 0, cj = 0;  // current spiral position (unwrapped)
+    int leg = 0;         // legs completed; the direction is leg % 4
+    int legDone = 0;     // steps taken on the current leg
     bool started = false;
 
+    // lx, ly relative to the grid origin; the caller has checked they lie inside.
     void begin(float lx, float ly, float r, float cellW, float cellH, float extentW, float extentH, int ncols);
-    // Advance to the next cell; false when the walk has ended. Sets i, j to the
-    // (wrapped) cell index, or skips cells outside when closed.
+    // Advance to the next cell to visit; false when the walk has ended. Cells
+    // outside 0..cols-1 are skipped when closed, else wrapped.
     bool nextCell(int &i, int &j, bool closed);
 };
 
-// A query over a neighbour grid: gridQuery then repeated gridQueryNext.
+// A query over a neighbour grid: gridQuery then repeated gridQueryNext, then
+// gridQueryRelease.
 template <class T>
 struct GridQuery {
     NeighbourGrid<T> *grid = nullptr;
@@ -52,18 +65,28 @@ struct GridQuery {
     bool done = true;
 };
 
-class drovanNode;
 extern NeighbourGrid<drovanAtom> atomGrid;
 extern NeighbourGrid<drovanNode> nodeGrid;
 
 template <class T>
 void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float r);
+// The next live thing of the walk, or nullptr when it has ended.
 template <class T>
 T *gridQueryNext(GridQuery<T> &q);
 template <class T>
 void gridQueryRelease(GridQuery<T> &q);
 
-// The aggregate cell walk: yields cell centre points.
+extern template class NeighbourGrid<drovanAtom>;
+extern template class NeighbourGrid<drovanNode>;
+extern template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
+extern template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
+extern template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
+extern template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
+extern template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
+extern template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+
+// The aggregate cell walk: the same spiral over the 40 x 40 cells of 80 units
+// of the aggregate grid, yielding cell centre points.
 struct CellWalk {
     SpiralWalk walk;
     bool done = true;

@@ -1,35 +1,327 @@
-// Placeholder bodies; replaced by the simulation core.
 #include "world/Node.h"
-#include "world/Edge.h"
+
+#include <cmath>
+
+#include "rules/ColorTable.h"
 #include "world/Atom.h"
+#include "world/CiliaNode.h"
+#include "world/DonutNode.h"
+#include "world/Edge.h"
+#include "world/MetaNode.h"
+#include "world/MetaNodePat.h"
+#include "world/NeighbourGrid.h"
 #include "world/TermNode.h"
 
-drovanNode::drovanNode(int idx) : nodeIndex(idx) {
-    if (idx >= 0 && idx < kNodeTableSize) { world.nodeTable[idx] = this; world.nodeTableCount++; }
+namespace {
+bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
+
+// float -> int for counters fed by rule amounts; saturates instead of overflowing.
+int truncSaturated(float v) {
+    if (!(v > -2.0e9f)) return v != v ? 0 : -2000000000;
+    if (v > 2.0e9f) return 2000000000;
+    return static_cast<int>(v);
 }
-drovanNode::~drovanNode() {}
-void drovanNode::thingRemoved(int id) { (void)id; }
-bool drovanNode::hitTest(float x, float y) { (void)x; (void)y; return false; }
-void drovanNode::drawEdgeHighlights() {}
-void drovanNode::moveTo(float x, float y) { setPosition(x, y); }
-void drovanNode::moveBy(float dx, float dy) { vec2 p = position(); setPosition(p.x + dx, p.y + dy); }
-void drovanNode::push(float dx, float dy, float maxSpeed) { (void)dx; (void)dy; (void)maxSpeed; }
-void drovanNode::turn(float dAngle, float maxRate) { (void)dAngle; (void)maxRate; }
-void drovanNode::receive(float x, float y, int colour, int senderId, float amount) { (void)x; (void)y; (void)colour; (void)senderId; (void)amount; }
-void drovanNode::setAngle(float a) { nodeAngle = a; }
-void drovanNode::setTargetAngle(float a) { nodeTargetAngle = a; }
-void drovanNode::attachEdge(drovanEdge *e) { (void)e; }
-void drovanNode::detachEdge(drovanEdge *e) { (void)e; }
-void drovanNode::integrate() {}
-drovanEdge *drovanNode::nextAttachedEdge(int &c) { (void)c; return nullptr; }
-drovanEdge *drovanNode::nextIncomingEdge(int &c) { (void)c; return nullptr; }
-drovanEdge *drovanNode::nextTouchingEdge(int &c) { (void)c; return nullptr; }
-void drovanNode::dropWeakestEdge() {}
-void drovanNode::setEdgeStrengths(float s) { (void)s; }
-void drovanNode::feedOn(drovanAtom *a) { (void)a; }
-void drovanNode::killHeldAtoms(int c, int n) { (void)c; (void)n; }
-void drovanNode::unregisterNode() {}
-drovanNode *createNode(float x, float y, int colour) { (void)x; (void)y; (void)colour; return nullptr; }
-int firstFreeNodeSlot() { return -1; }
-drovanNode *nodeAt(int index) { return index >= 0 && index < kNodeTableSize ? world.nodeTable[index] : nullptr; }
-void enforceAllValences() {}
+
+// Bring an angle into 0..6.28 by whole turns, as the heading is kept.
+float wrapAngle(float a) {
+    if (!std::isfinite(a)) return 0.0f;
+    // Far-off values would take forever by single turns.
+    if (std::fabs(a) > 62800.0f) a = std::fmod(a, kTurn);
+    while (a < 0.0f) a += kTurn;
+    while (a > kTurn) a -= kTurn;
+    return a;
+}
+}  // namespace
+
+drovanNode::drovanNode(int idx) : nodeIndex(idx) {
+    // A slot already held by another node is never taken over.
+    if (slotInRange(idx) && !world.nodeTable[idx]) {
+        world.nodeTable[idx] = this;
+        world.nodeTableCount++;
+    }
+}
+
+bool drovanNode::inNodeTable() const { return slotInRange(nodeIndex) && world.nodeTable[nodeIndex] == this; }
+
+drovanNode::~drovanNode() {
+    if (registered) {
+        bool inTable = inNodeTable();
+        if (inTable) {
+            world.nodeTableCount--;
+            int cur = 0;
+            while (drovanEdge *e = nextTouchingEdge(cur)) e->kill();
+            world.nodeTable[nodeIndex] = nullptr;
+        }
+    } else if (inNodeTable()) {
+        // A node taken off the registry but left in the table must not leave a
+        // dangling slot behind.
+        world.nodeTable[nodeIndex] = nullptr;
+        world.nodeTableCount--;
+    }
+    nodeGrid.unlink(this);
+}
+
+void drovanNode::unregisterNode() {
+    if (inNodeTable()) {
+        world.nodeTable[nodeIndex] = nullptr;
+        world.nodeTableCount--;
+    }
+    nodeGrid.unlink(this);
+    if (registered) unregister(this);
+}
+
+void drovanNode::thingRemoved(int id) {
+    if (containerNode && containerNode->id == id) containerNode = nullptr;
+}
+
+bool drovanNode::hitTest(float x, float y) {
+    vec2 d = position() - vec2(x, y);
+    return d.length() < radius();
+}
+
+void drovanNode::drawEdgeHighlights() {
+    int cur = 0;
+    while (drovanEdge *e = nextAttachedEdge(cur)) e->drawHighlight();
+}
+
+void drovanNode::moveTo(float x, float y) {
+    setPosition(x, y);
+    int cur = 0;
+    while (drovanEdge *e = nextTouchingEdge(cur)) e->refreshGeometry();
+}
+
+void drovanNode::moveBy(float dx, float dy) {
+    vec2 p = position();
+    setPosition(p.x + dx, p.y + dy);
+}
+
+void drovanNode::push(float dx, float dy, float maxSpeed) {
+    if (!world.inertia) {
+        moveBy(dx, dy);
+        return;
+    }
+    vec2 d(dx, dy);
+    if (maxSpeed >= 0.0f) {
+        float s = (nodeVelocity + d).length();
+        s = s - maxSpeed;
+        if (s > 0.0f) {
+            float t = d.length() - s;
+            if (t <= 0.0f) return;
+            d = d.withLength(t);
+        }
+    }
+    nodeVelocity += d;
+}
+
+void drovanNode::turn(float dAngle, float maxRate) {
+    if (!world.inertia) {
+        nodeAngularVelocity = 0.0f;
+        nodeAngle += dAngle;
+        return;
+    }
+    if (maxRate >= 0.0f) {
+        float w = std::fabs(nodeAngularVelocity + dAngle) - maxRate;
+        if (w > 0.0f) {
+            float t = std::fabs(dAngle) - w;
+            if (t <= 0.0f) return;
+            if (dAngle > 0.0f) nodeAngularVelocity += t;
+            else nodeAngularVelocity -= t;
+            return;
+        }
+    }
+    nodeAngularVelocity += dAngle;
+}
+
+void drovanNode::integrate() {
+    nodeAngle += nodeAngularVelocity;
+    nodeAngularVelocity *= 0.93f;
+    float s = nodeVelocity.length();
+    if (s > 0.0f) {
+        moveBy(nodeVelocity.x, nodeVelocity.y);
+        s *= 0.89f;
+        nodeVelocity = nodeVelocity.withLength(s);
+    }
+}
+
+void drovanNode::setAngle(float a) { nodeAngle = wrapAngle(a); }
+
+void drovanNode::setTargetAngle(float a) {
+    const float step = 0.052333333f;
+    a = wrapAngle(a);
+    nodeTargetAngle = a;
+    float d = a - wrapAngle(nodeAngle);
+    if (std::fabs(d) <= step) {
+        nodeTurnRate = 0.0f;
+        nodeAngle = a;
+    } else {
+        nodeTurnRate = d > 0.0f ? step : -step;
+    }
+}
+
+void drovanNode::receive(float x, float y, int c, int senderId, float amount) {
+    (void)x;
+    (void)y;
+    (void)senderId;
+    if (c < 0 || c >= kMaxColors) return;
+    int mine = colour();
+    int kind = isColor(mine) && isColor(c) ? colorTable[mine].relation[c].kind : RelNone;
+    if (kind == RelInhibitedBy) {
+        int n = truncSaturated(20.0f * amount);
+        if (n > inhibitionCount) inhibitionCount = n;
+    } else {
+        intake[c] += amount;
+    }
+}
+
+void drovanNode::attachEdge(drovanEdge *e) {
+    if (edgeCount < kMaxNodeEdges) edges[edgeCount++] = e;
+}
+
+void drovanNode::detachEdge(drovanEdge *e) {
+    for (int k = 0; k < edgeCount; k++) {
+        if (edges[k] != e) continue;
+        for (int m = k + 1; m < edgeCount; m++) edges[m - 1] = edges[m];
+        edges[--edgeCount] = nullptr;
+        return;
+    }
+}
+
+namespace {
+// A swallowed node no longer in the registry walks its metanode's body instead.
+drovanMetaNodePat *handedPattern(drovanNode *n) {
+    if (n->registered || !n->containerNode) return nullptr;
+    return n->containerNode->body;
+}
+}  // namespace
+
+drovanEdge *drovanNode::nextAttachedEdge(int &cursor) {
+    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+    while (cursor >= 0 && cursor < edgeCount) {
+        drovanEdge *e = edges[cursor++];
+        if (e && !e->dead) return e;
+    }
+    return nullptr;
+}
+
+drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
+    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+    // The matrix row and column of a slot belong to the node that holds it.
+    if (inDegree == 0 || !inNodeTable()) return nullptr;
+    while (cursor >= 0 && cursor < kNodeTableSize) {
+        drovanEdge *e = adjacency[cursor++][nodeIndex];
+        if (e && !e->dead) return e;
+    }
+    return nullptr;
+}
+
+drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
+    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+    if (!inNodeTable()) return nullptr;
+    while (cursor >= 0 && cursor < 2 * kNodeTableSize) {
+        int c = cursor++;
+        int k = c / 2;
+        drovanEdge *e;
+        if (c % 2 == 0) {
+            e = adjacency[nodeIndex][k];
+        } else {
+            e = adjacency[k][nodeIndex];
+            if (e == adjacency[nodeIndex][k]) e = nullptr;
+        }
+        if (e && !e->dead) return e;
+    }
+    return nullptr;
+}
+
+void drovanNode::dropWeakestEdge() {
+    drovanEdge *weakest = nullptr;
+    float lowest = 2.0f;
+    int cur = 0;
+    while (drovanEdge *e = nextTouchingEdge(cur)) {
+        if (e->strength < lowest) {
+            lowest = e->strength;
+            weakest = e;
+        }
+    }
+    if (weakest) weakest->kill();
+}
+
+void drovanNode::setEdgeStrengths(float s) {
+    if (s < 0.0f) s = 0.0f;
+    if (s > 1.0f) s = 1.0f;
+    int cur = 0;
+    while (drovanEdge *e = nextAttachedEdge(cur)) e->strength = s;
+}
+
+void drovanNode::feedOn(drovanAtom *atom) {
+    if (!atom) return;
+    float gain = 1.0f - strength;
+    if (atom->strength < gain) gain = atom->strength;
+    strength += gain;
+    if (strength > 1.0f) strength = 1.0f;
+    atom->kill();
+    float rest = atom->strength - gain;
+    if (rest > 0.0f) {
+        vec2 p = position();
+        drovanAtom *a = new drovanAtom(p.x, p.y, atom->colour, id);
+        a->strength = rest;
+    }
+}
+
+void drovanNode::killHeldAtoms(int c, int count) {
+    for (int n = 0; n < count; n++) {
+        drovanAtom *weakest = nullptr;
+        float lowest = 1000.0f;
+        for (drovanThing *t = world.thingList; t; t = t->next) {
+            if (t->dead) continue;
+            drovanAtom *a = dynamic_cast<drovanAtom *>(t);
+            if (!a || a->state != AtomHeld || a->holderId != id) continue;
+            if (c != -2 && a->colour != c) continue;
+            if (a->strength < lowest) {
+                lowest = a->strength;
+                weakest = a;
+            }
+        }
+        if (!weakest) return;
+        weakest->kill();
+    }
+}
+
+drovanNode *createNode(float x, float y, int c) {
+    // Outside the table there is no record to read. A colour past the declared
+    // ones becomes a node of colour c mod colorCount, so that colour's kind decides.
+    if (c < 0 || c >= kMaxColors || colorCount <= 0) return nullptr;
+    int kindColour = c < colorCount ? c : c % colorCount;
+    int slot = firstFreeNodeSlot();
+    if (slot < 0) return nullptr;
+    switch (colorTable[kindColour].nodeKind) {
+    case 0: return new drovanTermNode(x, y, c, slot);
+    case 1: return new drovanDonutNode(x, y, c, slot);
+    case 2: return new drovanCiliaNode(x, y, c, slot);
+    default: return nullptr;
+    }
+}
+
+int firstFreeNodeSlot() {
+    for (int i = 0; i < kNodeTableSize; i++)
+        if (!world.nodeTable[i]) return i;
+    return -1;
+}
+
+drovanNode *nodeAt(int index) { return slotInRange(index) ? world.nodeTable[index] : nullptr; }
+
+void enforceAllValences() {
+    for (int i = 0; i < kNodeTableSize; i++) {
+        drovanNode *n = world.nodeTable[i];
+        if (n && !n->dead) n->enforceValence();
+    }
+}
+
+vec2 containerToWorld(drovanMetaNode *m, vec2 p) {
+    if (!m) return p;
+    float r = std::hypot(p.x, p.y);
+    float th = std::atan2(p.y, p.x) + m->angle();
+    vec2 c = m->position();
+    return vec2(c.x + r * std::cos(th), c.y + r * std::sin(th));
+}
+
+vec2 worldPosition(drovanNode *n) { return containerToWorld(n->container(), n->position()); }

@@ -77,9 +77,12 @@ public:
     void killHeldAtoms(int colour, int count);
     // Take the node out of the node table (and the registry when registered).
     void unregisterNode();
+    // True while the node occupies its own slot of the node table.
+    bool inNodeTable() const;
 
     drovanNode *gridNext = nullptr;
     drovanNode **gridPrevLink = nullptr;
+    unsigned gridGeneration = 0;
     int inDegree = 0;
     int outDegree = 0;
     int undirectedDegree = 0;
@@ -105,3 +108,8 @@ drovanNode *createNode(float x, float y, int colour);
 int firstFreeNodeSlot();
 drovanNode *nodeAt(int index);
 void enforceAllValences();
+// A point in a metanode's frame carried to world coordinates (rotated by its
+// angle, then moved by its position). Without a metanode the point is unchanged.
+vec2 containerToWorld(drovanMetaNode *m, vec2 p);
+// A node's position in world coordinates.
+vec2 worldPosition(drovanNode *n);

@@ -1,0 +1,103 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "rules/ColorTable.h"
+#include "world/Atom.h"
+#include "world/Edge.h"
+#include "world/NeighbourGrid.h"
+#include "world/Node.h"
+#include "world/Random.h"
+#include "world/WorldStore.h"
+
+// A bare node for exercising the node base, edges, atoms and the step without
+// any term-node behaviour.
+class TestNode : public drovanNode {
+public:
+    TestNode(float x, float y, int colour = 0, float r = 10.0f, int slot = -2)
+        : drovanNode(slot == -2 ? firstFreeNodeSlot() : slot), pos(x, y), col(colour), rad(r) {}
+
+    float baseRadius() override { return rad; }
+    float radius() override { return rad; }
+    vec2 position() override { return pos; }
+    void setPosition(float x, float y) override { pos = vec2(x, y); }
+    const float *colourRGB() override { return rgb; }
+    drovanNode *duplicate(bool) override { return nullptr; }
+    int colour() override { return col; }
+    bool isFree() override { return freeNode && drovanNode::isFree(); }
+    bool isMovable() override { return freeNode; }
+    void addCollected(int, int n) override { collected += n; }
+    float insetAtStart(int) override { return inset; }
+    float insetAtEnd(int) override { return inset; }
+    float insetUndirected(int) override { return inset; }
+    void update() override {
+        updates++;
+        if (log) log->push_back(id);
+    }
+    void decomposeTouching(drovanNode *other, float depth) override {
+        touchedBy.push_back(other->id);
+        lastDepth = depth;
+    }
+    void enforceValence() override {
+        if (valence < 0) return;
+        int excess = inDegree + outDegree + undirectedDegree - valence;
+        for (int k = 0; k < excess; k++) dropWeakestEdge();
+    }
+
+    vec2 pos;
+    int col;
+    float rad;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    bool freeNode = true;
+    float inset = 0.0f;
+    int valence = -1;
+    int collected = 0;
+    int updates = 0;
+    std::vector<int> *log = nullptr;
+    std::vector<int> touchedBy;
+    float lastDepth = 0.0f;
+};
+
+// A thing that is neither node, edge nor atom (stands in for patterns).
+class TestThing : public drovanThing {
+public:
+    void update() override {
+        if (log) log->push_back(id);
+    }
+    std::vector<int> *log = nullptr;
+};
+
+// Resets the world between tests: no things, start settings, three plain
+// colours, empty grids and the generator back at its first state.
+class WorldFixture : public ::testing::Test {
+protected:
+    void SetUp() override { resetWorldForTest(); }
+    void TearDown() override { killAll(); }
+
+    static void resetWorldForTest() {
+        killAll();
+        resetSettings();
+        for (auto &r : colorTable) resetColorRule(r);
+        colorCount = 3;
+        const char *names[3] = {"Red", "Green", "Blue"};
+        for (int i = 0; i < 3; i++) {
+            std::strcpy(colorTable[i].name, names[i]);
+            colorTable[i].rgb[i] = 1.0f;
+        }
+        world.render_atom_aggregates = 0;
+        world.collisionPass = 0;
+        for (int &m : world.metaCounts) m = 0;
+        atomGrid.clear();
+        nodeGrid.clear();
+        setRandState(1);
+    }
+
+    static int liveAtoms() {
+        int n = 0;
+        for (drovanThing *t = world.thingList; t; t = t->next)
+            if (dynamic_cast<drovanAtom *>(t) && !t->dead) n++;
+        return n;
+    }
+};
