@@ -6,8 +6,14 @@ class drovanMetaNodePat;
 // A node whose body is a scaled private copy of a pattern.
 class drovanMetaNode : public drovanNode {
 public:
+    // Prefer make(): a metanode whose body could not be instantiated has no body
+    // and dies at its first tick.
     drovanMetaNode(float x, float y, drovanMetaNodePat *slotPattern, int nodeIndex);
     ~drovanMetaNode() override;
+
+    // Build a metanode in a free table slot; nullptr (and nothing left behind)
+    // when there is no pattern or its body cannot be instantiated.
+    static drovanMetaNode *make(float x, float y, drovanMetaNodePat *slotPattern, int nodeIndex);
 
     void update() override;
     void draw(int pass, int flag) override;
@@ -29,10 +35,19 @@ public:
     void bodyTick(float x, float y, float a);
     void drawBody(bool highlighted);
 
+    // Reach of the sensing and reaction passes, and of the aggregate cell walk.
+    float senseRadius();
+    static float cellSenseRadius();
+    void sensingPass();
+    void reactionPass();
+    void feedingPass();
+
     drovanMetaNodePat *body = nullptr;
     vec2 metaPosition;
     float bodyRadius = 32.0f;
 };
 
-// Place a metanode of a slot's pattern at a point, as the digit keys do.
+// Place a metanode of a slot's pattern at a point, as the digit keys do: the
+// slot's pattern must hold a node and the node table a free slot (the lowest
+// is taken). Returns the metanode or nullptr.
 drovanMetaNode *placeMetaNode(int slot, float x, float y);

@@ -1,29 +1,224 @@
-// Placeholder bodies; replaced by the metanode work.
 #include "world/MetaNodePat.h"
+
+#include <new>
+
+#include "world/Edge.h"
+#include "world/Node.h"
+#include "world/Painter.h"
 #include "world/Random.h"
 
 drovanMetaNodePat::drovanMetaNodePat() {
     float r = randUnit();
     tickPeriod = static_cast<int>((r + 1.0f) * 15.0f);
 }
-drovanMetaNodePat::~drovanMetaNodePat() { delete[] nodes; delete[] edges; }
-void drovanMetaNodePat::draw(int pass, int flag) { (void)pass; (void)flag; }
-void drovanMetaNodePat::thingRemoved(int id) { (void)id; }
-void drovanMetaNodePat::addInstances(int n) { instanceCount += n; if (instanceCount < 0) instanceCount = 0; }
-void drovanMetaNodePat::writeNetwork(FILE *s) { fprintf(s, "%d %d\n", nodeCount, edgeCount); }
-bool drovanMetaNodePat::readNetwork(FILE *s, const char *p, char *w, int wl) { (void)s; (void)p; (void)w; (void)wl; return true; }
-drovanNode *drovanMetaNodePat::addNode(float x, float y, int c) { (void)x; (void)y; (void)c; return nullptr; }
-drovanEdge *drovanMetaNodePat::addEdge(drovanNode *a, drovanNode *b, bool d, int c) { (void)a; (void)b; (void)d; (void)c; return nullptr; }
-drovanEdge *drovanMetaNodePat::findEdge(drovanNode *a, drovanNode *b) { (void)a; (void)b; return nullptr; }
-void drovanMetaNodePat::removeNode(int k) { (void)k; }
-void drovanMetaNodePat::compactEdges(int k) { (void)k; }
-drovanThing *drovanMetaNodePat::findThing(int id) { (void)id; return nullptr; }
-int drovanMetaNodePat::hitNode(float x, float y) { (void)x; (void)y; return -1; }
-void drovanMetaNodePat::clearSelection() {}
-void drovanMetaNodePat::drawSelectedExcept(int id) { (void)id; }
-void drovanMetaNodePat::translate(float dx, float dy) { (void)dx; (void)dy; }
-void drovanMetaNodePat::moveNodeBy(int id, float dx, float dy, bool s) { (void)id; (void)dx; (void)dy; (void)s; }
-void drovanMetaNodePat::connect(int a, int b, bool s) { (void)a; (void)b; (void)s; }
-void drovanMetaNodePat::connectToSelection(drovanNode *a, drovanNode *b, bool d, int c) { (void)a; (void)b; (void)d; (void)c; }
-drovanEdge *drovanMetaNodePat::nextEdgeAt(int k, int &c) { (void)k; (void)c; return nullptr; }
-drovanMetaNodePat *drovanMetaNodePat::instantiate(float s) { (void)s; return nullptr; }
+
+drovanMetaNodePat::~drovanMetaNodePat() {
+    for (int i = 0; i < nodeCount; i++) {
+        destroyPatternNode(nodes[i]);
+        nodes[i] = nullptr;
+    }
+    for (int j = 0; j < edgeCount; j++) {
+        destroyPatternEdge(edges[j]);
+        edges[j] = nullptr;
+    }
+    delete[] nodes;
+    delete[] edges;
+    nodes = nullptr;
+    edges = nullptr;
+}
+
+void drovanMetaNodePat::draw(int pass, int flag) {
+    (void)flag;
+    if (pass != -5) return;
+    drovanPainter &p = painter();
+    p.setColour(0.5f, 0.5f, 0.5f);
+    for (int j = 0; j < edgeCount; j++) {
+        if (!edges[j]) continue;
+        edges[j]->draw(-3, 0);
+        edges[j]->draw(-2, 0);
+    }
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i]) nodes[i]->draw(0, 0);
+    p.lineWidth(1.0f);
+    p.pointSize(1.0f);
+}
+
+void drovanMetaNodePat::thingRemoved(int id) {
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i] && nodes[i]->id == id) {
+            nodes[i] = nullptr;
+            return;
+        }
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j] && edges[j]->id == id) {
+            edges[j] = nullptr;
+            return;
+        }
+}
+
+void drovanMetaNodePat::addInstances(int n) {
+    instanceCount += n;
+    if (instanceCount < 0) instanceCount = 0;
+}
+
+drovanThing *drovanMetaNodePat::findThing(int id) {
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i] && nodes[i]->id == id) return nodes[i];
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j] && edges[j]->id == id) return edges[j];
+    return nullptr;
+}
+
+int drovanMetaNodePat::hitNode(float x, float y) {
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i] && nodes[i]->hitTest(x, y)) return nodes[i]->id;
+    return -1;
+}
+
+void drovanMetaNodePat::clearSelection() {
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i]) nodes[i]->selected = 0;
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j]) edges[j]->selected = 0;
+}
+
+void drovanMetaNodePat::drawSelectedExcept(int id) {
+    for (int i = 0; i < nodeCount; i++)
+        if (nodes[i] && nodes[i]->selected && nodes[i]->id != id) nodes[i]->drawHighlight();
+}
+
+void drovanMetaNodePat::translate(float dx, float dy) {
+    vec2 d(dx, dy);
+    for (int i = 0; i < nodeCount; i++) {
+        if (!nodes[i]) continue;
+        vec2 p = nodes[i]->position();
+        nodes[i]->setPosition(p.x + dx, p.y + dy);
+    }
+    for (int j = 0; j < edgeCount; j++) {
+        drovanEdge *e = edges[j];
+        if (!e) continue;
+        e->endA += d;
+        e->endB += d;
+        e->lineStart += d;
+        e->lineEnd += d;
+    }
+}
+
+// Move one node and carry the cached ends of its edges along.
+static void moveOne(drovanMetaNodePat *pat, drovanNode *n, float dx, float dy) {
+    vec2 p = n->position();
+    vec2 q(p.x + dx, p.y + dy);
+    n->moveTo(q.x, q.y);
+    for (int j = 0; j < pat->edgeCount; j++) {
+        drovanEdge *e = pat->edges[j];
+        if (!e) continue;
+        if (e->fromId == n->id) e->endA = e->lineStart = q;
+        if (e->toId == n->id) e->endB = e->lineEnd = q;
+    }
+}
+
+void drovanMetaNodePat::moveNodeBy(int id, float dx, float dy, bool withSelection) {
+    drovanNode *n = dynamic_cast<drovanNode *>(findThing(id));
+    if (!n) return;
+    moveOne(this, n, dx, dy);
+    if (!withSelection || !n->selected) return;
+    for (int i = 0; i < nodeCount; i++) {
+        drovanNode *o = nodes[i];
+        if (o && o != n && o->selected) moveOne(this, o, dx, dy);
+    }
+}
+
+void drovanMetaNodePat::connect(int idA, int idB, bool withSelection) {
+    if (idA == -1 || idB == -1 || idA == idB) return;
+    drovanNode *a = dynamic_cast<drovanNode *>(findThing(idA));
+    drovanNode *b = dynamic_cast<drovanNode *>(findThing(idB));
+    if (!a || !b) return;
+    int colour = world.colored_edges ? world.placeColour : -1;
+    bool directed = world.directed_edges != 0;
+    if (!withSelection) {
+        addEdge(a, b, directed, colour);
+        return;
+    }
+    if (!a->selected) {
+        connectToSelection(a, b, directed, colour);
+        return;
+    }
+    for (int i = 0; i < nodeCount; i++) {
+        drovanNode *n = nodes[i];
+        if (n && !n->dead && n->selected) connectToSelection(n, b, directed, colour);
+    }
+}
+
+void drovanMetaNodePat::connectToSelection(drovanNode *a, drovanNode *b, bool directed, int colour) {
+    if (!a || !b) return;
+    if (!b->selected) {
+        addEdge(a, b, directed, colour);
+        return;
+    }
+    for (int i = 0; i < nodeCount; i++) {
+        drovanNode *n = nodes[i];
+        if (n && !n->dead && n->selected) addEdge(a, n, directed, colour);
+    }
+}
+
+drovanEdge *drovanMetaNodePat::nextEdgeAt(int k, int &cursor) {
+    if (k < 0 || k >= nodeCount) return nullptr;
+    if (cursor < 0) cursor = 0;
+    for (int j = cursor; j < edgeCount; j++) {
+        drovanEdge *e = edges[j];
+        if (!e || e->dead) continue;
+        if (e->fromIndex == k || e->toIndex == k) {
+            cursor = j + 1;
+            return e;
+        }
+    }
+    cursor = edgeCount;
+    return nullptr;
+}
+
+drovanMetaNodePat *drovanMetaNodePat::instantiate(float scale) {
+    drovanMetaNodePat *p = new (std::nothrow) drovanMetaNodePat();
+    if (!p) return nullptr;
+    float v = vigour;
+    p->vigour = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+    p->patternRadius = scale * patternRadius;
+    if (nodeCount > 0) {
+        p->nodes = new (std::nothrow) drovanNode *[nodeCount]();
+        if (!p->nodes) {
+            delete p;
+            return nullptr;
+        }
+    }
+    if (edgeCount > 0) {
+        p->edges = new (std::nothrow) drovanEdge *[edgeCount]();
+        if (!p->edges) {
+            delete p;
+            return nullptr;
+        }
+    }
+    p->nodeCount = nodeCount;
+    p->edgeCount = edgeCount;
+
+    for (int i = 0; i < nodeCount; i++) {
+        if (!nodes[i]) continue;
+        drovanNode *copy = nodes[i]->duplicate(false);
+        if (!copy) continue;  // node table full: the entry stays empty
+        copy->setScale(scale);
+        vec2 pos = nodes[i]->position();
+        copy->setPosition(pos.x * scale, pos.y * scale);
+        p->nodes[i] = copy;
+    }
+    for (int j = 0; j < edgeCount; j++) {
+        drovanEdge *e = edges[j];
+        if (!e) continue;
+        int f = -1, t = -1;
+        for (int i = 0; i < nodeCount; i++) {
+            if (!nodes[i]) continue;
+            if (f < 0 && nodes[i]->nodeIndex == e->fromIndex) f = i;
+            if (t < 0 && nodes[i]->nodeIndex == e->toIndex) t = i;
+        }
+        if (f < 0 || t < 0 || !p->nodes[f] || !p->nodes[t] || f == t) continue;
+        p->edges[j] = new drovanEdge(p->nodes[f], p->nodes[t], e->directed != 0, e->edgeColour, true);
+    }
+    return p;
+}

@@ -72,6 +72,11 @@ public:
     CellRecord cellRecords[10] = {};
 };
 
+// Disposal of one entry of a pattern: a thing still entered in the world is
+// killed (the world removes it later); any other is destroyed.
+void destroyPatternNode(drovanNode *n);
+void destroyPatternEdge(drovanEdge *e);
+
 // The pattern slot table.
 struct SlotRule {
     int input, output;
