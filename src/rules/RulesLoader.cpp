@@ -1,5 +1,72 @@
-// Placeholder bodies; replaced by the rules work.
 #include "rules/RulesLoader.h"
-void loadRules(FILE *stream, const char *path, FILE *log) { (void)path; (void)log; if (stream) fclose(stream); }
-void rulesError(const char *format, ...) { (void)format; }
-int rulesErrorCount() { return 0; }
+
+#include <cstdarg>
+#include <cstring>
+
+#include "rules/BuiltinRules.h"
+#include "rules/ColorTable.h"
+#include "world/WorldStore.h"
+
+int rulesparse();
+
+namespace drovanRules {
+drovanThing *currentThing = nullptr;
+char rulesFileName[128] = "";
+}
+
+namespace {
+FILE *diagnosticStream = nullptr;
+int errorCount = 0;
+
+// The part of path after its last separator, cut to 127 characters.
+void setFileName(const char *path) {
+    char *out = drovanRules::rulesFileName;
+    out[0] = '\0';
+    if (!path) return;
+    const char *base = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    std::strncpy(out, base, sizeof drovanRules::rulesFileName - 1);
+    out[sizeof drovanRules::rulesFileName - 1] = '\0';
+}
+}  // namespace
+
+void setRulesDiagnosticStream(FILE *stream) { diagnosticStream = stream; }
+
+void rulesError(const char *format, ...) {
+    FILE *out = diagnosticStream ? diagnosticStream : stdout;
+    errorCount++;
+    std::fprintf(out, "'%s':%d: ", drovanRules::rulesFileName, drovanRules::lineNumber);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out, format, args);
+    va_end(args);
+    std::fputc('\n', out);
+}
+
+int rulesErrorCount() { return errorCount; }
+
+void loadRules(FILE *stream, const char *path, FILE *log) {
+    errorCount = 0;
+    colorCount = 0;
+    resetSettings();
+    killAll();
+    if (stream) {
+        resetColorTable();
+        setFileName(path);
+        drovanRules::currentThing = nullptr;
+        startScanner(stream);
+        rulesparse();
+        stopScanner();
+        drovanRules::currentThing = nullptr;
+        std::fclose(stream);
+        drovanRules::rulesFileName[0] = '\0';
+    }
+    if (colorCount == 0) {
+        if (log) std::fputs("No color rules; loading hard coded rules.\n", log);
+        loadBuiltinRules();
+    } else if (log) {
+        std::fprintf(log, "%d colors parsed\n", colorCount);
+    }
+    rebuildColors();
+}

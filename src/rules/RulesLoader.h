@@ -13,3 +13,24 @@ void rulesError(const char *format, ...)
     ;
 // Number of diagnostics reported since the last loadRules started.
 int rulesErrorCount();
+
+// Where diagnostics go (standard output unless a test redirects them);
+// null restores standard output.
+void setRulesDiagnosticStream(FILE *stream);
+
+// Loader and scanner state, alive during one load.
+namespace drovanRules {
+extern int lineNumber;                 // line being scanned, from 1
+extern drovanThing *currentThing;      // node or edge whose attributes are being read
+extern char rulesFileName[128];        // name printed in diagnostics
+}
+
+// The scanner (generated from RulesLexer.l).
+// Make the stream current, drop anything read ahead, start at line 1.
+void startScanner(FILE *stream);
+// Release the scanner's buffers; the stream is left open.
+void stopScanner();
+// True once a read of the current stream failed (already reported).
+bool scannerReadFailed();
+// The next token of the current stream; its value is left in ruleslval.
+int nextToken();

@@ -1,0 +1,433 @@
+%{
+// Grammar of the rules language. Each statement is stored the moment it is
+// reduced; yacc-style recovery with the single error production resumes at
+// the next statement.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "rules/ColorTable.h"
+#include "rules/RulesLoader.h"
+#include "world/Edge.h"
+#include "world/MetaNodePat.h"
+#include "world/Node.h"
+#include "world/Thing.h"
+#include "world/WorldStore.h"
+
+// The stack starts with room for 200 entries and may double up to 10000.
+#define YYINITDEPTH 200
+#define YYMAXDEPTH 10000
+%}
+
+%code requires {
+struct RulesColourPair {
+    int c1, c2;
+};
+struct RulesProduct {
+    int colour;
+    float factor;
+};
+struct RulesProductPair {
+    int c1;
+    float k1;
+    int c2;
+    float k2;
+};
+}
+
+%code {
+int ruleslex();
+void ruleserror(const char *message);
+
+namespace {
+
+ColorRule &recordOf(int c) { return colorTable[c]; }
+
+float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+// Truncation toward zero that cannot overflow on huge or infinite values.
+int truncateToInt(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0f) return INT_MAX;
+    if (v <= -2147483648.0f) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+int flag(float v) { return v > 0.0f ? 1 : 0; }
+
+bool validSlot(int n) { return n >= 0 && n < kPatternSlots; }
+
+void makeEdge(int colour, int directed, int fromId, int toId) {
+    using drovanRules::currentThing;
+    drovanNode *a = findNode(fromId);
+    drovanNode *b = findNode(toId);
+    if (!a) rulesError("node with id %d undeclared", fromId);
+    if (!b) rulesError("node with id %d undeclared", toId);
+    if (!a || !b) {
+        currentThing = nullptr;
+        return;
+    }
+    currentThing = createEdge(a, b, 0.0f, directed != 0, -1);
+    if (colour != -1 && currentThing) currentThing->setColour(colour);
+}
+
+}  // namespace
+}
+
+%define api.prefix {rules}
+%define api.token.prefix {TOK_}
+
+%union {
+    int ival;
+    float fval;
+    RulesColourPair pair;
+    RulesProduct prod;
+    RulesProductPair prods;
+}
+
+%token <fval> FLOAT
+%token <ival> INT
+%token <ival> COLOR
+%token EOL
+%token NUL_BYTE
+
+%token AND "and"
+%token ANY "any"
+%token ALL "all"
+%token AT "at"
+%token ATOM "atom"
+%token ID "id"
+%token INTO "into"
+%token IS "is"
+%token NONE "none"
+%token TO "to"
+%token WITH "with"
+%token WHEN "when"
+%token EATS "eats"
+%token POISONS "poisons"
+%token PROBABILITY "probability"
+%token STERILE "sterile"
+%token STATIC "static"
+%token STRENGTH "strength"
+%token SIZE "size"
+%token CONVERTS "converts"
+%token COLLECTS "collects"
+%token DECAYS "decays"
+%token AGES "ages"
+%token INVIGORATEDBY "invigoratedby"
+%token DIRECTED "directed"
+%token UNDIRECTED "undirected"
+%token EDGE "edge"
+%token LENGTH "length"
+%token SPRINGK "springk"
+%token FROM "from"
+%token NODE "node"
+%token DONUT "donut"
+%token CILIA "cilia"
+%token LIKES "likes"
+%token DISLIKES "dislikes"
+%token VALENCE "valence"
+%token RENDER "render"
+%token REPRODUCES "reproduces"
+%token DECOMPOSES "decomposes"
+%token ATOMS "atoms"
+%token NODES "nodes"
+%token ATOM_AGGREGATES "atom_aggregates"
+%token EDGES "edges"
+%token DIRECTED_EDGES "directed_edges"
+%token DISCOVER_EDGES "discover_edges"
+%token CLOSED_WORLD "closed_world"
+%token COLORED_EDGES "colored_edges"
+%token ANNEAL "anneal"
+%token INERTIA "inertia"
+%token SPEED "speed"
+%token CAPTURE "capture"
+%token ARC "arc"
+%token SENSES "senses"
+%token SIGNALS "signals"
+%token INHIBITS "inhibits"
+%token META "meta"
+%token GRASPS "grasps"
+%token NODE_CREATION_RATE "node_creation_rate"
+%token FIX_NODE_COLLISIONS "fix_node_collisions"
+%token EDGE_CONSTRAINT "edge_constraint"
+
+%type <ival> colourSet directedness optColour metaSlot
+%type <fval> number
+%type <pair> colourPair
+%type <prod> product
+%type <prods> productPair
+
+%start rules
+
+%%
+
+rules
+    : %empty
+    | rules separator statement
+    | rules separator
+    | statement
+    | rules error statement error
+        {
+            // After a failed read the text simply stopped; that is no missing separator.
+            if (scannerReadFailed()) YYABORT;
+            rulesError("expected a semicolon or line break here");
+        }
+    ;
+
+statement
+    : COLOR "is" number number number
+        {
+            float r = $3, g = $4, b = $5;
+            if (r < 0.0f || r > 1.0f || g < 0.0f || g > 1.0f || b < 0.0f || b > 1.0f)
+                rulesError("rgb values must be between 0 and 1");
+            ColorRule &x = recordOf($1);
+            x.rgb[0] = clampUnit(r);
+            x.rgb[1] = clampUnit(g);
+            x.rgb[2] = clampUnit(b);
+        }
+    | COLOR "is" "donut"
+        {
+            ColorRule &x = recordOf($1);
+            x.nodeKind = 1;
+            if (!findSimpleConversion(x).found)
+                rulesError("donut conversion not defined for '%s' (a 1 to 1 conversion)", x.name);
+        }
+    | COLOR "is" "cilia"
+        { recordOf($1).nodeKind = 2; }
+    | COLOR "eats" colourSet
+        { setRelation(recordOf($1), $3, RelEats); }
+    | COLOR optIs "sterile"
+        { recordOf($1).isSterile = true; }
+    | COLOR "size" optIs number
+        {
+            if ($4 < 0.0f || $4 > 1.0f) rulesError("color sizes must be between 0 and 1");
+            recordOf($1).size = clampUnit($4);
+        }
+    | COLOR optIs "static"
+        { recordOf($1).isStatic = true; }
+    | COLOR "likes" COLOR
+        { setAffinity(recordOf($1), $3, 1.0f); }
+    | COLOR "dislikes" COLOR
+        { setAffinity(recordOf($1), $3, -1.0f); }
+    | COLOR "valence" "is" INT
+        { recordOf($1).valence = $4; }
+    | COLOR "atom" "decays" "at" number
+        {
+            if ($5 < 0.0f)
+                rulesError("atom decay rate must be >= 0");
+            else
+                recordOf($1).atomDecayRate = static_cast<float>(static_cast<double>($5) * 0.02);
+        }
+    | COLOR "node" "ages" "at" number
+        {
+            if ($5 < 0.0f)
+                rulesError("node age rate must be >= 0");
+            else
+                recordOf($1).nodeAgeRate = $5 * 0.03f;
+        }
+    | COLOR "node" "decays" "at" number
+        {
+            if ($5 < 0.0f)
+                rulesError("node decay rate must be >= 0");
+            else
+                recordOf($1).nodeDecayRate = $5 * 0.02f;
+        }
+    | COLOR "atom" "probability" optIs number
+        {
+            if ($5 < 0.0f) {
+                rulesError("atom probability must be greater than or equal to 0");
+                recordOf($1).atomProbability = 0.0f;
+            } else {
+                recordOf($1).atomProbability = $5;
+            }
+        }
+    | COLOR "node" "probability" optIs number
+        {
+            if ($5 < 0.0f) {
+                rulesError("node probability must be greater than or equal to 0");
+                recordOf($1).nodeProbability = 0.0f;
+            } else {
+                recordOf($1).nodeProbability = $5;
+            }
+        }
+    | COLOR "probability" optIs number
+        {
+            if ($4 < 0.0f) {
+                rulesError("node probability must be greater than or equal to 0");
+                recordOf($1).nodeProbability = 0.0f;
+            } else {
+                recordOf($1).nodeProbability = $4;
+            }
+        }
+    | COLOR "capture" "arc" optIs number
+        {
+            ColorRule &x = recordOf($1);
+            x.hasCaptureArc = true;
+            x.captureArc = static_cast<float>(static_cast<double>($5 * 0.0027777778f) * 6.28);
+        }
+    | COLOR "node" "reproduces" "when" COLOR '=' INT
+        {
+            if ($7 <= 0)
+                rulesError("count in reproduce rule must be > 0");
+            else
+                recordOf($1).reproduceAt[$5] = $7;
+        }
+    | COLOR optNode "decomposes" colourSet optNode "into" product
+        { setDecomposition(recordOf($1), $4, $7.colour, $7.factor); }
+    | COLOR "poisons" colourSet
+        { setIncomingRelation($3, $1, RelPoisonedBy); }
+    | COLOR "senses" colourSet "to" product
+        { addSenseRule(recordOf($1), $3, $5.colour, $5.factor); }
+    | COLOR "collects" colourSet
+        { setRelation(recordOf($1), $3, RelCollects); }
+    | COLOR "signals" colourSet "with" product
+        { addSignalRule(recordOf($1), $3, $5.colour, $5.factor); }
+    | COLOR "inhibits" colourSet
+        { setIncomingRelation($3, $1, RelInhibitedBy); }
+    | COLOR "converts" colourPair "to" productPair
+        { setConversion(recordOf($1), $3.c1, $3.c2, $5.c1, $5.k1, $5.c2, $5.k2); }
+    | COLOR "invigoratedby" colourSet
+        { setRelation(recordOf($1), $3, RelInvigoratedBy); }
+    | optColour "edge" "length" optIs number
+        {
+            if ($1 == -1) {
+                world.edge_length = $5;
+            } else if ($5 <= 0.0f) {
+                rulesError("edge length constraints must be > 0");
+            } else {
+                recordOf($1).hasEdgeLength = true;
+                recordOf($1).edgeLength = $5;
+            }
+        }
+    | optColour "edge" "springk" optIs number
+        {
+            if ($1 == -1) {
+                world.edge_springk = $5;
+            } else {
+                rulesError("per color edge springk not supported");
+                rulesError("use global setting, ie: edge springk is .1");
+            }
+        }
+    | metaSlot "senses" INT "to" product
+        { if (validSlot($1)) addSense($1, $3, $5.colour, $5.factor); }
+    | metaSlot "decomposes" INT "to" product
+        { if (validSlot($1)) addDecompose($1, $3, $5.colour, $5.factor); }
+    | metaSlot "senses" "node" colourSet "to" product
+        { if (validSlot($1)) addSense($1, $4 + 100, $6.colour, $6.factor); }
+    | metaSlot "decomposes" "node" colourSet "to" product
+        { if (validSlot($1)) addDecompose($1, $4 + 100, $6.colour, $6.factor); }
+    | metaSlot "grasps"
+        { if (validSlot($1)) setGrasps($1); }
+    | COLOR "node" "at" FLOAT FLOAT
+        { drovanRules::currentThing = createNode($4, $5, $1); }
+      attributes
+    | optColour directedness "edge" "from" "node" INT "to" "node" INT
+        { makeEdge($1, $2, $6, $9); }
+      attributes
+    | "render" "atoms" number           { world.render_atoms = flag($3); }
+    | "render" "nodes" number           { world.render_nodes = flag($3); }
+    | "render" "atom_aggregates" number { world.render_atom_aggregates = flag($3); }
+    | "render" "edges" number           { world.render_edges = flag($3); }
+    | "directed_edges" number           { world.directed_edges = flag($2); }
+    | "colored_edges" number            { world.colored_edges = flag($2); }
+    | "discover_edges" number           { world.discover_edges = flag($2); }
+    | "anneal" number                   { world.anneal = flag($2); }
+    | "inertia" number                  { world.inertia = flag($2); }
+    | "speed" number                    { setSpeed(truncateToInt($2)); }
+    | "node_creation_rate" number       { world.node_creation_rate = clampUnit($2); }
+    | "fix_node_collisions" number      { world.fix_node_collisions = flag($2); }
+    | "closed_world" number             { world.closed_world = flag($2); }
+    | "edge_constraint" number          { setEdgeConstraint(truncateToInt($2)); }
+    ;
+
+// The slot number is checked as soon as it is read, so the message names the
+// statement's own line even when the statement ends in a lookahead.
+metaSlot
+    : "meta" INT
+        {
+            if (!validSlot($2)) rulesError("no pattern slot %d", $2);
+            $$ = $2;
+        }
+    ;
+
+directedness
+    : "directed"   { $$ = 1; }
+    | "undirected" { $$ = 0; }
+    ;
+
+attributes
+    : %empty
+    | attributes attribute
+    ;
+
+attribute
+    : "with" "id" INT
+        { if (drovanRules::currentThing) changeId(drovanRules::currentThing, $3); }
+    | "with" "strength" FLOAT
+        {
+            if ($3 < 0.0f || $3 > 1.0f) rulesError("strengths must be between 0 and 1");
+            if (drovanRules::currentThing) drovanRules::currentThing->setStrength(clampUnit($3));
+        }
+    ;
+
+colourSet
+    : COLOR  { $$ = $1; }
+    | "all"  { $$ = -2; }
+    | "any"  { $$ = -2; }
+    | "none" { $$ = -1; }
+    ;
+
+colourPair
+    : COLOR             { $$.c1 = $1; $$.c2 = -1; }
+    | COLOR COLOR       { $$.c1 = $1; $$.c2 = $2; }
+    | COLOR "and" COLOR { $$.c1 = $1; $$.c2 = $3; }
+    ;
+
+productPair
+    : product               { $$.c1 = $1.colour; $$.k1 = $1.factor; $$.c2 = -1; $$.k2 = 0.0f; }
+    | product product       { $$.c1 = $1.colour; $$.k1 = $1.factor; $$.c2 = $2.colour; $$.k2 = $2.factor; }
+    | product "and" product { $$.c1 = $1.colour; $$.k1 = $1.factor; $$.c2 = $3.colour; $$.k2 = $3.factor; }
+    ;
+
+product
+    : COLOR                { $$.colour = $1; $$.factor = 1.0f; }
+    | COLOR '*' number     { $$.colour = $1; $$.factor = $3; }
+    | number '*' COLOR     { $$.colour = $3; $$.factor = $1; }
+    ;
+
+number
+    : FLOAT { $$ = $1; }
+    | INT   { $$ = static_cast<float>($1); }
+    ;
+
+optNode
+    : %empty
+    | "node"
+    ;
+
+optColour
+    : %empty { $$ = -1; }
+    | COLOR  { $$ = $1; }
+    ;
+
+optIs
+    : %empty
+    | "is"
+    ;
+
+separator
+    : EOL
+    | ';'
+    ;
+
+%%
+
+void ruleserror(const char *message) {
+    // The scanner has already reported a failed read; what follows is its echo.
+    if (scannerReadFailed()) return;
+    if (std::strcmp(message, "memory exhausted") == 0)
+        rulesError("parser stack overflow");
+    else
+        rulesError("parse error");
+}
