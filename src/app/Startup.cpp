@@ -31,7 +31,8 @@ bool readPatternFile(int slot, const std::string &path) {
     return true;
 }
 
-StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks) {
+StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks,
+                         FILE *log) {
     StartupResult result;
     clockInit();
     world.worldMinX = 0.0f;
@@ -52,7 +53,7 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     if (hooks.resetCamera) hooks.resetCamera();
     world.placeColour = 0;
     initPatternSlots();
-    loadRules(f, rulesPath.c_str(), stdout);
+    loadRules(f, rulesPath.c_str(), log);
     if (hooks.rebuildPanel) hooks.rebuildPanel();
     if (patternDir.empty()) return result;
     for (int k = 0; k < kPatternSlots; k++) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 // What the desktop shell contributes to start-up; the headless tool leaves
@@ -18,7 +19,9 @@ struct StartupResult {
 // pattern slots, panel, then the rules file and (when patternDir is not empty)
 // the pattern files meta1a.txt .. meta10a.txt from patternDir. A pattern file
 // that is damaged is reported on standard output.
-StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks);
+// The rules summary line goes to log (standard output for the program).
+StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks,
+                         FILE *log = stdout);
 
 // The desktop program's search: ./Rules & Scenarios, then ../Rules & Scenarios.
 // Returns the folder holding logic.txt, or an empty text.

@@ -4,6 +4,7 @@
 
 #include "app/Startup.h"
 #include "batch/BatchCommands.h"
+#include "rules/RulesLoader.h"
 #include "world/MetaNodePat.h"
 
 int batchPattern(const std::vector<std::string> &args) {
@@ -25,10 +26,9 @@ int batchPattern(const std::vector<std::string> &args) {
     if (!rules.empty() && !checkReadableFile(rules)) return 2;
     if (!checkReadableFile(file)) return 2;
     // The rules' own messages go to standard error so standard output is the pattern alone.
-    FILE *saved = stdout;
-    stdout = stderr;
-    startWorld(rules, std::string(), StartupHooks());
-    stdout = saved;
+    setRulesDiagnosticStream(stderr);
+    startWorld(rules, std::string(), StartupHooks(), stderr);
+    setRulesDiagnosticStream(stdout);
     drovanMetaNodePat *p = patternSlot(0);
     FILE *f = std::fopen(file.c_str(), "r");
     if (!f || !p) {
