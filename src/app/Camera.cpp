@@ -1,0 +1,46 @@
+#include "app/Camera.h"
+
+#include <cstdlib>
+
+#include "app/Clock.h"
+#include "app/Shell.h"
+
+CameraState camera;
+
+vec2 worldToScreen(vec2 p) {
+    float k = 1.0f / camera.unitsPerPixel;
+    float sx = ((p.x - 1600.0f) + camera.camX - 1600.0f) * camera.zoom + 1600.0f;
+    float sy = ((p.y - 1600.0f) + camera.camY - 1600.0f) * camera.zoom + 1600.0f;
+    return vec2(sx * k, sy * k);
+}
+
+vec2 screenToWorld(vec2 pixel) {
+    float x = (camera.unitsPerPixel * pixel.x - 1600.0f) / camera.zoom + 1600.0f - camera.camX + 1600.0f;
+    float y = (camera.unitsPerPixel * pixel.y - 1600.0f) / camera.zoom + 1600.0f - camera.camY + 1600.0f;
+    return vec2(x, y);
+}
+
+vec2 screenToWorld(int px, int py) { return screenToWorld(vec2(static_cast<float>(px), static_cast<float>(py))); }
+
+vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
+
+void resetCamera() {
+    camera.zoomStart = clockNow();
+    camera.zoomFrom = camera.zoom;
+    camera.zoomTo = 0.8f;
+    camera.camX = 1600.0f;
+    camera.camY = 1600.0f;
+}
+
+void setPanEnabled(bool flag) { camera.panEnabled = flag ? 1 : 0; }
+
+void advanceZoom(int d) {
+    camera.zoom = camera.zoomFrom + (camera.zoomTo - camera.zoomFrom) * clockProgressNow(camera.zoomStart, 0.1f);
+    if (camera.panEnabled && d != 0) {
+        float f = static_cast<float>(std::abs(d)) * 2.0f * 0.1f + 1.0f;
+        float target = d >= 1 ? camera.zoom * f : camera.zoom / f;
+        camera.zoomStart = clockNow();
+        camera.zoomFrom = camera.zoom;
+        camera.zoomTo = target;
+    }
+}

@@ -1,0 +1,3 @@
+#include "app/App.h"
+
+int main() { return drovanMain(); }

@@ -1,0 +1,65 @@
+#include "app/SafeSave.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+bool saveReplacing(const std::string &path, const std::function<void(FILE *)> &writer, std::string &why) {
+    why.clear();
+    if (path.empty()) {
+        why = "no file name";
+        return false;
+    }
+    std::string pattern = path + ".saving-XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        why = std::string("cannot create a file beside '") + path + "': " + std::strerror(errno);
+        return false;
+    }
+    FILE *f = fdopen(fd, "w");
+    if (!f) {
+        why = std::string("cannot write '") + path + "': " + std::strerror(errno);
+        close(fd);
+        unlink(temp.data());
+        return false;
+    }
+    errno = 0;
+    writer(f);
+    bool failed = std::ferror(f) != 0;
+    int err = errno;
+    if (std::fflush(f) != 0) {
+        failed = true;
+        err = errno;
+    }
+    if (std::fclose(f) != 0) {
+        failed = true;
+        err = errno;
+    }
+    if (failed) {
+        why = std::string("writing '") + path + "' failed: " + (err ? std::strerror(err) : "write error");
+        unlink(temp.data());
+        return false;
+    }
+    // Keep the old file's permissions, or those a plain fopen would give.
+    struct stat old;
+    if (stat(path.c_str(), &old) == 0) {
+        chmod(temp.data(), old.st_mode & 07777);
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        chmod(temp.data(), 0666 & ~mask);
+    }
+    if (std::rename(temp.data(), path.c_str()) != 0) {
+        why = std::string("cannot replace '") + path + "': " + std::strerror(errno);
+        unlink(temp.data());
+        return false;
+    }
+    return true;
+}

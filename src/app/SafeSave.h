@@ -1,0 +1,10 @@
+#pragma once
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Writes a file through a temporary file beside it and renames it over the
+// target only when every write, the flush and the close succeeded, so a
+// failed save leaves the old file as it was. On failure returns false and
+// describes why.
+bool saveReplacing(const std::string &path, const std::function<void(FILE *)> &writer, std::string &why);

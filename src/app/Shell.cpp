@@ -1,0 +1,206 @@
+#include "app/Shell.h"
+
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+
+#include <cstdio>
+
+#include "app/Camera.h"
+#include "app/Clock.h"
+#include "render/Primitives.h"
+
+ShellState shell;
+
+static int toolkitModifiers() { return glutGetModifiers(); }
+int (*shellModifierSource)() = toolkitModifiers;
+
+void setAppMouseHandler(void (*f)(int, int)) { shell.appMouse = f; }
+void setAppKeyHandler(void (*f)(int)) { shell.appKey = f; }
+
+void runMainLoop(void (*tick)()) {
+    shell.appIdle = tick;
+    glutMainLoop();
+}
+
+namespace {
+// Optional entry points kept for completeness; nothing draws with them, and
+// one the driver lacks simply stays absent.
+const char *const kOptionalEntryPoints[] = {
+    "glActiveTextureARB", "glClientActiveTextureARB", "glMultiTexCoord2fARB",
+    "glBlendEquationEXT", "glBlendColorEXT",          "glLockArraysEXT",
+    "glUnlockArraysEXT",  "glPointParameterfARB",     "glPointParameterfvARB",
+};
+void (*optionalEntryPoints[sizeof kOptionalEntryPoints / sizeof *kOptionalEntryPoints])() = {};
+}  // namespace
+
+void printDriverInfo() {
+    auto text = [](GLenum name) {
+        const GLubyte *s = glGetString(name);
+        return s ? reinterpret_cast<const char *>(s) : "";
+    };
+    std::printf("OpenGL Driver - \n");
+    std::printf("Vendor: %s\n", text(GL_VENDOR));
+    std::printf("Renderer: %s\n", text(GL_RENDERER));
+    std::printf("Version: %s\n", text(GL_VERSION));
+    std::printf("Supported Extensions: %s\n", text(GL_EXTENSIONS));
+    Display *display = glXGetCurrentDisplay();
+    if (display) {
+        const char *glx = glXQueryExtensionsString(display, DefaultScreen(display));
+        if (glx) std::printf("\nSupported Windows Extensions: %s\n\n", glx);
+    }
+    for (size_t i = 0; i < sizeof kOptionalEntryPoints / sizeof *kOptionalEntryPoints; i++)
+        optionalEntryPoints[i] = glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(kOptionalEntryPoints[i]));
+    std::fflush(stdout);
+}
+
+int wheelStep() {
+    int d = shell.wheelAccum;
+    shell.wheelAccum = 0;
+    return d > 0 ? 1 : (d < 0 ? -1 : 0);
+}
+
+void shellDisplay() {
+    if (shell.appIdle) shell.appIdle();
+}
+
+void shellReshape(int w, int h) {
+    int side = w < h ? w : h;
+    if (side < 1) side = 1;
+    camera.unitsPerPixel = 3200.0f / static_cast<float>(side);
+    shell.windowSide = side;
+    if (w != side || h != side) glutReshapeWindow(side, side);
+    glViewport(0, 0, side, side);
+}
+
+void shellMotion(int x, int y) {
+    shell.pointerX = x;
+    shell.pointerY = y;
+}
+
+void shellPanMotion(int x, int y) {
+    if (camera.panEnabled) {
+        camera.camX += static_cast<float>(x - camera.panAnchorX) * (1.0f / camera.zoom) * camera.unitsPerPixel;
+        camera.camY += static_cast<float>(y - camera.panAnchorY) * (1.0f / camera.zoom) * camera.unitsPerPixel;
+    }
+    camera.panAnchorX = x;
+    camera.panAnchorY = y;
+    shell.pointerX = x;
+    shell.pointerY = y;
+}
+
+// The active-motion callback: the pan motion while a pan is under way.
+void shellActiveMotion(int x, int y) {
+    if (shell.panMotion)
+        shellPanMotion(x, y);
+    else
+        shellMotion(x, y);
+}
+
+static void setActiveMotion(bool pan) { shell.panMotion = pan; }
+
+void shellMouse(int button, int state, int x, int y) {
+    float now = clockNow();
+    if (state == GLUT_DOWN) {
+        shell.anyButtonDown = 1;
+        if (button == GLUT_RIGHT_BUTTON) shell.rightDown = 1;
+        if (button == GLUT_LEFT_BUTTON) shell.leftDown = 1;
+        shell.modifiers = shellModifierSource ? shellModifierSource() : 0;
+        if (shell.doubleClick == 0 && x == shell.lastPressX && y == shell.lastPressY && now - shell.lastPressTime < 0.3f)
+            shell.doubleClick = 1;
+        else
+            shell.doubleClick = 0;
+        shell.lastPressTime = now;
+        shell.lastPressX = x;
+        shell.lastPressY = y;
+    } else {
+        shell.anyButtonDown = 0;
+        if (button == GLUT_RIGHT_BUTTON) shell.rightDown = 0;
+        if (button == GLUT_LEFT_BUTTON) shell.leftDown = 0;
+    }
+    shell.pointerX = x;
+    shell.pointerY = y;
+    if (button == GLUT_RIGHT_BUTTON && camera.panEnabled) {
+        if (state == GLUT_DOWN) {
+            camera.panAnchorX = x;
+            camera.panAnchorY = y;
+            setActiveMotion(true);
+        } else {
+            setActiveMotion(false);
+        }
+        return;
+    }
+    shell.lastButton = button;
+    shell.lastState = state;
+    if (state == GLUT_DOWN && shell.appMouse) {
+        vec2 w = screenToWorld(x, y);
+        shell.appMouse(static_cast<int>(w.x), static_cast<int>(w.y));
+    }
+    if (state == GLUT_DOWN && button == GLUT_RIGHT_BUTTON) {
+        camera.panAnchorX = x;
+        camera.panAnchorY = y;
+        setActiveMotion(true);
+    } else {
+        setActiveMotion(false);
+    }
+}
+
+void shellKeyboard(unsigned char key, int, int) {
+    if (shell.appKey) shell.appKey(key);
+}
+
+void shellSpecial(int key, int, int) {
+    int code = key;
+    switch (key) {
+    case GLUT_KEY_LEFT: code = 28; break;
+    case GLUT_KEY_UP: code = 30; break;
+    case GLUT_KEY_RIGHT: code = 29; break;
+    case GLUT_KEY_DOWN: code = 31; break;
+    default: break;
+    }
+    if (shell.appKey) shell.appKey(code);
+}
+
+void shellWheel(int, int direction, int, int) { shell.wheelAccum += direction; }
+
+void shellIdle() {
+    if (shell.mainWindow && glutGetWindow() != shell.mainWindow) glutSetWindow(shell.mainWindow);
+    int d = wheelStep();
+    advanceZoom(d);
+    if (shell.appIdle) shell.appIdle();
+    if (shell.idleHook) shell.idleHook();
+}
+
+void shellInit() {
+    float now = clockNow();
+    camera.zoomStart = now;
+    camera.zoomFrom = camera.zoom;
+    camera.zoomTo = camera.zoom;
+    static char name[] = "grShell";
+    static char *argv[] = {name, nullptr};
+    int argc = 1;
+    glutInit(&argc, argv);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    glutInitWindowSize(800, 800);
+    glutInitWindowPosition(212, 32);
+    shell.mainWindow = glutCreateWindow("Shell");
+    printDriverInfo();
+    glutDisplayFunc(shellDisplay);
+    glutPassiveMotionFunc(shellMotion);
+    glutMotionFunc(shellActiveMotion);
+    glutMouseFunc(shellMouse);
+    glutReshapeFunc(shellReshape);
+    glutSpecialFunc(shellSpecial);
+    glutKeyboardFunc(shellKeyboard);
+    glutMouseWheelFunc(shellWheel);
+    glEnable(GL_LINE_SMOOTH);
+    shell.lastPressTime = clockNow() - 0.6f;
+    glutIdleFunc(shellIdle);
+    createSharedQuadric();
+    camera.unitsPerPixel = 4.0f;
+    shell.windowSide = 800;
+    glutReshapeWindow(800, 800);
+    glViewport(0, 0, 800, 800);
+    glutPositionWindow(212, 32);
+    clockInit();
+}

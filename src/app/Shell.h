@@ -1,0 +1,53 @@
+#pragma once
+
+// The thin layer over the windowing toolkit ("grShell"): the window, its
+// callbacks, button and modifier state, double clicks, panning and the wheel.
+struct ShellState {
+    int mainWindow = 0;
+    void (*appIdle)() = nullptr;
+    void (*appMouse)(int x, int y) = nullptr;
+    void (*appKey)(int key) = nullptr;
+    // Extra work run at the end of every idle pass (the panel's redraw).
+    void (*idleHook)() = nullptr;
+
+    int pointerX = 0, pointerY = 0;
+    unsigned char anyButtonDown = 0;
+    unsigned char rightDown = 0;
+    unsigned char leftDown = 0;
+    int modifiers = 0;
+    unsigned char doubleClick = 0;
+    float lastPressTime = 0.0f;
+    int lastPressX = -1, lastPressY = -1;
+    int lastButton = 0, lastState = 0;
+    bool panMotion = false;  // the active-motion callback is the pan motion
+    int wheelAccum = 0;
+    int windowSide = 800;
+};
+extern ShellState shell;
+
+constexpr int kShiftMask = 1;
+constexpr int kControlMask = 2;
+constexpr int kAltMask = 4;
+
+void shellInit();
+void setAppMouseHandler(void (*f)(int x, int y));
+void setAppKeyHandler(void (*f)(int key));
+void runMainLoop(void (*tick)());
+void printDriverInfo();
+// Sign of the wheel movement since the last call; clears it.
+int wheelStep();
+void shellIdle();
+
+// The toolkit callbacks, callable directly (tests drive them).
+void shellDisplay();
+void shellReshape(int w, int h);
+void shellMouse(int button, int state, int x, int y);
+void shellMotion(int x, int y);
+void shellPanMotion(int x, int y);
+// Motion with a button held: plain or pan, as the last press chose.
+void shellActiveMotion(int x, int y);
+void shellKeyboard(unsigned char key, int x, int y);
+void shellSpecial(int key, int x, int y);
+void shellWheel(int wheel, int direction, int x, int y);
+// The modifier mask as the toolkit reports it at a press; tests may override it.
+extern int (*shellModifierSource)();

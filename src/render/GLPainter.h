@@ -1,0 +1,4 @@
+#pragma once
+
+// Install the OpenGL painter the things draw with.
+void installGLPainter();

@@ -1,0 +1,168 @@
+#include "render/Primitives.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <new>
+
+#include "app/Camera.h"
+
+static GLUquadric *sharedQuadric = nullptr;
+
+CircleShape largeAtomShape(4.0f);
+CircleShape smallAtomShape(2.0f);
+
+void createSharedQuadric() {
+    if (sharedQuadric) return;
+    sharedQuadric = gluNewQuadric();
+    if (sharedQuadric) gluQuadricNormals(sharedQuadric, GLU_SMOOTH);
+}
+
+void drawLine(float x1, float y1, float x2, float y2, float z) {
+    glBegin(GL_LINES);
+    glVertex3f(x1, y1, z);
+    glVertex3f(x2, y2, z);
+    glEnd();
+}
+
+void drawSphere(float x, float y, const float rgb[3], float radius, float z) {
+    glColor4f(rgb[0], rgb[1], rgb[2], 0.5f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_LIGHTING);
+    glPushMatrix();
+    glTranslatef(x, y, z);
+    createSharedQuadric();
+    if (sharedQuadric) gluSphere(sharedQuadric, radius, 10, 10);
+    glPopMatrix();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_COLOR_MATERIAL);
+}
+
+int circleSegments(float r) {
+    float n = r * 0.013333334f * 12.0f;
+    if (n < 10.0f) n = 10.0f;
+    return static_cast<int>(n);
+}
+
+void rotateBy(vec2 &v, float angle) {
+    double len = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
+    float phi = std::atan2(v.y, v.x) + angle;
+    v.x = static_cast<float>(std::cos(phi) * len);
+    v.y = static_cast<float>(std::sin(phi) * len);
+}
+
+static float angularStep(int n) { return (360.0f / static_cast<float>(n)) * 0.0027777778f * 6.28f; }
+
+void circleOffsets(float r, int n, float *out) {
+    float step = angularStep(n);
+    vec2 v(r, 0.0f);
+    for (int i = 0; i < n; i++) {
+        rotateBy(v, step);
+        out[2 * i] = v.x;
+        out[2 * i + 1] = v.y;
+    }
+}
+
+static void circleVertices(float cx, float cy, float r, float z) {
+    int n = circleSegments(r);
+    float step = angularStep(n);
+    vec2 v(r, 0.0f);
+    for (int i = 0; i < n; i++) {
+        rotateBy(v, step);
+        glVertex3f(cx + v.x, cy + v.y, z);
+    }
+}
+
+void drawCircle(float cx, float cy, float r, float z) {
+    glBegin(GL_LINE_LOOP);
+    circleVertices(cx, cy, r, z);
+    glEnd();
+}
+
+void drawDisc(float cx, float cy, float r, float z) {
+    glBegin(GL_POLYGON);
+    circleVertices(cx, cy, r, z);
+    glEnd();
+}
+
+void CircleShape::build(float r) {
+    delete[] offsets;
+    radius = r;
+    count = circleSegments(r);
+    offsets = new (std::nothrow) float[2 * count]();
+    if (offsets) circleOffsets(r, count, offsets);
+}
+
+void CircleShape::drawOutline(float cx, float cy) const {
+    if (!offsets) {
+        drawCircle(cx, cy, radius, 0.0f);
+        return;
+    }
+    glBegin(GL_LINE_LOOP);
+    for (int i = 0; i < count; i++) glVertex2f(cx + offsets[2 * i], cy + offsets[2 * i + 1]);
+    glEnd();
+}
+
+void CircleShape::drawFilled(float cx, float cy) const {
+    if (!offsets) {
+        drawDisc(cx, cy, radius, 0.0f);
+        return;
+    }
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < count; i++) glVertex2f(cx + offsets[2 * i], cy + offsets[2 * i + 1]);
+    glEnd();
+}
+
+void beginOverlay() {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, glutGet(GLUT_WINDOW_WIDTH), 0.0, glutGet(GLUT_WINDOW_HEIGHT), -1.0, 1.0);
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    for (int unit = 0; unit < 2; unit++) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glDisable(GL_TEXTURE_1D);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_TEXTURE_CUBE_MAP);
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDepthMask(GL_FALSE);
+    glActiveTexture(GL_TEXTURE0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void endOverlay() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}
+
+void drawText(int x, int y, void *font, const char *text) {
+    glRasterPos2i(x, glutGet(GLUT_WINDOW_HEIGHT) - y);
+    for (const char *c = text; *c; c++) glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+}
+
+void drawWorldText(float x, float y, const char *format, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);  // a longer text is cut
+    va_end(args);
+    vec2 s = worldToScreen(vec2(x, y));
+    beginOverlay();
+    drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, buffer);
+    endOverlay();
+}

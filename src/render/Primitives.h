@@ -1,0 +1,44 @@
+#pragma once
+#include "world/Vec2.h"
+
+// Immediate-mode drawing shared by the frame and by the things' draw
+// operations. Each draws in the current colour and restores any state it sets.
+void createSharedQuadric();
+void drawLine(float x1, float y1, float x2, float y2, float z);
+void drawSphere(float x, float y, const float rgb[3], float radius, float z);
+int circleSegments(float r);
+void drawCircle(float cx, float cy, float r, float z);
+void drawDisc(float cx, float cy, float r, float z);
+void rotateBy(vec2 &v, float angle);
+
+// A circle whose vertex offsets are computed once.
+class CircleShape {
+public:
+    CircleShape() = default;
+    explicit CircleShape(float r) { build(r); }
+    ~CircleShape() { delete[] offsets; }
+    CircleShape(const CircleShape &) = delete;
+    CircleShape &operator=(const CircleShape &) = delete;
+    void build(float r);
+    void drawOutline(float cx, float cy) const;
+    void drawFilled(float cx, float cy) const;
+
+    float *offsets = nullptr;  // count pairs
+    int count = 0;
+    float radius = 0.0f;
+};
+extern CircleShape largeAtomShape;  // radius 4
+extern CircleShape smallAtomShape;  // radius 2
+
+// The vertex walk: fills n pairs of offsets for a circle of radius r.
+void circleOffsets(float r, int n, float *out);
+
+void beginOverlay();
+void endOverlay();
+// Bitmap text at window pixel (x, y), y from the top; font is a toolkit font handle.
+void drawText(int x, int y, void *font, const char *text);
+void drawWorldText(float x, float y, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;

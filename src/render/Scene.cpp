@@ -1,0 +1,212 @@
+#include "render/Scene.h"
+
+#include <GL/freeglut.h>
+
+#include "app/Camera.h"
+#include "app/Clock.h"
+#include "render/Primitives.h"
+#include "rules/ColorTable.h"
+#include "world/AggregateGrid.h"
+#include "world/Edge.h"
+#include "world/MetaNodePat.h"
+#include "world/Node.h"
+#include "world/WorldStore.h"
+
+namespace {
+const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+const float kBlack[3] = {0.0f, 0.0f, 0.0f};
+const float kGrey[3] = {0.5f, 0.5f, 0.5f};
+const float kYellow[3] = {1.0f, 1.0f, 0.0f};
+
+void setMix(const float a[3], const float b[3], double mix) {
+    glColor3f(static_cast<float>(a[0] + (b[0] - a[0]) * mix), static_cast<float>(a[1] + (b[1] - a[1]) * mix),
+              static_cast<float>(a[2] + (b[2] - a[2]) * mix));
+}
+
+// The line from the pressed node to the pointer while a press may become an edge.
+void drawRubberBand(drovanNode *pressed) {
+    if (world.dragging || world.rotating) return;
+    if (world.colored_edges && isColor(world.placeColour)) {
+        const float *c = colorTable[world.placeColour].rgb;
+        glColor3f(c[0], c[1], c[2]);
+    } else {
+        glColor3f(0.0f, 0.0f, 0.0f);
+    }
+    vec2 a = pressed->position();
+    vec2 p = pointerWorld();
+    drawLine(a.x, a.y, p.x, p.y, 0.0f);
+}
+}  // namespace
+
+void applyView() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, 3200.0, 3200.0, 0.0, -100.0, 100.0);
+    glTranslatef(1600.0f, 1600.0f, 0.0f);
+    glScalef(camera.zoom, camera.zoom, 1.0f);
+    glTranslatef(-1600.0f, -1600.0f, 0.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(camera.camX, camera.camY, 0.0f);
+    glTranslatef(-1600.0f, -1600.0f, 0.0f);
+}
+
+void beginFrame(bool clear) {
+    if (clear) {
+        glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    applyView();
+    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat ambient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+    const GLfloat position[4] = {1.0f, 1.0f, -1.5f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+}
+
+void drawAggregateGrid(const AggregateGrid &grid) {
+    int layers = grid.layerCount();
+    if (layers <= 0) {
+        glColor3f(0.0f, 0.0f, 0.0f);
+        return;
+    }
+    float inv = 1.0f / static_cast<float>(layers);
+    for (int j = 0; j < AggregateGrid::kRows; j++) {
+        for (int i = 0; i < AggregateGrid::kCols; i++) {
+            if (grid.cellEmpty(i, j)) continue;
+            float sr = 0.0f, sg = 0.0f, sb = 0.0f;
+            for (int k = 0; k < layers; k++) {
+                const float *c = grid.layerColour(k);
+                float v = grid.cellValue(k, i, j);
+                sr += (1.0f - c[0]) * v;
+                sg += (1.0f - c[1]) * v;
+                sb += (1.0f - c[2]) * v;
+            }
+            float r = 1.0f - sr * inv, g = 1.0f - sg * inv, b = 1.0f - sb * inv;
+            glColor3f(r, g, b);
+            if (r >= 1.0f && g >= 1.0f && b >= 1.0f) continue;
+            float w = AggregateGrid::kCellW, h = AggregateGrid::kCellH;
+            float x0 = static_cast<float>(i) * w, x1 = static_cast<float>(i + 1) * w;
+            float y0 = static_cast<float>(j) * h, y1 = static_cast<float>(j + 1) * h;
+            glBegin(GL_QUADS);
+            glVertex3f(x0, y0, 0.0f);
+            glVertex3f(x1, y0, 0.0f);
+            glVertex3f(x1, y1, 0.0f);
+            glVertex3f(x0, y1, 0.0f);
+            glEnd();
+        }
+    }
+    glColor3f(0.0f, 0.0f, 0.0f);
+}
+
+void drawSelectionRings() {
+    float t = clockTriangleNow(0.0f, 1.2f);
+    double mix = static_cast<double>(t) * 0.2 - 0.1 + 0.4;
+    setMix(kYellow, kGrey, mix);
+    glLineWidth(4.0f);
+    glPointSize(4.0f);
+    for (int k = 0; k < kNodeTableSize; k++) {
+        drovanNode *n = world.nodeTable[k];
+        if (!n || n->dead || !n->selected) continue;
+        vec2 p = n->position();
+        float r = (clockTriangleNow(0.0f, 1.2f) * 3.0f + 9.0f) / camera.zoom + n->radius();
+        drawCircle(p.x, p.y, r, 0.0f);
+    }
+    glLineWidth(1.0f);
+    glPointSize(1.0f);
+}
+
+void drawStatusLine() {
+    int nodes = 0, edges = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->container()) continue;
+        if (dynamic_cast<drovanNode *>(t))
+            nodes++;
+        else if (dynamic_cast<drovanEdge *>(t))
+            edges++;
+    }
+    glColor3f(kGrey[0], kGrey[1], kGrey[2]);
+    drawWorldText(32.0f, -110.0f, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
+    for (int i = 0; i < kPatternSlots; i++) {
+        const float *c = slotColour(i);
+        if (c) glColor3f(c[0], c[1], c[2]);
+        drawWorldText(32.0f + 300.0f * static_cast<float>(i), -40.0f, "%d", world.metaCounts[i]);
+    }
+}
+
+void drawWorld() {
+    if (world.render_atom_aggregates && world.aggregateGrid) drawAggregateGrid(*world.aggregateGrid);
+    setMix(kWhite, kBlack, world.closed_world ? 0.55 : 0.15);
+    glBegin(GL_LINE_LOOP);
+    glVertex3f(world.worldMinX, world.worldMinY, 0.0f);
+    glVertex3f(world.worldMaxX, world.worldMinY, 0.0f);
+    glVertex3f(world.worldMaxX, world.worldMaxY, 0.0f);
+    glVertex3f(world.worldMinX, world.worldMaxY, 0.0f);
+    glEnd();
+    for (int pass = -4; pass <= 0; pass++) {
+        if (pass == -1) {
+            drawSelectionRings();
+            continue;
+        }
+        for (drovanThing *t = world.thingList; t; t = t->next)
+            if (!t->dead && !t->container()) t->draw(pass, 0);
+    }
+    drawStatusLine();
+    glColor3f(0.0f, 0.0f, 0.0f);
+}
+
+void drawLiveFrame(bool swap) {
+    beginFrame(true);
+    drawWorld();
+    drovanNode *pressed = findNode(world.pressedId);
+    drovanNode *hovered = findNode(world.hoverId);
+    if (pressed) drawRubberBand(pressed);
+    bool ps = pressed && pressed->selected;
+    bool hs = hovered && hovered->selected;
+    int except = -1;
+    if (ps) {
+        if (hs && hovered != pressed) except = world.hoverId;
+        highlightSelectionExcept(except);
+    } else if (hs) {
+        highlightSelectionExcept(-1);
+    }
+    if (pressed) {
+        pressed->drawHighlight();
+        pressed->drawInfo();
+    }
+    if (hovered && except == -1) {
+        hovered->drawHighlight();
+        if (world.pressedId == -1) {
+            if (!hovered->container()) hovered->drawEdgeHighlights();
+            hovered->drawInfo();
+        }
+    }
+    if (swap) glutSwapBuffers();
+}
+
+void drawPatternFrame(bool swap) {
+    beginFrame(true);
+    drovanMetaNodePat *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
+    if (pattern) {
+        pattern->draw(-5, 0);
+        drovanThing *pressed = pattern->findThing(world.pressedId);
+        drovanThing *hovered = pattern->findThing(world.hoverId);
+        if (pressed) {
+            if (drovanNode *n = dynamic_cast<drovanNode *>(pressed)) drawRubberBand(n);
+            pressed->drawHighlight();
+            if (drovanNode *n = dynamic_cast<drovanNode *>(pressed)) n->drawInfo();
+        }
+        if (hovered) {
+            hovered->drawHighlight();
+            if (world.pressedId == -1)
+                if (drovanNode *n = dynamic_cast<drovanNode *>(hovered)) n->drawInfo();
+        }
+    }
+    setMix(kWhite, kBlack, 0.5);
+    drawLine(1570.0f, 1600.0f, 1630.0f, 1600.0f, 0.0f);
+    drawLine(1600.0f, 1570.0f, 1600.0f, 1630.0f, 0.0f);
+    if (swap) glutSwapBuffers();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+class AggregateGrid;
+
+void beginFrame(bool clear);
+void applyView();
+void drawWorld();
+void drawAggregateGrid(const AggregateGrid &grid);
+void drawSelectionRings();
+void drawStatusLine();
+// The frames end with a buffer swap unless swap is false (tests read the back buffer).
+void drawLiveFrame(bool swap = true);
+void drawPatternFrame(bool swap = true);

@@ -1,0 +1,96 @@
+#pragma once
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/App.h"
+#include "app/Camera.h"
+#include "app/Clock.h"
+#include "app/Panel.h"
+#include "app/Shell.h"
+#include "rules/ColorTable.h"
+#include "world/MetaNodePat.h"
+#include "world/Node.h"
+#include "world/WorldStore.h"
+
+// The windows exist once per process; every test starts from an empty world,
+// a known camera and a frozen clock it moves by hand.
+class GuiTest : public ::testing::Test {
+protected:
+    static int fakeModifiers;
+    static int modifiers() { return fakeModifiers; }
+    float now = 100.0f;
+
+    void SetUp() override {
+        clockOverride(now);
+        closeAboutBox();
+        fileChooserOverride = nullptr;
+        world.currentWindow = 0;
+        world.speed = 0;
+        killAll();
+        deleteAllPatterns();
+        initPatternSlots();
+        world.pressedId = world.hoverId = world.createdId = -1;
+        world.dragging = world.rotating = world.clearOnRelease = world.buttonDown = 0;
+        world.placeColour = 0;
+        world.colored_edges = world.directed_edges = 0;
+        world.lastStepTime = now - 1.0f;
+        world.stepBudget = 10;
+        camera.zoom = camera.zoomFrom = camera.zoomTo = 1.0f;
+        camera.zoomStart = now - 1.0f;
+        camera.camX = camera.camY = 1600.0f;
+        camera.panEnabled = 1;
+        shell.anyButtonDown = shell.leftDown = shell.rightDown = 0;
+        shell.doubleClick = 0;
+        shell.panMotion = false;
+        shell.lastPressTime = now - 0.6f;
+        shell.lastPressX = shell.lastPressY = -1;
+        shell.wheelAccum = 0;
+        fakeModifiers = 0;
+        shellModifierSource = modifiers;
+        glutSetWindow(shell.mainWindow);
+    }
+    void TearDown() override { clockOverride(-1.0f); }
+
+    void advance(float seconds) {
+        now += seconds;
+        clockOverride(now);
+    }
+    // One pass of the live tick, a little later than the last.
+    void tick() {
+        advance(0.02f);
+        idleTick();
+    }
+    static vec2 pixelOf(vec2 worldPoint) { return worldToScreen(worldPoint); }
+    void moveTo(vec2 pixel) { shellMotion(static_cast<int>(pixel.x), static_cast<int>(pixel.y)); }
+    void press(vec2 pixel, int button = GLUT_LEFT_BUTTON, int mods = 0) {
+        fakeModifiers = mods;
+        moveTo(pixel);
+        shellMouse(button, GLUT_DOWN, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
+    }
+    void release(vec2 pixel, int button = GLUT_LEFT_BUTTON) {
+        moveTo(pixel);
+        shellMouse(button, GLUT_UP, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
+    }
+    void click(vec2 pixel, int mods = 0) {
+        press(pixel, GLUT_LEFT_BUTTON, mods);
+        tick();
+        release(pixel);
+        tick();
+    }
+    drovanNode *node(float x, float y, int colour = 0) {
+        drovanNode *n = createNode(x, y, colour);
+        EXPECT_NE(n, nullptr);
+        return n;
+    }
+    static bool joined(drovanNode *a, drovanNode *b) {
+        return adjacency[a->nodeIndex][b->nodeIndex] != nullptr || adjacency[b->nodeIndex][a->nodeIndex] != nullptr;
+    }
+    static int liveNodes() {
+        int n = 0;
+        for (drovanThing *t = world.thingList; t; t = t->next)
+            if (!t->dead && dynamic_cast<drovanNode *>(t)) n++;
+        return n;
+    }
+};

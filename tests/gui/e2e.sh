@@ -1,0 +1,73 @@
+#!/bin/sh
+# End to end: the real program on a virtual display, in a scratch folder with
+# a copy of the bundled scenarios. Usage: e2e.sh PROGRAM REPOSITORY
+set -u
+PROGRAM=$1
+REPO=$2
+WORK=$(mktemp -d /tmp/drovan-e2e-XXXXXX)
+mkdir -p "$WORK/run"
+cp -r "$REPO/Rules & Scenarios" "$WORK/run/" 2>/dev/null || mkdir -p "$WORK/run/Rules & Scenarios"
+
+cat > "$WORK/inner.sh" <<'INNER'
+#!/bin/sh
+set -u
+PROGRAM=$1
+cd run
+"$PROGRAM" > ../out.txt 2>&1 &
+PID=$!
+fail() { echo "e2e: $*"; kill "$PID" 2>/dev/null; exit 1; }
+
+# Both windows appear: the world ("Shell") and the panel ("drovan").
+MAIN=""; PANEL=""
+for i in $(seq 1 100); do
+    MAIN=$(xdotool search --onlyvisible --name '^Shell$' 2>/dev/null | head -n 1)
+    PANEL=$(xdotool search --onlyvisible --name '^drovan$' 2>/dev/null | head -n 1)
+    [ -n "$MAIN" ] && [ -n "$PANEL" ] && break
+    sleep 0.1
+done
+[ -n "$MAIN" ] || fail "the world window did not show"
+[ -n "$PANEL" ] || fail "the panel window did not show"
+sleep 1
+
+# The about box's OK button sits at the foot of its fixed-size popup.
+xdotool mousemove --window "$PANEL" 120 322 click 1
+sleep 1
+# Place a node in the middle of the world, then a second and join them.
+xdotool mousemove --window "$MAIN" 400 400 click 1
+sleep 0.5
+xdotool mousemove --window "$MAIN" 300 300 mousedown 1
+sleep 0.3
+xdotool mousemove --window "$MAIN" 360 360
+    sleep 0.3
+    xdotool mousemove --window "$MAIN" 400 400
+sleep 0.3
+xdotool mouseup 1
+sleep 2
+import -window root ../shot.png || fail "no screenshot"
+kill -0 "$PID" 2>/dev/null || fail "the program is not running"
+xdotool search --onlyvisible --name '^Shell$' > /dev/null || fail "the world window is gone"
+xdotool search --onlyvisible --name '^drovan$' > /dev/null || fail "the panel window is gone"
+kill "$PID"
+wait "$PID" 2>/dev/null
+exit 0
+INNER
+chmod +x "$WORK/inner.sh"
+
+cd "$WORK"
+xvfb-run -a -s "-screen 0 1280x1024x24" ./inner.sh "$PROGRAM"
+STATUS=$?
+if [ $STATUS -eq 0 ]; then
+    # The screenshot shows the white world and the light panel, not the bare root.
+    pixel() { convert shot.png -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" -crop "1x1+$1+$2" info: 2>/dev/null; }
+    WORLD=$(pixel 230 700)
+    SIDE=$(pixel 1270 1000)
+    PANELPIX=$(pixel 1100 990)
+    echo "world pixel $WORLD, panel pixel $PANELPIX, root pixel $SIDE"
+    [ "$WORLD" = "255,255,255" ] || { echo "e2e: the world is not drawn"; STATUS=1; }
+    [ "$PANELPIX" != "0,0,0" ] || { echo "e2e: the panel is not drawn"; STATUS=1; }
+    grep -q "OpenGL Driver" out.txt || { echo "e2e: no driver printout"; STATUS=1; }
+fi
+[ $STATUS -eq 0 ] || { echo "--- program output"; head -c 2000 out.txt; echo "--- kept in $WORK"; }
+[ -n "${E2E_SHOT:-}" ] && cp shot.png "$E2E_SHOT"
+[ $STATUS -eq 0 ] && rm -rf "$WORK"
+exit $STATUS
