@@ -7,7 +7,7 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo > build-release.cm
 cmake --build build-release -j "$(nproc 2>/dev/null || echo 2)" --target drovan drovan-batch
 if [ -z "${DISPLAY:-}" ]; then
   echo "No display: starting on a virtual one (xvfb-run); nothing will be visible." >&2
-  exec xvfb-run -a -s "-screen 0 1300x1024x24" build-release/src/app/drovan
+  exec xvfb-run -a -s "-screen 0 1300x1024x24" build-release/drovan
 fi
 # The program reads "Rules & Scenarios/logic.txt" from the working directory.
-exec build-release/src/app/drovan
+exec build-release/drovan
