@@ -1,173 +1,80 @@
-#include <climits>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "RulesGrammar.hpp"
 #include "RulesTestSupport.h"
 
 namespace {
 
-struct Token {
-    int kind;
-    int ival;
-    float fval;
-};
+using RulesLexerTest = RulesTest;
 
-class RulesLexerTest : public RulesTest {
-protected:
-    // Scans text to the end; stops early (and fails) on a runaway scan.
-    std::vector<Token> scan(const std::string &text) {
-        FILE *f = streamOf(text);
-        startScanner(f);
-        std::vector<Token> tokens;
-        for (int guard = 0; guard < 100000; guard++) {
-            int k = nextToken();
-            if (k == 0) break;
-            Token t{k, 0, 0.0f};
-            if (k == TOK_INT || k == TOK_COLOR) t.ival = ruleslval.ival;
-            if (k == TOK_FLOAT) t.fval = ruleslval.fval;
-            tokens.push_back(t);
-        }
-        EXPECT_EQ(nextToken(), 0) << "end of input repeats";
-        stopScanner();
-        std::fclose(f);
-        return tokens;
-    }
-    static std::vector<int> kinds(const std::vector<Token> &ts) {
-        std::vector<int> k;
-        for (const Token &t : ts) k.push_back(t.kind);
-        return k;
-    }
-};
+// Spells a token: colour "name:index", INT as is, FLOAT with an "f", keywords in
+// capitals, characters in quotes or as "\xNN".
+std::string spell(int k) {
+#define K(t) {TOK_##t, #t}
+    static const std::map<int, std::string> names = {
+        K(ATOM), K(ATOMS), K(ATOM_AGGREGATES), K(EDGE), K(EDGES), K(EDGE_CONSTRAINT), K(DIRECTED),
+        K(DIRECTED_EDGES), K(NODE), K(NODE_CREATION_RATE), K(EATS), K(NODES), K(NONE), K(NUL_BYTE), K(EOL)};
+#undef K
+    char buf[32];
+    if (k == TOK_COLOR) return std::string(colorTable[ruleslval.ival].name) + ":" + std::to_string(ruleslval.ival);
+    if (k == TOK_INT) return std::to_string(ruleslval.ival);
+    if (names.count(k)) return names.at(k);
+    if (k == TOK_FLOAT) std::snprintf(buf, sizeof buf, "%gf", static_cast<double>(ruleslval.fval));
+    else if (k > ' ' && k < 127) std::snprintf(buf, sizeof buf, "'%c'", k);
+    else std::snprintf(buf, sizeof buf, "\\x%02x", k);
+    return buf;
+}
+
+// Scans text to the end (stopping a runaway scan) and spells its tokens.
+std::string scan(const std::string &text) {
+    FILE *f = streamOf(text);
+    startScanner(f);
+    std::string spelled;
+    for (int guard = 0, k; guard < 100000 && (k = nextToken()) != 0; guard++) spelled += (guard ? " " : "") + spell(k);
+    EXPECT_EQ(nextToken(), 0) << "end of input repeats";
+    stopScanner();
+    std::fclose(f);
+    return spelled;
+}
 
 }  // namespace
 
-TEST_F(RulesLexerTest, WordsDeclareColoursInOrderOfFirstUse) {
-    auto ts = scan("red eats blue\n");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR, TOK_EATS, TOK_COLOR, TOK_EOL}));
-    EXPECT_EQ(ts[0].ival, 0);
-    EXPECT_EQ(ts[2].ival, 1);
-    EXPECT_EQ(colorCount, 2);
-    EXPECT_STREQ(colorTable[0].name, "red");
-    EXPECT_STREQ(colorTable[1].name, "blue");
-    EXPECT_EQ(drovanRules::lineNumber, 2);
-
-    // Case matters; a keyword spelled otherwise, or extended, is a colour name.
-    ts = scan("Red red Eats eatsx nodes2 nodes");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR, TOK_COLOR, TOK_COLOR, TOK_COLOR, TOK_COLOR, TOK_NODES}));
-    EXPECT_EQ(ts[0].ival, 2);
-    EXPECT_EQ(ts[1].ival, 0);
-    EXPECT_EQ(colorCount, 6);
+TEST_F(RulesLexerTest, TokensOfEveryKind) {
+    const std::string digits(100000, '7'), big(23, '9');
+    struct {
+        std::string text, tokens;
+    } cases[] = {
+        {"red eats blue\n", "red:0 EATS blue:1 EOL"},
+        // Case matters; a keyword spelled otherwise, or extended, is a colour name.
+        {"red Red Eats eatsx nodes2 nodes", "red:0 Red:1 Eats:2 eatsx:3 nodes2:4 NODES"},
+        {"atom atoms atom_aggregates edge edges edge_constraint directed directed_edges node node_creation_rate",
+         "ATOM ATOMS ATOM_AGGREGATES EDGE EDGES EDGE_CONSTRAINT DIRECTED DIRECTED_EDGES NODE NODE_CREATION_RATE"},
+        {"# note\n// note\n/* note */", "EOL EOL"},
+        {"/* one\ntwo\nthree */ red", "red:0"},
+        {"/*/ red */ blue", "blue:0"},  // the opening star does not close the comment
+        {"/* red\nblue eats", ""},       // an unterminated comment swallows the rest
+        {"a#b\nc//d\n", "a:0 EOL c:1 EOL"},
+        {"0.5 .5 5. -.5 5 -5 1-2 1e5", "0.5f 0.5f 5f -0.5f 5 -5 1 -2 1 e5:0"},
+        {"1.2.3 12abc - .", "1.2f 0.3f 12 abc:0 '-' '.'"},
+        {big + " -" + big + " 2147483647 -2147483648", "2147483647 -2147483648 2147483647 -2147483648"},
+        // CR before LF belongs to the line break; any other CR, a NUL or a high byte is a character.
+        {"red eats blue\r\n# c\r\nblue\r\n", "red:0 EATS blue:1 EOL EOL blue:1 EOL"},
+        {std::string("red\rblue\0green = * ; ! \xff", 24), "red:0 \\x0d blue:1 NUL_BYTE green:2 '=' '*' ';' '!' \\xff"},
+        {digits + "." + digits + " " + std::string(50000, 'q'), "inff " + std::string(31, 'q') + ":0"},
+    };
+    for (const auto &c : cases) {
+        resetColorTable();
+        colorCount = 0;
+        EXPECT_EQ(scan(c.text), c.tokens) << c.text.substr(0, 80);
+        EXPECT_EQ(drovanRules::lineNumber, 1 + std::count(c.text.begin(), c.text.end(), '\n')) << c.text.substr(0, 80);
+    }
 }
 
-TEST_F(RulesLexerTest, LongestKeywordWins) {
-    auto ts = scan("atom atoms atom_aggregates edge edges edge_constraint directed directed_edges node "
-                   "node_creation_rate");
-    EXPECT_EQ(kinds(ts), (std::vector<int>{TOK_ATOM, TOK_ATOMS, TOK_ATOM_AGGREGATES, TOK_EDGE, TOK_EDGES,
-                                           TOK_EDGE_CONSTRAINT, TOK_DIRECTED, TOK_DIRECTED_EDGES, TOK_NODE,
-                                           TOK_NODE_CREATION_RATE}));
-    EXPECT_EQ(colorCount, 0);
-}
+TEST_F(RulesLexerTest, FullTableScansEveryNewWordAsNone) {
+    for (int i = 0; i < 20; i++) declareColor(("c" + std::to_string(i)).c_str());
+    EXPECT_EQ(written([&](FILE *) { EXPECT_EQ(scan("c3\nextra extra"), "c3:3 EOL NONE NONE"); }),
+              "'':2: Color table is full (20 max); cannot declare new color 'extra'\n"
+              "'':2: Color table is full (20 max); cannot declare new color 'extra'\n");
 
-TEST_F(RulesLexerTest, CommentsMakeNoTokensButCountLines) {
-    EXPECT_TRUE(scan("# note").empty());
-    EXPECT_TRUE(scan("// note").empty());
-    EXPECT_TRUE(scan("/* note */").empty());
-
-    auto ts = scan("/* one\ntwo\nthree */ red");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR}));
-    EXPECT_EQ(drovanRules::lineNumber, 3);
-
-    // The opening star does not close the comment.
-    ts = scan("/*/ red */ blue");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR}));
-    EXPECT_STREQ(colorTable[ts[0].ival].name, "blue");
-
-    // An unterminated comment swallows the rest of the text.
-    EXPECT_TRUE(scan("/* red\nblue eats").empty());
-
-    ts = scan("a#b\nc//d\n");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR, TOK_EOL, TOK_COLOR, TOK_EOL}));
-    EXPECT_EQ(findColor("b"), -1);
-    EXPECT_EQ(findColor("d"), -1);
-}
-
-TEST_F(RulesLexerTest, NumbersSplitAsTheLongestMatch) {
-    auto ts = scan("0.5 .5 5. -.5 5 -5");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_FLOAT, TOK_FLOAT, TOK_FLOAT, TOK_FLOAT, TOK_INT, TOK_INT}));
-    EXPECT_EQ(ts[0].fval, 0.5f);
-    EXPECT_EQ(ts[1].fval, 0.5f);
-    EXPECT_EQ(ts[2].fval, 5.0f);
-    EXPECT_EQ(ts[3].fval, -0.5f);
-    EXPECT_EQ(ts[4].ival, 5);
-    EXPECT_EQ(ts[5].ival, -5);
-
-    ts = scan("1-2 1e5 1.2.3 12abc");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_INT, TOK_INT, TOK_INT, TOK_COLOR, TOK_FLOAT, TOK_FLOAT, TOK_INT,
-                                           TOK_COLOR}));
-    EXPECT_EQ(ts[0].ival, 1);
-    EXPECT_EQ(ts[1].ival, -2);
-    EXPECT_STREQ(colorTable[ts[3].ival].name, "e5");
-    EXPECT_EQ(ts[4].fval, 1.2f);
-    EXPECT_EQ(ts[5].fval, 0.3f);
-    EXPECT_STREQ(colorTable[ts[7].ival].name, "abc");
-
-    // A lone minus or point is a character.
-    ts = scan("- .");
-    EXPECT_EQ(kinds(ts), (std::vector<int>{'-', '.'}));
-}
-
-TEST_F(RulesLexerTest, HugeIntegersClampToTheIntRange) {
-    auto ts = scan("99999999999999999999999 -99999999999999999999999 2147483647 -2147483648");
-    ASSERT_EQ(ts.size(), 4u);
-    EXPECT_EQ(ts[0].ival, INT_MAX);
-    EXPECT_EQ(ts[1].ival, INT_MIN);
-    EXPECT_EQ(ts[2].ival, INT_MAX);
-    EXPECT_EQ(ts[3].ival, INT_MIN);
-}
-
-TEST_F(RulesLexerTest, LineEndsAndStrayBytes) {
-    // CR before LF is part of the line break; any other CR is a character.
-    auto crlf = scan("red eats blue\r\n# c\r\nblue\r\n");
-    EXPECT_EQ(drovanRules::lineNumber, 4);
-    auto lf = scan("red eats blue\n# c\nblue\n");
-    EXPECT_EQ(kinds(crlf), kinds(lf));
-    EXPECT_EQ(kinds(scan("red\rblue")), (std::vector<int>{TOK_COLOR, '\r', TOK_COLOR}));
-
-    // A NUL byte is a stray token, not the end of the text.
-    auto ts = scan(std::string("red\0blue", 8));
-    EXPECT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR, TOK_NUL_BYTE, TOK_COLOR}));
-
-    ts = scan("= * ; ! \xff");
-    EXPECT_EQ(kinds(ts), (std::vector<int>{'=', '*', ';', '!', 0xff}));
-}
-
-TEST_F(RulesLexerTest, FullTableScansNewWordsAsNone) {
-    std::string names;
-    for (int i = 0; i < 20; i++) names += "c" + std::to_string(i) + " ";
-    scan(names);
-    ASSERT_EQ(colorCount, 20);
-    auto ts = scan("c3\nextra extra");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR, TOK_EOL, TOK_NONE, TOK_NONE}));
-    EXPECT_EQ(out.text(), "'':2: Color table is full (20 max); cannot declare new color 'extra'\n"
-                          "'':2: Color table is full (20 max); cannot declare new color 'extra'\n");
-}
-
-TEST_F(RulesLexerTest, StartingAgainDropsWhatWasReadAhead) {
-    FILE *f = streamOf("red eats blue\ngreen eats red\n");
-    startScanner(f);
-    EXPECT_EQ(nextToken(), TOK_COLOR);
-    std::fclose(f);
-    auto ts = scan("yellow");
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_COLOR}));
-    EXPECT_EQ(drovanRules::lineNumber, 1);
-    EXPECT_EQ(findColor("green"), -1);
-}
-
-TEST_F(RulesLexerTest, TokensHaveNoLengthLimit) {
-    std::string digits(100000, '7');
-    auto ts = scan(digits + "." + digits + " " + std::string(50000, 'q'));
-    ASSERT_EQ(kinds(ts), (std::vector<int>{TOK_FLOAT, TOK_COLOR}));
-    EXPECT_TRUE(std::isinf(ts[0].fval));
-    EXPECT_EQ(std::string(colorTable[ts[1].ival].name), std::string(31, 'q'));
 }

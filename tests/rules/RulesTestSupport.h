@@ -1,43 +1,70 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "rules/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
+#include "world/Edge.h"
 #include "world/MetaNodePat.h"
-#include "world/WorldStore.h"
+#include "world/Node.h"
 
 // A stream holding exactly the given bytes (NULs included), positioned at the start.
 inline FILE *streamOf(const std::string &text) {
     FILE *f = std::tmpfile();
-    if (!f) return nullptr;
     std::fwrite(text.data(), 1, text.size(), f);
     std::rewind(f);
     return f;
 }
 
-// Collects everything written to a memory stream.
-class Capture {
-public:
-    Capture() { stream = open_memstream(&buffer, &length); }
-    ~Capture() {
-        if (stream) std::fclose(stream);
-        std::free(buffer);
-    }
-    FILE *file() { return stream; }
-    std::string text() {
-        std::fflush(stream);
-        return std::string(buffer, length);
-    }
-
-private:
+// Everything `write` puts into a stream, which also takes the rules diagnostics meanwhile.
+template <class F> std::string written(F write) {
     char *buffer = nullptr;
     size_t length = 0;
-    FILE *stream = nullptr;
+    FILE *f = open_memstream(&buffer, &length);
+    setRulesDiagnosticStream(f);
+    write(f);
+    setRulesDiagnosticStream(nullptr);
+    std::fclose(f);
+    std::string text(buffer, length);
+    std::free(buffer);
+    return text;
+}
+
+inline std::string load(const std::string &text, const char *path = "logic.txt") {
+    return written([&](FILE *log) { loadRules(streamOf(text), path, log); });
+}
+inline std::string listing() { return written(writeRules); }
+inline std::string block(int c, bool descriptionMode) {
+    return written([&](FILE *f) { writeColorRules(colorTable[c], f, descriptionMode); });
+}
+
+inline std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) all.push_back(l);
+    return all;
+}
+
+template <class T> int liveCount() {
+    int n = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) n += dynamic_cast<T *>(t) && !t->dead;
+    return n;
+}
+
+// One load: its text, the exact diagnostics and summary it writes ("@" stands for
+// "'logic.txt':"), lines the listing then holds, and what else must hold.
+struct LoadCase {
+    std::string text, log, lists = "";
+    std::function<void()> check = nullptr;
+    const char *path = "logic.txt";
 };
 
 // Every test starts from an empty table, reset settings and an empty world.
@@ -50,32 +77,21 @@ protected:
         resetSettings();
         world.speed = 2;
         initPatternSlots();
-        setRulesDiagnosticStream(out.file());
     }
-    void TearDown() override {
-        setRulesDiagnosticStream(nullptr);
-        killAll();
-    }
+    void TearDown() override { killAll(); }
 
-    // Loads text as a rules file called logic.txt; returns the diagnostics and
-    // the summary line, in the order they were written.
-    std::string load(const std::string &text, const char *path = "logic.txt") {
-        size_t before = out.text().size();
-        loadRules(streamOf(text), path, out.file());
-        return out.text().substr(before);
+    // Runs the cases in order (state carries over); every diagnostic line counts as an error.
+    static void run(const std::vector<LoadCase> &cases) {
+        for (const LoadCase &c : cases) {
+            SCOPED_TRACE(c.text.substr(0, 120));
+            std::string want;
+            for (char ch : c.log) want += ch == '@' ? std::string("'logic.txt':") : std::string(1, ch);
+            EXPECT_EQ(load(c.text, c.path), want);
+            EXPECT_EQ(rulesErrorCount(), std::count(want.begin(), want.end(), '\n') - 1);
+            std::string all = "\n" + listing();
+            for (const std::string &line : lines(c.lists))
+                EXPECT_NE(all.find("\n" + line + "\n"), std::string::npos) << line;
+            if (c.check) c.check();
+        }
     }
-
-    static std::string listing() {
-        Capture c;
-        writeRules(c.file());
-        return c.text();
-    }
-
-    static std::string block(int colour, bool descriptionMode) {
-        Capture c;
-        writeColorRules(colorTable[colour], c.file(), descriptionMode);
-        return c.text();
-    }
-
-    Capture out;
 };
