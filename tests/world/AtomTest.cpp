@@ -195,6 +195,7 @@ TEST_F(AtomTest, HeldAtomsRattleInsideTheirHolder) {
 TEST_F(AtomTest, PendingNodeSendsAFreeAtomIntoTheNetwork) {
     TestNode *a = new TestNode(0, 0);
     TestNode *b = new TestNode(100, 0);
+    changeId(a, 7);  // pending node 0 means "none", so keep clear of id 0 in a fresh process
     createEdge(a, b, 0.0f, false, -1);
     drovanAtom *x = freeAtom(0, 0);
     x->pendingNode = a->id;
