@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/WorldTick.h"
 #include "batch/BatchCommands.h"
+#include "batch/BatchCsv.h"
 #include "rules/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "world/Edge.h"
@@ -75,22 +76,6 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
 }
 
 }  // namespace
-
-static void writeCsvHeader(FILE *f) {
-    std::fputs("step,time,nodes,edges,atoms", f);
-    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%s", colorTable[c].name);
-    for (int s = 1; s <= kPatternSlots; s++) std::fprintf(f, ",meta%d", s);
-    std::fputc('\n', f);
-}
-
-static void writeCsvRow(FILE *f) {
-    int nodes, edges;
-    statusCounts(nodes, edges);
-    std::fprintf(f, "%d,%.3f,%d,%d,%d", world.stepCount, world.simTime, nodes, edges, world.liveAtomCount);
-    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%d", colorTable[c].nodeTally);
-    for (int s = 0; s < kPatternSlots; s++) std::fprintf(f, ",%d", world.metaCounts[s]);
-    std::fputc('\n', f);
-}
 
 static void progress(long done, long total) {
     int width = 40;

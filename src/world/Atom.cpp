@@ -12,7 +12,7 @@
 #include "world/WorldStore.h"
 
 namespace {
-drovanEdge *findEdgeById(int id) { return dynamic_cast<drovanEdge *>(findThing(id)); }
+drovanEdge *findEdgeById(int id) { return asEdge(findThing(id)); }
 
 // Speed and heading of a fresh atom: speed first, then heading.
 vec2 randomVelocity() {
@@ -31,6 +31,7 @@ vec2 steer(vec2 to, vec2 keep) {
 }  // namespace
 
 drovanAtom::drovanAtom(float x, float y, int c, int creator) {
+    setKind(ThingAtom);
     world.liveAtomCount++;
     state = AtomFree;
     visitedCount = 0;
@@ -57,6 +58,7 @@ drovanAtom::drovanAtom(float x, float y, int c, int creator) {
 }
 
 drovanAtom::~drovanAtom() {
+    setNoticeKey(this, false, 0);
     world.liveAtomCount--;
     atomGrid.unlink(this);
 }
@@ -96,6 +98,7 @@ void drovanAtom::update() {
         lastPendingNode = pendingNode;
     }
     position += velocity;
+    atomMoved();
     vec2 seg = segmentEnd - segmentStart;
     float segLen = seg.length();
     progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
@@ -118,6 +121,7 @@ void drovanAtom::leaveEdge() {
     if (state != AtomOnEdge) return;
     velocity = savedVelocity;
     state = AtomFree;
+    refreshNotice();
     leaveEdgeCount();
 }
 
@@ -169,6 +173,7 @@ bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
     appendVisited(e->id);
     e->atomsOnEdge++;
     state = AtomOnEdge;
+    refreshNotice();
     edgeTarget = target;
     edgeStartIndex = startAtB ? e->toIndex : e->fromIndex;
     edgeTargetId = targetId;
@@ -187,6 +192,7 @@ void drovanAtom::followEdge() {
     segmentEnd = worldPosition(target);
     edgeTarget = segmentEnd;
     position = segmentStart + (segmentEnd - segmentStart) * progress;
+    atomMoved();
     velocity = steer(edgeTarget - position, savedVelocity);
 }
 
@@ -195,6 +201,7 @@ bool drovanAtom::holdBy(int nodeId) {
     if (state != AtomFree) return false;
     state = AtomHeld;
     holderId = nodeId;
+    refreshNotice();
     savedVelocity = velocity;
     if (drovanNode *n = findNode(nodeId)) n->addCollected(colour, 1);
     return true;
@@ -202,6 +209,7 @@ bool drovanAtom::holdBy(int nodeId) {
 
 void drovanAtom::release() {
     state = AtomFree;
+    refreshNotice();
     velocity = savedVelocity;
     if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
     chooseNextEdge(holderId);
@@ -234,7 +242,13 @@ void drovanAtom::kill() {
         if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
     }
     state = AtomFree;
+    refreshNotice();
     dead = 1;
+}
+
+void drovanAtom::refreshNotice() {
+    bool riding = state == AtomOnEdge, held = state == AtomHeld;
+    setNoticeKey(this, riding || held, riding ? edgeId : holderId);
 }
 
 void drovanAtom::rewardVisited(float amount) {

@@ -31,7 +31,12 @@ public:
     void orbitHolder();
     // Remove the atom from the count of the edge it travels, if that edge still exists.
     void leaveEdgeCount();
+    // Keep the removal-notice index in step with state, edgeId and holderId.
+    void refreshNotice();
 
+    // Read by every neighbour query: first, beside the base's flags. Whoever
+    // moves an atom calls atomMoved() (NeighbourGrid.h).
+    vec2 position;
     drovanAtom *gridNext = nullptr;
     drovanAtom **gridPrevLink = nullptr;
     unsigned gridGeneration = 0;
@@ -50,9 +55,11 @@ public:
     int visited[kVisitedMax] = {};
     int visitedCount = 0;
     vec2 velocity;
-    vec2 position;
     int colour = 0;
 };
+
+// The atom behind a thing, by its kind tag (no run-time type walk), or nullptr.
+inline drovanAtom *asAtom(drovanThing *t) { return t && t->kind == ThingAtom ? static_cast<drovanAtom *>(t) : nullptr; }
 
 enum AtomState { AtomFree = 0, AtomOnEdge = 1, AtomHeld = 2 };
 

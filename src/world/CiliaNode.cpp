@@ -47,7 +47,7 @@ void drovanCiliaNode::feelAtoms() {
     float reach = radius();
     GridQuery<drovanAtom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNext(q)) {
+    while (drovanAtom *a = gridQueryNextNear(q, reach, NearApproxUpTo)) {
         if (approxDistance(a->position, nodePosition) > reach) continue;
         if (a->creatorId == id) continue;
         int kind = relationKind(a->colour);

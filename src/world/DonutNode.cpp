@@ -62,7 +62,7 @@ void drovanDonutNode::touchAtoms() {
     float reach = radius();
     GridQuery<drovanAtom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNext(q)) {
+    while (drovanAtom *a = gridQueryNextNear(q, reach, NearLengthUpTo)) {
         if ((a->position - nodePosition).length() > reach) continue;
         if (a->creatorId == id) continue;
         if (a->colour == donutInput) {

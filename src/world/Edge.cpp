@@ -1,6 +1,8 @@
 #include "world/Edge.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/Clock.h"
 #include "rules/ColorTable.h"
@@ -12,6 +14,20 @@
 #include "world/WorldStore.h"
 
 namespace {
+// Per slot, the slots k whose matrix entry [slot][k] or [k][slot] is set,
+// ascending; lets the edge cursors skip the empty rest of a row and column.
+std::vector<int> touchingLists[kNodeTableSize];
+
+void addPartner(std::vector<int> &v, int k) {
+    auto it = std::lower_bound(v.begin(), v.end(), k);
+    if (it == v.end() || *it != k) v.insert(it, k);
+}
+
+void dropPartner(std::vector<int> &v, int k) {
+    auto it = std::lower_bound(v.begin(), v.end(), k);
+    if (it != v.end() && *it == k) v.erase(it);
+}
+
 bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
 
 bool hasSenses(drovanNode *n) {
@@ -47,6 +63,7 @@ void edgeRGB(const drovanEdge *e, float out[3]) {
 }  // namespace
 
 drovanEdge::drovanEdge(drovanNode *from, drovanNode *to, bool d, int colour, bool enter) {
+    setKind(ThingEdge);
     world.liveEdgeCount++;
     strength = 0.25f;
     directed = d ? 1 : 0;
@@ -68,10 +85,10 @@ drovanEdge::drovanEdge(drovanNode *from, drovanNode *to, bool d, int colour, boo
     containerNode = nullptr;
     if (enter && from && to && from->inNodeTable() && to->inNodeTable()) {
         entered = 1;
-        adjacency[fromIndex][toIndex] = this;
+        setAdjacency(fromIndex, toIndex, this);
         from->attachEdge(this);
         if (!directed) {
-            adjacency[toIndex][fromIndex] = this;
+            setAdjacency(toIndex, fromIndex, this);
             to->attachEdge(this);
         }
     }
@@ -132,8 +149,8 @@ void drovanEdge::refreshFrom(drovanNode *from, drovanNode *to) {
 
 void drovanEdge::detach() {
     if (slotInRange(fromIndex) && slotInRange(toIndex)) {
-        if (adjacency[fromIndex][toIndex] == this) adjacency[fromIndex][toIndex] = nullptr;
-        if (adjacency[toIndex][fromIndex] == this) adjacency[toIndex][fromIndex] = nullptr;
+        if (adjacency[fromIndex][toIndex] == this) setAdjacency(fromIndex, toIndex, nullptr);
+        if (adjacency[toIndex][fromIndex] == this) setAdjacency(toIndex, fromIndex, nullptr);
     }
     // Ends of an edge that was never entered are not world nodes; an id lookup
     // would find some unrelated thing.
@@ -317,4 +334,21 @@ bool restLength(drovanEdge *e, float &length) {
     if (!isColor(e->edgeColour) || !colorTable[e->edgeColour].hasEdgeLength) return false;
     length = colorTable[e->edgeColour].edgeLength;
     return true;
+}
+
+void setAdjacency(int a, int b, drovanEdge *e) {
+    if (!slotInRange(a) || !slotInRange(b)) return;
+    adjacency[a][b] = e;
+    if (e) {
+        addPartner(touchingLists[a], b);
+        addPartner(touchingLists[b], a);
+    } else if (!adjacency[b][a]) {
+        dropPartner(touchingLists[a], b);
+        dropPartner(touchingLists[b], a);
+    }
+}
+
+const std::vector<int> &touchingSlots(int slot) {
+    static const std::vector<int> none;
+    return slotInRange(slot) ? touchingLists[slot] : none;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
@@ -43,9 +45,17 @@ private:
     void refreshFrom(drovanNode *from, drovanNode *to);
 };
 
+// The edge behind a thing, by its kind tag, or nullptr.
+inline drovanEdge *asEdge(drovanThing *t) { return t && t->kind == ThingEdge ? static_cast<drovanEdge *>(t) : nullptr; }
+
 drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool directed, int colour);
 drovanEdge *findEdge(int a, int b, bool directedOnly);
 drovanEdge *copyEdge(drovanEdge *e, drovanNode *from, drovanNode *to);
 void connectNodes(int aId, int bId, bool bySelection);
 // Rest length of an edge: returns true and sets length when it has one.
 bool restLength(drovanEdge *e, float &length);
+// Every write of the adjacency matrix goes through here, keeping the
+// per-slot partner lists in step.
+void setAdjacency(int a, int b, drovanEdge *e);
+// The slots k for which entry [slot][k] or [k][slot] is set, ascending.
+const std::vector<int> &touchingSlots(int slot);

@@ -1,5 +1,9 @@
 #include "world/NeighbourGrid.h"
 
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
 #include "world/Atom.h"
 #include "world/Node.h"
 
@@ -15,15 +19,20 @@ int cellIndex(float v) {
     if (v > lim) v = lim;
     return static_cast<int>(v);
 }
+}  // namespace
 
-int wrapIndex(int i, int n) {
-    int m = i % n;
-    return m < 0 ? m + n : m;
+AtomSnapshot atomSnapshot;
+
+namespace {
+template <class T>
+void chainsChanged() {
+    if (std::is_same<T, drovanAtom>::value) atomMoved();
 }
 }  // namespace
 
 template <class T>
 void NeighbourGrid<T>::clear() {
+    chainsChanged<T>();
     for (T *&c : cells) c = nullptr;
     overflow = nullptr;
     generation++;
@@ -42,21 +51,36 @@ bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
 }
 
 template <class T>
-void NeighbourGrid<T>::insert(T *t, float x, float y) {
+int NeighbourGrid<T>::insertCell(T *t, float x, float y) {
     int i, j;
-    T **head = cellOf(x, y, i, j) ? &cells[j * kCells + i] : &overflow;
+    chainsChanged<T>();
+    int cell = cellOf(x, y, i, j) ? j * kCells + i : -1;
+    T **head = cell >= 0 ? &cells[cell] : &overflow;
     t->gridNext = *head;
-    if (*head) (*head)->gridPrevLink = &t->gridNext;
+    // In a cell chain the link names the cell's head (unlink walks the short
+    // chain from there), sparing a write into the previous head; the overflow
+    // chain, which may grow long, keeps exact links.
+    if (cell < 0 && *head) (*head)->gridPrevLink = &t->gridNext;
     *head = t;
     t->gridPrevLink = head;
     t->gridGeneration = generation;
+    return cell;
 }
 
 template <class T>
 void NeighbourGrid<T>::unlink(T *t) {
+    chainsChanged<T>();
     if (t->gridPrevLink && t->gridGeneration == generation) {
-        *t->gridPrevLink = t->gridNext;
-        if (t->gridNext) t->gridNext->gridPrevLink = t->gridPrevLink;
+        auto at = reinterpret_cast<std::uintptr_t>(t->gridPrevLink);
+        if (at >= reinterpret_cast<std::uintptr_t>(cells) &&
+            at < reinterpret_cast<std::uintptr_t>(cells + kCells * kCells)) {
+            T **link = t->gridPrevLink;
+            while (*link && *link != t) link = &(*link)->gridNext;
+            if (*link == t) *link = t->gridNext;
+        } else {
+            *t->gridPrevLink = t->gridNext;
+            if (t->gridNext) t->gridNext->gridPrevLink = t->gridPrevLink;
+        }
     }
     t->gridNext = nullptr;
     t->gridPrevLink = nullptr;
@@ -86,38 +110,6 @@ void SpiralWalk::begin(float lx, float ly, float r, float cellW, float cellH, fl
     ended = false;
 }
 
-bool SpiralWalk::nextCell(int &i, int &j, bool closed) {
-    static const int dx[4] = {0, 1, 0, -1};
-    static const int dy[4] = {-1, 0, 1, 0};
-    while (!ended) {
-        if (!started) {
-            started = true;
-        } else {
-            ci += dx[leg % 4];
-            cj += dy[leg % 4];
-            // Leg lengths run 1, 1, 2, 2, 3, 3, ...
-            if (++legDone == leg / 2 + 1) {
-                leg++;
-                legDone = 0;
-            }
-        }
-        if ((ci < minI && cj < minJ) || (ci > maxI && cj > maxJ)) {
-            ended = true;
-            return false;
-        }
-        int wi = ci, wj = cj;
-        if (wi < 0 || wi >= cols || wj < 0 || wj >= cols) {
-            if (closed) continue;
-            wi = wrapIndex(wi, cols);
-            wj = wrapIndex(wj, cols);
-        }
-        i = wi;
-        j = wj;
-        return true;
-    }
-    return false;
-}
-
 template <class T>
 void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float r) {
     q.grid = &grid;
@@ -133,6 +125,10 @@ void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float 
     }
     q.walk.begin(lx, ly, r, NeighbourGrid<T>::kCell, NeighbourGrid<T>::kCell, ext, ext, NeighbourGrid<T>::kCells);
     q.done = false;
+    q.x = x;
+    q.y = y;
+    q.fromSnapshot = static_cast<void *>(&grid) == static_cast<void *>(&atomGrid) && atomSnapshot.valid;
+    q.snapNext = q.snapEnd = 0;
 }
 
 template <class T>
@@ -168,6 +164,84 @@ template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
 template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
 template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+
+void AtomSnapshot::begin() {
+    pending.clear();
+    pendingCell.clear();
+    valid = false;
+}
+
+void AtomSnapshot::finish() {
+    const int cells = NeighbourGrid<drovanAtom>::kCells * NeighbourGrid<drovanAtom>::kCells;
+    start.assign(static_cast<size_t>(cells) + 1, 0);
+    for (int c : pendingCell) start[static_cast<size_t>(c) + 1]++;
+    for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
+    entries.resize(pending.size());
+    std::vector<int> &fill = pendingCell;
+    // Each chain starts with the atom inserted last: fill the cells backwards.
+    for (size_t k = pending.size(); k-- > 0;) {
+        int c = fill[k];
+        fill[k] = start[static_cast<size_t>(c)]++;
+    }
+    for (size_t c = start.size() - 1; c > 0; c--) start[c] = start[c - 1];
+    start[0] = 0;
+    for (size_t k = 0; k < pending.size(); k++) entries[static_cast<size_t>(fill[k])] = pending[k];
+    valid = true;
+}
+
+namespace {
+bool failsTest(NearTest test, vec2 p, vec2 c, float reach) {
+    switch (test) {
+    case NearApproxLess: return !(approxDistance(p, c) < reach);
+    case NearApproxUpTo: return approxDistance(p, c) > reach;
+    case NearLengthUpTo: return (p - c).length() > reach;
+    default: return false;
+    }
+}
+}  // namespace
+
+drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
+    if (q.done || !q.grid) return nullptr;
+    if (q.fromSnapshot && !atomSnapshot.valid) {
+        // Something moved mid-query: carry on along the chain from the same place.
+        q.fromSnapshot = false;
+        q.cursor = q.snapNext < q.snapEnd ? atomSnapshot.entries[static_cast<size_t>(q.snapNext)].atom : nullptr;
+    }
+    if (!q.fromSnapshot) return gridQueryNext(q);
+    // A little slack covers the rounding of the callers' own distance tests.
+    float bound = reach + std::fabs(reach) * 1.0e-5f + 1.0e-3f;
+    if (!(bound < 1.0e30f)) bound = HUGE_VALF;
+    const AtomSnapshot::Entry *e = atomSnapshot.entries.data();
+    const float cell = NeighbourGrid<drovanAtom>::kCell, origin = NeighbourGrid<drovanAtom>::kOrigin;
+    // The box around the query point, relative to the grid origin, with a
+    // unit to spare for the rounding of cell coordinates.
+    const float lx = q.x - origin, ly = q.y - origin;
+    const float x0 = lx - bound - 1.0f, x1 = lx + bound + 1.0f;
+    const float y0 = ly - bound - 1.0f, y1 = ly + bound + 1.0f;
+    const vec2 c(q.x, q.y);
+    for (;;) {
+        while (q.snapNext < q.snapEnd) {
+            const AtomSnapshot::Entry &s = e[q.snapNext++];
+            if (std::fabs(s.x - q.x) > bound || std::fabs(s.y - q.y) > bound) continue;
+            if (failsTest(test, vec2(s.x, s.y), c, reach)) continue;
+            if (!s.atom->dead) return s.atom;
+        }
+        int i, j;
+        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+            q.done = true;
+            return nullptr;
+        }
+        // A cell wholly outside the box holds nothing the caller keeps.
+        float ci = static_cast<float>(i) * cell, cj = static_cast<float>(j) * cell;
+        if (ci + cell < x0 || ci > x1 || cj + cell < y0 || cj > y1) {
+            q.snapNext = q.snapEnd = 0;
+            continue;
+        }
+        int k = j * NeighbourGrid<drovanAtom>::kCells + i;
+        q.snapNext = atomSnapshot.start[static_cast<size_t>(k)];
+        q.snapEnd = atomSnapshot.start[static_cast<size_t>(k) + 1];
+    }
+}
 
 void cellWalk(CellWalk &w, float x, float y, float r) {
     const float cell = 80.0f, ext = 3200.0f;

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "world/WorldStore.h"
 
 class drovanAtom;
@@ -22,7 +24,9 @@ public:
     // Empty every chain and start a new generation.
     void clear();
     // Put t at the head of the chain of the cell of (x, y), or of the overflow chain.
-    void insert(T *t, float x, float y);
+    void insert(T *t, float x, float y) { insertCell(t, x, y); }
+    // The same, telling the cell entry (j * kCells + i), or -1 for the overflow chain.
+    int insertCell(T *t, float x, float y);
     // Take t out of its chain when it is linked in the current generation.
     void unlink(T *t);
     // Cell of a point, truncated toward zero; false when outside the grid.
@@ -55,6 +59,41 @@ struct SpiralWalk {
     bool nextCell(int &i, int &j, bool closed);
 };
 
+// Inline: every neighbour query steps through it cell by cell.
+inline bool SpiralWalk::nextCell(int &i, int &j, bool closed) {
+    static const int dx[4] = {0, 1, 0, -1};
+    static const int dy[4] = {-1, 0, 1, 0};
+    while (!ended) {
+        if (!started) {
+            started = true;
+        } else {
+            ci += dx[leg % 4];
+            cj += dy[leg % 4];
+            // Leg lengths run 1, 1, 2, 2, 3, 3, ...
+            if (++legDone == leg / 2 + 1) {
+                leg++;
+                legDone = 0;
+            }
+        }
+        if ((ci < minI && cj < minJ) || (ci > maxI && cj > maxJ)) {
+            ended = true;
+            return false;
+        }
+        int wi = ci, wj = cj;
+        if (wi < 0 || wi >= cols || wj < 0 || wj >= cols) {
+            if (closed) continue;
+            wi %= cols;
+            wj %= cols;
+            if (wi < 0) wi += cols;
+            if (wj < 0) wj += cols;
+        }
+        i = wi;
+        j = wj;
+        return true;
+    }
+    return false;
+}
+
 // A query over a neighbour grid: gridQuery then repeated gridQueryNext, then
 // gridQueryRelease.
 template <class T>
@@ -63,10 +102,59 @@ struct GridQuery {
     SpiralWalk walk;
     T *cursor = nullptr;
     bool done = true;
+    // Atom queries read the snapshot while it is valid (see gridQueryNextNear).
+    float x = 0.0f, y = 0.0f;
+    bool fromSnapshot = false;
+    int snapNext = 0, snapEnd = 0;
 };
 
 extern NeighbourGrid<drovanAtom> atomGrid;
 extern NeighbourGrid<drovanNode> nodeGrid;
+
+// The atoms of atomGrid's cells with their positions as of the last rebuild,
+// cell by cell in chain order. Reading positions from here instead of from
+// each atom spares a query most of its memory traffic. Valid from the end of
+// a rebuild until an atom moves or a chain changes.
+struct AtomSnapshot {
+    struct Entry {
+        drovanAtom *atom;
+        float x, y;
+    };
+    std::vector<int> start;  // per cell, then one past the last
+    std::vector<Entry> entries;
+    std::vector<Entry> pending;
+    std::vector<int> pendingCell;
+    bool valid = false;
+
+    void begin();
+    // In insertion order, with the cell insertCell gave; atoms outside the
+    // grid (cell -1) are left out.
+    void add(drovanAtom *a, float x, float y, int cell) {
+        if (cell < 0) return;
+        pending.emplace_back();
+        Entry &e = pending.back();
+        e.atom = a;
+        e.x = x;
+        e.y = y;
+        pendingCell.push_back(cell);
+    }
+    void finish();
+};
+extern AtomSnapshot atomSnapshot;
+inline void atomMoved() { atomSnapshot.valid = false; }
+
+// How a caller of gridQueryNextNear tests an atom against its reach, so that
+// atoms it would pass over are left out early. Each mirrors a caller's test
+// on the atom's position p and the query point c.
+enum NearTest {
+    NearAnyTest,    // leaves out only atoms beyond reach on an axis
+    NearApproxLess, // keeps approxDistance(p, c) < reach
+    NearApproxUpTo, // keeps all but approxDistance(p, c) > reach
+    NearLengthUpTo, // keeps all but (p - c).length() > reach
+};
+// Like gridQueryNext, but may pass over atoms that fail the caller's test
+// (by their current positions). Every atom that passes comes in the same order.
+drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test = NearAnyTest);
 
 template <class T>
 void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float r);

@@ -1,6 +1,8 @@
 #include "world/Node.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "rules/ColorTable.h"
 #include "world/Atom.h"
@@ -34,6 +36,7 @@ float wrapAngle(float a) {
 }  // namespace
 
 drovanNode::drovanNode(int idx) : nodeIndex(idx) {
+    setKind(ThingNode);
     // A slot already held by another node is never taken over.
     if (slotInRange(idx) && !world.nodeTable[idx]) {
         world.nodeTable[idx] = this;
@@ -207,28 +210,41 @@ drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
     if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
     // The matrix row and column of a slot belong to the node that holds it.
     if (inDegree == 0 || !inNodeTable()) return nullptr;
-    while (cursor >= 0 && cursor < kNodeTableSize) {
-        drovanEdge *e = adjacency[cursor++][nodeIndex];
-        if (e && !e->dead) return e;
+    if (cursor < 0 || cursor >= kNodeTableSize) return nullptr;
+    // The cursor runs over the column's slots; only the set ones are visited.
+    const std::vector<int> &partners = touchingSlots(nodeIndex);
+    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor); it != partners.end(); ++it) {
+        drovanEdge *e = adjacency[*it][nodeIndex];
+        if (e && !e->dead) {
+            cursor = *it + 1;
+            return e;
+        }
     }
+    cursor = kNodeTableSize;
     return nullptr;
 }
 
 drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
     if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
     if (!inNodeTable()) return nullptr;
-    while (cursor >= 0 && cursor < 2 * kNodeTableSize) {
-        int c = cursor++;
-        int k = c / 2;
-        drovanEdge *e;
-        if (c % 2 == 0) {
-            e = adjacency[nodeIndex][k];
-        } else {
-            e = adjacency[k][nodeIndex];
-            if (e == adjacency[nodeIndex][k]) e = nullptr;
+    if (cursor < 0 || cursor >= 2 * kNodeTableSize) return nullptr;
+    // Cursor 2k is the entry [slot][k], 2k + 1 the entry [k][slot] unless it
+    // is the same edge.
+    const std::vector<int> &partners = touchingSlots(nodeIndex);
+    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor / 2); it != partners.end(); ++it) {
+        int k = *it;
+        drovanEdge *out = adjacency[nodeIndex][k];
+        if (2 * k >= cursor && out && !out->dead) {
+            cursor = 2 * k + 1;
+            return out;
         }
-        if (e && !e->dead) return e;
+        drovanEdge *in = adjacency[k][nodeIndex];
+        if (in != out && in && !in->dead) {
+            cursor = 2 * k + 2;
+            return in;
+        }
     }
+    cursor = 2 * kNodeTableSize;
     return nullptr;
 }
 
@@ -273,7 +289,7 @@ void drovanNode::killHeldAtoms(int c, int count) {
         float lowest = 1000.0f;
         for (drovanThing *t = world.thingList; t; t = t->next) {
             if (t->dead) continue;
-            drovanAtom *a = dynamic_cast<drovanAtom *>(t);
+            drovanAtom *a = asAtom(t);
             if (!a || a->state != AtomHeld || a->holderId != id) continue;
             if (c != -2 && a->colour != c) continue;
             if (a->strength < lowest) {

@@ -103,6 +103,9 @@ public:
     int collisionStamp = 0;
 };
 
+// The node behind a thing, by its kind tag, or nullptr.
+inline drovanNode *asNode(drovanThing *t) { return t && t->kind == ThingNode ? static_cast<drovanNode *>(t) : nullptr; }
+
 // Node factory and table helpers.
 drovanNode *createNode(float x, float y, int colour);
 int firstFreeNodeSlot();

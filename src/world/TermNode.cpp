@@ -87,7 +87,7 @@ void drovanTermNode::interactWithAtoms() {
 
     GridQuery<drovanAtom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNext(q)) {
+    while (drovanAtom *a = gridQueryNextNear(q, reach, NearApproxLess)) {
         float d = approxDistance(a->position, nodePosition);
         if (!(d < reach)) continue;
 
@@ -179,7 +179,7 @@ bool drovanTermNode::convertAtom(drovanAtom *atom) {
         // The input itself never doubles as its own partner.
         for (drovanThing *t = world.thingList; t; t = t->next) {
             if (t->dead || t == atom) continue;
-            drovanAtom *h = dynamic_cast<drovanAtom *>(t);
+            drovanAtom *h = asAtom(t);
             if (!h || h->state != AtomHeld || h->holderId != id || h->colour != cv.partner) continue;
             if (!partner || h->strength > partner->strength) partner = h;
         }

@@ -3,6 +3,10 @@
 
 class drovanMetaNode;
 
+// What a thing is, as far as removal notices need to know. Set by the atom,
+// node and edge constructors; everything else stays ThingOther.
+enum ThingKind : unsigned char { ThingOther = 0, ThingAtom = 1, ThingNode = 2, ThingEdge = 3 };
+
 // Base of everything that lives in the world: atoms, nodes, edges, patterns.
 // Construction registers the thing (head of thingList, tail of its id bucket);
 // destruction of a registered thing unlinks it and tells every other thing.
@@ -27,17 +31,38 @@ public:
     void setStrength(float s);
 
     // Registry links (see WorldStore).
-    drovanThing *next = nullptr;
     drovanThing **prevLink = nullptr;
     drovanThing *bucketNext = nullptr;
     drovanThing **bucketPrevLink = nullptr;
-    unsigned char dead = 0;
-    unsigned char selected = 0;
-    unsigned char registered = 0;
+    // The previous thing of the bucket (nullptr at its head), so the bucket
+    // tail is known without a walk.
+    drovanThing *bucketPrev = nullptr;
+    // Links of the list of registered things of the same kind, newest first.
+    drovanThing **kindPrevLink = nullptr;
+    // Registration order: thingList runs from the highest serial down.
+    unsigned long long serial = 0;
     int id = -1;
-    float strength = 1.0f;
     float vigour = 1.0f;
     // No walk's stamp equals this start value (stamps count up from 0).
     int visitMark = -1;
     int patternIndex = -1;
+    // The id whose removal this thing must hear of, when noticeIndexed (see
+    // setNoticeKey); only atoms use it.
+    int noticeKey = 0;
+    // Place in the registration-ordered table of things (see WorldStore).
+    int orderSlot = -1;
+    // What the list walks and neighbour queries read sits last, next to the
+    // first fields of the derived classes.
+    float strength = 1.0f;
+    drovanThing *kindNext = nullptr;
+    drovanThing *next = nullptr;
+    unsigned char dead = 0;
+    unsigned char selected = 0;
+    unsigned char registered = 0;
+    unsigned char noticeIndexed = 0;
+    ThingKind kind = ThingOther;
+
+protected:
+    // For the constructors of the known kinds.
+    void setKind(ThingKind k);
 };

@@ -1,6 +1,8 @@
 #include "world/WorldStep.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "rules/ColorTable.h"
 #include "world/Atom.h"
@@ -20,25 +22,29 @@ bool insideMeta(drovanThing *t) { return t->container() != nullptr; }
 void rebuildAtomGrid() {
     atomGrid.busy = 1;
     atomGrid.clear();
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        drovanAtom *a = dynamic_cast<drovanAtom *>(t);
+    atomSnapshot.begin();
+    size_t count;
+    drovanThing *const *table = registryTable(count);
+    for (size_t i = count; i-- > 0;) {
+        drovanAtom *a = asAtom(table[i]);
         if (!a) continue;
         if (a->dead) {
             a->gridNext = nullptr;
             a->gridPrevLink = nullptr;
         } else {
-            atomGrid.insert(a, a->position.x, a->position.y);
+            vec2 p = a->position;
+            atomSnapshot.add(a, p.x, p.y, atomGrid.insertCell(a, p.x, p.y));
         }
     }
+    atomSnapshot.finish();
     atomGrid.busy = 0;
 }
 
 void rebuildNodeGrid() {
     nodeGrid.busy = 1;
     nodeGrid.clear();
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        drovanNode *n = dynamic_cast<drovanNode *>(t);
-        if (!n) continue;
+    for (drovanThing *t = firstOfKind(ThingNode); t; t = t->kindNext) {
+        drovanNode *n = static_cast<drovanNode *>(t);
         if (n->dead) {
             n->gridNext = nullptr;
             n->gridPrevLink = nullptr;
@@ -79,15 +85,15 @@ void worldStep() {
             colorTable[c].nodeTally++;
         }
     }
-    for (drovanThing *t = world.thingList; t;) {
-        drovanThing *next = t->next;
-        if (!t->dead && !insideMeta(t))
-            if (drovanEdge *e = dynamic_cast<drovanEdge *>(t)) e->update();
+    for (drovanThing *t = firstOfKind(ThingEdge); t;) {
+        drovanThing *next = t->kindNext;
+        if (!t->dead && !insideMeta(t)) static_cast<drovanEdge *>(t)->update();
         t = next;
     }
     for (drovanThing *t = world.thingList; t;) {
         drovanThing *next = t->next;
-        if (!t->dead && !insideMeta(t) && !dynamic_cast<drovanEdge *>(t) && !dynamic_cast<drovanNode *>(t))
+        // Atoms are never inside a metanode.
+        if (t->kind != ThingEdge && t->kind != ThingNode && !t->dead && (t->kind == ThingAtom || !insideMeta(t)))
             t->update();
         t = next;
     }
@@ -126,8 +132,136 @@ void annealNode(drovanNode *node) {
     node->force += sum;
 }
 
+namespace {
+
+// Buckets the nodes by their positions at the start of a collision pass, so a
+// node meets only the later nodes that can overlap it. Until its own turn a
+// node keeps its start position (wrap-around moves a node only at its turn),
+// and a node whose radius changes in the pass (a decomposed one) is stamped
+// and never checked again, so start radii bound every check.
+class CollisionBuckets {
+public:
+    // False when some radius is not finite: then every pair must be checked.
+    bool build() {
+        maxRadius = 0.0f;
+        bool any = false;
+        float minX = 0.0f, minY = 0.0f, maxX = 0.0f, maxY = 0.0f;
+        for (int i = 0; i < kNodeTableSize; i++) {
+            drovanNode *n = world.nodeTable[i];
+            if (!n || n->dead) continue;
+            float r = n->radius();
+            if (!std::isfinite(r)) return false;
+            if (r > maxRadius) maxRadius = r;
+            vec2 p = n->position();
+            // A node at an infinite or undefined place overlaps nothing.
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            if (!any) {
+                minX = maxX = p.x;
+                minY = maxY = p.y;
+                any = true;
+            }
+            minX = std::fmin(minX, p.x);
+            maxX = std::fmax(maxX, p.x);
+            minY = std::fmin(minY, p.y);
+            maxY = std::fmax(maxY, p.y);
+        }
+        originX = minX;
+        originY = minY;
+        double w = static_cast<double>(maxX) - minX, h = static_cast<double>(maxY) - minY;
+        cell = 2.0 * maxRadius + 4.0;
+        double span = w > h ? w : h;
+        if (span / cell > kMaxCells - 1) cell = span / (kMaxCells - 1);
+        nx = static_cast<int>(w / cell) + 1;
+        ny = static_cast<int>(h / cell) + 1;
+        start.assign(static_cast<size_t>(nx * ny + 1), 0);
+        for (int i = 0; i < kNodeTableSize; i++) {
+            cellOfSlot[i] = -1;
+            drovanNode *n = world.nodeTable[i];
+            if (!n || n->dead || !any) continue;
+            vec2 p = n->position();
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            cellOfSlot[i] = column(p.x) + nx * row(p.y);
+            start[static_cast<size_t>(cellOfSlot[i]) + 1]++;
+        }
+        for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
+        slots.resize(static_cast<size_t>(start.back()));
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        // Slots go in ascending order within each cell.
+        for (int i = 0; i < kNodeTableSize; i++)
+            if (cellOfSlot[i] >= 0) slots[static_cast<size_t>(fill[static_cast<size_t>(cellOfSlot[i])]++)] = i;
+        return true;
+    }
+
+    // Every slot after `after` whose start position may lie within an
+    // overlap of a node of radius r at p, ascending.
+    void later(int after, vec2 p, float r, std::vector<int> &out) const {
+        out.clear();
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || start.back() == 0) return;
+        double reach = (static_cast<double>(r) + maxRadius) * 1.01 + 2.0 +
+                       1e-5 * (std::fabs(static_cast<double>(p.x)) + std::fabs(static_cast<double>(p.y)));
+        if (reach < 0.0) return;
+        int c0 = column(p.x - reach), c1 = column(p.x + reach);
+        int r0 = row(p.y - reach), r1 = row(p.y + reach);
+        for (int j = r0; j <= r1; j++)
+            for (int i = c0; i <= c1; i++) {
+                int c = i + nx * j;
+                for (int k = start[static_cast<size_t>(c)]; k < start[static_cast<size_t>(c) + 1]; k++) {
+                    int slot = slots[static_cast<size_t>(k)];
+                    if (slot > after) out.push_back(slot);
+                }
+            }
+        std::sort(out.begin(), out.end());
+    }
+
+private:
+    static constexpr int kMaxCells = 256;
+    int index(double v, int n) const {
+        double k = std::floor(v / cell);
+        if (!(k >= 0.0)) return 0;
+        return k >= n - 1 ? n - 1 : static_cast<int>(k);
+    }
+    int column(double x) const { return index(x - originX, nx); }
+    int row(double y) const { return index(y - originY, ny); }
+
+    float maxRadius = 0.0f;
+    double originX = 0.0, originY = 0.0, cell = 1.0;
+    int nx = 1, ny = 1;
+    std::vector<int> start, slots;
+    int cellOfSlot[kNodeTableSize] = {};
+};
+
+CollisionBuckets collisionBuckets;
+
+// N (slot i, at p with radius r) against M: the overlap push of one pair.
+void collidePair(drovanNode *N, drovanNode *M, vec2 p, float r, bool freeN, int pass) {
+    vec2 q = M->position();
+    float d = approxDistance(p, q);
+    float overlap = d - M->radius() - r;
+    if (!(overlap < 0.0f)) return;
+    float depth = -overlap;
+    M->decomposeTouching(N, depth);
+    N->decomposeTouching(M, depth);
+    N->collisionStamp = pass;
+    M->collisionStamp = pass;
+    vec2 dir = p - q;
+    if (dir.isZero()) {
+        float a = randUnit() * 360.0f * (1.0f / 360.0f) * 6.28f;
+        dir = vec2(std::cos(a), std::sin(a));
+    }
+    bool freeM = M->isFree();
+    float len = freeN && freeM ? depth / 2.0f : depth;
+    dir = dir.withLength(len);
+    if (freeN) N->force += dir;
+    if (freeM) M->force -= dir;
+}
+
+}  // namespace
+
 void relaxCollisions() {
     int pass = ++world.collisionPass;
+    bool bucketed = world.fix_node_collisions && collisionBuckets.build();
+    int tableCount = world.nodeTableCount;
+    static std::vector<int> partners;
     for (int i = 0; i < kNodeTableSize; i++) {
         drovanNode *N = world.nodeTable[i];
         if (!N || N->dead) continue;
@@ -147,28 +281,21 @@ void relaxCollisions() {
             N->setPosition(p.x, p.y);
         }
         if (!world.fix_node_collisions || N->collisionStamp >= pass || i + 1 >= kNodeTableSize) continue;
-        for (int j = i + 1; j < kNodeTableSize; j++) {
-            drovanNode *M = world.nodeTable[j];
-            if (!M || M->dead || M->collisionStamp == pass) continue;
-            vec2 q = M->position();
-            float d = approxDistance(p, q);
-            float overlap = d - M->radius() - r;
-            if (!(overlap < 0.0f)) continue;
-            float depth = -overlap;
-            M->decomposeTouching(N, depth);
-            N->decomposeTouching(M, depth);
-            N->collisionStamp = pass;
-            M->collisionStamp = pass;
-            vec2 dir = p - q;
-            if (dir.isZero()) {
-                float a = randUnit() * 360.0f * (1.0f / 360.0f) * 6.28f;
-                dir = vec2(std::cos(a), std::sin(a));
+        // A node made during the pass is not bucketed: check every pair from then on.
+        if (bucketed && world.nodeTableCount != tableCount) bucketed = false;
+        if (bucketed) {
+            collisionBuckets.later(i, p, r, partners);
+            for (int j : partners) {
+                drovanNode *M = world.nodeTable[j];
+                if (!M || M->dead || M->collisionStamp == pass) continue;
+                collidePair(N, M, p, r, freeN, pass);
             }
-            bool freeM = M->isFree();
-            float len = freeN && freeM ? depth / 2.0f : depth;
-            dir = dir.withLength(len);
-            if (freeN) N->force += dir;
-            if (freeM) M->force -= dir;
+        } else {
+            for (int j = i + 1; j < kNodeTableSize; j++) {
+                drovanNode *M = world.nodeTable[j];
+                if (!M || M->dead || M->collisionStamp == pass) continue;
+                collidePair(N, M, p, r, freeN, pass);
+            }
         }
     }
     if (world.inertia) {

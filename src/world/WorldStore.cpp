@@ -1,5 +1,9 @@
 #include "world/WorldStore.h"
 
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
 #include "rules/BuiltinRules.h"
 #include "rules/ColorTable.h"
 #include "world/Edge.h"
@@ -29,20 +33,133 @@ static int bucketOf(int id) {
     return id < 0 ? 0 : id % kIdBuckets;
 }
 
+// Last thing of each bucket; trusted only while the bucket's head is set.
+static drovanThing *bucketTails[kIdBuckets];
+
 static void appendToBucket(drovanThing *t) {
-    drovanThing **link = &world.idIndex[bucketOf(t->id)];
-    while (*link) link = &(*link)->bucketNext;
+    int b = bucketOf(t->id);
+    drovanThing *tail = world.idIndex[b] ? bucketTails[b] : nullptr;
+    if (world.idIndex[b] && (!tail || tail->bucketNext)) {
+        tail = world.idIndex[b];
+        while (tail->bucketNext) tail = tail->bucketNext;
+    }
+    drovanThing **link = tail ? &tail->bucketNext : &world.idIndex[b];
     *link = t;
     t->bucketPrevLink = link;
+    t->bucketPrev = tail;
     t->bucketNext = nullptr;
+    bucketTails[b] = t;
 }
 
 static void removeFromBucket(drovanThing *t) {
     if (!t->bucketPrevLink) return;
     *t->bucketPrevLink = t->bucketNext;
-    if (t->bucketNext) t->bucketNext->bucketPrevLink = t->bucketPrevLink;
+    if (t->bucketNext) {
+        t->bucketNext->bucketPrevLink = t->bucketPrevLink;
+        t->bucketNext->bucketPrev = t->bucketPrev;
+    } else {
+        bucketTails[bucketOf(t->id)] = t->bucketPrev;
+    }
     t->bucketNext = nullptr;
     t->bucketPrevLink = nullptr;
+    t->bucketPrev = nullptr;
+}
+
+namespace {
+unsigned long long serialCounter = 0;
+// Registered things of kind ThingOther, oldest first.
+std::vector<drovanThing *> otherThings;
+// Registered things (atoms) by the id whose removal they react to.
+std::unordered_map<int, std::vector<drovanThing *>> noticeIndex;
+
+void eraseOne(std::vector<drovanThing *> &v, drovanThing *t) {
+    // The newest entries sit at the back and are the likeliest to go.
+    for (size_t k = v.size(); k-- > 0;)
+        if (v[k] == t) {
+            v.erase(v.begin() + static_cast<long>(k));
+            return;
+        }
+}
+
+void dropNotice(drovanThing *t) {
+    if (!t->noticeIndexed) return;
+    auto it = noticeIndex.find(t->noticeKey);
+    if (it != noticeIndex.end()) {
+        eraseOne(it->second, t);
+        if (it->second.empty()) noticeIndex.erase(it);
+    }
+    t->noticeIndexed = 0;
+}
+
+bool newerFirst(const drovanThing *a, const drovanThing *b) { return a->serial > b->serial; }
+
+drovanThing *kindHeads[4] = {};
+
+// Every registered thing by serial, oldest first, with holes where things
+// left the registry. Walking it backwards is thingList order, and the loads
+// of a table walk overlap where a list walk waits on each link in turn.
+std::vector<drovanThing *> registryOrder;
+size_t registryHoles = 0;
+
+void compactRegistryOrder() {
+    size_t n = 0;
+    for (drovanThing *t : registryOrder)
+        if (t) {
+            t->orderSlot = static_cast<int>(n);
+            registryOrder[n++] = t;
+        }
+    registryOrder.resize(n);
+    registryHoles = 0;
+}
+
+void linkKind(drovanThing *t) {
+    // Kinds are set right after registration, so this is nearly always the head.
+    drovanThing **link = &kindHeads[t->kind];
+    while (*link && (*link)->serial > t->serial) link = &(*link)->kindNext;
+    t->kindNext = *link;
+    if (*link) (*link)->kindPrevLink = &t->kindNext;
+    *link = t;
+    t->kindPrevLink = link;
+}
+
+void unlinkKind(drovanThing *t) {
+    if (!t->kindPrevLink) return;
+    *t->kindPrevLink = t->kindNext;
+    if (t->kindNext) t->kindNext->kindPrevLink = t->kindPrevLink;
+    t->kindNext = nullptr;
+    t->kindPrevLink = nullptr;
+}
+}  // namespace
+
+drovanThing *firstOfKind(ThingKind k) { return kindHeads[k]; }
+
+void setThingKind(drovanThing *t, ThingKind k) {
+    if (t->kind == k) return;
+    if (t->registered && t->kind == ThingOther) eraseOne(otherThings, t);
+    unlinkKind(t);
+    t->kind = k;
+    if (t->registered) linkKind(t);
+    if (t->registered && k == ThingOther) {
+        otherThings.push_back(t);
+        std::sort(otherThings.begin(), otherThings.end(), [](const drovanThing *a, const drovanThing *b) {
+            return a->serial < b->serial;
+        });
+    }
+}
+
+void setNoticeKey(drovanThing *t, bool want, int key) {
+    want = want && t->registered;
+    if (t->noticeIndexed && want && t->noticeKey == key) return;
+    dropNotice(t);
+    if (!want) return;
+    noticeIndex[key].push_back(t);
+    t->noticeKey = key;
+    t->noticeIndexed = 1;
+}
+
+int noticeCandidateCount(int id) {
+    auto it = noticeIndex.find(id);
+    return static_cast<int>(otherThings.size() + (it == noticeIndex.end() ? 0 : it->second.size()));
 }
 
 static void removeFromList(drovanThing *t) {
@@ -64,6 +181,12 @@ void registerThing(drovanThing *t) {
     t->dead = 0;
     t->selected = 0;
     t->registered = 1;
+    t->serial = ++serialCounter;
+    t->kind = ThingOther;
+    otherThings.push_back(t);
+    linkKind(t);
+    t->orderSlot = static_cast<int>(registryOrder.size());
+    registryOrder.push_back(t);
 }
 
 void unregister(drovanThing *t) {
@@ -71,6 +194,15 @@ void unregister(drovanThing *t) {
     removeFromList(t);
     removeFromBucket(t);
     world.thingCount--;
+    if (t->kind == ThingOther) eraseOne(otherThings, t);
+    unlinkKind(t);
+    dropNotice(t);
+    if (t->orderSlot >= 0 && static_cast<size_t>(t->orderSlot) < registryOrder.size() &&
+        registryOrder[static_cast<size_t>(t->orderSlot)] == t) {
+        registryOrder[static_cast<size_t>(t->orderSlot)] = nullptr;
+        registryHoles++;
+    }
+    t->orderSlot = -1;
     t->registered = 0;
 }
 
@@ -78,11 +210,30 @@ void destroyThingLinks(drovanThing *t) {
     if (!t->registered) return;
     unregister(t);
     int id = t->id;
-    for (drovanThing *o = world.thingList; o;) {
-        drovanThing *n = o->next;
-        o->thingRemoved(id);
-        o = n;
+    if (t->kind == ThingNode || t->kind == ThingOther) {
+        // Containers and patterns: anything may refer to them.
+        for (drovanThing *o = world.thingList; o;) {
+            drovanThing *n = o->next;
+            o->thingRemoved(id);
+            o = n;
+        }
+        return;
     }
+    // An atom or edge is referred to only by atoms (riding or held) and by
+    // pattern-like things; nodes and edges react only to their container,
+    // which is always a node.
+    // Copies: a notice may register or re-index things.
+    auto it = noticeIndex.find(id);
+    if (otherThings.empty() && it == noticeIndex.end()) return;
+    std::vector<drovanThing *> others(otherThings.rbegin(), otherThings.rend());
+    std::vector<drovanThing *> atoms;
+    if (it != noticeIndex.end()) {
+        atoms = it->second;
+        std::sort(atoms.begin(), atoms.end(), newerFirst);
+    }
+    std::vector<drovanThing *> told(others.size() + atoms.size());
+    std::merge(others.begin(), others.end(), atoms.begin(), atoms.end(), told.begin(), newerFirst);
+    for (drovanThing *o : told) o->thingRemoved(id);
 }
 
 drovanThing *findThing(int id) {
@@ -92,7 +243,7 @@ drovanThing *findThing(int id) {
     return nullptr;
 }
 
-drovanNode *findNode(int id) { return dynamic_cast<drovanNode *>(findThing(id)); }
+drovanNode *findNode(int id) { return asNode(findThing(id)); }
 
 void changeId(drovanThing *t, int newId) {
     if (!t->registered) {
@@ -158,11 +309,19 @@ void selectComponent(drovanThing *t, bool value) {
 }
 
 void purgeDead() {
-    for (drovanThing *t = world.thingList; t;) {
-        drovanThing *n = t->next;
-        if (t->dead) delete t;
-        t = n;
+    // Only here, between walks, may the table close its holes.
+    if (registryHoles > 1024 && registryHoles * 2 > registryOrder.size()) compactRegistryOrder();
+    // Newest first; things registered meanwhile land past the walk, as they
+    // land before it in thingList.
+    for (size_t i = registryOrder.size(); i-- > 0;) {
+        drovanThing *t = registryOrder[i];
+        if (t && t->dead) delete t;
     }
+}
+
+drovanThing *const *registryTable(size_t &count) {
+    count = registryOrder.size();
+    return registryOrder.data();
 }
 
 void killAll() {
@@ -213,9 +372,9 @@ void statusCounts(int &nodes, int &edges) {
     nodes = edges = 0;
     for (drovanThing *t = world.thingList; t; t = t->next) {
         if (t->container()) continue;
-        if (dynamic_cast<drovanNode *>(t))
+        if (t->kind == ThingNode)
             nodes++;
-        else if (dynamic_cast<drovanEdge *>(t))
+        else if (t->kind == ThingEdge)
             edges++;
     }
 }

@@ -1,7 +1,10 @@
 #pragma once
+#include <cstddef>
+
 #include "world/Vec2.h"
 
 class drovanThing;
+enum ThingKind : unsigned char;
 class drovanNode;
 class drovanEdge;
 class drovanMetaNodePat;
@@ -89,12 +92,27 @@ struct WorldStore {
 extern WorldStore world;
 
 // The adjacency matrix: entry [a][b] holds the edge from slot a to slot b.
+// Write it only through setAdjacency (Edge.h), which keeps the edge cursors' lists.
 extern drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
 
 // Registry operations.
 void registerThing(drovanThing *t);
 void unregister(drovanThing *t);
 void destroyThingLinks(drovanThing *t);
+// Removal notices go only to the things that can react: the atoms indexed
+// under the removed id, and every registered thing of kind ThingOther. A
+// removed node or other thing (rare) tells the whole list. Either way the
+// calls follow thingList order.
+void setThingKind(drovanThing *t, ThingKind k);
+// Every registered thing oldest first, nullptr where one has left; read it
+// backwards for thingList order. Valid until the next registration.
+drovanThing *const *registryTable(size_t &count);
+// The newest registered thing of a kind; kindNext runs on in thingList order.
+drovanThing *firstOfKind(ThingKind k);
+// Index t under key (want) or take it out of the index (!want).
+void setNoticeKey(drovanThing *t, bool want, int key);
+// The things a removal of id would notify besides a full walk (test hook).
+int noticeCandidateCount(int id);
 drovanThing *findThing(int id);
 drovanNode *findNode(int id);
 void changeId(drovanThing *t, int newId);

@@ -131,3 +131,121 @@ TEST_F(GridTest, CellWalkYieldsCentresAndWrapsAtTheEdge) {
     cellWalk(w, 3200.0f, 40.0f, 10.0f);
     EXPECT_FALSE(cellWalkNext(w, x, y));
 }
+
+namespace {
+// Each caller's own test of an atom against its reach.
+bool keeps(NearTest test, drovanAtom *a, vec2 c, float reach) {
+    switch (test) {
+    case NearApproxLess: return approxDistance(a->position, c) < reach;
+    case NearApproxUpTo: return !(approxDistance(a->position, c) > reach);
+    case NearLengthUpTo: return !((a->position - c).length() > reach);
+    default: return approxDistance(a->position, c) < reach;
+    }
+}
+// The atoms a caller within reach sees, by the plain chain walk.
+std::vector<drovanAtom *> nearByChain(float x, float y, float reach, NearTest test = NearAnyTest) {
+    std::vector<drovanAtom *> v;
+    GridQuery<drovanAtom> q;
+    gridQuery(q, atomGrid, x, y, reach);
+    while (drovanAtom *a = gridQueryNext(q))
+        if (keeps(test, a, vec2(x, y), reach)) v.push_back(a);
+    gridQueryRelease(q);
+    return v;
+}
+std::vector<drovanAtom *> nearBySnapshot(float x, float y, float reach, NearTest test = NearAnyTest) {
+    std::vector<drovanAtom *> v;
+    GridQuery<drovanAtom> q;
+    gridQuery(q, atomGrid, x, y, reach);
+    while (drovanAtom *a = gridQueryNextNear(q, reach, test))
+        if (keeps(test, a, vec2(x, y), reach)) v.push_back(a);
+    gridQueryRelease(q);
+    return v;
+}
+}  // namespace
+
+TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
+    setRandState(3);
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 3000; k++) {
+        float x = randUnit() * 3600.0f - 200.0f, y = randUnit() * 3600.0f - 200.0f;
+        atoms.push_back(new drovanAtom(x, y, k % 3, -1));
+    }
+    for (int k = 0; k < 40; k++) atoms.push_back(new drovanAtom(500.0f, 500.0f, 0, -1));  // one crowded cell
+    rebuildAtomGrid();
+    ASSERT_TRUE(atomSnapshot.valid);
+    for (int k = 0; k < 300; k += 3) atoms[static_cast<size_t>(k)]->kill();
+    int seen = 0;
+    for (int k = 0; k < 200; k++) {
+        float x = randUnit() * 3300.0f - 50.0f, y = randUnit() * 3300.0f - 50.0f;
+        float reach = randUnit() * 90.0f;
+        if (k == 0) x = y = 500.0f;
+        for (NearTest test : {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo}) {
+            std::vector<drovanAtom *> want = nearByChain(x, y, reach, test);
+            EXPECT_EQ(nearBySnapshot(x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
+            seen += static_cast<int>(want.size());
+        }
+    }
+    EXPECT_GT(seen, 400);
+    // Atoms exactly at the reach: kept by the tests that keep equality only.
+    drovanAtom *edge = new drovanAtom(2000.0f, 2030.0f, 0, -1);
+    rebuildAtomGrid();
+    for (NearTest test : {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo})
+        EXPECT_EQ(nearBySnapshot(2000.0f, 2000.0f, 30.0f, test), nearByChain(2000.0f, 2000.0f, 30.0f, test)) << test;
+    EXPECT_EQ(nearBySnapshot(2000.0f, 2000.0f, 30.0f, NearApproxUpTo), std::vector<drovanAtom *>{edge});
+    // Wrapped walks near the grid border find the same too.
+    world.closed_world = 0;
+    EXPECT_EQ(nearBySnapshot(-1590.0f, 4790.0f, 3000.0f), nearByChain(-1590.0f, 4790.0f, 3000.0f));
+}
+
+TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 6; k++) atoms.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
+    // Out of reach at the rebuild, two cells up: the walk comes to it late.
+    drovanAtom *mover = new drovanAtom(100.0f, 180.0f, 0, -1);
+    rebuildAtomGrid();
+    ASSERT_TRUE(atomSnapshot.valid);
+    GridQuery<drovanAtom> q;
+    gridQuery(q, atomGrid, 100.0f, 100.0f, 50.0f);
+    std::vector<drovanAtom *> got;
+    while (drovanAtom *a = gridQueryNextNear(q, 50.0f)) {
+        if (approxDistance(a->position, vec2(100.0f, 100.0f)) < 50.0f) got.push_back(a);
+        if (got.size() == 2 && a != mover) {
+            mover->update();  // any move marks the snapshot stale
+            mover->position = vec2(100.0f, 120.0f);
+            EXPECT_FALSE(atomSnapshot.valid);
+        }
+    }
+    gridQueryRelease(q);
+    // Now within reach, the mover must be found as the chain walk finds it.
+    std::vector<drovanAtom *> want = nearByChain(100.0f, 100.0f, 50.0f);
+    ASSERT_EQ(want.size(), 7u);
+    EXPECT_EQ(got, want);
+}
+
+TEST_F(GridTest, DeletingFromAnyPlaceOfAChainKeepsTheRestInOrder) {
+    // Five atoms in one cell and five in the overflow chain (outside the grid).
+    std::vector<drovanAtom *> cell, over;
+    for (int k = 0; k < 5; k++) cell.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
+    for (int k = 0; k < 5; k++) over.push_back(new drovanAtom(9000.0f + k, 0.0f, 0, -1));
+    rebuildAtomGrid();
+    auto chain = [](drovanAtom *head) {
+        std::vector<drovanAtom *> v;
+        for (drovanAtom *a = head; a; a = a->gridNext) v.push_back(a);
+        return v;
+    };
+    int i, j;
+    ASSERT_TRUE(NeighbourGrid<drovanAtom>::cellOf(100.0f, 100.0f, i, j));
+    // Oldest first along each chain (the list walk inserts newest first).
+    EXPECT_EQ(chain(atomGrid.cellHead(i, j)), cell);
+    EXPECT_EQ(chain(atomGrid.overflow), over);
+    for (std::vector<drovanAtom *> *v : {&cell, &over}) {
+        for (size_t k : {size_t(2), size_t(0), size_t(2)}) {  // middle, head, then the last one left
+            delete (*v)[k];
+            v->erase(v->begin() + static_cast<long>(k));
+        }
+    }
+    EXPECT_EQ(chain(atomGrid.cellHead(i, j)), cell);
+    EXPECT_EQ(chain(atomGrid.overflow), over);
+    // A query still finds exactly the survivors of the cell.
+    EXPECT_EQ(nearByChain(100.0f, 100.0f, 20.0f), cell);
+}

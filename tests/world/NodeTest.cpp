@@ -219,3 +219,74 @@ TEST_F(NodeTest, HeldAtomsAndFeeding) {
     EXPECT_EQ(rest->creatorId, n->id);
     EXPECT_EQ(rest->colour, 2);
 }
+
+namespace {
+// The edge cursors as plain scans of the matrix row and column.
+std::vector<drovanEdge *> touchingByScan(drovanNode *n) {
+    std::vector<drovanEdge *> v;
+    int s = n->nodeIndex;
+    for (int k = 0; k < kNodeTableSize; k++) {
+        drovanEdge *out = adjacency[s][k], *in = adjacency[k][s];
+        if (out && !out->dead) v.push_back(out);
+        if (in && in != out && !in->dead) v.push_back(in);
+    }
+    return v;
+}
+std::vector<drovanEdge *> incomingByScan(drovanNode *n) {
+    std::vector<drovanEdge *> v;
+    if (n->inDegree == 0) return v;
+    for (int k = 0; k < kNodeTableSize; k++) {
+        drovanEdge *in = adjacency[k][n->nodeIndex];
+        if (in && !in->dead) v.push_back(in);
+    }
+    return v;
+}
+std::vector<drovanEdge *> byCursor(drovanNode *n, bool incoming) {
+    std::vector<drovanEdge *> v;
+    int cur = 0;
+    while (drovanEdge *e = incoming ? n->nextIncomingEdge(cur) : n->nextTouchingEdge(cur)) v.push_back(e);
+    return v;
+}
+}  // namespace
+
+TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
+    // Nodes in scattered slots, joined every which way, some edges dead, some removed.
+    std::vector<TestNode *> nodes;
+    for (int s : {700, 3, 2055, 41, 0, 1500, 42}) nodes.push_back(new TestNode(float(s), 0.0f, 0, 10.0f, s));
+    setRandState(7);
+    std::vector<drovanEdge *> edges;
+    for (int k = 0; k < 30; k++) {
+        TestNode *a = nodes[static_cast<size_t>(drovanRand() % 7)];
+        TestNode *b = nodes[static_cast<size_t>(drovanRand() % 7)];
+        if (drovanEdge *e = createEdge(a, b, 0.0f, drovanRand() % 2 == 0, -1)) edges.push_back(e);
+    }
+    ASSERT_GT(edges.size(), 8u);
+    edges[1]->dead = 1;  // dead but still in the matrix: skipped
+    edges[2]->kill();
+    delete edges[3];
+    for (TestNode *n : nodes) {
+        EXPECT_EQ(byCursor(n, false), touchingByScan(n)) << n->nodeIndex;
+        EXPECT_EQ(byCursor(n, true), incomingByScan(n)) << n->nodeIndex;
+    }
+    // A cursor resumed mid-way, and one past the end.
+    TestNode *n = nodes[0];
+    std::vector<drovanEdge *> all = touchingByScan(n);
+    if (all.size() >= 2) {
+        int cur = 0;
+        n->nextTouchingEdge(cur);
+        EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
+    }
+    int end = 2 * kNodeTableSize;
+    EXPECT_EQ(n->nextTouchingEdge(end), nullptr);
+
+    // Killing each edge as it comes (as a dying node does) still reaches them all.
+    TestNode *hub = nodes[4];
+    int cur = 0;
+    while (drovanEdge *e = hub->nextTouchingEdge(cur)) e->kill();
+    EXPECT_TRUE(touchingByScan(hub).empty());
+    for (int k = 0; k < kNodeTableSize; k++) {
+        EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr);
+        EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
+    }
+    for (TestNode *m : nodes) EXPECT_EQ(byCursor(m, false), touchingByScan(m)) << m->nodeIndex;
+}
