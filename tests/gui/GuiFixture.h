@@ -1,7 +1,12 @@
 #pragma once
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "app/App.h"
@@ -26,37 +31,29 @@ protected:
         clockOverride(now);
         closeAboutBox();
         fileChooserOverride = nullptr;
-        world.currentWindow = 0;
-        world.speed = 0;
         killAll();
         deleteAllPatterns();
         initPatternSlots();
+        world.currentWindow = world.speed = world.placeColour = world.colored_edges = world.directed_edges = 0;
         world.pressedId = world.hoverId = world.createdId = -1;
         world.dragging = world.rotating = world.clearOnRelease = world.buttonDown = 0;
-        world.placeColour = 0;
-        world.colored_edges = world.directed_edges = 0;
         world.lastStepTime = now - 1.0f;
         world.stepBudget = 10;
         camera.zoom = camera.zoomFrom = camera.zoomTo = 1.0f;
         camera.zoomStart = now - 1.0f;
         camera.camX = camera.camY = 1600.0f;
         camera.panEnabled = 1;
-        shell.anyButtonDown = shell.leftDown = shell.rightDown = 0;
-        shell.doubleClick = 0;
+        shell.anyButtonDown = shell.leftDown = shell.rightDown = shell.doubleClick = 0;
         shell.panMotion = false;
         shell.lastPressTime = now - 0.6f;
         shell.lastPressX = shell.lastPressY = -1;
-        shell.wheelAccum = 0;
-        fakeModifiers = 0;
+        shell.wheelAccum = fakeModifiers = 0;
         shellModifierSource = modifiers;
         glutSetWindow(shell.mainWindow);
     }
     void TearDown() override { clockOverride(-1.0f); }
 
-    void advance(float seconds) {
-        now += seconds;
-        clockOverride(now);
-    }
+    void advance(float seconds) { clockOverride(now += seconds); }
     // One pass of the live tick, a little later than the last.
     void tick() {
         advance(0.02f);
@@ -73,15 +70,21 @@ protected:
         moveTo(pixel);
         shellMouse(button, GLUT_UP, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
     }
-    void click(vec2 pixel, int mods = 0) {
-        press(pixel, GLUT_LEFT_BUTTON, mods);
+    // Press at one pixel, release at another, a tick after each.
+    void drag(vec2 from, vec2 to, int button = GLUT_LEFT_BUTTON, int mods = 0) {
+        press(from, button, mods);
         tick();
-        release(pixel);
+        if (to != from) {
+            moveTo(to);
+            tick();
+        }
+        release(to, button);
         tick();
     }
+    void click(vec2 pixel, int mods = 0) { drag(pixel, pixel, GLUT_LEFT_BUTTON, mods); }
     drovanNode *node(float x, float y, int colour = 0) {
         drovanNode *n = createNode(x, y, colour);
-        EXPECT_NE(n, nullptr);
+        if (!n) throw std::runtime_error("node not placed");
         return n;
     }
     static bool joined(drovanNode *a, drovanNode *b) {
@@ -89,8 +92,19 @@ protected:
     }
     static int liveNodes() {
         int n = 0;
-        for (drovanThing *t = world.thingList; t; t = t->next)
-            if (!t->dead && dynamic_cast<drovanNode *>(t)) n++;
+        for (drovanThing *t = world.thingList; t; t = t->next) n += !t->dead && dynamic_cast<drovanNode *>(t);
         return n;
+    }
+    // A fresh scratch folder for files a test writes.
+    static std::string scratchFolder() {
+        char folder[] = "/tmp/drovan-gui-test-XXXXXX";
+        if (!mkdtemp(folder)) throw std::runtime_error("no scratch folder");
+        return folder;
+    }
+    static std::string readAll(const std::string &path) {
+        std::ifstream in(path);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
 };

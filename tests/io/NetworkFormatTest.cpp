@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "rules/ColorTable.h"
+#include "support/WorldFixture.h"
 #include "world/Edge.h"
 #include "world/MetaNodePat.h"
 #include "world/Node.h"
@@ -15,29 +17,25 @@
 
 namespace {
 
-class NetworkFormatTest : public ::testing::Test {
+class NetworkFormatTest : public WorldFixture {
 protected:
     void SetUp() override {
-        killAll();
-        resetSettings();
-        for (int i = 0; i < kMaxColors; i++) resetColorRule(colorTable[i]);
-        colorCount = 3;
-        rebuildColors();
+        WorldFixture::SetUp();
         initPatternSlots();
-        setRandState(1);
         pat = patternSlot(0);
     }
     void TearDown() override {
         initPatternSlots();
-        killAll();
+        WorldFixture::TearDown();
     }
     static std::string written(drovanMetaNodePat *p) {
-        FILE *f = std::tmpfile();
+        char *buf = nullptr;
+        size_t len = 0;
+        FILE *f = open_memstream(&buf, &len);
         p->writeNetwork(f);
-        std::string s;
-        std::rewind(f);
-        for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
         std::fclose(f);
+        std::string s(buf, len);
+        std::free(buf);
         return s;
     }
     bool read(drovanMetaNodePat *p, const std::string &text) {
@@ -75,7 +73,7 @@ const char *const kExample =
     "150.500000 -20.000000 1.500000 2\n"
     "0 1 0\n";
 
-TEST_F(NetworkFormatTest, WritesTheExampleExactlyAndReadsItBack) {
+TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
     drovanNode *a = pat->addNode(100.0f, 200.0f, 1);
     drovanNode *b = pat->addNode(150.5f, -20.0f, 2);
     ASSERT_TRUE(a && b);
@@ -88,27 +86,21 @@ TEST_F(NetworkFormatTest, WritesTheExampleExactlyAndReadsItBack) {
     EXPECT_TRUE(read(other, kExample)) << why;
     EXPECT_EQ(written(other), kExample);
     expectSound(other);
-    // Pattern nodes and edges stay out of the world.
-    EXPECT_EQ(world.nodeTableCount, 0);
-    EXPECT_FALSE(other->nodes[0]->registered);
-    EXPECT_FALSE(other->edges[0]->registered);
-}
+    EXPECT_EQ(world.nodeTableCount, 0) << "pattern nodes and edges stay out of the world";
+    EXPECT_FALSE(other->nodes[0]->registered || other->edges[0]->registered);
 
-TEST_F(NetworkFormatTest, FreeFormInputReadsLikeTheWrittenForm) {
+    // Whitespace is free, numbers take any form, trailing words are ignored.
     EXPECT_TRUE(read(pat, "2\t1 100\t200\n0\n1\n\n150.5 -20 1.5e0 2 0 1 0 trailing words are ignored")) << why;
     EXPECT_EQ(written(pat), kExample);
-
     EXPECT_TRUE(read(pat, "0 0\n"));
     EXPECT_EQ(written(pat), "0 0\n");
     EXPECT_TRUE(read(pat, "-4 -1\n100 100 0 0\n"));
     EXPECT_EQ(pat->nodeCount, 0);
-
     EXPECT_TRUE(read(pat, "1 0\n0 0 7.0 0\n"));
     EXPECT_NEAR(pat->nodes[0]->angle(), 0.72f, 1e-5f);
 
-    // A directed pair written and read back comes back undirected, nothing of
-    // the old graph left.
-    drovanNode *a = pat->addNode(0, 0, 0);
+    // A directed pair written and read back comes back undirected, nothing of the old graph left.
+    a = pat->addNode(0, 0, 0);
     pat->addEdge(a, pat->nodes[0], true, -1);
     EXPECT_EQ(pat->addEdge(pat->nodes[0], a, false, -1), nullptr);
     EXPECT_EQ(pat->addEdge(a, a, false, -1), nullptr);
@@ -120,54 +112,40 @@ TEST_F(NetworkFormatTest, FreeFormInputReadsLikeTheWrittenForm) {
     expectSound(pat);
 }
 
-TEST_F(NetworkFormatTest, EarlyEndsStopAtTheFirstBadLine) {
-    EXPECT_FALSE(read(pat, "2 1\n100 200 0 1\n"));
-    EXPECT_STREQ(why, "stopped at node line 2 of 2: incomplete or unparsable");
-    EXPECT_EQ(pat->nodeCount, 1);
-
-    EXPECT_FALSE(read(pat, "3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2"));
-    EXPECT_STREQ(why, "stopped at edge line 2 of 2: incomplete or unparsable");
-    EXPECT_EQ(pat->nodeCount, 3);
-    EXPECT_EQ(pat->edgeCount, 1);
-
-    EXPECT_FALSE(read(pat, "3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n"));
-    EXPECT_STREQ(why, "stopped at node line 2 of 3: incomplete or unparsable");
-    EXPECT_FALSE(read(pat, "1 0\nnan 0 0 0\n"));
-    EXPECT_EQ(pat->nodeCount, 0);
-    EXPECT_FALSE(read(pat, "two nodes"));
-    EXPECT_STREQ(why, "stopped at the header: incomplete or unparsable");
-    EXPECT_FALSE(read(pat, ""));
-    expectSound(pat);
-}
-
-TEST_F(NetworkFormatTest, BadIndicesAndColoursAreLeftOut) {
-    // Line 1 has a colour outside the table, line 3 a negative one; edges
-    // naming them, or positions outside the file, are skipped; self-edges and
-    // repeats are refused quietly.
-    EXPECT_FALSE(read(pat,
-                      "4 6\n0 0 0 0\n1 1 0 3\n2 2 0 1\n3 3 0 -1\n"
-                      "0 2 1\n0 1 0\n2 9 0\n-1 0 0\n2 2 0\n2 0 0\n"));
-    EXPECT_NE(std::string(why).find("left out 2 node line(s)"), std::string::npos) << why;
-    EXPECT_EQ(pat->nodeCount, 2);
+TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
+    struct Case { const char *text; const char *why; int nodes, edges; };
+    const Case cases[] = {
+        {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: incomplete or unparsable", 1, 0},
+        {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: incomplete or unparsable", 3, 1},
+        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3: incomplete or unparsable", 1, 0},
+        {"1 0\nnan 0 0 0\n", "", 0, 0},
+        {"two nodes", "stopped at the header: incomplete or unparsable", 0, 0},
+        {"", "", 0, 0},
+        // Line 1 has a colour outside the table, line 3 a negative one; edges
+        // naming them, or positions outside the file, are skipped; self-edges
+        // and repeats are refused quietly.
+        {"4 6\n0 0 0 0\n1 1 0 3\n2 2 0 1\n3 3 0 -1\n0 2 1\n0 1 0\n2 9 0\n-1 0 0\n2 2 0\n2 0 0\n",
+         "left out 2 node line(s)", 2, 1},
+        // A header beyond any pattern's size allocates nothing unbounded.
+        {"2147483647 2147483647\n0 0 0 0\n", "", 1, 0},
+        {"2 5\n0 0 0 0\n1 1 0 0\n0 1 0\n", "more than 2 nodes can hold", 2, 1},
+    };
+    for (const Case &c : cases) {
+        EXPECT_FALSE(read(pat, c.text)) << c.text;
+        EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << " -> " << why;
+        EXPECT_EQ(pat->nodeCount, c.nodes) << c.text;
+        EXPECT_EQ(pat->edgeCount, c.edges) << c.text;
+        expectSound(pat);
+    }
+    read(pat, cases[6].text);
     EXPECT_EQ(written(pat), "2 1\n0.000000 0.000000 0.000000 0\n2.000000 2.000000 0.000000 1\n0 1 1\n");
-    expectSound(pat);
-
-    // A header beyond any pattern's size allocates nothing unbounded.
-    EXPECT_FALSE(read(pat, "2147483647 2147483647\n0 0 0 0\n"));
-    EXPECT_EQ(pat->nodeCount, 1);
-    EXPECT_FALSE(read(pat, "2 5\n0 0 0 0\n1 1 0 0\n0 1 0\n"));
-    EXPECT_NE(std::string(why).find("more than 2 nodes can hold"), std::string::npos) << why;
-    EXPECT_EQ(pat->edgeCount, 1);
 }
 
 TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
-    drovanNode *n0 = pat->addNode(0, 0, 0);
-    drovanNode *n1 = pat->addNode(10, 0, 1);
-    drovanNode *n2 = pat->addNode(20, 0, 2);
+    drovanNode *n0 = pat->addNode(0, 0, 0), *n1 = pat->addNode(10, 0, 1), *n2 = pat->addNode(20, 0, 2);
     pat->addEdge(n0, n1, false, -1);
     pat->addEdge(n1, n2, false, 2);
     EXPECT_EQ(n1->undirectedDegree, 2);
-
     // A world node whose id equals a pattern position must not be touched.
     drovanNode *w = createNode(500, 500, 0);
     ASSERT_NE(w, nullptr);
@@ -175,17 +153,14 @@ TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
 
     pat->removeNode(0);
     ASSERT_EQ(pat->nodeCount, 2);
-    EXPECT_EQ(pat->nodes[0], n1);
-    EXPECT_EQ(pat->nodes[1], n2);
-    EXPECT_EQ(n2->id, 1);
-    EXPECT_EQ(n2->nodeIndex, 1);
+    EXPECT_TRUE(pat->nodes[0] == n1 && pat->nodes[1] == n2);
+    EXPECT_TRUE(n2->id == 1 && n2->nodeIndex == 1);
     EXPECT_EQ(n1->undirectedDegree, 1);
     ASSERT_EQ(pat->edgeCount, 1);
     EXPECT_EQ(pat->edges[0]->id, 2);  // nodeCount + position
     std::string text = written(pat);
     EXPECT_EQ(text.substr(text.size() - 7), "\n0 1 2\n") << text;
-    EXPECT_EQ(w->undirectedDegree, 0);
-    EXPECT_EQ(w->id, 1);
+    EXPECT_TRUE(w->undirectedDegree == 0 && w->id == 1);
 
     pat->removeNode(5);
     pat->removeNode(-1);
@@ -199,23 +174,22 @@ TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
 // writes and reads back to the same text.
 TEST_F(NetworkFormatTest, FuzzedFilesLeaveASoundPattern) {
     std::mt19937 gen(20261206);
-    auto pick = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
+    auto pick = [&](size_t n) { return static_cast<size_t>(gen() % n); };
     const std::string alphabet = "0123456789 -.\n\te+xn";
-    std::string seedText = "5 6\n0 0 0 0\n10 0 1 1\n20 5 2 2\n30 -5 3 0\n40 0 4 1\n0 1 0\n1 2 1\n2 3 2\n3 4 0\n4 0 -1\n1 3 7\n";
+    const std::string seedText =
+        "5 6\n0 0 0 0\n10 0 1 1\n20 5 2 2\n30 -5 3 0\n40 0 4 1\n0 1 0\n1 2 1\n2 3 2\n3 4 0\n4 0 -1\n1 3 7\n";
     for (int round = 0; round < 400; round++) {
         std::string text;
         if (round % 4 == 0) {
-            int len = pick(120);
-            for (int i = 0; i < len; i++) text += alphabet[static_cast<size_t>(pick(static_cast<int>(alphabet.size())))];
+            for (size_t i = 0, len = pick(120); i < len; i++) text += alphabet[pick(alphabet.size())];
         } else {
             text = seedText;
-            int edits = 1 + pick(6);
-            for (int k = 0; k < edits && !text.empty(); k++) {
-                size_t at = static_cast<size_t>(pick(static_cast<int>(text.size())));
+            for (size_t k = 0, edits = 1 + pick(6); k < edits && !text.empty(); k++) {
+                size_t at = pick(text.size());
                 switch (pick(4)) {
-                case 0: text[at] = alphabet[static_cast<size_t>(pick(static_cast<int>(alphabet.size())))]; break;
-                case 1: text.erase(at, 1 + static_cast<size_t>(pick(8))); break;
-                case 2: text.insert(at, std::to_string(pick(3000) - 1000)); break;
+                case 0: text[at] = alphabet[pick(alphabet.size())]; break;
+                case 1: text.erase(at, 1 + pick(8)); break;
+                case 2: text.insert(at, std::to_string(static_cast<int>(pick(3000)) - 1000)); break;
                 default: text.resize(at); break;
                 }
             }

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "rules/ColorTable.h"
+#include "support/WorldFixture.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
@@ -26,26 +31,20 @@ struct RecordingPainter : drovanPainter {
     void worldText(float, float, const char *text) override { texts.push_back(text); }
 };
 
-class MetaNodeTest : public ::testing::Test {
+class MetaNodeTest : public WorldFixture {
 protected:
     void SetUp() override {
-        killAll();
-        resetSettings();
-        for (int i = 0; i < kMaxColors; i++) {
-            resetColorRule(colorTable[i]);
-            colorTable[i].isSterile = true;  // no stray atoms from body nodes
-            colorTable[i].isStatic = true;   // nor decay
-        }
-        colorCount = 3;
+        WorldFixture::SetUp();
+        for (auto &c : colorTable) c.isSterile = c.isStatic = true;  // no stray atoms, no decay
         rebuildColors();
-        initPatternSlots();
-        rebuildAtomGrid();
-        rebuildNodeGrid();
-        setRandState(1);
+        resetGrids();
     }
     void TearDown() override {
         setPainter(nullptr);
-        killAll();
+        WorldFixture::TearDown();
+        resetGrids();
+    }
+    static void resetGrids() {
         initPatternSlots();
         rebuildAtomGrid();
         rebuildNodeGrid();
@@ -60,23 +59,23 @@ protected:
         for (int i = 0; i + 1 < n; i++) p->addEdge(p->nodes[i], p->nodes[i + 1], false, -1);
         return p;
     }
+    // Placement that must succeed; a failure ends the test instead of a null dereference.
+    static drovanMetaNode *placed(int slot, float x, float y) {
+        if (drovanMetaNode *m = placeMetaNode(slot, x, y)) return m;
+        throw std::runtime_error("metanode not placed");
+    }
     static void fillTableTo(int count) {
         while (world.nodeTableCount < count) ASSERT_NE(createNode(3000, 3000, 1), nullptr);
     }
 };
 
-TEST_F(MetaNodeTest, PlacementNeedsANonEmptySlotAndAFreeTableSlot) {
-    EXPECT_EQ(placeMetaNode(0, 100, 100), nullptr);
-    EXPECT_EQ(placeMetaNode(-1, 100, 100), nullptr);
-    EXPECT_EQ(placeMetaNode(10, 100, 100), nullptr);
-
+TEST_F(MetaNodeTest, PlacementDrawingAndTableLimits) {
+    for (int slot : {0, -1, 10}) EXPECT_EQ(placeMetaNode(slot, 100, 100), nullptr) << slot;
     ring(3, 3, 100);
     drovanNode *first = createNode(10, 10, 1);
-    drovanMetaNode *m = placeMetaNode(3, 500, 600);
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->nodeIndex, first->nodeIndex + 1);
-    EXPECT_EQ(m->patternIndex, 3);
-    EXPECT_EQ(m->slotInstances(), 1);
+    drovanMetaNode *m = placed(3, 500, 600);
+    EXPECT_EQ(std::make_tuple(m->nodeIndex, m->patternIndex, m->slotInstances()),
+              std::make_tuple(first->nodeIndex + 1, 3, 1));
     EXPECT_EQ(m->body->nodes[2]->container(), m);
     EXPECT_EQ(m->body->edges[1]->container(), m);
 
@@ -84,102 +83,83 @@ TEST_F(MetaNodeTest, PlacementNeedsANonEmptySlotAndAFreeTableSlot) {
     setPainter(&rec);
     m->draw(-3, 0);
     m->draw(0, 0);
+    m->drawInfo();
     ASSERT_EQ(rec.spheres.size(), 1u);
     EXPECT_EQ(rec.spheres[0], (std::vector<float>{500, 600, 1, 0, 0, 3.2f}));
-    m->drawInfo();
-    ASSERT_EQ(rec.texts.size(), 1u);
-    EXPECT_EQ(rec.texts[0], "Metanode");
-    // Drawing puts the body back where it was.
-    EXPECT_FLOAT_EQ(m->body->nodes[0]->position().x, 10.0f);
+    EXPECT_EQ(rec.texts, std::vector<std::string>{"Metanode"});
+    EXPECT_FLOAT_EQ(m->body->nodes[0]->position().x, 10.0f) << "drawing puts the body back";
 
     fillTableTo(kNodeTableSize);
     EXPECT_EQ(placeMetaNode(3, 500, 600), nullptr);
     EXPECT_EQ(m->slotInstances(), 1);
 }
 
-TEST_F(MetaNodeTest, BodyDiesWhenAThirdOfItsEntriesAreEmpty) {
-    int sizes[] = {1, 2, 3, 4, 5};
-    for (int n : sizes) {
+TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
+    // A body dies when a third of its entries are empty.
+    for (int n = 1; n <= 5; n++) {
         initPatternSlots();
         ring(0, n, 100);
-        drovanMetaNode *whole = placeMetaNode(0, 500, 500);
-        drovanMetaNode *holed = placeMetaNode(0, 900, 900);
-        ASSERT_TRUE(whole && holed);
+        drovanMetaNode *whole = placed(0, 500, 500), *holed = placed(0, 900, 900);
         whole->update();
         EXPECT_FALSE(whole->dead) << n << " nodes, none missing";
-
         drovanNode *gone = holed->body->nodes[0];
         holed->body->nodes[0] = nullptr;
         gone->kill();
         holed->update();
-        bool dies = 3 * 1 >= n;
+        bool dies = 3 >= n;
         EXPECT_EQ(holed->dead != 0, dies) << n << " nodes, one missing";
         EXPECT_EQ(patternSlot(0)->instances(), dies ? 1 : 2);
         killAll();
     }
-}
 
-TEST_F(MetaNodeTest, WeakOrBodilessMetanodesDieAndCountOffOnce) {
+    initPatternSlots();
     ring(0, 3, 100);
-    drovanMetaNode *a = placeMetaNode(0, 500, 500);
-    drovanMetaNode *b = placeMetaNode(0, 900, 500);
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(patternSlot(0)->instances(), 2);
+    drovanMetaNode *a = placed(0, 500, 500), *b = placed(0, 900, 500);
     a->strength = 0.04f;
     a->update();
     EXPECT_TRUE(a->dead);
     EXPECT_EQ(a->body, nullptr);
-    EXPECT_EQ(patternSlot(0)->instances(), 1);
     a->kill();
     EXPECT_EQ(patternSlot(0)->instances(), 1);
-
-    // Losing the body kills the metanode.
     delete b->body;
     EXPECT_TRUE(b->dead);
     EXPECT_EQ(patternSlot(0)->instances(), 0);
-
     purgeDead();
     purgeDead();
     EXPECT_EQ(world.nodeTableCount, 0);
 }
 
-TEST_F(MetaNodeTest, SensingEveryPeriodReactingBetween) {
-    colorTable[0].senseCount = 1;
-    colorTable[0].sense[0] = {2, 1, 0.5f};
-    ring(0, 3, 100);
-    drovanMetaNode *m = placeMetaNode(0, 500, 500);
-    ASSERT_NE(m, nullptr);
-    m->body->tickPeriod = 15;
-    std::vector<int> sensingTicks;
-    for (int tick = 1; tick <= 45; tick++) {
-        // A stale record that names nothing: a sensing pass clears it, a reaction pass skips it.
-        m->body->thingRecordCount = 1;
-        m->body->thingRecords[0] = {2, 1, 0.5f, -1, m->body->nodes[0]->nodeIndex};
-        m->update();
-        ASSERT_FALSE(m->dead);
-        if (m->body->thingRecordCount == 0) sensingTicks.push_back(tick);
-    }
-    EXPECT_EQ(sensingTicks, (std::vector<int>{15, 30, 45}));
-}
-
-TEST_F(MetaNodeTest, SensingPassRecordsNodesMetanodesAndCells) {
+TEST_F(MetaNodeTest, SensingRunsEveryPeriodAndRecordsOthersOnly) {
     colorTable[0].senseCount = 2;
     colorTable[0].sense[0] = {2, 1, 0.5f};
     colorTable[0].sense[1] = {0, 1, 0.125f};  // own body nodes must not be sensed
     addSense(0, 102, 1, 0.25f);
     addSense(0, 5, 1, 0.75f);
     ring(0, 2, 100);
+    drovanMetaNode *m = placed(0, 500, 500);
+    drovanMetaNodePat *b = m->body;
+    int sensor = b->nodes[0]->nodeIndex;
+
+    // Alone in the world. A stale record that names nothing: a sensing pass
+    // clears it, a reaction pass skips it.
+    b->tickPeriod = 15;
+    std::vector<int> sensingTicks;
+    for (int tick = 1; tick <= 45; tick++) {
+        b->thingRecordCount = 1;
+        b->thingRecords[0] = {2, 1, 0.5f, -1, sensor};
+        m->update();
+        ASSERT_FALSE(m->dead);
+        if (b->thingRecordCount == 0) sensingTicks.push_back(tick);
+    }
+    EXPECT_EQ(sensingTicks, (std::vector<int>{15, 30, 45}));
+
+    m->setPosition(500, 500);
     ring(5, 2, 100, 1);
-    drovanMetaNode *m = placeMetaNode(0, 500, 500);
-    drovanMetaNode *other = placeMetaNode(5, 540, 500);
+    drovanMetaNode *other = placed(5, 540, 500);
     drovanNode *w = createNode(480, 500, 2);
-    ASSERT_TRUE(m && other && w);
     world.aggregateGrid->write(2, 700, 500, 0.5f);
     rebuildNodeGrid();
     m->sensingPass();
-
-    drovanMetaNodePat *b = m->body;
-    int sensor = b->nodes[0]->nodeIndex;
     auto has = [&](int input, float factor, int thing) {
         for (int k = 0; k < b->thingRecordCount; k++) {
             const auto &r = b->thingRecords[k];
@@ -190,60 +170,47 @@ TEST_F(MetaNodeTest, SensingPassRecordsNodesMetanodesAndCells) {
     EXPECT_TRUE(has(2, 0.5f, w->id));
     EXPECT_TRUE(has(102, 0.25f, w->id));
     EXPECT_TRUE(has(5, 0.75f, other->id));
-    for (int k = 0; k < b->thingRecordCount; k++)
-        EXPECT_NE(findNode(b->thingRecords[k].thingId)->container(), m);
+    for (int k = 0; k < b->thingRecordCount; k++) EXPECT_NE(findNode(b->thingRecords[k].thingId)->container(), m);
     EXPECT_LE(b->thingRecordCount, 10);
-
     ASSERT_GE(b->cellRecordCount, 2);
-    EXPECT_EQ(b->cellRecords[0].input, 2);
-    EXPECT_EQ(b->cellRecords[0].x, 680.0f);  // the cell's centre
-    EXPECT_EQ(b->cellRecords[0].y, 520.0f);
-    EXPECT_EQ(b->cellRecords[1].input, 2);
-    EXPECT_EQ(b->cellRecords[1].factor, 0.25f);
+    const auto &c0 = b->cellRecords[0], &c1 = b->cellRecords[1];
+    EXPECT_EQ(std::make_tuple(c0.input, c0.x, c0.y), std::make_tuple(2, 680.0f, 520.0f));  // the cell's centre
+    EXPECT_EQ(std::make_tuple(c1.input, c1.factor), std::make_tuple(2, 0.25f));
 }
 
-TEST_F(MetaNodeTest, ReactionSendsAlongTheSensingNodesEdges) {
+TEST_F(MetaNodeTest, ReactionSendsAlongTheSensingNodesEdgesWithinTheArc) {
     drovanMetaNodePat *p = patternSlot(0);
-    drovanNode *first = p->addNode(0, 0, 0);
-    drovanNode *second = p->addNode(100, 0, 1);
-    p->addEdge(first, second, false, -1);
-    drovanMetaNode *m = placeMetaNode(0, 1000, 1000);
+    drovanNode *from = p->addNode(0, 0, 0);
+    p->addEdge(from, p->addNode(100, 0, 1), false, -1);
+    drovanMetaNode *m = placed(0, 1000, 1000);
     drovanNode *w = createNode(1000, 1000, 2);
-    ASSERT_TRUE(m && w);
-    drovanNode *s = m->body->nodes[0];
     drovanNode *t = m->body->nodes[1];
     drovanEdge *e = m->body->edges[0];
     e->strength = 0.3f;
     m->body->thingRecordCount = 1;
-    m->body->thingRecords[0] = {2, 1, 0.5f, w->id, s->nodeIndex};
-
-    m->reactionPass();
-    EXPECT_FLOAT_EQ(t->intake[1], 0.5f);
-    EXPECT_EQ(e->strength, 1.0f);
-
-    w->setPosition(1000 + 1400, 1000);  // half the reach away
-    m->reactionPass();
-    EXPECT_FLOAT_EQ(t->intake[1], 0.75f);
-
-    // A half-turn capture arc facing east ignores a node to the west.
-    colorTable[0].hasCaptureArc = true;
-    colorTable[0].captureArc = 3.14f;
-    w->setPosition(600, 1000);
-    m->reactionPass();
-    EXPECT_FLOAT_EQ(t->intake[1], 0.75f);
-    w->setPosition(1000 + 1400, 1000);
-    m->reactionPass();
-    EXPECT_FLOAT_EQ(t->intake[1], 1.0f);
+    m->body->thingRecords[0] = {2, 1, 0.5f, w->id, m->body->nodes[0]->nodeIndex};
+    // Each pass: where the sensed node is, and the total intake after it.
+    struct Case { float x; bool arc; float intake; };
+    const Case cases[] = {{1000, false, 0.5f},   // on top: full signal
+                          {2400, false, 0.75f},  // half the reach away
+                          {600, true, 0.75f},    // behind a half-turn arc facing east
+                          {2400, true, 1.0f}};
+    for (const Case &c : cases) {
+        colorTable[0].hasCaptureArc = c.arc;
+        colorTable[0].captureArc = 3.14f;
+        w->setPosition(c.x, 1000);
+        m->reactionPass();
+        EXPECT_FLOAT_EQ(t->intake[1], c.intake) << c.x;
+        EXPECT_EQ(e->strength, 1.0f);
+    }
 }
 
 TEST_F(MetaNodeTest, FeedingTakesFromTheAggregateCellUnderTheMetanode) {
     colorTable[0].relation[1].kind = RelEats;
     colorTable[0].relation[2].kind = RelCollects;
     ring(0, 2, 100);
-    drovanMetaNode *m = placeMetaNode(0, 1000, 1000);
-    ASSERT_NE(m, nullptr);
-    drovanNode *a = m->body->nodes[0];
-    drovanNode *b = m->body->nodes[1];
+    drovanMetaNode *m = placed(0, 1000, 1000);
+    drovanNode *a = m->body->nodes[0], *b = m->body->nodes[1];
     a->strength = b->strength = 0.5f;
     AggregateGrid *g = world.aggregateGrid;
     g->write(1, 1000, 1000, 0.5f);
@@ -253,10 +220,7 @@ TEST_F(MetaNodeTest, FeedingTakesFromTheAggregateCellUnderTheMetanode) {
     EXPECT_FLOAT_EQ(b->strength, 0.7f);
     EXPECT_NEAR(g->read(1, 1000, 1000), 0.3f, 1e-6f);
     // The first collector takes the little there is; the cell is then spent.
-    EXPECT_EQ(a->intake[2], 1.0f);
-    EXPECT_EQ(b->intake[2], 0.0f);
-    EXPECT_EQ(g->read(2, 1000, 1000), 0.0f);
-
+    EXPECT_EQ(std::make_tuple(a->intake[2], b->intake[2], g->read(2, 1000, 1000)), std::make_tuple(1.0f, 0.0f, 0.0f));
     m->setPosition(2000, 2000);  // an empty cell
     m->feedingPass();
     EXPECT_FLOAT_EQ(a->strength, 0.75f);
@@ -265,32 +229,25 @@ TEST_F(MetaNodeTest, FeedingTakesFromTheAggregateCellUnderTheMetanode) {
 TEST_F(MetaNodeTest, ThrustTurnsAndPushes) {
     world.inertia = 0;
     ring(0, 3, 100);
-    drovanMetaNode *m = placeMetaNode(0, 1000, 1000);
-    ASSERT_NE(m, nullptr);
+    drovanMetaNode *m = placed(0, 1000, 1000);
     m->applyThrust(1000, 990, 0, 0);
-    EXPECT_EQ(m->angle(), 0.0f);
-    EXPECT_EQ(m->position().x, 1000.0f);
-
+    EXPECT_EQ(std::make_tuple(m->angle(), m->position()), std::make_tuple(0.0f, vec2(1000, 1000)));
     m->applyThrust(1000, 990, 1, 0);
     float inertia = 3.2f * 3.2f * 3 * 0.4f;
     EXPECT_NEAR(m->angle(), 10 * 1 * 0.245f / inertia, 1e-5f);
     EXPECT_FLOAT_EQ(m->position().x, 1000.7f);
     EXPECT_FLOAT_EQ(m->position().y, 1000.0f);
-
-    // Pushing through the centre does not turn.
     float before = m->angle();
     m->applyThrust(990, 1000, 2, 0);
-    EXPECT_FLOAT_EQ(m->angle(), before);
-    // Without inertia to turn there is no torque, rather than an endless one.
+    EXPECT_FLOAT_EQ(m->angle(), before) << "pushing through the centre does not turn";
     m->bodyRadius = 0.0f;
     m->applyThrust(1000, 990, 1, 0);
-    EXPECT_FLOAT_EQ(m->angle(), before);
+    EXPECT_FLOAT_EQ(m->angle(), before) << "no inertia to turn: no torque, not an endless one";
 }
 
 TEST_F(MetaNodeTest, DuplicationRespectsTheTableAndTheInstanceLimit) {
     ring(0, 3, 100);
-    drovanMetaNode *m = placeMetaNode(0, 500, 500);
-    ASSERT_NE(m, nullptr);
+    drovanMetaNode *m = placed(0, 500, 500);
     auto *copy = dynamic_cast<drovanMetaNode *>(m->duplicate(false));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->position().x, 500.0f);
@@ -299,15 +256,12 @@ TEST_F(MetaNodeTest, DuplicationRespectsTheTableAndTheInstanceLimit) {
     // Reproduction inside a crowded slot makes the copy and ends the parent.
     patternSlot(0)->addInstances(61 - m->slotInstances());
     static_cast<drovanTermNode *>(copy->body->nodes[0])->reproduce();
-    EXPECT_EQ(m->slotInstances(), 62);
-    EXPECT_EQ(copy->strength, 0.0f);
-    EXPECT_EQ(m->strength, 1.0f);
+    EXPECT_EQ(std::make_tuple(m->slotInstances(), copy->strength, m->strength), std::make_tuple(62, 0.0f, 1.0f));
 
     // Room for the copy and its body is needed: 3 + n + 1 must stay below 2056.
     fillTableTo(2052);
     EXPECT_EQ(m->duplicate(false), nullptr);
-    drovanNode *spare = nodeAt(firstFreeNodeSlot() - 1);
-    spare->kill();
+    nodeAt(firstFreeNodeSlot() - 1)->kill();
     purgeDead();
     EXPECT_EQ(world.nodeTableCount, 2051);
     EXPECT_NE(m->duplicate(false), nullptr);
@@ -318,10 +272,7 @@ TEST_F(MetaNodeTest, DecompositionWeakensTouchingMetanodesAndGrasps) {
     setGrasps(0);
     ring(0, 2, 100);
     ring(1, 2, 100);
-    drovanMetaNode *a = placeMetaNode(0, 500, 500);
-    drovanMetaNode *b = placeMetaNode(1, 520, 500);
-    ASSERT_TRUE(a && b);
-    b->strength = 1.0f;
+    drovanMetaNode *a = placed(0, 500, 500), *b = placed(1, 520, 500);
     a->decomposeTouching(b, 1.0f);
     EXPECT_FLOAT_EQ(b->strength, 0.9f);
     EXPECT_FLOAT_EQ(a->body->nodes[0]->intake[2], 0.3f);
@@ -332,31 +283,26 @@ TEST_F(MetaNodeTest, DecompositionWeakensTouchingMetanodesAndGrasps) {
     EXPECT_FLOAT_EQ(b->strength, 0.8f);
     int cursor = 0, edges = 0;
     while (a->nextAttachedEdge(cursor)) edges++;
-    EXPECT_EQ(edges, 1);
-
+    EXPECT_EQ(edges, 1) << "one grip, however often it bites";
     b->strength = 0.05f;
     a->decomposeTouching(b, 1.0f);
     EXPECT_EQ(b->strength, 0.0f);
-    // Metanodes of slots without a rule are left alone.
     b->decomposeTouching(a, 1.0f);
-    EXPECT_EQ(a->strength, 1.0f);
+    EXPECT_EQ(a->strength, 1.0f) << "a slot without a rule leaves others alone";
 }
 
 TEST_F(MetaNodeTest, BodiesOfAnySizeKeepTheirShape) {
     ring(0, 80, 500);
     ring(1, 3, 100);
-    drovanMetaNode *big = placeMetaNode(0, 1000, 1000);
-    drovanMetaNode *small = placeMetaNode(1, 2000, 1000);
-    ASSERT_TRUE(big && small);
+    drovanMetaNode *big = placed(0, 1000, 1000), *small = placed(1, 2000, 1000);
     big->setAngle(1.0f);
     small->setAngle(2.0f);
     for (int tick = 0; tick < 5; tick++) {
         big->update();
         small->update();
     }
-    ASSERT_FALSE(big->dead);
-    ASSERT_FALSE(small->dead);
     for (drovanMetaNode *m : {big, small}) {
+        ASSERT_FALSE(m->dead);
         drovanMetaNodePat *src = patternSlot(m->patternIndex);
         for (int i = 0; i < src->nodeCount; i++) {
             ASSERT_NE(m->body->nodes[i], nullptr);
@@ -368,10 +314,6 @@ TEST_F(MetaNodeTest, BodiesOfAnySizeKeepTheirShape) {
     EXPECT_NEAR(big->radius(), 50.0f, 1e-3f);
     EXPECT_NEAR(small->radius(), 10.0f, 1e-3f);
 }
-
-}  // namespace
-
-namespace {
 
 // Metanodes feeding, sensing, swimming, decomposing each other, copying
 // themselves and dying in the full step keep their books straight.
@@ -410,6 +352,81 @@ TEST_F(MetaNodeTest, AWorldOfMetanodesStaysConsistent) {
         }
         ASSERT_EQ(live, patternSlot(0)->instances()) << "step " << step;
     }
+}
+
+// The pattern container: editing in a pattern window, and bodies made from it.
+int edgesBetween(drovanMetaNodePat *p, drovanNode *a, drovanNode *b) {
+    int n = 0;
+    for (int j = 0; j < p->edgeCount; j++) {
+        drovanEdge *e = p->edges[j];
+        n += e && std::minmax(e->fromIndex, e->toIndex) == std::minmax(a->nodeIndex, b->nodeIndex);
+    }
+    return n;
+}
+
+TEST_F(MetaNodeTest, PatternEditingFindsMovesAndConnects) {
+    drovanMetaNodePat *pat = patternSlot(0);
+    drovanNode *a = pat->addNode(0, 0, 0), *b = pat->addNode(10, 0, 1), *c = pat->addNode(200, 0, 2);
+    drovanEdge *ab = pat->addEdge(a, b, false, -1);
+    ASSERT_TRUE(a && b && c && ab);
+    EXPECT_EQ(pat->hitNode(5, 0), a->id) << "of overlapping nodes the earlier is hit";
+    EXPECT_EQ(pat->hitNode(1000, 1000), -1);
+    EXPECT_EQ(pat->findThing(ab->id), ab);
+    pat->moveNodeBy(b->id, 5, 5, false);
+    EXPECT_EQ(ab->lineEnd.x, 15.0f);
+
+    // a unselected, b and c selected: a is joined to each selected node once.
+    b->selected = c->selected = 1;
+    pat->connect(a->id, b->id, true);
+    pat->connect(a->id, b->id, true);
+    EXPECT_EQ(std::make_tuple(edgesBetween(pat, a, b), edgesBetween(pat, a, c), edgesBetween(pat, b, c)),
+              std::make_tuple(1, 1, 0));
+    EXPECT_EQ(pat->edgeCount, 2);
+    pat->clearSelection();
+    EXPECT_FALSE(b->selected);
+    pat->connect(b->id, c->id, false);
+    EXPECT_EQ(pat->edgeCount, 3);
+
+    pat->thingRemoved(b->id);  // a gap; the count stays
+    EXPECT_TRUE(pat->nodes[1] == nullptr && pat->nodeCount == 3);
+    delete b;
+    pat->addInstances(2);
+    pat->addInstances(-5);
+    EXPECT_EQ(pat->instances(), 0);
+}
+
+TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal) {
+    drovanMetaNodePat *pat = patternSlot(0);
+    drovanNode *a = pat->addNode(100, -50, 0);
+    pat->addEdge(a, pat->addNode(-20, 30, 1), true, 2);
+    pat->vigour = 0.4f;
+    drovanMetaNodePat *body = pat->instantiate(0.1f);
+    ASSERT_NE(body, nullptr);
+    EXPECT_TRUE(body->registered);
+    EXPECT_FLOAT_EQ(body->patternRadius, 3.2f);
+    EXPECT_FLOAT_EQ(body->vigour, 0.4f);
+    ASSERT_EQ(std::make_tuple(body->patternIndex, body->nodeCount, body->edgeCount), std::make_tuple(-1, 2, 1));
+    drovanNode *c = body->nodes[0];
+    drovanEdge *e = body->edges[0];
+    EXPECT_EQ(c->position(), vec2(10.0f, -5.0f));
+    EXPECT_FLOAT_EQ(c->scale(), 0.1f);
+    EXPECT_EQ(nodeAt(c->nodeIndex), c);
+    EXPECT_EQ(world.nodeTableCount, 2);
+    EXPECT_TRUE(e->directed && e->edgeColour == 2 && c->edgeCount == 1);
+    EXPECT_EQ(adjacency[c->nodeIndex][body->nodes[1]->nodeIndex], e);
+    delete body;
+    EXPECT_TRUE(c->dead && e->dead);
+    purgeDead();
+    EXPECT_EQ(world.nodeTableCount, 0);
+
+    // With one free table slot the second node and the edge are left empty.
+    fillTableTo(kNodeTableSize - 1);
+    body = pat->instantiate(0.1f);
+    ASSERT_NE(body, nullptr);
+    EXPECT_TRUE(body->nodes[0] && !body->nodes[1] && !body->edges[0]);
+    body->kill();
+    killAll();
+    EXPECT_EQ(world.nodeTableCount, 0);
 }
 
 }  // namespace

@@ -8,16 +8,17 @@
 
 namespace {
 
-// A thing that records every removal notice it receives.
+// A thing that records every removal notice it receives, and the order in
+// which all probes receive them.
 struct Probe : drovanThing {
     std::vector<int> removed;
-    static std::vector<int> *order;
+    static std::vector<int> order;
     void thingRemoved(int id) override {
         removed.push_back(id);
-        if (order) order->push_back(this->id);
+        order.push_back(this->id);
     }
 };
-std::vector<int> *Probe::order = nullptr;
+std::vector<int> Probe::order;
 
 class WorldStoreTest : public ::testing::Test {
 protected:
@@ -30,106 +31,85 @@ protected:
 TEST(Random, FirstDrawsMatchTheClassicGenerator) {
     uint32_t saved = randState();
     setRandState(1);
-    EXPECT_EQ(drovanRand(), 41);
-    EXPECT_EQ(drovanRand(), 18467);
-    EXPECT_EQ(drovanRand(), 6334);
+    std::vector<int> draws{drovanRand()};
+    draws.push_back(drovanRand());
+    draws.push_back(drovanRand());
+    EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334}));
     setRandState(saved);
 }
 
-TEST_F(WorldStoreTest, RegistryKeepsNewestFirstAndCounts) {
-    int before = world.thingCount;
-    int firstId = world.nextId;
+TEST_F(WorldStoreTest, RegistryKeepsNewestFirstNotifiesInOrderAndNeverReusesIds) {
+    int before = world.thingCount, firstId = world.nextId;
     Probe *a = new Probe, *b = new Probe, *c = new Probe;
     EXPECT_EQ(world.thingCount, before + 3);
-    EXPECT_EQ(a->id, firstId);
-    EXPECT_EQ(c->id, firstId + 2);
-    EXPECT_EQ(world.thingList, c);
-    EXPECT_EQ(c->next, b);
-    EXPECT_EQ(b->next, a);
     EXPECT_TRUE(a->registered);
+    EXPECT_TRUE(a->id == firstId && c->id == firstId + 2);
+    EXPECT_TRUE(world.thingList == c && c->next == b && b->next == a);
+    Probe::order.clear();
     delete b;
+    EXPECT_EQ(Probe::order, (std::vector<int>{c->id, a->id})) << "every other thing, newest first";
+    EXPECT_EQ(a->removed.back(), firstId + 1);
     EXPECT_EQ(c->next, a);
     EXPECT_EQ(findThing(firstId + 1), nullptr);
     EXPECT_EQ(world.thingCount, before + 2);
-    // Ids are never reused.
-    Probe *d = new Probe;
-    EXPECT_EQ(d->id, firstId + 3);
+    EXPECT_EQ((new Probe)->id, firstId + 3);
 }
 
-TEST_F(WorldStoreTest, BucketsShareModuloThousandAndFindTheirOwn) {
+TEST_F(WorldStoreTest, IdBucketsAndChangeId) {
     EXPECT_EQ(findThing(-1), nullptr);
-    Probe *a = new Probe;
+    Probe *a = new Probe, *b = new Probe, *c = new Probe;
     changeId(a, 0);
-    Probe *b = new Probe;
     changeId(b, 1000);
-    Probe *c = new Probe;
     changeId(c, 2000);
-    EXPECT_EQ(findThing(0), a);
-    EXPECT_EQ(findThing(1000), b);
-    EXPECT_EQ(findThing(2000), c);
-    // Tail append: the chain of bucket 0 runs a, b, c.
-    EXPECT_EQ(world.idIndex[0], a);
-    EXPECT_EQ(a->bucketNext, b);
-    EXPECT_EQ(b->bucketNext, c);
+    EXPECT_TRUE(findThing(0) == a && findThing(1000) == b && findThing(2000) == c);
+    // Buckets share ids modulo a thousand, appended at the tail.
+    EXPECT_TRUE(world.idIndex[0] == a && a->bucketNext == b && b->bucketNext == c);
     delete b;
     EXPECT_EQ(findThing(2000), c);
     EXPECT_EQ(a->bucketNext, c);
-}
 
-TEST_F(WorldStoreTest, ChangeIdMovesTheHolderToNextId) {
-    Probe *a = new Probe;
-    Probe *b = new Probe;
-    changeId(b, 5000005);  // make room far ahead
+    // Taking a held id moves the holder to the next free id.
+    changeId(c, 5000005);
     int oldNext = world.nextId;
     changeId(a, 5000005);
-    EXPECT_EQ(a->id, 5000005);
-    EXPECT_EQ(b->id, oldNext);
-    EXPECT_EQ(findThing(5000005), a);
-    EXPECT_EQ(findThing(oldNext), b);
-    EXPECT_GT(world.nextId, a->id);
-    EXPECT_GT(world.nextId, b->id);
-}
+    EXPECT_TRUE(a->id == 5000005 && c->id == oldNext);
+    EXPECT_TRUE(findThing(5000005) == a && findThing(oldNext) == c);
+    EXPECT_TRUE(world.nextId > a->id && world.nextId > c->id);
 
-TEST_F(WorldStoreTest, NegativeIdsAreKeptButNeverFound) {
-    Probe *a = new Probe;
+    // Negative ids are kept but never found; unlinking must stay inside the buckets.
     changeId(a, -7);
     EXPECT_EQ(a->id, -7);
     EXPECT_EQ(findThing(-7), nullptr);
-    delete a;  // unlinking must not touch memory outside the buckets
-}
+    delete a;
 
-TEST_F(WorldStoreTest, UnregisteredThingOnlyChangesItsId) {
-    Probe *a = new Probe;
-    unregister(a);
+    // An unregistered thing only changes its id.
+    Probe *d = new Probe;
+    unregister(d);
     int next = world.nextId;
-    changeId(a, 77);
-    EXPECT_EQ(a->id, 77);
+    changeId(d, 77);
+    EXPECT_EQ(d->id, 77);
     EXPECT_EQ(world.nextId, next);
     EXPECT_EQ(findThing(77), nullptr);
-    delete a;
+    delete d;
 }
 
-TEST_F(WorldStoreTest, DestructionNotifiesEveryOtherThingInListOrder) {
-    std::vector<int> order;
-    Probe::order = &order;
+TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
     Probe *a = new Probe, *b = new Probe, *c = new Probe;
-    int bid = b->id;
-    delete b;
-    Probe::order = nullptr;
-    ASSERT_EQ(order.size(), 2u);
-    EXPECT_EQ(order[0], c->id);  // newest first
-    EXPECT_EQ(order[1], a->id);
-    EXPECT_EQ(a->removed.back(), bid);
-}
-
-TEST_F(WorldStoreTest, PurgeDeletesOnlyDeadThingsAndKillAllEmpties) {
-    Probe *a = new Probe, *b = new Probe;
-    b->kill();
-    EXPECT_EQ(findThing(b->id), b);  // dead things are found until deleted
+    a->selected = c->selected = 1;
+    killSelectionWith(b);  // b is not selected: only b dies
+    EXPECT_TRUE(b->dead && !a->dead && !c->dead);
+    EXPECT_EQ(findThing(b->id), b) << "dead things are found until deleted";
     int bid = b->id;
     purgeDead();
     EXPECT_EQ(findThing(bid), nullptr);
     EXPECT_EQ(findThing(a->id), a);
+    killSelectionWith(a);
+    EXPECT_TRUE(a->dead && c->dead);
+    Probe *d = new Probe;
+    d->selected = 1;
+    clearSelection();
+    EXPECT_FALSE(d->selected);
+
     int next = world.nextId;
     killAll();
     EXPECT_EQ(world.thingCount, 0);
@@ -139,34 +119,20 @@ TEST_F(WorldStoreTest, PurgeDeletesOnlyDeadThingsAndKillAllEmpties) {
     EXPECT_EQ(world.thingCount, 0);
 }
 
-TEST_F(WorldStoreTest, SelectionOperations) {
-    Probe *a = new Probe, *b = new Probe, *c = new Probe;
-    a->selected = c->selected = 1;
-    killSelectionWith(b);  // b is not selected: only b dies
-    EXPECT_TRUE(b->dead);
-    EXPECT_FALSE(a->dead);
-    killSelectionWith(a);
-    EXPECT_TRUE(a->dead);
-    EXPECT_TRUE(c->dead);
-    purgeDead();
-    Probe *d = new Probe;
-    d->selected = 1;
-    clearSelection();
-    EXPECT_FALSE(d->selected);
-}
-
 TEST_F(WorldStoreTest, SettingsClampAndReset) {
-    setSpeed(7);
-    EXPECT_EQ(world.speed, 3);
-    setSpeed(-1);
-    EXPECT_EQ(world.speed, 0);
-    setEdgeConstraint(-3);
-    EXPECT_EQ(world.edge_constraint, 0);
-    EXPECT_EQ(world.maxEdges, -1);
-    setEdgeConstraint(9);
-    EXPECT_EQ(world.edge_constraint, 5);
-    EXPECT_EQ(world.maxEdges, 5);
+    const int speeds[][2] = {{7, 3}, {-1, 0}, {2, 2}};
+    for (auto s : speeds) {
+        setSpeed(s[0]);
+        EXPECT_EQ(world.speed, s[1]) << s[0];
+    }
+    const int constraints[][3] = {{-3, 0, -1}, {9, 5, 5}, {1, 1, 1}};  // asked, row, maxEdges
+    for (auto c : constraints) {
+        setEdgeConstraint(c[0]);
+        EXPECT_EQ(world.edge_constraint, c[1]) << c[0];
+        EXPECT_EQ(world.maxEdges, c[2]) << c[0];
+    }
 
+    // A reset keeps the speed and puts the edge row and its limit back together.
     world.speed = 1;
     world.placeColour = 2;
     world.inertia = world.closed_world = world.discover_edges = 1;
@@ -175,14 +141,8 @@ TEST_F(WorldStoreTest, SettingsClampAndReset) {
     world.edge_length = 12.0f;
     resetSettings();
     EXPECT_EQ(world.speed, 1);
-    EXPECT_EQ(world.placeColour, 0);
-    EXPECT_EQ(world.inertia, 0);
-    EXPECT_EQ(world.closed_world, 0);
-    EXPECT_EQ(world.discover_edges, 0);
-    EXPECT_EQ(world.anneal, 1);
-    EXPECT_FLOAT_EQ(world.edge_springk, 0.1f);
-    EXPECT_EQ(world.edge_length, 0.0f);
-    EXPECT_EQ(world.edge_constraint, 3);
-    EXPECT_EQ(world.maxEdges, 3);
+    EXPECT_EQ(world.placeColour + world.inertia + world.closed_world + world.discover_edges, 0);
+    EXPECT_TRUE(world.anneal == 1 && world.edge_springk == 0.1f && world.edge_length == 0.0f);
+    EXPECT_TRUE(world.edge_constraint == 3 && world.maxEdges == 3);
     world.speed = 2;
 }
