@@ -1,0 +1,61 @@
+// A world whose node table and colour table are both full keeps running.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+int runQuiet(const std::string &args, std::string &out) {
+    std::string cmd = std::string("'") + DROVAN_BATCH + "' " + args + " 2>/dev/null";
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int st = pclose(p);
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+}  // namespace
+
+TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
+    char tmpl[] = "/tmp/drovan-capacity-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    std::ostringstream rules;
+    for (int c = 0; c < 21; c++)  // the 21st name overflows the table
+        rules << "C" << c << " is " << (c % 3) * 0.4 << " " << (c % 5) * 0.2 << " 0.5\n";
+    for (int c = 0; c < 20; c++)
+        rules << "C" << c << " collects C" << (c + 1) % 20 << "\nC" << c << " node reproduces when C" << (c + 1) % 20
+              << " = 1\nC" << c << " atom probability is 0.5\nC" << c << " node probability is 1\n";
+    rules << "node_creation_rate 1\ndiscover_edges 1\nedge_constraint 0\n";
+    for (int i = 0; i < 2100; i++)  // more node statements than table slots
+        rules << "C" << i % 20 << " node at " << 100 + (i % 46) * 65 << ".0 " << 100 + (i / 46) * 65 << ".0\n";
+    std::string path = dir + "/full.txt";
+    std::ofstream(path) << rules.str();
+
+    std::string out;
+    EXPECT_EQ(runQuiet("check '" + path + "'", out), 1);
+    EXPECT_NE(out.find("Color table is full (20 max); cannot declare new color 'C20'"), std::string::npos);
+
+    std::string csv = dir + "/full.csv";
+    out.clear();
+    ASSERT_EQ(runQuiet("run '" + path + "' --steps 60 --every 20 --csv '" + csv + "'", out), 0);
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);  // header
+    int rows = 0, maxNodes = 0;
+    while (std::getline(in, line)) {
+        int step, nodes;
+        float time;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%d,%f,%d", &step, &time, &nodes), 3);
+        maxNodes = std::max(maxNodes, nodes);
+        rows++;
+    }
+    EXPECT_EQ(rows, 4);
+    EXPECT_EQ(maxNodes, 2056);  // full from the start, never beyond
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
