@@ -27,12 +27,7 @@ int benchOne(const std::string &name, const BenchOptions &o) {
     }
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
-        csv = std::fopen(o.csv.c_str(), "w");
-        if (!csv) {
-            std::perror(o.csv.c_str());
-            return 2;
-        }
-        writeCsvHeader(csv);
+        if (!(csv = openCsv(o.csv.c_str()))) return 2;
         writeCsvRow(csv);
     }
     int nodes0, edges0;

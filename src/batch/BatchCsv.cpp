@@ -18,3 +18,13 @@ void writeCsvRow(FILE *f) {
     for (int s = 0; s < kPatternSlots; s++) std::fprintf(f, ",%d", world.metaCounts[s]);
     std::fputc('\n', f);
 }
+
+FILE *openCsv(const char *path) {
+    FILE *f = std::fopen(path, "w");
+    if (!f) {
+        std::perror(path);
+        return nullptr;
+    }
+    writeCsvHeader(f);
+    return f;
+}

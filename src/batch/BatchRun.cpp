@@ -105,12 +105,7 @@ int batchRun(const std::vector<std::string> &args) {
 
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
-        csv = std::fopen(o.csv.c_str(), "w");
-        if (!csv) {
-            std::perror(o.csv.c_str());
-            return 2;
-        }
-        writeCsvHeader(csv);
+        if (!(csv = openCsv(o.csv.c_str()))) return 2;
     }
     if (world.speed == 0) setSpeed(2);  // a paused scenario still runs headless
     bool showProgress = isatty(2);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "batch/BatchRunner.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,25 +9,6 @@
 #include <string>
 
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-};
-
-// Runs drovan-batch with a shell command line; standard error is kept apart.
-Result runBatch(const std::string &args) {
-    std::string cmd = std::string("'") + DROVAN_BATCH + "' " + args + " 2>/dev/null";
-    Result r{-1, ""};
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
 
 std::multiset<std::string> sortedLines(const std::string &text) {
     std::multiset<std::string> lines;
@@ -59,7 +41,7 @@ protected:
 
 TEST_F(BatchTest, CheckReportsDiagnosticsAndExitStatus) {
     std::string good = write("logic.txt", "red is 1 0 0\ngreen is 0 1 0 ; blue is 0 0 1\nred eats green\n");
-    Result r = runBatch("check '" + good + "'");
+    BatchResult r = runBatch("check '" + good + "'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "3 colors parsed\n");
 
@@ -77,7 +59,7 @@ TEST_F(BatchTest, CheckCannotOpen) {
 
 TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
     std::string empty = write("empty.txt", "# nothing\n");
-    Result r = runBatch("check '" + empty + "' --listing");
+    BatchResult r = runBatch("check '" + empty + "' --listing");
     EXPECT_EQ(r.status, 0);
     const std::string head = "No color rules; loading hard coded rules.\n=== listing\nRed is 1.000 0.000 0.000\n";
     EXPECT_EQ(r.out.substr(0, head.size()), head);
@@ -88,11 +70,11 @@ TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
                             "red is 1 0 0\nblue is 0 0 1\nred eats blue\nred node probability is 0.5\n"
                             "red node at 100.0 200.0 with id 4 with strength 0.5\n"
                             "blue node at 300.0 200.0 with id 9\nundirected edge from node 4 to node 9\n");
-    Result first = runBatch("check '" + src + "' --listing");
+    BatchResult first = runBatch("check '" + src + "' --listing");
     ASSERT_EQ(first.status, 0);
     std::string listing = first.out.substr(first.out.find("=== listing\n") + 12);
     std::string again = write("b.txt", listing);
-    Result second = runBatch("check '" + again + "' --listing");
+    BatchResult second = runBatch("check '" + again + "' --listing");
     EXPECT_EQ(second.status, 0);
     // Nodes are listed newest first, so reading a listing back reverses their
     // order; every line must survive.

@@ -1,6 +1,7 @@
 // A world whose node table and colour table are both full keeps running.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "batch/BatchRunner.h"
 
 #include <cstdio>
 #include <fstream>
@@ -10,14 +11,9 @@
 namespace {
 
 int runQuiet(const std::string &args, std::string &out) {
-    std::string cmd = std::string("'") + DROVAN_BATCH + "' " + args + " 2>/dev/null";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int st = pclose(p);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    BatchResult r = runBatch(args);
+    out = r.out;
+    return r.status;
 }
 
 }  // namespace

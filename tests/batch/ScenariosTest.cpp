@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Startup.h"
+#include "batch/BatchRunner.h"
 #include "app/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
@@ -27,26 +28,6 @@ namespace {
 const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 const std::string kGolden = std::string(DROVAN_SOURCE_DIR) + "/tests/batch/golden";
 
-struct Result {
-    int status;
-    std::string out;
-};
-
-std::string quote(const std::string &s) { return "'" + s + "'"; }
-
-// Runs drovan-batch; standard error is dropped so only the tool's output is compared.
-Result runBatch(const std::string &args) {
-    std::string cmd = quote(DROVAN_BATCH) + " " + args + " 2>/dev/null";
-    Result r{-1, ""};
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
 
 std::string readFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -129,7 +110,7 @@ TEST_F(ScenariosTest, EveryBundledRulesFileLoadsWithoutADiagnostic) {
                                "closed-world.txt", "metanodes.txt"})
         EXPECT_TRUE(have.count(wanted)) << wanted << " is missing";
     for (const std::string &n : names) {
-        Result r = runBatch("check " + quote(kScenarios + "/" + n));
+        BatchResult r = runBatch("check " + quote(kScenarios + "/" + n));
         EXPECT_EQ(r.status, 0) << n << ":\n" << r.out;
         // Nothing but the summary line: no diagnostic, and the file's own colours are in force.
         EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << n << ":\n" << r.out;
@@ -143,7 +124,7 @@ TEST_F(ScenariosTest, EveryPatternFileReadsCompletelyAndWritesBackUnchanged) {
         std::string file = kScenarios + "/meta" + std::to_string(k) + "a.txt";
         std::string text = readFile(file);
         ASSERT_FALSE(text.empty()) << file;
-        Result r = runBatch("pattern " + quote(file) + " --rules " + quote(kScenarios + "/logic.txt"));
+        BatchResult r = runBatch("pattern " + quote(file) + " --rules " + quote(kScenarios + "/logic.txt"));
         EXPECT_EQ(r.status, 0) << file;
         // Written in the tool's own format, so every node and edge survived the reading.
         EXPECT_EQ(r.out, text) << file;
@@ -155,7 +136,7 @@ TEST_F(ScenariosTest, EveryPatternFileReadsCompletelyAndWritesBackUnchanged) {
 TEST_F(ScenariosTest, RunsAreByteForByteRepeatable) {
     std::string scenario = quote(kGolden + "/scenario.txt");
     for (int i = 0; i < 2; i++) {
-        Result r = runBatch("run " + scenario + " --steps 300 --every 7 --csv " + quote(path("a" + std::to_string(i))) +
+        BatchResult r = runBatch("run " + scenario + " --steps 300 --every 7 --csv " + quote(path("a" + std::to_string(i))) +
                             " --save " + quote(path("s" + std::to_string(i))));
         ASSERT_EQ(r.status, 0);
     }
@@ -180,7 +161,7 @@ TEST_F(ScenariosTest, RunsAreByteForByteRepeatable) {
 //   drovan-batch run tests/batch/golden/scenario.txt --steps 500 --every 50
 //     --csv tests/batch/golden/scenario.csv --save tests/batch/golden/scenario-500.txt
 TEST_F(ScenariosTest, ReferenceRunMatchesTheKeptListingAndCurve) {
-    Result r = runBatch("run " + quote(kGolden + "/scenario.txt") + " --steps 500 --every 50 --csv " +
+    BatchResult r = runBatch("run " + quote(kGolden + "/scenario.txt") + " --steps 500 --every 50 --csv " +
                         quote(path("curve.csv")) + " --save " + quote(path("listing.txt")));
     ASSERT_EQ(r.status, 0);
     std::string listing = readFile(kGolden + "/scenario-500.txt");
@@ -208,7 +189,7 @@ TEST_F(ScenariosTest, ReferenceScenarioExercisesWhatItGuards) {
 }
 
 TEST_F(ScenariosTest, DefaultScenarioLivesForFiveThousandSteps) {
-    Result r = runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5000 --every 1 --csv " +
+    BatchResult r = runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5000 --every 1 --csv " +
                         quote(path("logic.csv")));
     ASSERT_EQ(r.status, 0);
     Curve c = parseCsv(readFile(path("logic.csv")));
@@ -240,7 +221,7 @@ TEST_F(ScenariosTest, DefaultScenarioLivesForFiveThousandSteps) {
 }
 
 TEST_F(ScenariosTest, StarMetanodesFeedAndCopyThemselves) {
-    Result r = runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
+    BatchResult r = runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
                         " --place 1:1600,1600 --place 0:900,900 --steps 800 --every 100 --csv " +
                         quote(path("meta.csv")));
     ASSERT_EQ(r.status, 0);

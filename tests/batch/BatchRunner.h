@@ -1,0 +1,27 @@
+#pragma once
+// Runs the built drovan-batch and collects its standard output.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+struct BatchResult {
+    int status;
+    std::string out;
+};
+
+inline std::string quote(const std::string &s) { return "'" + s + "'"; }
+
+// Standard error is dropped so only the tool's output is compared.
+inline BatchResult runBatch(const std::string &args) {
+    std::string cmd = quote(DROVAN_BATCH) + " " + args + " 2>/dev/null";
+    BatchResult r{-1, ""};
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
