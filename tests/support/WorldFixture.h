@@ -1,7 +1,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "rules/ColorTable.h"
@@ -10,6 +12,7 @@
 #include "world/NeighbourGrid.h"
 #include "world/Node.h"
 #include "world/Random.h"
+#include "world/WorldStep.h"
 #include "world/WorldStore.h"
 
 // A bare node for exercising the node base, edges, atoms and the step without
@@ -32,40 +35,30 @@ public:
     float insetAtStart(int) override { return inset; }
     float insetAtEnd(int) override { return inset; }
     float insetUndirected(int) override { return inset; }
-    void update() override {
-        updates++;
-        if (log) log->push_back(id);
-    }
+    void update() override { updates++; if (log) log->push_back(id); }
     void decomposeTouching(drovanNode *other, float depth) override {
         touchedBy.push_back(other->id);
         lastDepth = depth;
     }
     void enforceValence() override {
-        if (valence < 0) return;
-        int excess = inDegree + outDegree + undirectedDegree - valence;
+        int excess = valence < 0 ? 0 : inDegree + outDegree + undirectedDegree - valence;
         for (int k = 0; k < excess; k++) dropWeakestEdge();
     }
 
     vec2 pos;
     int col;
-    float rad;
+    float rad, inset = 0.0f, lastDepth = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     bool freeNode = true;
-    float inset = 0.0f;
-    int valence = -1;
-    int collected = 0;
-    int updates = 0;
+    int valence = -1, collected = 0, updates = 0;
     std::vector<int> *log = nullptr;
     std::vector<int> touchedBy;
-    float lastDepth = 0.0f;
 };
 
 // A thing that is neither node, edge nor atom (stands in for patterns).
 class TestThing : public drovanThing {
 public:
-    void update() override {
-        if (log) log->push_back(id);
-    }
+    void update() override { if (log) log->push_back(id); }
     std::vector<int> *log = nullptr;
 };
 
@@ -82,10 +75,7 @@ protected:
         for (auto &r : colorTable) resetColorRule(r);
         colorCount = 3;
         const char *names[3] = {"Red", "Green", "Blue"};
-        for (int i = 0; i < 3; i++) {
-            std::strcpy(colorTable[i].name, names[i]);
-            colorTable[i].rgb[i] = 1.0f;
-        }
+        for (int i = 0; i < 3; i++) std::strcpy(colorTable[i].name, names[i]), colorTable[i].rgb[i] = 1.0f;
         world.render_atom_aggregates = 0;
         world.collisionPass = 0;
         for (int &m : world.metaCounts) m = 0;
@@ -94,10 +84,29 @@ protected:
         setRandState(1);
     }
 
-    static int liveAtoms() {
+    // Live atoms, of one colour or (colour -1) of any.
+    static int liveAtoms(int colour = -1) {
         int n = 0;
         for (drovanThing *t = world.thingList; t; t = t->next)
-            if (dynamic_cast<drovanAtom *>(t) && !t->dead) n++;
+            if (auto *a = dynamic_cast<drovanAtom *>(t)) n += !a->dead && (colour < 0 || a->colour == colour);
         return n;
+    }
+    // An atom of the given strength, already in the atom grid.
+    static drovanAtom *gridAtom(float x, float y, int c, float s = 1.0f, int creator = -1) {
+        drovanAtom *a = new drovanAtom(x, y, c, creator);
+        a->strength = s;
+        rebuildAtomGrid();
+        return a;
+    }
+    // What f writes to a scratch file.
+    template <class F>
+    static std::string written(F f) {
+        FILE *file = tmpfile();
+        f(file);
+        rewind(file);
+        std::string s;
+        for (int c; (c = fgetc(file)) != EOF;) s += static_cast<char>(c);
+        fclose(file);
+        return s;
     }
 };

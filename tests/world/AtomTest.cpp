@@ -1,206 +1,141 @@
 #include <cmath>
 
 #include "support/WorldFixture.h"
-#include "world/WorldStep.h"
 
 namespace {
 class AtomTest : public WorldFixture {
 protected:
+    void SetUp() override {
+        WorldFixture::SetUp();
+        a = new TestNode(0, 0); b = new TestNode(100, 0);
+    }
     drovanAtom *freeAtom(float x, float y, int colour = 0) { return new drovanAtom(x, y, colour, -1); }
+    TestNode *a = nullptr, *b = nullptr;
 };
 }  // namespace
 
-TEST_F(AtomTest, VisitedListIsBoundedAndHasNoRepeats) {
-    drovanAtom *a = freeAtom(0, 0);
-    a->appendVisited(5);
-    a->appendVisited(5);
-    a->markVisited(6);
-    EXPECT_EQ(a->visitedCount, 2);
-    EXPECT_EQ(a->lastNodeId, 6);
-    for (int k = 0; k < 40; k++) a->appendVisited(100 + k);
-    EXPECT_EQ(a->visitedCount, kVisitedMax);
-    EXPECT_EQ(a->visited[kVisitedMax - 1], 113);
-
-    drovanAtom *b = freeAtom(0, 0);
-    b->appendVisited(7);
-    b->copyVisited(a);
-    EXPECT_EQ(b->visitedCount, kVisitedMax);
-    EXPECT_EQ(b->visited[0], 7);
-    EXPECT_EQ(b->visited[1], 5);
-    b->copyVisited(nullptr);
-}
-
-TEST_F(AtomTest, ConstructionDrawsSpeedThenHeading) {
-    setRandState(1);
-    drovanAtom *a = freeAtom(10, 20);
+TEST_F(AtomTest, FreeAtomBirthVisitsAndDecay) {
+    setRandState(1); colorTable[0].atomDecayRate = 0.4f;
+    drovanAtom *x = freeAtom(10, 20);
+    // Speed is drawn before heading.
     float s = 41 * 3.051851e-5f * 3.25f + 0.25f;
     float h = 18467 * 3.051851e-5f * 360.0f * (1.0f / 360.0f) * 6.28f;
-    EXPECT_FLOAT_EQ(a->velocity.x, s * std::cos(h));
-    EXPECT_FLOAT_EQ(a->velocity.y, s * std::sin(h));
-    EXPECT_EQ(a->strength, 1.0f);
-    EXPECT_EQ(a->visitedCount, 0);
+    EXPECT_FLOAT_EQ(x->velocity.x, s * std::cos(h)); EXPECT_FLOAT_EQ(x->velocity.y, s * std::sin(h));
+    EXPECT_EQ(x->strength, 1.0f); EXPECT_EQ(x->visitedCount, 0); EXPECT_EQ(world.liveAtomCount, 1);
+
+    // The visited list is bounded and has no repeats.
+    x->appendVisited(5); x->appendVisited(5); x->markVisited(6);
+    EXPECT_EQ(x->visitedCount, 2); EXPECT_EQ(x->lastNodeId, 6);
+    for (int k = 0; k < 40; k++) x->appendVisited(100 + k);
+    EXPECT_EQ(x->visitedCount, kVisitedMax); EXPECT_EQ(x->visited[kVisitedMax - 1], 113);
+    drovanAtom *y = freeAtom(0, 0);
+    y->appendVisited(7); y->copyVisited(x);
+    EXPECT_EQ(y->visitedCount, kVisitedMax); EXPECT_EQ(y->visited[0], 7); EXPECT_EQ(y->visited[1], 5);
+    y->copyVisited(nullptr);
+    delete y;
     EXPECT_EQ(world.liveAtomCount, 1);
-    delete a;
-    EXPECT_EQ(world.liveAtomCount, 0);
+
+    // Decay kills it once its mass is gone.
+    x->update(); EXPECT_FLOAT_EQ(x->strength, 0.6f);
+    x->update(); x->update();
+    EXPECT_TRUE(x->dead); EXPECT_EQ(liveAtoms(), 0);
 }
 
 TEST_F(AtomTest, ACaptureArcAimsAtomsBornAtANode) {
-    colorTable[1].hasCaptureArc = true;
-    colorTable[1].captureArc = 1.0f;
-    TestNode *n = new TestNode(0, 0, 0);
-    n->setAngle(3.0f);
+    colorTable[1].hasCaptureArc = true; colorTable[1].captureArc = 1.0f;
+    a->setAngle(3.0f);
     for (int k = 0; k < 50; k++) {
-        drovanAtom *a = new drovanAtom(0, 0, 1, n->id);
-        float h = std::atan2(a->velocity.y, a->velocity.x);
+        drovanAtom *x = new drovanAtom(0, 0, 1, a->id);
+        float h = std::atan2(x->velocity.y, x->velocity.x);
         if (h < 0) h += 6.2831855f;
-        EXPECT_GE(h, 2.5f - 1e-4f);
-        EXPECT_LE(h, 3.5f + 1e-4f);
-        EXPECT_EQ(a->visitedCount, 1);
-        EXPECT_EQ(a->visited[0], n->id);
+        EXPECT_GE(h, 2.5f - 1e-4f); EXPECT_LE(h, 3.5f + 1e-4f); EXPECT_EQ(x->visitedCount, 1);
+        EXPECT_EQ(x->visited[0], a->id);
     }
 }
 
-TEST_F(AtomTest, DecayKillsAnAtomOnceItsMassIsGone) {
-    colorTable[0].atomDecayRate = 0.4f;
-    drovanAtom *a = freeAtom(0, 0);
-    a->update();
-    EXPECT_FLOAT_EQ(a->strength, 0.6f);
-    a->update();
-    a->update();
-    EXPECT_TRUE(a->dead);
-    EXPECT_EQ(liveAtoms(), 0);
-}
-
 TEST_F(AtomTest, AtomsFollowOnlyAcceptableEdges) {
-    TestNode *a = new TestNode(0, 0);
-    TestNode *b = new TestNode(100, 0);
     TestNode *c = new TestNode(0, 100);
     createEdge(a, b, 0.0f, false, -1);
     // Only edge leads back to where the atom came from.
     drovanAtom *x = freeAtom(0, 0);
-    x->lastNodeId = b->id;
-    x->chooseNextEdge(a->id);
+    x->lastNodeId = b->id; x->chooseNextEdge(a->id);
     EXPECT_EQ(x->state, AtomFree);
     // An edge of another colour is never taken, whatever the draw.
     drovanEdge *green = createEdge(a, c, 0.0f, false, 1);
-    TestNode *d = new TestNode(100, 100);
-    drovanEdge *mine = createEdge(a, d, 0.0f, false, 0);
-    // A state whose next draw is 0: the walk still passes the green edge by.
-    setRandState(2708534849u);
+    drovanEdge *mine = createEdge(a, new TestNode(100, 100), 0.0f, false, 0);
+    setRandState(2708534849u);  // a state whose next draw is 0
     x->chooseNextEdge(a->id);
-    EXPECT_EQ(x->state, AtomOnEdge);
-    EXPECT_EQ(x->edgeId, mine->id);
+    EXPECT_EQ(x->state, AtomOnEdge); EXPECT_EQ(x->edgeId, mine->id);
     x->kill();
     // Its own colour is fine; an atom is only let in while free.
     drovanAtom *g = freeAtom(0, 0, 1);
-    g->lastNodeId = b->id;
-    g->chooseNextEdge(a->id);
-    EXPECT_EQ(g->state, AtomOnEdge);
-    EXPECT_EQ(g->edgeId, green->id);
-    EXPECT_EQ(green->atomsOnEdge, 1);
-    EXPECT_FALSE(g->enterEdge(green, false, true));
-    EXPECT_EQ(green->atomsOnEdge, 1);
+    g->lastNodeId = b->id; g->chooseNextEdge(a->id);
+    EXPECT_EQ(g->state, AtomOnEdge); EXPECT_EQ(g->edgeId, green->id);
+    EXPECT_FALSE(g->enterEdge(green, false, true)); EXPECT_EQ(green->atomsOnEdge, 1);
 }
 
-TEST_F(AtomTest, EdgesRefuseWhenFullOrJustTravelled) {
-    TestNode *a = new TestNode(0, 0);
-    TestNode *b = new TestNode(100, 0);
+TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
     drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
-    e->atomsOnEdge = e->capacity;
     drovanAtom *x = freeAtom(0, 0);
+    e->atomsOnEdge = e->capacity;  // full
     EXPECT_FALSE(x->enterEdge(e, false, true));
     e->atomsOnEdge = 0;
-    x->edgeId = e->id;
+    x->edgeId = e->id;  // just travelled
     EXPECT_FALSE(x->enterEdge(e, false, true));
     x->edgeId = -1;
     // An atom already at its target keeps its own velocity.
     drovanAtom *y = freeAtom(100, 0);
     vec2 v = y->velocity;
-    ASSERT_TRUE(y->enterEdge(e, false, true));
-    EXPECT_EQ(y->velocity, v);
-    EXPECT_EQ(y->edgeStartIndex, a->nodeIndex);
-    EXPECT_EQ(y->edgeTargetId, b->id);
+    ASSERT_TRUE(y->enterEdge(e, false, true)); EXPECT_EQ(y->velocity, v);
+    EXPECT_EQ(y->edgeStartIndex, a->nodeIndex); EXPECT_EQ(y->edgeTargetId, b->id);
     // Elsewhere it heads for the target at its own speed.
     ASSERT_TRUE(x->enterEdge(e, true, false));
-    EXPECT_NEAR(x->velocity.length(), x->savedVelocity.length(), 1e-5);
-    EXPECT_EQ(x->edgeTargetId, a->id);
+    EXPECT_NEAR(x->velocity.length(), x->savedVelocity.length(), 1e-5); EXPECT_EQ(x->edgeTargetId, a->id);
 }
 
 TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
-    TestNode *a = new TestNode(0, 0);
-    TestNode *b = new TestNode(100, 0);
     drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
     drovanAtom *x = new drovanAtom(0, 0, 0, a->id);
-    ASSERT_EQ(x->state, AtomOnEdge);
-    EXPECT_EQ(e->atomsOnEdge, 1);
+    ASSERT_EQ(x->state, AtomOnEdge); EXPECT_EQ(e->atomsOnEdge, 1);
     float speed = x->savedVelocity.length();
     // The ends move; the atom keeps its fraction of the way.
-    x->update();
-    b->moveTo(100.0f, 50.0f);
-    x->update();
+    x->update(); b->moveTo(100.0f, 50.0f); x->update();
     EXPECT_NEAR(x->position.y, 2.0f * speed * 0.5f, 0.2f);
-    int ticks = 0;
-    while (x->state == AtomOnEdge && ticks < 200) {
-        x->update();
-        ticks++;
-    }
-    EXPECT_EQ(x->state, AtomFree);
-    EXPECT_LT(approxDistance(x->position, b->pos), 3.0f + 2.0f * speed);
+    for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
+    EXPECT_EQ(x->state, AtomFree); EXPECT_LT(approxDistance(x->position, b->pos), 3.0f + 2.0f * speed);
     EXPECT_EQ(e->atomsOnEdge, 0);
     EXPECT_EQ(x->visitedCount, 2);  // creator and edge
+
+    // A pending node sends a free atom into the network.
+    changeId(a, 7);  // pending node 0 means "none": keep clear of id 0 in a fresh process
+    drovanAtom *p = freeAtom(0, 0);
+    p->pendingNode = a->id; p->update();
+    EXPECT_EQ(p->state, AtomOnEdge); EXPECT_EQ(p->pendingNode, 0); EXPECT_EQ(p->lastPendingNode, 0);
 }
 
-TEST_F(AtomTest, KillingAndRemovalKeepCountsRight) {
-    TestNode *a = new TestNode(0, 0);
-    TestNode *b = new TestNode(100, 0);
+TEST_F(AtomTest, KillingHoldingAndRemovalKeepCountsRight) {
     drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
     drovanAtom *onEdge = new drovanAtom(0, 0, 0, a->id);
     drovanAtom *held = freeAtom(0, 0);
-    ASSERT_TRUE(held->holdBy(b->id));
-    EXPECT_EQ(b->collected, 1);
-    EXPECT_FALSE(held->holdBy(a->id));
-    onEdge->kill();
-    held->kill();
-    held->kill();
-    EXPECT_EQ(e->atomsOnEdge, 0);
-    EXPECT_EQ(b->collected, 0);
+    ASSERT_TRUE(held->holdBy(b->id)); EXPECT_EQ(b->collected, 1); EXPECT_FALSE(held->holdBy(a->id));
+    onEdge->kill(); held->kill(); held->kill();
+    EXPECT_EQ(e->atomsOnEdge, 0); EXPECT_EQ(b->collected, 0);
 
     // A destroyed edge lets its atom go free; holding takes it off its edge.
     drovanAtom *rider = new drovanAtom(0, 0, 0, a->id);
     drovanAtom *grabbed = new drovanAtom(0, 0, 0, a->id);
-    ASSERT_EQ(grabbed->state, AtomOnEdge);
-    ASSERT_TRUE(grabbed->holdBy(a->id));
-    EXPECT_EQ(e->atomsOnEdge, 1);
-    e->kill();
-    purgeDead();
-    EXPECT_EQ(rider->state, AtomFree);
-    EXPECT_EQ(grabbed->state, AtomHeld);
-}
+    ASSERT_EQ(grabbed->state, AtomOnEdge); ASSERT_TRUE(grabbed->holdBy(a->id)); EXPECT_EQ(e->atomsOnEdge, 1);
+    e->kill(); purgeDead();
+    EXPECT_EQ(rider->state, AtomFree); EXPECT_EQ(grabbed->state, AtomHeld);
 
-TEST_F(AtomTest, HeldAtomsRattleInsideTheirHolder) {
+    // Held atoms rattle inside their holder.
     colorTable[0].atomDecayRate = 0.0f;
     TestNode *n = new TestNode(500, 500, 0, 32.0f);
-    drovanAtom *a = freeAtom(510, 500);
-    a->velocity = vec2(3.0f, 1.0f);
-    ASSERT_TRUE(a->holdBy(n->id));
+    drovanAtom *r = freeAtom(510, 500);
+    r->velocity = vec2(3.0f, 1.0f); ASSERT_TRUE(r->holdBy(n->id));
     float maxD = 0.0f;
     for (int t = 0; t < 300; t++) {
-        a->update();
-        maxD = std::fmax(maxD, approxDistance(a->position, n->pos));
+        r->update(); maxD = std::fmax(maxD, approxDistance(r->position, n->pos));
     }
-    EXPECT_LE(maxD, 0.75f * 32.0f + a->savedVelocity.length() + 1e-3f);
-    EXPECT_EQ(a->state, AtomHeld);
-}
-
-TEST_F(AtomTest, PendingNodeSendsAFreeAtomIntoTheNetwork) {
-    TestNode *a = new TestNode(0, 0);
-    TestNode *b = new TestNode(100, 0);
-    changeId(a, 7);  // pending node 0 means "none", so keep clear of id 0 in a fresh process
-    createEdge(a, b, 0.0f, false, -1);
-    drovanAtom *x = freeAtom(0, 0);
-    x->pendingNode = a->id;
-    x->update();
-    EXPECT_EQ(x->state, AtomOnEdge);
-    EXPECT_EQ(x->pendingNode, 0);
-    EXPECT_EQ(x->lastPendingNode, 0);
+    EXPECT_LE(maxD, 0.75f * 32.0f + r->savedVelocity.length() + 1e-3f); EXPECT_EQ(r->state, AtomHeld);
 }

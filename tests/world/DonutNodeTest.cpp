@@ -1,7 +1,6 @@
 #include "support/WorldFixture.h"
 #include "world/DonutNode.h"
 #include "world/Walkers.h"
-#include "world/WorldStep.h"
 
 namespace {
 
@@ -10,8 +9,7 @@ class DonutNodeTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        colorCount = 4;
-        colorTable[0].nodeKind = 1;
+        colorCount = 4; colorTable[0].nodeKind = 1;
         colorTable[0].conversion[0] = Conversion{true, 3, 1, -1, 1.0f, 0.0f};  // two inputs: not a donut rule
         setWalkerTraceStream(nullptr);
     }
@@ -19,76 +17,52 @@ protected:
         colorTable[0].conversion[1] = Conversion{true, -1, 2, -1, factor, 0.0f};
         return dynamic_cast<drovanDonutNode *>(createNode(x, 500, 0));
     }
-    drovanAtom *touch(drovanDonutNode *d, int c) {
-        drovanAtom *a = new drovanAtom(d->position().x + 5, 500, c, -1);
-        rebuildAtomGrid();
+    drovanAtom *touch(drovanDonutNode *d, int c, int creator = -1) {
+        drovanAtom *a = gridAtom(d->position().x + 5, 500, c, 1.0f, creator);
         d->touchAtoms();
         return a;
-    }
-    int atomsOf(int c) {
-        int n = 0;
-        for (drovanThing *t = world.thingList; t; t = t->next)
-            if (auto *a = dynamic_cast<drovanAtom *>(t)) n += !a->dead && a->colour == c;
-        return n;
     }
 };
 
 TEST_F(DonutNodeTest, TakesTheFirstOneToOneConversion) {
     drovanDonutNode *d = donut(2.0f);
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d->donutInput, 1);
-    EXPECT_EQ(d->donutOutput, 2);
-    EXPECT_FLOAT_EQ(d->donutFactor, 2.0f);
-    EXPECT_EQ(d->colourRGB(), colorTable[2].rgb);
-    EXPECT_FLOAT_EQ(d->insetAtStart(-1), 64.0f);
-    EXPECT_FLOAT_EQ(d->insetAtEnd(-1), 32.0f);
-    d->strength = 0.2f;
-    EXPECT_NEAR(d->radius(), 18.2857f, 1e-3);
+    ASSERT_TRUE(d); EXPECT_EQ(d->donutInput, 1); EXPECT_EQ(d->donutOutput, 2);
+    EXPECT_FLOAT_EQ(d->donutFactor, 2.0f); EXPECT_EQ(d->colourRGB(), colorTable[2].rgb);
+    EXPECT_FLOAT_EQ(d->insetAtStart(-1), 64.0f); EXPECT_FLOAT_EQ(d->insetAtEnd(-1), 32.0f);
+    d->strength = 0.2f; EXPECT_NEAR(d->radius(), 18.2857f, 1e-3);
 
     colorTable[0].conversion[1].defined = false;
     drovanDonutNode *plain = dynamic_cast<drovanDonutNode *>(createNode(800, 500, 0));
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->donutInput, 0);
-    EXPECT_EQ(plain->donutOutput, 0);
+    ASSERT_TRUE(plain); EXPECT_EQ(plain->donutInput, 0); EXPECT_EQ(plain->donutOutput, 0);
     EXPECT_FLOAT_EQ(plain->donutFactor, 0.5f);
 }
 
-TEST_F(DonutNodeTest, FactorTwoDoublesEachInput) {
+TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
     drovanAtom *in = touch(donut(2.0f), 1);
-    EXPECT_TRUE(in->dead);
-    EXPECT_EQ(atomsOf(2), 2);
-}
-
-TEST_F(DonutNodeTest, QuarterFactorReleasesOneOutputPerFourInputs) {
+    EXPECT_TRUE(in->dead); EXPECT_EQ(liveAtoms(2), 2);
+    killAll();
+    // A quarter: one output per four inputs, the inputs held till then.
     drovanDonutNode *d = donut(0.25f);
     drovanAtom *held[4];
     for (int i = 0; i < 3; i++) held[i] = touch(d, 1);
-    EXPECT_EQ(d->collectedTotal, 3);
-    EXPECT_EQ(atomsOf(2), 0);
+    EXPECT_EQ(d->collectedTotal, 3); EXPECT_EQ(liveAtoms(2), 0);
     held[3] = touch(d, 1);
-    EXPECT_EQ(atomsOf(2), 1);
-    EXPECT_EQ(d->collectedTotal, 0);
+    EXPECT_EQ(liveAtoms(2), 1); EXPECT_EQ(d->collectedTotal, 0);
     for (drovanAtom *a : held) EXPECT_TRUE(a->dead);
-}
-
-TEST_F(DonutNodeTest, DegenerateFactorsStayBounded) {
-    drovanDonutNode *d = donut(0.0f);
+    killAll();
+    // Degenerate factors stay bounded.
+    d = donut(0.0f);
     for (int i = 0; i < 3; i++) touch(d, 1);
-    EXPECT_EQ(atomsOf(2), 0);
+    EXPECT_EQ(liveAtoms(2), 0);
     touch(donut(1e12f, 1500), 1);
-    EXPECT_LE(atomsOf(2), drovanTermNode::kMaxReleasedAtoms);
-    EXPECT_GT(atomsOf(2), 0);
+    EXPECT_LE(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms); EXPECT_GT(liveAtoms(2), 0);
 }
 
 TEST_F(DonutNodeTest, OtherAtomsAreGuidedIntoItsEdges) {
     drovanDonutNode *d = donut(1.0f);
     drovanAtom *other = touch(d, 3);
-    EXPECT_FALSE(other->dead);
-    EXPECT_EQ(other->pendingNode, d->id);
-    drovanAtom *own = new drovanAtom(505, 500, 1, d->id);
-    rebuildAtomGrid();
-    d->touchAtoms();
-    EXPECT_FALSE(own->dead);
+    EXPECT_FALSE(other->dead); EXPECT_EQ(other->pendingNode, d->id);
+    EXPECT_FALSE(touch(d, 1, d->id)->dead);  // its own output is left alone
 }
 
 }  // namespace

@@ -7,237 +7,16 @@
 
 namespace {
 using NodeTest = WorldFixture;
-}
 
-TEST_F(NodeTest, AnglesStayWithinOneTurn) {
-    TestNode *n = new TestNode(0.0f, 0.0f);
-    n->setAngle(-0.5f);
-    EXPECT_NEAR(n->angle(), 5.78f, 1e-5);
-    n->setAngle(7.0f);
-    EXPECT_NEAR(n->angle(), 0.72f, 1e-5);
-    n->setAngle(INFINITY);
-    EXPECT_EQ(n->angle(), 0.0f);
-    n->setAngle(1.0e9f);
-    EXPECT_GE(n->angle(), 0.0f);
-    EXPECT_LE(n->angle(), 6.28f);
-
-    // The target is reached the long way round, 3 degrees per tick.
-    n->setAngle(6.2f);
-    n->setTargetAngle(0.1f);
-    EXPECT_FLOAT_EQ(n->turnRate(), -0.052333333f);
-    EXPECT_FLOAT_EQ(n->targetAngle(), 0.1f);
-    n->setTargetAngle(6.23f);
-    EXPECT_EQ(n->turnRate(), 0.0f);
-    EXPECT_FLOAT_EQ(n->angle(), 6.23f);
-}
-
-TEST_F(NodeTest, PushTurnAndIntegrateFollowTheInertiaSetting) {
-    TestNode *n = new TestNode(10.0f, 10.0f);
-    n->push(3.0f, 4.0f, 1.0f);
-    EXPECT_FLOAT_EQ(n->pos.x, 13.0f);
-    EXPECT_TRUE(n->nodeVelocity.isZero());
-    n->nodeAngularVelocity = 0.5f;
-    n->turn(0.25f, 0.1f);
-    EXPECT_EQ(n->nodeAngularVelocity, 0.0f);
-    EXPECT_FLOAT_EQ(n->nodeAngle, 0.25f);
-
-    world.inertia = 1;
-    n->push(30.0f, 40.0f, -1.0f);
-    EXPECT_FLOAT_EQ(n->nodeVelocity.length(), 50.0f);
-    n->nodeVelocity = vec2(3.0f, 0.0f);
-    n->push(4.0f, 0.0f, 5.0f);  // |3 + 4| - 5 = 2 over: push cut to 2
-    EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f);
-    n->push(1.0f, 0.0f, 5.0f);  // already at the limit: nothing added
-    EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f);
-
-    n->nodeAngularVelocity = 0.1f;
-    n->turn(0.3f, 0.2f);
-    EXPECT_FLOAT_EQ(n->nodeAngularVelocity, 0.2f);
-    n->turn(-0.5f, -1.0f);
-    EXPECT_FLOAT_EQ(n->nodeAngularVelocity, -0.3f);
-
-    n->pos = vec2(0.0f, 0.0f);
-    n->nodeAngle = 1.0f;
-    n->integrate();
-    EXPECT_FLOAT_EQ(n->pos.x, 5.0f);
-    EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f * 0.89f);
-    EXPECT_FLOAT_EQ(n->nodeAngle, 0.7f);
-    EXPECT_FLOAT_EQ(n->nodeAngularVelocity, -0.3f * 0.93f);
-}
-
-TEST_F(NodeTest, ReceiveFeedsIntakeOrInhibition) {
-    colorTable[0].relation[2].kind = RelInhibitedBy;
-    TestNode *n = new TestNode(0.0f, 0.0f, 0);
-    n->receive(0, 0, 2, -1, 0.3f);
-    EXPECT_GE(n->inhibition(), 6);
-    EXPECT_EQ(n->intake[2], 0.0f);
-    n->receive(0, 0, 2, -1, 0.1f);
-    EXPECT_GE(n->inhibition(), 6);
-    n->receive(0, 0, 1, -1, 0.25f);
-    n->receive(0, 0, 1, -1, 0.25f);
-    EXPECT_FLOAT_EQ(n->intake[1], 0.5f);
-    n->receive(0, 0, -2, -1, 1.0f);
-    n->receive(0, 0, 20, -1, 1.0f);
-    n->receive(0, 0, 2, -1, 1.0e20f);
-    EXPECT_GT(n->inhibition(), 6);
-}
-
-TEST_F(NodeTest, EdgeListHoldsTenButDegreesCountAll) {
-    TestNode *hub = new TestNode(0.0f, 0.0f);
-    for (int k = 0; k < 11; k++) createEdge(hub, new TestNode(100.0f + k, 0.0f), 0.0f, false, -1);
-    EXPECT_EQ(hub->edgeCount, 10);
-    EXPECT_EQ(hub->undirectedDegree, 11);
-    int cur = 0, touching = 0;
-    while (hub->nextTouchingEdge(cur)) touching++;
-    EXPECT_EQ(touching, 11);
-    // Undirected edges count as incoming too; none without in-degree.
-    cur = 0;
-    EXPECT_EQ(hub->nextIncomingEdge(cur), nullptr);
-}
-
-TEST_F(NodeTest, DropWeakestEdgeTakesTheFirstLowest) {
-    TestNode *a = new TestNode(0.0f, 0.0f);
-    drovanEdge *e1 = createEdge(a, new TestNode(50.0f, 0.0f), 0.0f, false, -1);
-    drovanEdge *e2 = createEdge(a, new TestNode(90.0f, 0.0f), 0.0f, true, -1);
-    drovanEdge *e3 = createEdge(new TestNode(0.0f, 90.0f), a, 0.0f, true, -1);
-    e1->strength = 0.5f;
-    e2->strength = 0.2f;
-    e3->strength = 0.2f;
-    a->dropWeakestEdge();
-    EXPECT_TRUE(e2->dead);
-    EXPECT_FALSE(e3->dead);
-    EXPECT_EQ(a->outDegree, 0);
-    EXPECT_EQ(a->inDegree, 1);
-    e1->strength = 3.0f;
-    e3->strength = 2.5f;
-    a->dropWeakestEdge();
-    EXPECT_FALSE(e1->dead || e3->dead);
-}
-
-TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
-    colorTable[1].nodeKind = 1;
-    colorTable[2].nodeKind = 2;
-    EXPECT_NE(dynamic_cast<drovanDonutNode *>(createNode(0, 0, 1)), nullptr);
-    EXPECT_NE(dynamic_cast<drovanCiliaNode *>(createNode(0, 0, 2)), nullptr);
-    drovanNode *t = createNode(0, 0, 0);
-    EXPECT_NE(dynamic_cast<drovanTermNode *>(t), nullptr);
-    EXPECT_EQ(t->nodeIndex, 2);
-    EXPECT_EQ(world.nodeTableCount, 3);
-    colorTable[0].nodeKind = 7;
-    EXPECT_EQ(createNode(0, 0, 0), nullptr);
-    EXPECT_EQ(createNode(0, 0, -1), nullptr);
-    EXPECT_EQ(createNode(0, 0, 20), nullptr);
-    EXPECT_EQ(createNode(0, 0, 1000000), nullptr);
-    colorCount = 0;
-    EXPECT_EQ(createNode(0, 0, 0), nullptr);
-    colorCount = 3;
-    EXPECT_EQ(world.nodeTableCount, 3);
-}
-
-TEST_F(NodeTest, AFullTableMakesNoNode) {
-    for (int i = 0; i < kNodeTableSize; i++) new TestNode(0.0f, 0.0f);
-    EXPECT_EQ(world.nodeTableCount, kNodeTableSize);
-    EXPECT_EQ(firstFreeNodeSlot(), -1);
-    EXPECT_EQ(createNode(0, 0, 0), nullptr);
-    killAll();
-    EXPECT_EQ(world.nodeTableCount, 0);
-    EXPECT_EQ(nodeAt(-1), nullptr);
-    EXPECT_EQ(nodeAt(kNodeTableSize), nullptr);
-}
-
-TEST_F(NodeTest, DestroyingANodeRemovesItsEdgesAndReleasesItsAtoms) {
-    TestNode *a = new TestNode(0.0f, 0.0f);
-    TestNode *b = new TestNode(100.0f, 0.0f);
-    drovanEdge *e = createEdge(a, b, 0.0f, true, -1);
-    drovanAtom *held = new drovanAtom(0.0f, 0.0f, 0, -1);
-    ASSERT_TRUE(held->holdBy(a->id));
-    EXPECT_EQ(a->collected, 1);
-    int slot = a->nodeIndex;
-    a->kill();
-    purgeDead();
-    EXPECT_EQ(nodeAt(slot), nullptr);
-    EXPECT_EQ(world.nodeTableCount, 1);
-    EXPECT_EQ(findEdge(slot, b->nodeIndex, false), nullptr);
-    EXPECT_EQ(b->inDegree, 0);
-    EXPECT_EQ(held->state, AtomFree);
-    // The dead edge is removed by the next purge at the latest.
-    purgeDead();
-    EXPECT_EQ(world.liveEdgeCount, 0);
-    (void)e;
-}
-
-TEST_F(NodeTest, UnregisteredNodesLeaveTheirOldSlotAlone) {
-    TestNode *a = new TestNode(0.0f, 0.0f);
-    TestNode *b = new TestNode(100.0f, 0.0f);
-    createEdge(a, b, 0.0f, false, -1);
-    int slot = a->nodeIndex;
-    a->unregisterNode();
-    EXPECT_FALSE(a->registered);
-    EXPECT_EQ(nodeAt(slot), nullptr);
-    EXPECT_EQ(world.nodeTableCount, 1);
-    a->unregisterNode();
-    EXPECT_EQ(world.nodeTableCount, 1);
-    // The slot is taken by a new node; the old node's matrix walk must not
-    // see the new node's edges, and deleting it must leave the slot alone.
-    TestNode *c = new TestNode(200.0f, 0.0f);
-    ASSERT_EQ(c->nodeIndex, slot);
-    createEdge(c, b, 0.0f, false, -1);
-    int cur = 0;
-    EXPECT_EQ(a->nextTouchingEdge(cur), nullptr);
-    delete a;
-    EXPECT_EQ(nodeAt(slot), c);
-    EXPECT_EQ(world.nodeTableCount, 2);
-}
-
-TEST_F(NodeTest, HeldAtomsAndFeeding) {
-    TestNode *n = new TestNode(0.0f, 0.0f);
-    drovanAtom *a1 = new drovanAtom(0, 0, 1, -1);
-    drovanAtom *a2 = new drovanAtom(0, 0, 1, -1);
-    drovanAtom *a3 = new drovanAtom(0, 0, 2, -1);
-    drovanAtom *a4 = new drovanAtom(0, 0, 1, -1);
-    for (drovanAtom *a : {a1, a2, a3, a4}) a->holdBy(n->id);
-    a1->strength = 0.5f;
-    a2->strength = 0.3f;
-    a3->strength = 0.1f;
-    a4->strength = 0.3f;
-    n->killHeldAtoms(1, 2);
-    EXPECT_TRUE(a2->dead && a4->dead);
-    EXPECT_FALSE(a1->dead || a3->dead);
-    n->killHeldAtoms(-2, 5);
-    EXPECT_TRUE(a1->dead && a3->dead);
-    EXPECT_EQ(n->collected, 0);
-
-    n->strength = 0.7f;
-    drovanAtom *food = new drovanAtom(5, 5, 2, -1);
-    food->strength = 0.5f;
-    n->feedOn(food);
-    EXPECT_FLOAT_EQ(n->strength, 1.0f);
-    EXPECT_TRUE(food->dead);
-    drovanAtom *rest = dynamic_cast<drovanAtom *>(world.thingList);
-    ASSERT_TRUE(rest && !rest->dead);
-    EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
-    EXPECT_EQ(rest->creatorId, n->id);
-    EXPECT_EQ(rest->colour, 2);
-}
-
-namespace {
 // The edge cursors as plain scans of the matrix row and column.
-std::vector<drovanEdge *> touchingByScan(drovanNode *n) {
+std::vector<drovanEdge *> byScan(drovanNode *n, bool incoming) {
     std::vector<drovanEdge *> v;
     int s = n->nodeIndex;
+    if (incoming && n->inDegree == 0) return v;
     for (int k = 0; k < kNodeTableSize; k++) {
-        drovanEdge *out = adjacency[s][k], *in = adjacency[k][s];
+        drovanEdge *out = incoming ? nullptr : adjacency[s][k], *in = adjacency[k][s];
         if (out && !out->dead) v.push_back(out);
         if (in && in != out && !in->dead) v.push_back(in);
-    }
-    return v;
-}
-std::vector<drovanEdge *> incomingByScan(drovanNode *n) {
-    std::vector<drovanEdge *> v;
-    if (n->inDegree == 0) return v;
-    for (int k = 0; k < kNodeTableSize; k++) {
-        drovanEdge *in = adjacency[k][n->nodeIndex];
-        if (in && !in->dead) v.push_back(in);
     }
     return v;
 }
@@ -248,6 +27,147 @@ std::vector<drovanEdge *> byCursor(drovanNode *n, bool incoming) {
     return v;
 }
 }  // namespace
+
+TEST_F(NodeTest, AnglesStayWithinOneTurn) {
+    TestNode *n = new TestNode(0.0f, 0.0f);
+    n->setAngle(-0.5f); EXPECT_NEAR(n->angle(), 5.78f, 1e-5);
+    n->setAngle(7.0f); EXPECT_NEAR(n->angle(), 0.72f, 1e-5);
+    n->setAngle(INFINITY); EXPECT_EQ(n->angle(), 0.0f);
+    n->setAngle(1.0e9f);
+    EXPECT_GE(n->angle(), 0.0f); EXPECT_LE(n->angle(), 6.28f);
+    // The target is reached the long way round, 3 degrees per tick.
+    n->setAngle(6.2f); n->setTargetAngle(0.1f);
+    EXPECT_FLOAT_EQ(n->turnRate(), -0.052333333f); EXPECT_FLOAT_EQ(n->targetAngle(), 0.1f);
+    n->setTargetAngle(6.23f);
+    EXPECT_EQ(n->turnRate(), 0.0f); EXPECT_FLOAT_EQ(n->angle(), 6.23f);
+}
+
+TEST_F(NodeTest, PushTurnAndIntegrateFollowTheInertiaSetting) {
+    TestNode *n = new TestNode(10.0f, 10.0f);
+    n->push(3.0f, 4.0f, 1.0f);
+    EXPECT_FLOAT_EQ(n->pos.x, 13.0f); EXPECT_TRUE(n->nodeVelocity.isZero());
+    n->nodeAngularVelocity = 0.5f; n->turn(0.25f, 0.1f);
+    EXPECT_EQ(n->nodeAngularVelocity, 0.0f); EXPECT_FLOAT_EQ(n->nodeAngle, 0.25f);
+
+    world.inertia = 1; n->push(30.0f, 40.0f, -1.0f);
+    EXPECT_FLOAT_EQ(n->nodeVelocity.length(), 50.0f);
+    n->nodeVelocity = vec2(3.0f, 0.0f);
+    n->push(4.0f, 0.0f, 5.0f);  // |3 + 4| - 5 = 2 over: push cut to 2
+    EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f);
+    n->push(1.0f, 0.0f, 5.0f);  // already at the limit: nothing added
+    EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f);
+    n->nodeAngularVelocity = 0.1f; n->turn(0.3f, 0.2f);
+    EXPECT_FLOAT_EQ(n->nodeAngularVelocity, 0.2f);
+    n->turn(-0.5f, -1.0f); EXPECT_FLOAT_EQ(n->nodeAngularVelocity, -0.3f);
+
+    n->pos = vec2(0.0f, 0.0f); n->nodeAngle = 1.0f;
+    n->integrate();
+    EXPECT_FLOAT_EQ(n->pos.x, 5.0f); EXPECT_FLOAT_EQ(n->nodeVelocity.x, 5.0f * 0.89f);
+    EXPECT_FLOAT_EQ(n->nodeAngle, 0.7f); EXPECT_FLOAT_EQ(n->nodeAngularVelocity, -0.3f * 0.93f);
+}
+
+TEST_F(NodeTest, ReceiveFeedsIntakeOrInhibition) {
+    colorTable[0].relation[2].kind = RelInhibitedBy;
+    TestNode *n = new TestNode(0.0f, 0.0f, 0);
+    n->receive(0, 0, 2, -1, 0.3f);
+    EXPECT_GE(n->inhibition(), 6); EXPECT_EQ(n->intake[2], 0.0f);
+    n->receive(0, 0, 2, -1, 0.1f); EXPECT_GE(n->inhibition(), 6);
+    n->receive(0, 0, 1, -1, 0.25f); n->receive(0, 0, 1, -1, 0.25f);
+    EXPECT_FLOAT_EQ(n->intake[1], 0.5f);
+    n->receive(0, 0, -2, -1, 1.0f); n->receive(0, 0, 20, -1, 1.0f); n->receive(0, 0, 2, -1, 1.0e20f);
+    EXPECT_GT(n->inhibition(), 6);
+}
+
+TEST_F(NodeTest, EdgeListDegreesAndDroppingTheWeakest) {
+    TestNode *hub = new TestNode(0.0f, 0.0f);
+    for (int k = 0; k < 11; k++) createEdge(hub, new TestNode(100.0f + k, 0.0f), 0.0f, false, -1);
+    // The list holds ten, but degrees and cursors count all.
+    EXPECT_EQ(hub->edgeCount, 10); EXPECT_EQ(hub->undirectedDegree, 11);
+    EXPECT_EQ(byCursor(hub, false).size(), 11u);
+    EXPECT_TRUE(byCursor(hub, true).empty());  // no in-degree: no incoming edges
+
+    TestNode *a = new TestNode(0.0f, 0.0f);
+    drovanEdge *e1 = createEdge(a, new TestNode(50.0f, 0.0f), 0.0f, false, -1);
+    drovanEdge *e2 = createEdge(a, new TestNode(90.0f, 0.0f), 0.0f, true, -1);
+    drovanEdge *e3 = createEdge(new TestNode(0.0f, 90.0f), a, 0.0f, true, -1);
+    e1->strength = 0.5f;
+    e2->strength = e3->strength = 0.2f;
+    a->dropWeakestEdge();  // the first of the lowest
+    EXPECT_TRUE(e2->dead); EXPECT_FALSE(e3->dead); EXPECT_EQ(a->outDegree, 0); EXPECT_EQ(a->inDegree, 1);
+    e1->strength = 3.0f; e3->strength = 2.5f;
+    a->dropWeakestEdge();  // none is weak
+    EXPECT_FALSE(e1->dead || e3->dead);
+}
+
+TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
+    colorTable[1].nodeKind = 1; colorTable[2].nodeKind = 2;
+    EXPECT_NE(dynamic_cast<drovanDonutNode *>(createNode(0, 0, 1)), nullptr);
+    EXPECT_NE(dynamic_cast<drovanCiliaNode *>(createNode(0, 0, 2)), nullptr);
+    drovanNode *t = createNode(0, 0, 0);
+    EXPECT_NE(dynamic_cast<drovanTermNode *>(t), nullptr); EXPECT_EQ(t->nodeIndex, 2);
+    colorTable[0].nodeKind = 7;
+    for (int c : {0, -1, 20, 1000000}) EXPECT_EQ(createNode(0, 0, c), nullptr) << c;
+    colorTable[0].nodeKind = 0; colorCount = 0;
+    EXPECT_EQ(createNode(0, 0, 0), nullptr);
+    colorCount = 3;
+    EXPECT_EQ(world.nodeTableCount, 3);
+
+    // A full table makes no node.
+    for (int i = 3; i < kNodeTableSize; i++) new TestNode(0.0f, 0.0f);
+    EXPECT_EQ(firstFreeNodeSlot(), -1); EXPECT_EQ(createNode(0, 0, 0), nullptr);
+    killAll();
+    EXPECT_EQ(world.nodeTableCount, 0); EXPECT_EQ(nodeAt(-1), nullptr);
+    EXPECT_EQ(nodeAt(kNodeTableSize), nullptr);
+}
+
+TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
+    TestNode *a = new TestNode(0.0f, 0.0f), *b = new TestNode(100.0f, 0.0f);
+    createEdge(a, b, 0.0f, true, -1);
+    drovanAtom *held = new drovanAtom(0.0f, 0.0f, 0, -1);
+    ASSERT_TRUE(held->holdBy(a->id));
+    int slot = a->nodeIndex;
+    a->kill(); purgeDead();
+    EXPECT_EQ(nodeAt(slot), nullptr); EXPECT_EQ(world.nodeTableCount, 1);
+    EXPECT_EQ(findEdge(slot, b->nodeIndex, false), nullptr); EXPECT_EQ(b->inDegree, 0);
+    EXPECT_EQ(held->state, AtomFree);
+    purgeDead();  // the dead edge is gone by the next purge at the latest
+    EXPECT_EQ(world.liveEdgeCount, 0);
+
+    a = new TestNode(0.0f, 0.0f); createEdge(a, b, 0.0f, false, -1); a->unregisterNode();
+    EXPECT_FALSE(a->registered); EXPECT_EQ(nodeAt(slot), nullptr);
+    a->unregisterNode(); EXPECT_EQ(world.nodeTableCount, 1);
+    // The slot is taken by a new node; the old node's matrix walk must not
+    // see the new node's edges, and deleting it must leave the slot alone.
+    TestNode *c = new TestNode(200.0f, 0.0f);
+    ASSERT_EQ(c->nodeIndex, slot);
+    createEdge(c, b, 0.0f, false, -1); EXPECT_TRUE(byCursor(a, false).empty());
+    delete a;
+    EXPECT_EQ(nodeAt(slot), c); EXPECT_EQ(world.nodeTableCount, 2);
+}
+
+TEST_F(NodeTest, HeldAtomsAndFeeding) {
+    TestNode *n = new TestNode(0.0f, 0.0f);
+    drovanAtom *held[4];
+    const int colours[4] = {1, 1, 2, 1};
+    const float strengths[4] = {0.5f, 0.3f, 0.1f, 0.3f};
+    for (int k = 0; k < 4; k++) {
+        held[k] = new drovanAtom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
+        held[k]->strength = strengths[k];
+    }
+    n->killHeldAtoms(1, 2);  // the two weakest of colour 1
+    EXPECT_TRUE(held[1]->dead && held[3]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
+    n->killHeldAtoms(-2, 5);
+    EXPECT_TRUE(held[0]->dead && held[2]->dead); EXPECT_EQ(n->collected, 0);
+
+    // Feeding tops the node up; the rest goes back out as an atom of its own.
+    n->strength = 0.7f;
+    drovanAtom *food = new drovanAtom(5, 5, 2, -1);
+    food->strength = 0.5f; n->feedOn(food);
+    EXPECT_FLOAT_EQ(n->strength, 1.0f); EXPECT_TRUE(food->dead);
+    drovanAtom *rest = dynamic_cast<drovanAtom *>(world.thingList);
+    ASSERT_TRUE(rest && !rest->dead); EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
+    EXPECT_EQ(rest->creatorId, n->id); EXPECT_EQ(rest->colour, 2);
+}
 
 TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     // Nodes in scattered slots, joined every which way, some edges dead, some removed.
@@ -265,28 +185,24 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     edges[2]->kill();
     delete edges[3];
     for (TestNode *n : nodes) {
-        EXPECT_EQ(byCursor(n, false), touchingByScan(n)) << n->nodeIndex;
-        EXPECT_EQ(byCursor(n, true), incomingByScan(n)) << n->nodeIndex;
+        EXPECT_EQ(byCursor(n, false), byScan(n, false)) << n->nodeIndex;
+        EXPECT_EQ(byCursor(n, true), byScan(n, true)) << n->nodeIndex;
     }
     // A cursor resumed mid-way, and one past the end.
     TestNode *n = nodes[0];
-    std::vector<drovanEdge *> all = touchingByScan(n);
-    if (all.size() >= 2) {
-        int cur = 0;
-        n->nextTouchingEdge(cur);
-        EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
-    }
+    std::vector<drovanEdge *> all = byScan(n, false);
+    ASSERT_GE(all.size(), 2u);
+    int cur = 0;
+    n->nextTouchingEdge(cur); EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
     int end = 2 * kNodeTableSize;
     EXPECT_EQ(n->nextTouchingEdge(end), nullptr);
 
     // Killing each edge as it comes (as a dying node does) still reaches them all.
     TestNode *hub = nodes[4];
-    int cur = 0;
+    cur = 0;
     while (drovanEdge *e = hub->nextTouchingEdge(cur)) e->kill();
-    EXPECT_TRUE(touchingByScan(hub).empty());
     for (int k = 0; k < kNodeTableSize; k++) {
-        EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr);
-        EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
+        EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr); EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
     }
-    for (TestNode *m : nodes) EXPECT_EQ(byCursor(m, false), touchingByScan(m)) << m->nodeIndex;
+    for (TestNode *m : nodes) EXPECT_EQ(byCursor(m, false), byScan(m, false)) << m->nodeIndex;
 }

@@ -27,141 +27,101 @@ struct GrowingSpider : drovanSpider {
     }
 };
 
+int count(const std::string &s, const std::string &what) {
+    int n = 0;
+    for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) n++;
+    return n;
+}
+
 class WalkersTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        world.maxEdges = -1;
-        setWalkerTraceStream(nullptr);
+        world.maxEdges = -1; setWalkerTraceStream(nullptr);
     }
     drovanNode *node(float x, float y) { return createNode(x, y, 0); }
-    // Runs a component walk from start and returns its trace.
+    // Runs a component walk and returns its trace.
     static std::string traced(drovanComponentSpider &spider) {
-        FILE *f = tmpfile();
-        setWalkerTraceStream(f);
-        spider.walk();
-        setWalkerTraceStream(nullptr);
-        std::string s;
-        rewind(f);
-        for (int c; (c = fgetc(f)) != EOF;) s += static_cast<char>(c);
-        fclose(f);
-        return s;
-    }
-    static int count(const std::string &s, const std::string &what) {
-        int n = 0;
-        for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) n++;
-        return n;
+        return written([&spider](FILE *f) {
+            setWalkerTraceStream(f); spider.walk(); setWalkerTraceStream(nullptr);
+        });
     }
 };
 
-TEST_F(WalkersTest, ComponentWalkOfALoneNode) {
-    drovanNode *a = node(100, 100);
-    node(300, 100);
+TEST_F(WalkersTest, ComponentWalks) {
+    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(150, 200), *lone = node(100, 400);
+    createEdge(a, b, 0, false, -1); createEdge(b, c, 0, true, -1); createEdge(c, a, 0, false, -1);
     Recorder r;
-    drovanComponentSpider spider(a, &r, record);
-    EXPECT_EQ(traced(spider), "Node " + std::to_string(a->nodeIndex) + " (mark -1)\n");
-    ASSERT_EQ(r.seen.size(), 1u);
-    EXPECT_EQ(r.seen[0], a);
-    EXPECT_EQ(a->visitMark, spider.mark);
-}
-
-TEST_F(WalkersTest, ComponentWalkGoesOnceAroundACycle) {
-    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(150, 200);
-    createEdge(a, b, 0, false, -1);
-    createEdge(b, c, 0, true, -1);
-    createEdge(c, a, 0, false, -1);
-    Recorder r;
-    drovanComponentSpider spider(a, &r, record);
+    drovanComponentSpider single(lone, &r, record);
+    EXPECT_EQ(traced(single), "Node " + std::to_string(lone->nodeIndex) + " (mark -1)\n");
+    EXPECT_EQ(r.seen, std::vector<drovanThing *>{lone}); EXPECT_EQ(lone->visitMark, single.mark);
+    // Once around a cycle.
+    Recorder all;
+    drovanComponentSpider spider(a, &all, record);
     std::string out = traced(spider);
-    EXPECT_EQ(count(out, "Node "), 4);
-    EXPECT_EQ(count(out, "Edge "), 3);
-    EXPECT_EQ(count(out, " -> "), 1);
-    EXPECT_EQ(r.seen.size(), 6u);
-
-    Recorder refusing;  // refused edges are not followed
+    EXPECT_EQ(count(out, "Node "), 4); EXPECT_EQ(count(out, "Edge "), 3); EXPECT_EQ(count(out, " -> "), 1);
+    EXPECT_EQ(all.seen.size(), 6u);
+    // Refused edges are not followed.
+    Recorder refusing;
     refusing.refuseEdges = true;
     drovanComponentSpider blocked(a, &refusing, record);
     blocked.walk();
     int nodesSeen = 0;
     for (drovanThing *t : refusing.seen) nodesSeen += dynamic_cast<drovanNode *>(t) != nullptr;
     EXPECT_EQ(nodesSeen, 1);
+    drovanComponentSpider none;  // no start: nothing to walk
+    none.walk();
 }
 
 TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
-    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
-    createEdge(a, b, 0, false, -1);
-    createEdge(c, outside, 0, false, -1);
-    a->selected = b->selected = c->selected = 1;
-    int edgesBefore = world.liveEdgeCount;
     drovanSelectionSpider spider;
+    graphReplicator empty(&spider);
+    empty.replicate();  // nothing copied: no first copy
+    EXPECT_EQ(empty.firstCopy(), nullptr); EXPECT_EQ(empty.firstCopyId(), -1);
+
+    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
+    createEdge(a, b, 0, false, -1); createEdge(c, outside, 0, false, -1);
+    a->selected = b->selected = c->selected = 1;
     graphReplicator rep(&spider);
     rep.replicate();
-    EXPECT_EQ(rep.copyCount, 3);
-    EXPECT_EQ(world.liveEdgeCount, edgesBefore + 1);
-    EXPECT_EQ(world.nodeTableCount, 7);
-    rep.selectCopies(true);
-    rep.selectSources(false);
-    EXPECT_FALSE(a->selected);
-    ASSERT_TRUE(rep.firstCopy());
-    EXPECT_TRUE(rep.firstCopy()->selected);
+    EXPECT_EQ(rep.copyCount, 3); EXPECT_EQ(world.liveEdgeCount, 3); EXPECT_EQ(world.nodeTableCount, 7);
+    rep.selectCopies(true); rep.selectSources(false);
+    EXPECT_FALSE(a->selected); ASSERT_TRUE(rep.firstCopy()); EXPECT_TRUE(rep.firstCopy()->selected);
 }
 
 TEST_F(WalkersTest, ReplicationFactorsAndDirection) {
     drovanNode *a = node(100, 100), *b = node(200, 100);
-    drovanEdge *e = createEdge(a, b, 0, true, -1);
-    ASSERT_TRUE(e);
-    a->strength = 0.5f;
-    b->vigour = 0.5f;
+    ASSERT_TRUE(createEdge(a, b, 0, true, -1));
+    a->strength = 0.5f; b->vigour = 0.5f;
     drovanComponentSpider spider(a, nullptr, nullptr);
     graphReplicator rep(&spider);
-    rep.setFactors(0.7f, 0.3f);
-    rep.replicate();
+    rep.setFactors(0.7f, 0.3f); rep.replicate();
     drovanNode *ca = rep.copyOf(a, false), *cb = rep.copyOf(b, false);
-    ASSERT_TRUE(ca && cb);
-    EXPECT_FLOAT_EQ(a->strength, 0.35f);
-    EXPECT_FLOAT_EQ(ca->strength, 0.15f);
-    EXPECT_FLOAT_EQ(ca->vigour, 1.0f);
-    EXPECT_FLOAT_EQ(a->vigour, 0.9f);
-    EXPECT_FLOAT_EQ(b->vigour, 0.45f);
+    ASSERT_TRUE(ca && cb); EXPECT_FLOAT_EQ(a->strength, 0.35f); EXPECT_FLOAT_EQ(ca->strength, 0.15f);
+    EXPECT_FLOAT_EQ(ca->vigour, 1.0f); EXPECT_FLOAT_EQ(a->vigour, 0.9f); EXPECT_FLOAT_EQ(b->vigour, 0.45f);
     drovanEdge *copied = findEdge(ca->nodeIndex, cb->nodeIndex, true);
-    ASSERT_TRUE(copied);
-    EXPECT_TRUE(copied->directed);
+    ASSERT_TRUE(copied); EXPECT_TRUE(copied->directed);
     EXPECT_FALSE(findEdge(cb->nodeIndex, ca->nodeIndex, true));
 }
 
-TEST_F(WalkersTest, NothingCopiedGivesNoFirstCopy) {
-    drovanSelectionSpider spider;
-    graphReplicator rep(&spider);
-    rep.replicate();
-    EXPECT_EQ(rep.firstCopy(), nullptr);
-    EXPECT_EQ(rep.firstCopyId(), -1);
-    drovanComponentSpider none;
-    none.walk();
-}
+TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
+    GrowingSpider growing;
+    growing.nodes = {node(100, 100), node(200, 100), node(300, 100)};
+    graphReplicator grown(&growing);
+    grown.replicate();
+    EXPECT_EQ(grown.copyCount, 1); EXPECT_EQ(world.nodeTableCount, 4);
 
-TEST_F(WalkersTest, CopiesNeverOutgrowTheCountedRoom) {
-    GrowingSpider spider;
-    spider.nodes = {node(100, 100), node(200, 100), node(300, 100)};
-    graphReplicator rep(&spider);
-    rep.replicate();
-    EXPECT_EQ(rep.copyCount, 1);
-    EXPECT_EQ(world.nodeTableCount, 4);
-}
-
-TEST_F(WalkersTest, ReusedSlotIsNotMistakenForTheCopy) {
-    drovanComponentSpider spider(node(100, 100), nullptr, nullptr);
+    // A reused slot is not mistaken for the copy.
+    drovanComponentSpider spider(node(100, 600), nullptr, nullptr);
     graphReplicator rep(&spider);
     rep.replicate();
     drovanNode *copy = rep.firstCopy();
     ASSERT_TRUE(copy);
     int slot = copy->nodeIndex;
-    copy->kill();
-    purgeDead();
+    copy->kill(); purgeDead();
     drovanNode *stranger = node(900, 900);
-    ASSERT_EQ(stranger->nodeIndex, slot);
-    EXPECT_EQ(rep.firstCopy(), nullptr);
-    rep.selectCopies(true);
-    EXPECT_FALSE(stranger->selected);
+    ASSERT_EQ(stranger->nodeIndex, slot); EXPECT_EQ(rep.firstCopy(), nullptr);
+    rep.selectCopies(true); EXPECT_FALSE(stranger->selected);
 }
 
 }  // namespace
