@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,7 +24,6 @@
 class GuiTest : public ::testing::Test {
 protected:
     static int fakeModifiers;
-    static int modifiers() { return fakeModifiers; }
     float now = 100.0f;
 
     void SetUp() override {
@@ -48,7 +47,7 @@ protected:
         shell.lastPressTime = now - 0.6f;
         shell.lastPressX = shell.lastPressY = -1;
         shell.wheelAccum = fakeModifiers = 0;
-        shellModifierSource = modifiers;
+        shellModifierSource = [] { return fakeModifiers; };
         glutSetWindow(shell.mainWindow);
     }
     void TearDown() override { clockOverride(-1.0f); }
@@ -61,41 +60,30 @@ protected:
     }
     static vec2 pixelOf(vec2 worldPoint) { return worldToScreen(worldPoint); }
     void moveTo(vec2 pixel) { shellMotion(static_cast<int>(pixel.x), static_cast<int>(pixel.y)); }
-    void press(vec2 pixel, int button = GLUT_LEFT_BUTTON, int mods = 0) {
-        fakeModifiers = mods;
+    void button(vec2 pixel, int state, int button = GLUT_LEFT_BUTTON) {
         moveTo(pixel);
-        shellMouse(button, GLUT_DOWN, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
-    }
-    void release(vec2 pixel, int button = GLUT_LEFT_BUTTON) {
-        moveTo(pixel);
-        shellMouse(button, GLUT_UP, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
+        shellMouse(button, state, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
     }
     // Press at one pixel, release at another, a tick after each.
-    void drag(vec2 from, vec2 to, int button = GLUT_LEFT_BUTTON, int mods = 0) {
-        press(from, button, mods);
+    void drag(vec2 from, vec2 to, int mods = 0) {
+        fakeModifiers = mods;
+        button(from, GLUT_DOWN);
         tick();
-        if (to != from) {
-            moveTo(to);
-            tick();
-        }
-        release(to, button);
+        if (to != from) { moveTo(to); tick(); }
+        button(to, GLUT_UP);
         tick();
     }
-    void click(vec2 pixel, int mods = 0) { drag(pixel, pixel, GLUT_LEFT_BUTTON, mods); }
-    drovanNode *node(float x, float y, int colour = 0) {
+    void click(vec2 pixel, int mods = 0) { drag(pixel, pixel, mods); }
+    static drovanNode *node(float x, float y, int colour = 0) {
         drovanNode *n = createNode(x, y, colour);
         if (!n) throw std::runtime_error("node not placed");
         return n;
-    }
-    static bool joined(drovanNode *a, drovanNode *b) {
-        return adjacency[a->nodeIndex][b->nodeIndex] != nullptr || adjacency[b->nodeIndex][a->nodeIndex] != nullptr;
     }
     static int liveNodes() {
         int n = 0;
         for (drovanThing *t = world.thingList; t; t = t->next) n += !t->dead && dynamic_cast<drovanNode *>(t);
         return n;
     }
-    // A fresh scratch folder for files a test writes.
     static std::string scratchFolder() {
         char folder[] = "/tmp/drovan-gui-test-XXXXXX";
         if (!mkdtemp(folder)) throw std::runtime_error("no scratch folder");
@@ -103,8 +91,6 @@ protected:
     }
     static std::string readAll(const std::string &path) {
         std::ifstream in(path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        return std::string(std::istreambuf_iterator<char>(in), {});
     }
 };

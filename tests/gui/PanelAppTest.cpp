@@ -1,13 +1,12 @@
-#include <imgui.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <string>
 
+#include <imgui.h>
+
 #include "GuiFixture.h"
 #include "app/SafeSave.h"
-#include "app/Statistics.h"
 
 namespace {
 std::string chosenPath;
@@ -19,9 +18,8 @@ using LiveTick = GuiTest;
 
 TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
     world.speed = 3;
-    for (int i = 0; i < 5; i++) tick();
+    tick();
     int steps = world.stepCount;
-    EXPECT_GT(steps, 0);
     drovanNode *n = node(1000.0f, 1000.0f);
     int id = n->id;
     world.currentWindow = 3;
@@ -36,29 +34,13 @@ TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
     EXPECT_EQ(findThing(id), nullptr);
 }
 
-TEST_F(LiveTick, SingleStepsAndTheSixtiethOfASecondGate) {
+TEST_F(LiveTick, StepRunsExactlyOneStepWhilePaused) {
     tick();
     int steps = world.stepCount;
-    float simTime = world.simTime;
     requestSingleStep();
     for (int i = 0; i < 6; i++) tick();
-    EXPECT_EQ(world.stepCount, steps + 1) << "the step button runs exactly one step while paused";
-    EXPECT_FLOAT_EQ(world.simTime, simTime + 0.033333335f);
+    EXPECT_EQ(world.stepCount, steps + 1);
     EXPECT_EQ(world.speed, 0);
-    EXPECT_FALSE(singleStepPending());
-
-    world.speed = 1;
-    requestSingleStep();
-    tick();
-    EXPECT_FALSE(singleStepPending()) << "dropped when not paused";
-
-    world.speed = 3;
-    tick();
-    steps = world.stepCount;
-    world.lastStepTime = now;
-    advance(0.01f);
-    idleTick();
-    EXPECT_EQ(world.stepCount, steps);
 }
 
 TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
@@ -66,32 +48,26 @@ TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
     openAboutBox("test");
     int steps = world.stepCount;
     for (int i = 0; i < 5; i++) tick();
-    press(vec2(400.0f, 400.0f));
-    release(vec2(400.0f, 400.0f));
+    click(vec2(400.0f, 400.0f));
     shellKeyboard('1', 0, 0);
     EXPECT_EQ(world.stepCount, steps);
-    closeAboutBox();
     EXPECT_EQ(liveNodes(), 0);
-    press(vec2(400.0f, 400.0f));
+    closeAboutBox();
+    click(vec2(400.0f, 400.0f));
     EXPECT_EQ(liveNodes(), 1);
-    release(vec2(400.0f, 400.0f));
-    for (int i = 0; i < 5; i++) tick();
     EXPECT_GT(world.stepCount, steps);
 }
 
-// The panel's actions and extras.
+// The panel's actions.
 using PanelActions = GuiTest;
 
-TEST_F(PanelActions, StartOverMaxEdgesAndCancelledLoad) {
+TEST_F(PanelActions, StartOverAndMaxEdges) {
     node(1000.0f, 1000.0f);
     patternSlot(0)->addNode(0.0f, 0.0f, 0);
-    int colours = colorCount;
     panelAction(kActionStartOver);
     EXPECT_EQ(liveNodes(), 0);
     ASSERT_NE(patternSlot(0), nullptr);
     EXPECT_EQ(patternSlot(0)->nodeCount, 0);
-    EXPECT_EQ(colorCount, colours);
-    EXPECT_FLOAT_EQ(camera.zoomTo, 0.8f);
 
     const int rows[][2] = {{1, 1}, {0, maxEdgesChoices[0].value}, {3, 3}};  // row, maxEdges
     for (auto r : rows) {
@@ -99,36 +75,24 @@ TEST_F(PanelActions, StartOverMaxEdgesAndCancelledLoad) {
         panelAction(kActionMaxEdges);
         EXPECT_EQ(world.maxEdges, r[1]) << r[0];
     }
-
-    // Cancelling the load in the live world still resets.
-    fileChooserOverride = answerChosenPath;
-    chosenPath.clear();
-    world.placeColour = 1;
-    camera.zoomTo = 1.0f;
-    panelAction(kActionLoad);
-    EXPECT_EQ(world.placeColour, 0);
-    EXPECT_FLOAT_EQ(camera.zoomTo, 0.8f);
 }
 
-TEST_F(PanelActions, SaveWritesTheListingOrTheShownPatternAndReportsFailure) {
+TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     fileChooserOverride = answerChosenPath;
     std::string folder = scratchFolder();
+    node(1000.0f, 1000.0f);
+    node(1200.0f, 1000.0f);
     chosenPath = folder + "/saved.txt";
     panelAction(kActionSave);
     EXPECT_TRUE(panelMessage().empty());
-    EXPECT_FALSE(readAll(chosenPath).empty());
+    panelAction(kActionStartOver);
+    panelAction(kActionLoad);
+    EXPECT_EQ(liveNodes(), 2);
 
     chosenPath = folder + "/missing/saved.txt";
     panelAction(kActionSave);
     EXPECT_FALSE(panelMessage().empty()) << "the reason is shown";
     setPanelMessage(std::string());
-
-    patternSlot(1)->addNode(0.0f, 0.0f, 0);
-    chosenPath = folder + "/meta.txt";
-    world.currentWindow = 2;
-    panelAction(kActionSave);
-    world.currentWindow = 0;
-    EXPECT_EQ(readAll(chosenPath).substr(0, 4), "1 0\n");
 }
 
 TEST_F(PanelActions, QuickClickOnAButtonIsNotLost) {
@@ -153,48 +117,13 @@ TEST_F(PanelActions, SaveImageWritesAPng) {
 // Saving through a file beside the target.
 using SafeSaving = GuiTest;
 
-TEST_F(SafeSaving, ReplacesOnSuccessAndLeavesTheOldFileOnFailure) {
+TEST_F(SafeSaving, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
     std::string folder = scratchFolder(), path = folder + "/f.txt", why;
-    ASSERT_TRUE(saveReplacing(path, [](FILE *f) { std::fputs("one\n", f); }, why));
     ASSERT_TRUE(saveReplacing(path, [](FILE *f) { std::fputs("old\n", f); }, why));
-    EXPECT_EQ(readAll(path), "old\n");
     // Reading from a write stream sets its error flag, as a failed write would.
     EXPECT_FALSE(saveReplacing(path, [](FILE *f) { std::fputs("new\n", f); std::fgetc(f); }, why));
     EXPECT_FALSE(why.empty());
     EXPECT_EQ(readAll(path), "old\n");
     auto entries = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 1) << "no leftovers";
-    why.clear();
-    EXPECT_FALSE(saveReplacing("/nonexistent-folder/x.txt", [](FILE *) {}, why));
-    EXPECT_FALSE(why.empty());
-}
-
-// The statistics section's figures.
-using PanelStatistics = GuiTest;
-
-TEST_F(PanelStatistics, CountsStrengthHistogramAndNewestHistory) {
-    ASSERT_GE(colorCount, 2);
-    resetStatistics();
-    node(1000.0f, 1000.0f, 0)->strength = 0.99f;
-    node(1100.0f, 1000.0f, 0)->strength = 0.01f;
-    node(1200.0f, 1000.0f, 1);
-    recordStep(now);
-    static float history[kStatHistory];
-    ASSERT_EQ(statHistory(0, history), 1);
-    EXPECT_EQ(history[0], 2.0f);
-    ASSERT_EQ(statHistory(1, history), 1);
-    EXPECT_EQ(history[0], 1.0f);
-    float bins[kStrengthBins];
-    strengthHistogram(0, bins);
-    EXPECT_TRUE(bins[0] == 1.0f && bins[kStrengthBins - 1] == 1.0f);
-
-    resetStatistics();
-    for (int i = 0; i < kStatHistory + 5; i++) {
-        stats.counts[0][stats.head] = 0;
-        recordStep(now);
-        stats.counts[0][(stats.head + kStatHistory - 1) % kStatHistory] = static_cast<float>(i);
-    }
-    ASSERT_EQ(statHistory(0, history), kStatHistory);
-    EXPECT_EQ(history[0], 5.0f);
-    EXPECT_EQ(history[kStatHistory - 1], static_cast<float>(kStatHistory + 4));
 }
