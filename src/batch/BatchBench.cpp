@@ -58,7 +58,7 @@ int benchOne(const std::string &name, const BenchOptions &o) {
                 name.c_str(), nodes0, edges0, atoms0, nodes, edges, world.liveAtomCount, median,
                 total > 0 ? static_cast<double>(o.steps) / total : 0.0);
     std::fflush(stdout);
-    if (!o.save.empty() && !writeFileSafely(o.save, [](void *f) { writeRules(static_cast<FILE *>(f)); })) return 1;
+    if (!o.save.empty() && !saveListing(o.save)) return 1;
     return 0;
 }
 

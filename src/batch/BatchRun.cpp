@@ -127,6 +127,6 @@ int batchRun(const std::vector<std::string> &args) {
     statusCounts(nodes, edges);
     std::printf("%d steps, time %.2f s: %d nodes, %d edges, %d atoms\n", world.stepCount - startStep, world.simTime,
                 nodes, edges, world.liveAtomCount);
-    if (!o.save.empty() && !writeFileSafely(o.save, [](void *f) { writeRules(static_cast<FILE *>(f)); })) return 1;
+    if (!o.save.empty() && !saveListing(o.save)) return 1;
     return 0;
 }
