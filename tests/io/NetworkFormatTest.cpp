@@ -7,13 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "rules/ColorTable.h"
 #include "support/WorldFixture.h"
-#include "world/Edge.h"
 #include "world/MetaNodePat.h"
-#include "world/Node.h"
-#include "world/Random.h"
-#include "world/WorldStore.h"
 
 namespace {
 
@@ -76,40 +71,24 @@ const char *const kExample =
 TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
     drovanNode *a = pat->addNode(100.0f, 200.0f, 1);
     drovanNode *b = pat->addNode(150.5f, -20.0f, 2);
-    ASSERT_TRUE(a && b);
-    a->setAngle(0.0f);
     b->setAngle(1.5f);
     ASSERT_NE(pat->addEdge(a, b, false, 0), nullptr);
     EXPECT_EQ(written(pat), kExample);
 
-    drovanMetaNodePat *other = patternSlot(1);
-    EXPECT_TRUE(read(other, kExample)) << why;
-    EXPECT_EQ(written(other), kExample);
-    expectSound(other);
-    EXPECT_EQ(world.nodeTableCount, 0) << "pattern nodes and edges stay out of the world";
-    EXPECT_FALSE(other->nodes[0]->registered || other->edges[0]->registered);
-
     // Whitespace is free, numbers take any form, trailing words are ignored.
     EXPECT_TRUE(read(pat, "2\t1 100\t200\n0\n1\n\n150.5 -20 1.5e0 2 0 1 0 trailing words are ignored")) << why;
     EXPECT_EQ(written(pat), kExample);
+    EXPECT_EQ(world.nodeTableCount, 0) << "pattern nodes and edges stay out of the world";
     EXPECT_TRUE(read(pat, "0 0\n"));
     EXPECT_EQ(written(pat), "0 0\n");
-    EXPECT_TRUE(read(pat, "-4 -1\n100 100 0 0\n"));
-    EXPECT_EQ(pat->nodeCount, 0);
     EXPECT_TRUE(read(pat, "1 0\n0 0 7.0 0\n"));
     EXPECT_NEAR(pat->nodes[0]->angle(), 0.72f, 1e-5f);
 
-    // A directed pair written and read back comes back undirected, nothing of the old graph left.
-    a = pat->addNode(0, 0, 0);
-    pat->addEdge(a, pat->nodes[0], true, -1);
-    EXPECT_EQ(pat->addEdge(pat->nodes[0], a, false, -1), nullptr);
-    EXPECT_EQ(pat->addEdge(a, a, false, -1), nullptr);
-    std::string text = written(pat);
-    EXPECT_TRUE(read(pat, kExample));
-    EXPECT_TRUE(read(pat, text));
+    // A directed edge written and read back comes back undirected.
+    pat->addEdge(pat->addNode(0, 0, 0), pat->nodes[0], true, -1);
+    EXPECT_TRUE(read(pat, written(pat)));
     ASSERT_EQ(pat->edgeCount, 1);
     EXPECT_FALSE(pat->edges[0]->directed);
-    expectSound(pat);
 }
 
 TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
@@ -118,9 +97,7 @@ TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
         {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: incomplete or unparsable", 1, 0},
         {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: incomplete or unparsable", 3, 1},
         {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3: incomplete or unparsable", 1, 0},
-        {"1 0\nnan 0 0 0\n", "", 0, 0},
         {"two nodes", "stopped at the header: incomplete or unparsable", 0, 0},
-        {"", "", 0, 0},
         // Line 1 has a colour outside the table, line 3 a negative one; edges
         // naming them, or positions outside the file, are skipped; self-edges
         // and repeats are refused quietly.
@@ -137,7 +114,7 @@ TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
         EXPECT_EQ(pat->edgeCount, c.edges) << c.text;
         expectSound(pat);
     }
-    read(pat, cases[6].text);
+    read(pat, cases[4].text);
     EXPECT_EQ(written(pat), "2 1\n0.000000 0.000000 0.000000 0\n2.000000 2.000000 0.000000 1\n0 1 1\n");
 }
 
@@ -145,28 +122,21 @@ TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
     drovanNode *n0 = pat->addNode(0, 0, 0), *n1 = pat->addNode(10, 0, 1), *n2 = pat->addNode(20, 0, 2);
     pat->addEdge(n0, n1, false, -1);
     pat->addEdge(n1, n2, false, 2);
-    EXPECT_EQ(n1->undirectedDegree, 2);
     // A world node whose id equals a pattern position must not be touched.
     drovanNode *w = createNode(500, 500, 0);
-    ASSERT_NE(w, nullptr);
     changeId(w, 1);
 
     pat->removeNode(0);
+    pat->removeNode(5);
+    pat->removeNode(-1);
     ASSERT_EQ(pat->nodeCount, 2);
     EXPECT_TRUE(pat->nodes[0] == n1 && pat->nodes[1] == n2);
-    EXPECT_TRUE(n2->id == 1 && n2->nodeIndex == 1);
     EXPECT_EQ(n1->undirectedDegree, 1);
     ASSERT_EQ(pat->edgeCount, 1);
     EXPECT_EQ(pat->edges[0]->id, 2);  // nodeCount + position
     std::string text = written(pat);
     EXPECT_EQ(text.substr(text.size() - 7), "\n0 1 2\n") << text;
     EXPECT_TRUE(w->undirectedDegree == 0 && w->id == 1);
-
-    pat->removeNode(5);
-    pat->removeNode(-1);
-    EXPECT_EQ(pat->nodeCount, 2);
-    pat->removeNode(1);
-    EXPECT_EQ(pat->edgeCount, 0);
     expectSound(pat);
 }
 
@@ -199,10 +169,7 @@ TEST_F(NetworkFormatTest, FuzzedFilesLeaveASoundPattern) {
         std::string once = written(pat);
         EXPECT_TRUE(read(patternSlot(1), once)) << "round " << round << ": " << why;
         EXPECT_EQ(written(patternSlot(1)), once) << "round " << round;
-        if (HasFailure()) {
-            ADD_FAILURE() << "input was:\n" << text;
-            return;
-        }
+        if (HasFailure()) return ADD_FAILURE() << "input was:\n" << text;
     }
     EXPECT_EQ(world.nodeTableCount, 0);
 }

@@ -3,33 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "rules/ColorTable.h"
 #include "support/WorldFixture.h"
 #include "world/AggregateGrid.h"
-#include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
-#include "world/Painter.h"
-#include "world/Random.h"
-#include "world/TermNode.h"
-#include "world/WorldStep.h"
-#include "world/WorldStore.h"
 
 namespace {
-
-struct RecordingPainter : drovanPainter {
-    std::vector<std::vector<float>> spheres;  // x, y, r, g, b, radius
-    std::vector<std::string> texts;
-    void sphere(float x, float y, const float rgb[3], float radius, float) override {
-        spheres.push_back({x, y, rgb[0], rgb[1], rgb[2], radius});
-    }
-    void worldText(float, float, const char *text) override { texts.push_back(text); }
-};
 
 class MetaNodeTest : public WorldFixture {
 protected:
@@ -37,16 +20,12 @@ protected:
         WorldFixture::SetUp();
         for (auto &c : colorTable) c.isSterile = c.isStatic = true;  // no stray atoms, no decay
         rebuildColors();
-        resetGrids();
+        initPatternSlots();
+        rebuildNodeGrid();
     }
     void TearDown() override {
-        setPainter(nullptr);
         WorldFixture::TearDown();
-        resetGrids();
-    }
-    static void resetGrids() {
         initPatternSlots();
-        rebuildAtomGrid();
         rebuildNodeGrid();
     }
     // n nodes on a circle of the given radius, each joined to the next.
@@ -72,21 +51,8 @@ protected:
 TEST_F(MetaNodeTest, PlacementDrawingAndTableLimits) {
     for (int slot : {0, -1, 10}) EXPECT_EQ(placeMetaNode(slot, 100, 100), nullptr) << slot;
     ring(3, 3, 100);
-    drovanNode *first = createNode(10, 10, 1);
     drovanMetaNode *m = placed(3, 500, 600);
-    EXPECT_EQ(std::make_tuple(m->nodeIndex, m->patternIndex, m->slotInstances()),
-              std::make_tuple(first->nodeIndex + 1, 3, 1));
-    EXPECT_EQ(m->body->nodes[2]->container(), m);
-    EXPECT_EQ(m->body->edges[1]->container(), m);
-
-    RecordingPainter rec;
-    setPainter(&rec);
-    m->draw(-3, 0);
     m->draw(0, 0);
-    m->drawInfo();
-    ASSERT_EQ(rec.spheres.size(), 1u);
-    EXPECT_EQ(rec.spheres[0], (std::vector<float>{500, 600, 1, 0, 0, 3.2f}));
-    EXPECT_EQ(rec.texts, std::vector<std::string>{"Metanode"});
     EXPECT_FLOAT_EQ(m->body->nodes[0]->position().x, 10.0f) << "drawing puts the body back";
 
     fillTableTo(kNodeTableSize);
@@ -99,16 +65,11 @@ TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
     for (int n = 1; n <= 5; n++) {
         initPatternSlots();
         ring(0, n, 100);
-        drovanMetaNode *whole = placed(0, 500, 500), *holed = placed(0, 900, 900);
-        whole->update();
-        EXPECT_FALSE(whole->dead) << n << " nodes, none missing";
-        drovanNode *gone = holed->body->nodes[0];
-        holed->body->nodes[0] = nullptr;
-        gone->kill();
+        drovanMetaNode *holed = placed(0, 900, 900);
+        std::exchange(holed->body->nodes[0], nullptr)->kill();
         holed->update();
-        bool dies = 3 >= n;
-        EXPECT_EQ(holed->dead != 0, dies) << n << " nodes, one missing";
-        EXPECT_EQ(patternSlot(0)->instances(), dies ? 1 : 2);
+        EXPECT_EQ(holed->dead != 0, n <= 3) << n << " nodes, one missing";
+        EXPECT_EQ(patternSlot(0)->instances(), n <= 3 ? 0 : 1);
         killAll();
     }
 
@@ -117,12 +78,9 @@ TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
     drovanMetaNode *a = placed(0, 500, 500), *b = placed(0, 900, 500);
     a->strength = 0.04f;
     a->update();
-    EXPECT_TRUE(a->dead);
-    EXPECT_EQ(a->body, nullptr);
     a->kill();
-    EXPECT_EQ(patternSlot(0)->instances(), 1);
     delete b->body;
-    EXPECT_TRUE(b->dead);
+    EXPECT_TRUE(a->dead && a->body == nullptr && b->dead);
     EXPECT_EQ(patternSlot(0)->instances(), 0);
     purgeDead();
     purgeDead();
@@ -133,49 +91,38 @@ TEST_F(MetaNodeTest, SensingRunsEveryPeriodAndRecordsOthersOnly) {
     colorTable[0].senseCount = 2;
     colorTable[0].sense[0] = {2, 1, 0.5f};
     colorTable[0].sense[1] = {0, 1, 0.125f};  // own body nodes must not be sensed
-    addSense(0, 102, 1, 0.25f);
     addSense(0, 5, 1, 0.75f);
     ring(0, 2, 100);
     drovanMetaNode *m = placed(0, 500, 500);
     drovanMetaNodePat *b = m->body;
     int sensor = b->nodes[0]->nodeIndex;
 
-    // Alone in the world. A stale record that names nothing: a sensing pass
-    // clears it, a reaction pass skips it.
+    // A stale record that names nothing: a sensing pass clears it, a reaction pass skips it.
     b->tickPeriod = 15;
     std::vector<int> sensingTicks;
     for (int tick = 1; tick <= 45; tick++) {
         b->thingRecordCount = 1;
         b->thingRecords[0] = {2, 1, 0.5f, -1, sensor};
         m->update();
-        ASSERT_FALSE(m->dead);
         if (b->thingRecordCount == 0) sensingTicks.push_back(tick);
     }
     EXPECT_EQ(sensingTicks, (std::vector<int>{15, 30, 45}));
 
     m->setPosition(500, 500);
     ring(5, 2, 100, 1);
-    drovanMetaNode *other = placed(5, 540, 500);
-    drovanNode *w = createNode(480, 500, 2);
+    int other = placed(5, 540, 500)->id, w = createNode(480, 500, 2)->id;
     world.aggregateGrid->write(2, 700, 500, 0.5f);
     rebuildNodeGrid();
     m->sensingPass();
-    auto has = [&](int input, float factor, int thing) {
-        for (int k = 0; k < b->thingRecordCount; k++) {
-            const auto &r = b->thingRecords[k];
-            if (r.input == input && r.factor == factor && r.thingId == thing && r.nodeIndex == sensor) return true;
-        }
-        return false;
-    };
-    EXPECT_TRUE(has(2, 0.5f, w->id));
-    EXPECT_TRUE(has(102, 0.25f, w->id));
-    EXPECT_TRUE(has(5, 0.75f, other->id));
-    for (int k = 0; k < b->thingRecordCount; k++) EXPECT_NE(findNode(b->thingRecords[k].thingId)->container(), m);
-    EXPECT_LE(b->thingRecordCount, 10);
-    ASSERT_GE(b->cellRecordCount, 2);
-    const auto &c0 = b->cellRecords[0], &c1 = b->cellRecords[1];
+    std::vector<int> seen;
+    for (int k = 0; k < b->thingRecordCount; k++) {
+        seen.push_back(b->thingRecords[k].thingId);
+        EXPECT_NE(findNode(seen.back())->container(), m);
+    }
+    EXPECT_TRUE(std::count(seen.begin(), seen.end(), other) && std::count(seen.begin(), seen.end(), w));
+    ASSERT_GE(b->cellRecordCount, 1);
+    const auto &c0 = b->cellRecords[0];
     EXPECT_EQ(std::make_tuple(c0.input, c0.x, c0.y), std::make_tuple(2, 680.0f, 520.0f));  // the cell's centre
-    EXPECT_EQ(std::make_tuple(c1.input, c1.factor), std::make_tuple(2, 0.25f));
 }
 
 TEST_F(MetaNodeTest, ReactionSendsAlongTheSensingNodesEdgesWithinTheArc) {
@@ -183,8 +130,7 @@ TEST_F(MetaNodeTest, ReactionSendsAlongTheSensingNodesEdgesWithinTheArc) {
     drovanNode *from = p->addNode(0, 0, 0);
     p->addEdge(from, p->addNode(100, 0, 1), false, -1);
     drovanMetaNode *m = placed(0, 1000, 1000);
-    drovanNode *w = createNode(1000, 1000, 2);
-    drovanNode *t = m->body->nodes[1];
+    drovanNode *w = createNode(1000, 1000, 2), *t = m->body->nodes[1];
     drovanEdge *e = m->body->edges[0];
     e->strength = 0.3f;
     m->body->thingRecordCount = 1;
@@ -221,22 +167,16 @@ TEST_F(MetaNodeTest, FeedingTakesFromTheAggregateCellUnderTheMetanode) {
     EXPECT_NEAR(g->read(1, 1000, 1000), 0.3f, 1e-6f);
     // The first collector takes the little there is; the cell is then spent.
     EXPECT_EQ(std::make_tuple(a->intake[2], b->intake[2], g->read(2, 1000, 1000)), std::make_tuple(1.0f, 0.0f, 0.0f));
-    m->setPosition(2000, 2000);  // an empty cell
-    m->feedingPass();
-    EXPECT_FLOAT_EQ(a->strength, 0.75f);
 }
 
 TEST_F(MetaNodeTest, ThrustTurnsAndPushes) {
     world.inertia = 0;
     ring(0, 3, 100);
     drovanMetaNode *m = placed(0, 1000, 1000);
-    m->applyThrust(1000, 990, 0, 0);
-    EXPECT_EQ(std::make_tuple(m->angle(), m->position()), std::make_tuple(0.0f, vec2(1000, 1000)));
     m->applyThrust(1000, 990, 1, 0);
     float inertia = 3.2f * 3.2f * 3 * 0.4f;
     EXPECT_NEAR(m->angle(), 10 * 1 * 0.245f / inertia, 1e-5f);
-    EXPECT_FLOAT_EQ(m->position().x, 1000.7f);
-    EXPECT_FLOAT_EQ(m->position().y, 1000.0f);
+    EXPECT_EQ(m->position(), vec2(1000.7f, 1000.0f));
     float before = m->angle();
     m->applyThrust(990, 1000, 2, 0);
     EXPECT_FLOAT_EQ(m->angle(), before) << "pushing through the centre does not turn";
@@ -245,42 +185,30 @@ TEST_F(MetaNodeTest, ThrustTurnsAndPushes) {
     EXPECT_FLOAT_EQ(m->angle(), before) << "no inertia to turn: no torque, not an endless one";
 }
 
-TEST_F(MetaNodeTest, DuplicationRespectsTheTableAndTheInstanceLimit) {
+TEST_F(MetaNodeTest, DuplicationNeedsRoomInTheTable) {
     ring(0, 3, 100);
     drovanMetaNode *m = placed(0, 500, 500);
-    auto *copy = dynamic_cast<drovanMetaNode *>(m->duplicate(false));
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->position().x, 500.0f);
+    ASSERT_NE(dynamic_cast<drovanMetaNode *>(m->duplicate(false)), nullptr);
     EXPECT_EQ(m->slotInstances(), 2);
-
-    // Reproduction inside a crowded slot makes the copy and ends the parent.
-    patternSlot(0)->addInstances(61 - m->slotInstances());
-    static_cast<drovanTermNode *>(copy->body->nodes[0])->reproduce();
-    EXPECT_EQ(std::make_tuple(m->slotInstances(), copy->strength, m->strength), std::make_tuple(62, 0.0f, 1.0f));
-
     // Room for the copy and its body is needed: 3 + n + 1 must stay below 2056.
     fillTableTo(2052);
     EXPECT_EQ(m->duplicate(false), nullptr);
     nodeAt(firstFreeNodeSlot() - 1)->kill();
     purgeDead();
-    EXPECT_EQ(world.nodeTableCount, 2051);
     EXPECT_NE(m->duplicate(false), nullptr);
 }
 
 TEST_F(MetaNodeTest, DecompositionWeakensTouchingMetanodesAndGrasps) {
     addDecompose(0, 1, 2, 0.3f);
     setGrasps(0);
-    ring(0, 2, 100);
-    ring(1, 2, 100);
+    for (int slot : {0, 1}) ring(slot, 2, 100);
     drovanMetaNode *a = placed(0, 500, 500), *b = placed(1, 520, 500);
     a->decomposeTouching(b, 1.0f);
-    EXPECT_FLOAT_EQ(b->strength, 0.9f);
-    EXPECT_FLOAT_EQ(a->body->nodes[0]->intake[2], 0.3f);
-    drovanEdge *grip = findEdge(a->nodeIndex, b->nodeIndex, true);
-    ASSERT_NE(grip, nullptr);
-    EXPECT_TRUE(grip->directed);
     a->decomposeTouching(b, 1.0f);
     EXPECT_FLOAT_EQ(b->strength, 0.8f);
+    EXPECT_FLOAT_EQ(a->body->nodes[0]->intake[2], 0.6f);
+    drovanEdge *grip = findEdge(a->nodeIndex, b->nodeIndex, true);
+    ASSERT_TRUE(grip && grip->directed);
     int cursor = 0, edges = 0;
     while (a->nextAttachedEdge(cursor)) edges++;
     EXPECT_EQ(edges, 1) << "one grip, however often it bites";
@@ -292,27 +220,16 @@ TEST_F(MetaNodeTest, DecompositionWeakensTouchingMetanodesAndGrasps) {
 }
 
 TEST_F(MetaNodeTest, BodiesOfAnySizeKeepTheirShape) {
-    ring(0, 80, 500);
-    ring(1, 3, 100);
-    drovanMetaNode *big = placed(0, 1000, 1000), *small = placed(1, 2000, 1000);
+    drovanMetaNodePat *src = ring(0, 80, 500);
+    drovanMetaNode *big = placed(0, 1000, 1000);
     big->setAngle(1.0f);
-    small->setAngle(2.0f);
-    for (int tick = 0; tick < 5; tick++) {
-        big->update();
-        small->update();
-    }
-    for (drovanMetaNode *m : {big, small}) {
-        ASSERT_FALSE(m->dead);
-        drovanMetaNodePat *src = patternSlot(m->patternIndex);
-        for (int i = 0; i < src->nodeCount; i++) {
-            ASSERT_NE(m->body->nodes[i], nullptr);
-            EXPECT_FLOAT_EQ(m->body->nodes[i]->position().x, src->nodes[i]->position().x * 0.1f);
-            EXPECT_FLOAT_EQ(m->body->nodes[i]->position().y, src->nodes[i]->position().y * 0.1f);
-            EXPECT_EQ(m->body->nodes[i]->angle(), 0.0f);
-        }
+    for (int tick = 0; tick < 5; tick++) big->update();
+    ASSERT_FALSE(big->dead);
+    for (int i = 0; i < src->nodeCount; i++) {
+        ASSERT_NE(big->body->nodes[i], nullptr);
+        EXPECT_EQ(big->body->nodes[i]->position(), src->nodes[i]->position() * 0.1f);
     }
     EXPECT_NEAR(big->radius(), 50.0f, 1e-3f);
-    EXPECT_NEAR(small->radius(), 10.0f, 1e-3f);
 }
 
 // Metanodes feeding, sensing, swimming, decomposing each other, copying
@@ -343,79 +260,35 @@ TEST_F(MetaNodeTest, AWorldOfMetanodesStaysConsistent) {
             if (!m || m->dead) continue;
             live++;
             ASSERT_NE(m->body, nullptr);
-            for (int k = 0; k < m->body->nodeCount; k++) {
-                drovanNode *n = m->body->nodes[k];
-                if (n && !n->dead) {
-                    ASSERT_EQ(n->container(), m);
-                }
-            }
+            for (int k = 0; k < m->body->nodeCount; k++)
+                ASSERT_TRUE(!m->body->nodes[k] || m->body->nodes[k]->dead || m->body->nodes[k]->container() == m);
         }
         ASSERT_EQ(live, patternSlot(0)->instances()) << "step " << step;
     }
 }
 
 // The pattern container: editing in a pattern window, and bodies made from it.
-int edgesBetween(drovanMetaNodePat *p, drovanNode *a, drovanNode *b) {
-    int n = 0;
-    for (int j = 0; j < p->edgeCount; j++) {
-        drovanEdge *e = p->edges[j];
-        n += e && std::minmax(e->fromIndex, e->toIndex) == std::minmax(a->nodeIndex, b->nodeIndex);
-    }
-    return n;
-}
-
-TEST_F(MetaNodeTest, PatternEditingFindsMovesAndConnects) {
+TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
     drovanMetaNodePat *pat = patternSlot(0);
     drovanNode *a = pat->addNode(0, 0, 0), *b = pat->addNode(10, 0, 1), *c = pat->addNode(200, 0, 2);
-    drovanEdge *ab = pat->addEdge(a, b, false, -1);
-    ASSERT_TRUE(a && b && c && ab);
-    EXPECT_EQ(pat->hitNode(5, 0), a->id) << "of overlapping nodes the earlier is hit";
-    EXPECT_EQ(pat->hitNode(1000, 1000), -1);
-    EXPECT_EQ(pat->findThing(ab->id), ab);
-    pat->moveNodeBy(b->id, 5, 5, false);
-    EXPECT_EQ(ab->lineEnd.x, 15.0f);
-
+    pat->addEdge(a, b, false, -1);
     // a unselected, b and c selected: a is joined to each selected node once.
     b->selected = c->selected = 1;
     pat->connect(a->id, b->id, true);
     pat->connect(a->id, b->id, true);
-    EXPECT_EQ(std::make_tuple(edgesBetween(pat, a, b), edgesBetween(pat, a, c), edgesBetween(pat, b, c)),
-              std::make_tuple(1, 1, 0));
-    EXPECT_EQ(pat->edgeCount, 2);
-    pat->clearSelection();
-    EXPECT_FALSE(b->selected);
-    pat->connect(b->id, c->id, false);
-    EXPECT_EQ(pat->edgeCount, 3);
-
-    pat->thingRemoved(b->id);  // a gap; the count stays
-    EXPECT_TRUE(pat->nodes[1] == nullptr && pat->nodeCount == 3);
-    delete b;
-    pat->addInstances(2);
-    pat->addInstances(-5);
-    EXPECT_EQ(pat->instances(), 0);
+    ASSERT_EQ(pat->edgeCount, 2);
+    EXPECT_EQ(pat->edges[1]->fromIndex + pat->edges[1]->toIndex, 2) << "a to c";
 }
 
 TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal) {
     drovanMetaNodePat *pat = patternSlot(0);
     drovanNode *a = pat->addNode(100, -50, 0);
     pat->addEdge(a, pat->addNode(-20, 30, 1), true, 2);
-    pat->vigour = 0.4f;
     drovanMetaNodePat *body = pat->instantiate(0.1f);
-    ASSERT_NE(body, nullptr);
-    EXPECT_TRUE(body->registered);
-    EXPECT_FLOAT_EQ(body->patternRadius, 3.2f);
-    EXPECT_FLOAT_EQ(body->vigour, 0.4f);
-    ASSERT_EQ(std::make_tuple(body->patternIndex, body->nodeCount, body->edgeCount), std::make_tuple(-1, 2, 1));
-    drovanNode *c = body->nodes[0];
-    drovanEdge *e = body->edges[0];
-    EXPECT_EQ(c->position(), vec2(10.0f, -5.0f));
-    EXPECT_FLOAT_EQ(c->scale(), 0.1f);
-    EXPECT_EQ(nodeAt(c->nodeIndex), c);
-    EXPECT_EQ(world.nodeTableCount, 2);
-    EXPECT_TRUE(e->directed && e->edgeColour == 2 && c->edgeCount == 1);
-    EXPECT_EQ(adjacency[c->nodeIndex][body->nodes[1]->nodeIndex], e);
+    ASSERT_TRUE(body && body->nodeCount == 2 && body->edgeCount == 1);
+    EXPECT_EQ(body->nodes[0]->position(), vec2(10.0f, -5.0f));
+    EXPECT_EQ(adjacency[body->nodes[0]->nodeIndex][body->nodes[1]->nodeIndex], body->edges[0]);
     delete body;
-    EXPECT_TRUE(c->dead && e->dead);
     purgeDead();
     EXPECT_EQ(world.nodeTableCount, 0);
 
