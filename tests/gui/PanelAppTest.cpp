@@ -7,6 +7,7 @@
 
 #include "GuiFixture.h"
 #include "app/SafeSave.h"
+#include "world/MetaNodePat.h"
 
 namespace {
 std::string chosenPath;
@@ -88,6 +89,21 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     panelAction(kActionStartOver);
     panelAction(kActionLoad);
     EXPECT_EQ(liveNodes(), 2);
+
+    // The same buttons in a "Meta" window write and read the shown pattern.
+    drovanMetaNodePat *p = patternSlot(0);
+    ASSERT_NE(p, nullptr);
+    drovanNode *a = p->addNode(-50.0f, 0.0f, 0);
+    drovanNode *b = p->addNode(50.0f, 0.0f, 0);
+    p->addEdge(a, b, false, 0);
+    world.currentWindow = 1;
+    chosenPath = folder + "/pattern.txt";
+    panelAction(kActionSave);
+    p->removeNode(0);
+    panelAction(kActionLoad);
+    EXPECT_EQ(p->nodeCount, 2);
+    EXPECT_EQ(p->edgeCount, 1);
+    world.currentWindow = 0;
 
     chosenPath = folder + "/missing/saved.txt";
     panelAction(kActionSave);
