@@ -120,14 +120,8 @@ void drawSelectionRings() {
 }
 
 void drawStatusLine() {
-    int nodes = 0, edges = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        if (t->container()) continue;
-        if (dynamic_cast<drovanNode *>(t))
-            nodes++;
-        else if (dynamic_cast<drovanEdge *>(t))
-            edges++;
-    }
+    int nodes, edges;
+    statusCounts(nodes, edges);
     glColor3f(kGrey[0], kGrey[1], kGrey[2]);
     drawWorldText(32.0f, -110.0f, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
     for (int i = 0; i < kPatternSlots; i++) {

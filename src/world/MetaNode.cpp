@@ -40,15 +40,6 @@ struct ScratchLease {
     ScratchLease &operator=(const ScratchLease &) = delete;
 };
 
-float wrapTurn(float v) {
-    // Far-off values are folded first so the loops below always end.
-    if (!std::isfinite(v)) return 0.0f;
-    if (std::fabs(v) > 628.0f) v = std::fmod(v, kTurn);
-    while (v < 0.0f) v += kTurn;
-    while (v > kTurn) v -= kTurn;
-    return v;
-}
-
 // Weight of a sensed point seen by a sensing node with a capture arc; false when
 // the point lies outside the arc. Without an arc the weight stays 1.
 bool arcWeight(drovanNode *s, float mx, float my, float px, float py, float &w) {
@@ -56,8 +47,8 @@ bool arcWeight(drovanNode *s, float mx, float my, float px, float py, float &w) 
     int c = s->colour();
     if (!isColor(c) || !colorTable[c].hasCaptureArc) return true;
     float h = colorTable[c].captureArc / 2.0f;
-    float t0 = wrapTurn(s->angle() - h);
-    float t1 = wrapTurn(s->angle() + h);
+    float t0 = wrapAngle(s->angle() - h);
+    float t1 = wrapAngle(s->angle() + h);
     float beta = std::atan2(py - my, px - mx);
     if (t1 < t0) {
         t1 += kTurn;

@@ -24,7 +24,8 @@ int truncSaturated(float v) {
     return static_cast<int>(v);
 }
 
-// Bring an angle into 0..6.28 by whole turns, as the heading is kept.
+}  // namespace
+
 float wrapAngle(float a) {
     if (!std::isfinite(a)) return 0.0f;
     // Far-off values would take forever by single turns.
@@ -33,7 +34,6 @@ float wrapAngle(float a) {
     while (a > kTurn) a -= kTurn;
     return a;
 }
-}  // namespace
 
 drovanNode::drovanNode(int idx) : nodeIndex(idx) {
     setKind(ThingNode);

@@ -106,6 +106,9 @@ public:
 // The node behind a thing, by its kind tag, or nullptr.
 inline drovanNode *asNode(drovanThing *t) { return t && t->kind == ThingNode ? static_cast<drovanNode *>(t) : nullptr; }
 
+// Bring an angle into 0..6.28 by whole turns, as a heading is kept.
+float wrapAngle(float a);
+
 // Node factory and table helpers.
 drovanNode *createNode(float x, float y, int colour);
 int firstFreeNodeSlot();

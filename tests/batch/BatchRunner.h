@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 struct BatchResult {
@@ -25,3 +27,18 @@ inline BatchResult runBatch(const std::string &args) {
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
+
+// A scratch folder for one test, removed with everything in it afterwards.
+struct ScratchFolder {
+    std::string dir;
+    ScratchFolder() {
+        char tmpl[] = "/tmp/drovan-batch-XXXXXX";
+        dir = mkdtemp(tmpl);
+    }
+    ~ScratchFolder() { std::system(("rm -rf " + quote(dir)).c_str()); }
+    std::string path(const std::string &name) const { return dir + "/" + name; }
+    std::string write(const std::string &name, const std::string &text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
+    }
+};

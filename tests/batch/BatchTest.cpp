@@ -24,17 +24,9 @@ std::multiset<std::string> sortedLines(const std::string &text) {
 
 class BatchTest : public ::testing::Test {
 protected:
-    std::string dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/drovan-batch-test-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    std::string write(const std::string &name, const std::string &text) {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
+    ScratchFolder scratch;
+    const std::string &dir = scratch.dir;
+    std::string write(const std::string &name, const std::string &text) { return scratch.write(name, text); }
 };
 
 }  // namespace

@@ -19,8 +19,8 @@ int runQuiet(const std::string &args, std::string &out) {
 }  // namespace
 
 TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
-    char tmpl[] = "/tmp/drovan-capacity-XXXXXX";
-    std::string dir = mkdtemp(tmpl);
+    ScratchFolder scratch;
+    const std::string &dir = scratch.dir;
     std::ostringstream rules;
     for (int c = 0; c < 21; c++)  // the 21st name overflows the table
         rules << "C" << c << " is " << (c % 3) * 0.4 << " " << (c % 5) * 0.2 << " 0.5\n";
@@ -53,5 +53,4 @@ TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
     }
     EXPECT_EQ(rows, 4);
     EXPECT_EQ(maxNodes, 2056);  // full from the start, never beyond
-    std::system(("rm -rf '" + dir + "'").c_str());
 }

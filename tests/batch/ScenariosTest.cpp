@@ -56,13 +56,8 @@ std::map<std::string, std::vector<long>> parseCsv(const std::string &text) {
 
 class ScenariosTest : public ::testing::Test {
 protected:
-    std::string dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/drovan-scenarios-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf " + quote(dir)).c_str()); }
-    std::string path(const std::string &name) const { return dir + "/" + name; }
+    ScratchFolder scratch;
+    std::string path(const std::string &name) const { return scratch.path(name); }
 };
 
 }  // namespace
