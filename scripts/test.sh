@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-layout.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for kind in release sanitize; do
   dir=build-$kind

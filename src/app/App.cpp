@@ -12,11 +12,11 @@
 #include "app/Clock.h"
 #include "app/Input.h"
 #include "app/Panel.h"
-#include "app/SafeSave.h"
+#include "runtime/SafeSave.h"
 #include "app/Shell.h"
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 #include "app/Statistics.h"
-#include "app/WorldTick.h"
+#include "runtime/WorldTick.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "rules/RulesLoader.h"
@@ -68,6 +68,7 @@ void appStartup(const std::string &folder) {
     StartupHooks hooks;
     hooks.resetCamera = resetCamera;
     hooks.rebuildPanel = rebuildPanelHook;
+    hooks.startTime = clockNow();
     std::string rules = folder.empty() ? std::string() : folder + "/logic.txt";
     startWorld(rules, folder, hooks);
     resetStatistics();

@@ -1,7 +1,6 @@
 #include "app/Clock.h"
 
 #include <chrono>
-#include <cmath>
 
 namespace {
 bool clockStarted = false;
@@ -28,28 +27,8 @@ float clockNow() {
 
 void clockOverride(float seconds) { overrideSeconds = seconds; }
 
-float clockProgress(float t, float start, float duration) {
-    if (t < start) return 0.0f;
-    if (start + duration < t) return 1.0f;
-    if (t == start) return 0.0f;
-    return (t - start) / duration;
-}
-
 float clockProgressNow(float start, float duration) { return clockProgress(clockNow(), start, duration); }
 
-float clockPhase(float t, float start, float period) {
-    float d = t - start;
-    float k = 1.0f / period;
-    double whole = std::floor(static_cast<double>(d * k));
-    return (d - static_cast<float>(whole) * period) * k;
-}
-
 float clockPhaseNow(float start, float period) { return clockPhase(clockNow(), start, period); }
-
-float clockTriangle(float t, float start, float period) {
-    float p = clockPhase(t, start, period);
-    if (!(p < 0.5f)) p = 1.0f - p;
-    return 2.0f * p;
-}
 
 float clockTriangleNow(float start, float period) { return clockTriangle(clockNow(), start, period); }

@@ -18,7 +18,7 @@
 #include "app/Camera.h"
 #include "app/Clock.h"
 #include "app/Input.h"
-#include "app/SafeSave.h"
+#include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "rules/ColorTable.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/SafeSave.h"
+#include "runtime/SafeSave.h"
 #include "batch/BatchCommands.h"
 #include "rules/RulesListing.h"
 

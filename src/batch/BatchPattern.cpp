@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 #include "batch/BatchCommands.h"
 #include "rules/RulesLoader.h"
 #include "world/MetaNodePat.h"

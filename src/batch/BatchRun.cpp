@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
-#include "app/WorldTick.h"
+#include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
 #include "batch/BatchCommands.h"
 #include "batch/BatchCsv.h"
 #include "rules/ColorTable.h"

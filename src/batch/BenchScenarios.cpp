@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/Startup.h"
-#include "app/WorldTick.h"
+#include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
 #include "rules/ColorTable.h"
 #include "rules/RulesLoader.h"
 #include "world/Atom.h"

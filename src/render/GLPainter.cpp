@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "app/Camera.h"
+#include "app/Clock.h"
 #include "render/Primitives.h"
 #include "world/Painter.h"
 
@@ -32,6 +33,7 @@ public:
     }
     void worldText(float x, float y, const char *text) override { drawWorldText(x, y, "%s", text); }
     float zoom() override { return camera.zoom; }
+    float now() override { return clockNow(); }
 };
 GLPainter glPainter;
 }  // namespace

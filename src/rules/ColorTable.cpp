@@ -4,9 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "rules/RulesListing.h"
-#include "rules/RulesLoader.h"
-#include "world/AggregateGrid.h"
 #include "world/Random.h"
 
 ColorRule colorTable[kMaxColors];
@@ -42,10 +39,7 @@ int declareColor(const char *name) {
     cut[kColorNameLength - 1] = '\0';
     int found = findColor(cut);
     if (found >= 0) return found;
-    if (colorCount >= kMaxColors) {
-        rulesError("Color table is full (%d max); cannot declare new color '%s'", kMaxColors, cut);
-        return -1;
-    }
+    if (colorCount >= kMaxColors) return -1;
     int c = colorCount++;
     resetColorRule(colorTable[c]);
     std::memcpy(colorTable[c].name, cut, sizeof cut);
@@ -159,48 +153,9 @@ int randomNodeColor() {
     return fallback;
 }
 
-namespace {
 
-// The colour's block in description mode, as NUL-ended lines.
-void buildDescription(ColorRule &r) {
-    delete[] r.description;
-    r.description = nullptr;
-    r.descriptionLineCount = 0;
-
-    char *text = nullptr;
-    size_t length = 0;
-    FILE *s = open_memstream(&text, &length);
-    if (!s) return;
-    writeColorRules(r, s, true);
-    std::fclose(s);
-
-    int lines = 0;
-    for (size_t i = 0; i < length; i++) {
-        if (text[i] == '\n') {
-            text[i] = '\0';
-            lines++;
-        }
-    }
-    bool openLast = length > 0 && text[length - 1] != '\0';
-    if (openLast) lines++;
-    char *d = new char[length + 1];
-    std::memcpy(d, text, length);
-    d[length] = '\0';
-    std::free(text);
-    r.description = d;
-    r.descriptionLineCount = lines;
-}
-
-}  // namespace
-
-void rebuildColors() {
+void refreshColorTable() {
     float total = 0.0f;
     for (int i = 0; i < colorCount; i++) total += colorTable[i].nodeProbability;
     totalNodeProbability = total;
-
-    delete world.aggregateGrid;
-    world.aggregateGrid = new AggregateGrid(colorCount);
-    for (int i = 0; i < colorCount; i++) world.aggregateGrid->setLayerColour(i, colorTable[i].rgb);
-
-    for (int i = 0; i < colorCount; i++) buildDescription(colorTable[i]);
 }

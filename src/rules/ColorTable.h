@@ -1,5 +1,7 @@
 #pragma once
-#include "world/WorldStore.h"
+
+// The colour table sits below the world: it includes nothing of it.
+constexpr int kMaxColors = 20;
 
 enum RelationKind {
     RelNone = 0,
@@ -103,6 +105,7 @@ struct SimpleConversion {
 };
 SimpleConversion findSimpleConversion(const ColorRule &r);
 int randomNodeColor();
-void rebuildColors();
+// Totals and descriptions derived from the records (the world adds its grid).
+void refreshColorTable();
 // Index of a record in colorTable.
 inline int colorIndexOf(const ColorRule &r) { return static_cast<int>(&r - colorTable); }

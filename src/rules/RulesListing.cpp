@@ -1,5 +1,8 @@
 #include "rules/RulesListing.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "rules/ColorTable.h"
 #include "world/Edge.h"
 #include "world/Node.h"
@@ -146,4 +149,43 @@ void writeRules(FILE *s) {
         if (dynamic_cast<drovanEdge *>(t) && !t->dead) t->print(s);
     }
     std::fputs("\n\n", s);
+}
+
+namespace {
+
+// The colour's block in description mode, as NUL-ended lines.
+void buildDescription(ColorRule &r) {
+    delete[] r.description;
+    r.description = nullptr;
+    r.descriptionLineCount = 0;
+
+    char *text = nullptr;
+    size_t length = 0;
+    FILE *s = open_memstream(&text, &length);
+    if (!s) return;
+    writeColorRules(r, s, true);
+    std::fclose(s);
+
+    int lines = 0;
+    for (size_t i = 0; i < length; i++) {
+        if (text[i] == '\n') {
+            text[i] = '\0';
+            lines++;
+        }
+    }
+    bool openLast = length > 0 && text[length - 1] != '\0';
+    if (openLast) lines++;
+    char *d = new char[length + 1];
+    std::memcpy(d, text, length);
+    d[length] = '\0';
+    std::free(text);
+    r.description = d;
+    r.descriptionLineCount = lines;
+}
+
+}  // namespace
+
+void rebuildRules() {
+    rebuildColors();
+    for (int i = 0; i < colorCount; i++) buildDescription(colorTable[i]);
 }

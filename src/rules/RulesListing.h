@@ -6,3 +6,6 @@ struct ColorRule;
 // The listing of everything in force, in the rules language.
 void writeRules(FILE *stream);
 void writeColorRules(const ColorRule &r, FILE *stream, bool descriptionMode);
+// After the table changed: the world's colour totals and grid, and each
+// colour's description (its block of the listing, shown beside its nodes).
+void rebuildRules();

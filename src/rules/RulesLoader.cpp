@@ -5,6 +5,7 @@
 
 #include "rules/BuiltinRules.h"
 #include "rules/ColorTable.h"
+#include "rules/RulesListing.h"
 #include "world/WorldStore.h"
 
 int rulesparse();
@@ -68,5 +69,5 @@ void loadRules(FILE *stream, const char *path, FILE *log) {
     } else if (log) {
         std::fprintf(log, "%d colors parsed\n", colorCount);
     }
-    rebuildColors();
+    rebuildRules();
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/Clock.h"
+#include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/Atom.h"
 #include "world/MetaNode.h"
@@ -122,7 +122,7 @@ void drovanCiliaNode::drawCilia(bool highlighted, bool withBody) {
     float rad = radius();
     if (withBody) {
         float bodyRadius = rad;
-        if (highlighted) bodyRadius += (clockTriangleNow(0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom();
+        if (highlighted) bodyRadius += (clockTriangle(p.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom();
         p.sphere(nodePosition.x, nodePosition.y, rgb, bodyRadius, 0.0f);
     }
     p.setColour(rgb[0], rgb[1], rgb[2]);

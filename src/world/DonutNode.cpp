@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/Clock.h"
+#include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/Atom.h"
 #include "world/NeighbourGrid.h"
@@ -137,7 +137,7 @@ void drovanDonutNode::drawHighlight() {
     p.pointSize(w);
     const float *in = colorTable[inTable(donutInput) ? donutInput : nodeColour].rgb;
     p.setColour(in[0], in[1], in[2]);
-    p.circle(nodePosition.x, nodePosition.y, rad + (clockTriangleNow(0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom(), 0.0f);
+    p.circle(nodePosition.x, nodePosition.y, rad + (clockTriangle(p.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom(), 0.0f);
     const float *out = colourRGB();
     p.setColour(out[0], out[1], out[2]);
     p.circle(nodePosition.x, nodePosition.y, rad * donutFactor, 0.0f);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/Clock.h"
+#include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
@@ -239,7 +239,7 @@ void drovanEdge::draw(int pass, int flag) {
 
 void drovanEdge::drawHighlight() {
     drovanPainter &p = painter();
-    float g = 1.0f + (0.0f - 1.0f) * clockTriangleNow(0.0f, 0.75f);
+    float g = 1.0f + (0.0f - 1.0f) * clockTriangle(p.now(), 0.0f, 0.75f);
     p.setColour(g, g, g);
     p.lineWidth(static_cast<float>(2 * baseWidth(strength)));
     p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);

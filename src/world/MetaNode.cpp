@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/Clock.h"
+#include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
@@ -494,7 +494,7 @@ void drovanMetaNode::drawBody(bool highlighted) {
     drovanPainter &pt = painter();
     const float *rgb = slotColour(patternIndex);
     float radius = b->patternRadius;
-    if (highlighted) radius += (clockTriangleNow(0.0f, 1.5f) + 1.0f) * 2.0f / pt.zoom();
+    if (highlighted) radius += (clockTriangle(pt.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / pt.zoom();
     pt.sphere(x, y, rgb, radius, 0.0f);
     pt.setColour(rgb[0], rgb[1], rgb[2]);
 }

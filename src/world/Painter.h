@@ -23,6 +23,8 @@ public:
     virtual void worldText(float x, float y, const char *text) { (void)x; (void)y; (void)text; }
     // Camera zoom, used by highlights and labels.
     virtual float zoom() { return 1.0f; }
+    // The program's wall clock in seconds, for highlight pulses.
+    virtual float now() { return 0.0f; }
 };
 
 drovanPainter &painter();

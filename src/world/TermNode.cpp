@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "app/Clock.h"
+#include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/Atom.h"
 #include "world/Edge.h"
@@ -392,7 +392,7 @@ void drovanTermNode::drawHighlight() {
     float w = 3.0f * strength;
     if (w < 1.0f) w = 1.0f;
     p.lineWidth(w);
-    float rad = radius() + (clockTriangleNow(0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom();
+    float rad = radius() + (clockTriangle(p.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / p.zoom();
     p.circle(nodePosition.x, nodePosition.y, rad, 0.0f);
     p.lineWidth(1.0f);
 }
@@ -409,7 +409,7 @@ void drovanTermNode::drawInfo() {
     float step = 56.0f / zoom;
     if (step < 8.0f) step = 8.0f;
 
-    float t = clockTriangleNow(0.0f, 1.2f);
+    float t = clockTriangle(p.now(), 0.0f, 1.2f);
     float col[3];
     for (int i = 0; i < 3; i++) col[i] = r.rgb[i] + (0.5f - r.rgb[i]) * t;
     p.setColour(col[0], col[1], col[2]);

@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "rules/BuiltinRules.h"
 #include "rules/ColorTable.h"
+#include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Node.h"
 #include "world/Random.h"
@@ -360,11 +360,16 @@ void resetSettings() {
     refreshPanel();
 }
 
+void rebuildColors() {
+    refreshColorTable();
+    delete world.aggregateGrid;
+    world.aggregateGrid = new AggregateGrid(colorCount);
+    for (int i = 0; i < colorCount; i++) world.aggregateGrid->setLayerColour(i, colorTable[i].rgb);
+}
+
 void resetWorld() {
     resetSettings();
-    loadBuiltinRules();
     killAll();
-    rebuildColors();
     for (auto &b : world.idIndex) b = nullptr;
 }
 

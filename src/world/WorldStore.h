@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 
+#include "rules/ColorTable.h"
 #include "world/Vec2.h"
 
 class drovanThing;
@@ -12,7 +13,6 @@ class AggregateGrid;
 
 constexpr int kNodeTableSize = 2056;
 constexpr int kIdBuckets = 1000;
-constexpr int kMaxColors = 20;
 constexpr int kPatternSlots = 10;
 
 struct MaxEdgesChoice {
@@ -128,6 +128,10 @@ void killAll();
 void setSpeed(int i);
 void setEdgeConstraint(int i);
 void resetSettings();
+// The colour table's totals and the aggregate grid, after the table changed.
+void rebuildColors();
+// Settings to their start values and an empty world; the rules language
+// then loads its built-in rules.
 void resetWorld();
 // Nodes and edges as the status line counts them: things not inside a metanode.
 void statusCounts(int &nodes, int &edges);

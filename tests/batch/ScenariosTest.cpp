@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 #include "batch/BatchRunner.h"
-#include "app/WorldTick.h"
+#include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
 #include "world/Walkers.h"

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 #include "world/MetaNodePat.h"
 #include "world/Walkers.h"
 

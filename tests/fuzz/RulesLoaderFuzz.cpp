@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 #include "rules/RulesLoader.h"
 #include "world/Walkers.h"
 

@@ -6,7 +6,7 @@
 #include <imgui.h>
 
 #include "GuiFixture.h"
-#include "app/SafeSave.h"
+#include "runtime/SafeSave.h"
 #include "world/MetaNodePat.h"
 
 namespace {

@@ -27,6 +27,8 @@ TEST_F(RulesListingTest, BuiltInRulesListExactlyAndReadBack) {
     EXPECT_EQ(listing(), kBuiltinListing);
     EXPECT_EQ(lines(kBuiltinListing).size(), 37u);
     resetWorld();
+    loadBuiltinRules();
+    rebuildRules();
     EXPECT_EQ(listing(), kBuiltinListing);
     EXPECT_EQ(load(kBuiltinListing), "3 colors parsed\n");
     EXPECT_EQ(listing(), kBuiltinListing);

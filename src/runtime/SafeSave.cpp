@@ -1,4 +1,4 @@
-#include "app/SafeSave.h"
+#include "runtime/SafeSave.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -7,6 +7,7 @@
 struct StartupHooks {
     void (*resetCamera)() = nullptr;
     void (*rebuildPanel)() = nullptr;  // build and refresh the control panel
+    float startTime = 0.0f;            // the program's clock at start-up
 };
 
 struct StartupResult {
@@ -15,7 +16,7 @@ struct StartupResult {
     int patternsRead = 0;
 };
 
-// Start-up without the window: world rectangle, clock, resetWorld, camera,
+// Start-up without the window: world rectangle, step clock, resetWorld, camera,
 // pattern slots, panel, then the rules file and (when patternDir is not empty)
 // the pattern files meta1a.txt .. meta10a.txt from patternDir. A pattern file
 // that is damaged is reported on standard output.

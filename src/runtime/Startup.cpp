@@ -1,8 +1,9 @@
-#include "app/Startup.h"
+#include "runtime/Startup.h"
 
 #include <cstdio>
 
-#include "app/Clock.h"
+#include "rules/BuiltinRules.h"
+#include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/MetaNodePat.h"
 #include "world/WorldStore.h"
@@ -34,13 +35,14 @@ bool readPatternFile(int slot, const std::string &path) {
 StartupResult startWorld(const std::string &rulesPath, const std::string &patternDir, const StartupHooks &hooks,
                          FILE *log) {
     StartupResult result;
-    clockInit();
     world.worldMinX = 0.0f;
     world.worldMinY = 0.0f;
     world.worldMaxX = 3200.0f;
     world.worldMaxY = 3200.0f;
-    world.lastStepTime = clockNow();
+    world.lastStepTime = hooks.startTime;
     resetWorld();
+    loadBuiltinRules();
+    rebuildRules();
     if (hooks.resetCamera) hooks.resetCamera();
     world.placeColour = 0;
     initPatternSlots();

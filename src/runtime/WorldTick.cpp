@@ -1,4 +1,4 @@
-#include "app/WorldTick.h"
+#include "runtime/WorldTick.h"
 
 #include "rules/ColorTable.h"
 #include "world/Node.h"
