@@ -6,9 +6,11 @@
 struct BenchScenario {
     const char *name;
     const char *description;
+    bool inDefaultRun;
 };
 const std::vector<BenchScenario> &benchScenarios();
-// Sets up the named world from scratch (rules, nodes, atoms, metanodes).
+// Sets up the named world from scratch (rules, nodes, atoms, metanodes) and
+// runs its warm-up steps.
 // Returns false for an unknown name.
 bool setupBenchScenario(const std::string &name);
 // One live-tick's simulation work with a step always due.
