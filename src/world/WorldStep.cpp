@@ -90,12 +90,23 @@ void worldStep() {
         if (!t->dead && !insideMeta(t)) static_cast<drovanEdge *>(t)->update();
         t = next;
     }
-    for (drovanThing *t = world.thingList; t;) {
-        drovanThing *next = t->next;
-        // Atoms are never inside a metanode.
-        if (t->kind != ThingEdge && t->kind != ThingNode && !t->dead && (t->kind == ThingAtom || !insideMeta(t)))
+    // thingList order is the registry table read backwards. Its loads do not
+    // wait on one another as the list's links do; things registered during
+    // the walk land past its start, as they land before it in thingList.
+    size_t count;
+    registryTable(count);
+    for (size_t i = count; i-- > 0;) {
+        size_t ahead;
+        drovanThing *const *table = registryTable(ahead);
+        if (i >= 8)
+            if (drovanThing *soon = table[i - 8]) __builtin_prefetch(&soon->dead);
+        drovanThing *t = table[i];
+        if (!t || t->dead || t->kind == ThingEdge || t->kind == ThingNode) continue;
+        // Atoms are never inside a metanode, and no class derives from the atom.
+        if (t->kind == ThingAtom)
+            static_cast<drovanAtom *>(t)->drovanAtom::update();
+        else if (!insideMeta(t))
             t->update();
-        t = next;
     }
 }
 
