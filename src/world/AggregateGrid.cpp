@@ -13,14 +13,6 @@ AggregateGrid::~AggregateGrid() {
     delete[] colours;
 }
 
-bool AggregateGrid::cellOf(float x, float y, int &i, int &j) const {
-    // Truncation toward zero, as the step's other grids do; -0.5 is cell 0.
-    if (!(x > -kCellW && x < kCols * kCellW && y > -kCellH && y < kRows * kCellH)) return false;
-    i = static_cast<int>(x / kCellW);
-    j = static_cast<int>(y / kCellH);
-    return i >= 0 && i < kCols && j >= 0 && j < kRows;
-}
-
 float AggregateGrid::read(int layer, float x, float y) const {
     int i, j;
     if (layer < 0 || layer >= layers || !cellOf(x, y, i, j)) return -1.0f;

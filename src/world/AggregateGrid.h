@@ -18,7 +18,28 @@ public:
     // -1.0 when the point's cell is outside the grid.
     float read(int layer, float x, float y) const;
     void write(int layer, float x, float y, float value);
-    bool cellOf(float x, float y, int &i, int &j) const;
+    // read + amount, at most 1.0, written back: an atom's mark, every atom
+    // every step, so the cell is found once.
+    void deposit(int layer, float x, float y, float amount) {
+        int i, j;
+        if (layer < 0 || layer >= layers || !cellOf(x, y, i, j)) return;
+        float &cell = values[(layer * kRows + j) * kCols + i];
+        float v = cell + amount;
+        if (v > 1.0f) v = 1.0f;
+        if (v != 0.0f) {
+            cell = v;
+            emptyMask[j * kCols + i] = 0;
+        } else {
+            write(layer, x, y, v);
+        }
+    }
+    bool cellOf(float x, float y, int &i, int &j) const {
+        // Truncation toward zero, as the step's other grids do; -0.5 is cell 0.
+        if (!(x > -kCellW && x < kCols * kCellW && y > -kCellH && y < kRows * kCellH)) return false;
+        i = static_cast<int>(x / kCellW);
+        j = static_cast<int>(y / kCellH);
+        return i >= 0 && i < kCols && j >= 0 && j < kRows;
+    }
     bool cellEmpty(int i, int j) const { return emptyMask[j * kCols + i] != 0; }
     bool emptyAt(float x, float y) const;
     float cellValue(int layer, int i, int j) const { return values[(layer * kRows + j) * kCols + i]; }

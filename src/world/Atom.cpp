@@ -76,10 +76,7 @@ void drovanAtom::markVisited(int nodeId) {
 
 void drovanAtom::update() {
     if (world.render_atom_aggregates && world.aggregateGrid) {
-        AggregateGrid *g = world.aggregateGrid;
-        float v = g->read(colour, position.x, position.y) + strength * 0.2f;
-        if (v > 1.0f) v = 1.0f;
-        g->write(colour, position.x, position.y, v);
+        world.aggregateGrid->deposit(colour, position.x, position.y, strength * 0.2f);
     }
     if (state == AtomOnEdge) {
         if (approxDistance(position, edgeTarget) < 3.0f) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "support/WorldFixture.h"
+#include "world/AggregateGrid.h"
 
 namespace {
 float cellCentre(int i) { return -1600.0f + i * 32.0f + 16.0f; }
@@ -182,4 +183,24 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     // Now within reach, the mover must be found as the chain walk finds it.
     std::vector<drovanAtom *> want = nearBy(false, 100.0f, 100.0f, 50.0f);
     ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
+}
+
+// An atom's mark: read + amount capped at 1.0, nothing outside the grid or
+// past the last layer, and the empty mark follows the cell's layers.
+TEST(AggregateDepositTest, AddsCapsAndMarksCells) {
+    AggregateGrid g(2);
+    g.deposit(0, 100.0f, 100.0f, 0.25f);
+    g.deposit(0, 100.0f, 100.0f, 0.5f);
+    EXPECT_EQ(g.read(0, 100.0f, 100.0f), 0.75f);
+    EXPECT_FALSE(g.emptyAt(100.0f, 100.0f));
+    g.deposit(0, 100.0f, 100.0f, 0.5f);
+    EXPECT_EQ(g.read(0, 100.0f, 100.0f), 1.0f);
+    EXPECT_EQ(g.read(1, 100.0f, 100.0f), 0.0f);
+    // Back to 0 in every layer: the cell is empty again.
+    g.deposit(0, 100.0f, 100.0f, -1.0f);
+    EXPECT_TRUE(g.emptyAt(100.0f, 100.0f));
+    g.deposit(1, -100.0f, 100.0f, 0.5f);
+    g.deposit(2, 100.0f, 100.0f, 0.5f);
+    EXPECT_TRUE(g.emptyAt(100.0f, 100.0f));
+    EXPECT_EQ(g.read(1, 100.0f, 100.0f), 0.0f);
 }
