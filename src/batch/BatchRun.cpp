@@ -15,6 +15,7 @@
 #include "world/MetaNode.h"
 #include "world/Node.h"
 #include "world/Walkers.h"
+#include "world/WorldDigest.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -28,6 +29,7 @@ struct RunOptions {
     std::vector<Place> places;
     long steps = 1000;
     long every = 10;
+    bool digest = false;
 };
 
 bool parseLong(const std::string &s, long &out) {
@@ -58,6 +60,8 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
             if (!parseLong(args[++i], o.steps)) return false;
         } else if (a == "--every" && hasValue) {
             if (!parseLong(args[++i], o.every) || o.every == 0) return false;
+        } else if (a == "--digest") {
+            o.digest = true;
         } else if (a == "--place" && hasValue) {
             RunOptions::Place p;
             if (!parsePlace(args[++i], p)) {
@@ -90,7 +94,7 @@ int batchRun(const std::vector<std::string> &args) {
     if (!parse(args, o)) {
         std::fputs(
             "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--csv OUT] "
-            "[--every K] [--save OUT]\n",
+            "[--every K] [--digest] [--save OUT]\n",
             stderr);
         return 2;
     }
@@ -105,6 +109,7 @@ int batchRun(const std::vector<std::string> &args) {
 
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
+        setCsvDigest(o.digest);
         if (!(csv = openCsv(o.csv.c_str()))) return 2;
     }
     if (world.speed == 0) setSpeed(2);  // a paused scenario still runs headless
@@ -127,6 +132,11 @@ int batchRun(const std::vector<std::string> &args) {
     statusCounts(nodes, edges);
     std::printf("%d steps, time %.2f s: %d nodes, %d edges, %d atoms\n", world.stepCount - startStep, world.simTime,
                 nodes, edges, world.liveAtomCount);
+    if (o.digest && !csv) {
+        char hex[17];
+        formatDigest(worldDigest(), hex);
+        std::printf("digest %s\n", hex);
+    }
     if (!o.save.empty() && !saveListing(o.save)) return 1;
     return 0;
 }
