@@ -46,6 +46,7 @@ struct Range {
 struct BenchOptions {
     std::string only, csv, save;
     long steps = 1000;
+    bool digest = false;
 };
 
 // Capturing the state (rows every 10 steps, listing at the end) lets a change
@@ -57,6 +58,7 @@ int benchOne(const std::string &name, const BenchOptions &o) {
     }
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
+        setCsvDigest(o.digest);
         if (!(csv = openCsv(o.csv.c_str()))) return 2;
         writeCsvRow(csv);
     }
@@ -113,6 +115,8 @@ int batchBench(const std::vector<std::string> &args) {
             if (o.steps <= 0) o.steps = 1;
         } else if (args[i] == "--csv" && hasValue) {
             o.csv = args[++i];
+        } else if (args[i] == "--digest") {
+            o.digest = true;
         } else if (args[i] == "--save" && hasValue) {
             o.save = args[++i];
         } else {

@@ -12,7 +12,7 @@ static void usage() {
         "  drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--csv OUT] [--every K] "
         "[--save OUT]\n"
         "  drovan-batch pattern FILE [--rules RULES]\n"
-        "  drovan-batch bench [--scenario NAME] [--steps N] [--csv OUT --save OUT]\n",
+        "  drovan-batch bench [--scenario NAME] [--steps N] [--csv OUT [--digest] --save OUT]\n",
         stderr);
 }
 
