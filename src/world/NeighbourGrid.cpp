@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
+#include <unordered_map>
 
 #include "world/Atom.h"
 #include "world/Node.h"
@@ -129,6 +130,9 @@ void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float 
     q.y = y;
     q.fromSnapshot = static_cast<void *>(&grid) == static_cast<void *>(&atomGrid) && atomSnapshot.valid;
     q.snapNext = q.snapEnd = 0;
+    q.path = nullptr;
+    q.pathChecked = false;
+    q.pathPos = 0;
 }
 
 template <class T>
@@ -200,12 +204,79 @@ bool failsTest(NearTest test, vec2 p, vec2 c, float reach) {
 }
 }  // namespace
 
+namespace {
+// Walks spiral shapes of up to this many cells either way of the start.
+constexpr int kPathReach = 60;
+
+std::unordered_map<unsigned long long, SpiralPath> spiralPaths;
+
+// The path of a walk whose square and window are given relative to its start
+// cell; built by stepping a walk that never wraps.
+const SpiralPath &spiralPath(const int rel[8]) {
+    unsigned long long key = 0;
+    for (int k = 0; k < 8; k++) key = key << 8 | static_cast<unsigned>(rel[k] + 128);
+    auto it = spiralPaths.find(key);
+    if (it != spiralPaths.end()) return it->second;
+    SpiralPath &p = spiralPaths[key];
+    const int o = 1000;
+    SpiralWalk w;
+    w.cols = 4 * o;
+    w.minI = rel[0] + o;
+    w.minJ = rel[1] + o;
+    w.maxI = rel[2] + o;
+    w.maxJ = rel[3] + o;
+    w.startI = w.startJ = w.ci = w.cj = o;
+    w.ended = false;
+    int i, j;
+    while (w.nextCell(i, j, false)) {
+        int di = i - o, dj = j - o;
+        p.loI = di < p.loI ? di : p.loI;
+        p.hiI = di > p.hiI ? di : p.hiI;
+        p.loJ = dj < p.loJ ? dj : p.loJ;
+        p.hiJ = dj > p.hiJ ? dj : p.hiJ;
+        if (di < rel[4] || di > rel[5] || dj < rel[6] || dj > rel[7]) continue;
+        p.steps.push_back({static_cast<short>(di), static_cast<short>(dj), w.leg, w.legDone});
+    }
+    return p;
+}
+
+// The cached path of q's walk when every cell it visits lies inside the grid
+// (no wrapping), or null. Cells outside the window around the box [x0, x1] x
+// [y0, y1] (grid units from the origin) cannot meet the box.
+const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, float y0, float y1) {
+    const float cell = NeighbourGrid<drovanAtom>::kCell;
+    const SpiralWalk &w = q.walk;
+    if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
+    int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
+                  static_cast<int>(std::floor(x0 / cell)) - 1 - w.startI,
+                  static_cast<int>(std::floor(x1 / cell)) + 1 - w.startI,
+                  static_cast<int>(std::floor(y0 / cell)) - 1 - w.startJ,
+                  static_cast<int>(std::floor(y1 / cell)) + 1 - w.startJ};
+    for (int v : rel)
+        if (v < -kPathReach || v > kPathReach) return nullptr;
+    const SpiralPath &p = spiralPath(rel);
+    const int n = NeighbourGrid<drovanAtom>::kCells;
+    if (w.startI + p.loI < 0 || w.startI + p.hiI >= n || w.startJ + p.loJ < 0 || w.startJ + p.hiJ >= n) return nullptr;
+    return &p;
+}
+}  // namespace
+
 drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
         // Something moved mid-query: carry on along the chain from the same place.
         q.fromSnapshot = false;
         q.cursor = q.snapNext < q.snapEnd ? atomSnapshot.entries[static_cast<size_t>(q.snapNext)].atom : nullptr;
+        if (q.path && q.pathPos > 0) {
+            // The walk stands at the path's last cell.
+            const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos - 1)];
+            q.walk.ci = q.walk.startI + at.di;
+            q.walk.cj = q.walk.startJ + at.dj;
+            q.walk.leg = at.leg;
+            q.walk.legDone = at.legDone;
+            q.walk.started = true;
+        }
+        q.path = nullptr;
     }
     if (!q.fromSnapshot) return gridQueryNext(q);
     // A little slack covers the rounding of the callers' own distance tests.
@@ -219,6 +290,11 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
     const float x0 = lx - bound - 1.0f, x1 = lx + bound + 1.0f;
     const float y0 = ly - bound - 1.0f, y1 = ly + bound + 1.0f;
     const vec2 c(q.x, q.y);
+    if (!q.pathChecked) {
+        q.pathChecked = true;
+        q.path = pathFor(q, x0, x1, y0, y1);
+        q.pathPos = 0;
+    }
     for (;;) {
         while (q.snapNext < q.snapEnd) {
             const AtomSnapshot::Entry &s = e[q.snapNext++];
@@ -227,7 +303,15 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             if (!s.atom->dead) return s.atom;
         }
         int i, j;
-        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+        if (q.path) {
+            if (static_cast<size_t>(q.pathPos) == q.path->steps.size()) {
+                q.done = true;
+                return nullptr;
+            }
+            const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos++)];
+            i = q.walk.startI + at.di;
+            j = q.walk.startJ + at.dj;
+        } else if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
             q.done = true;
             return nullptr;
         }

@@ -106,6 +106,26 @@ struct GridQuery {
     float x = 0.0f, y = 0.0f;
     bool fromSnapshot = false;
     int snapNext = 0, snapEnd = 0;
+    // The spiral's cells that can hold a kept atom, worked out once per shape
+    // of query (see SpiralPath); null until the first call, or when the walk
+    // must be stepped cell by cell.
+    const struct SpiralPath *path = nullptr;
+    bool pathChecked = false;
+    int pathPos = 0;
+};
+
+// The cells a spiral walk visits inside a window around its start, in visit
+// order, relative to the start cell, each with the walk's state after it (to
+// hand the walk on to a chain walk). Shared by every query of the same
+// square and window.
+struct SpiralPath {
+    struct Step {
+        short di, dj;
+        int leg, legDone;
+    };
+    std::vector<Step> steps;
+    // Extent of every cell the whole walk visits, relative to its start.
+    int loI = 0, hiI = 0, loJ = 0, hiJ = 0;
 };
 
 extern NeighbourGrid<drovanAtom> atomGrid;
