@@ -16,17 +16,26 @@
 
 namespace {
 // Per slot, the slots k whose matrix entry [slot][k] or [k][slot] is set,
-// ascending; lets the edge cursors skip the empty rest of a row and column.
-std::vector<int> touchingLists[kNodeTableSize];
+// ascending, with both entries; lets the edge cursors and lookups skip the
+// matrix and the empty rest of a row and column.
+std::vector<SlotLink> touchingLists[kNodeTableSize];
 
-void addPartner(std::vector<int> &v, int k) {
-    auto it = std::lower_bound(v.begin(), v.end(), k);
-    if (it == v.end() || *it != k) v.insert(it, k);
+bool byK(const SlotLink &l, int k) { return l.k < k; }
+
+const SlotLink *findLink(const std::vector<SlotLink> &v, int k) {
+    auto it = std::lower_bound(v.begin(), v.end(), k, byK);
+    return it != v.end() && it->k == k ? &*it : nullptr;
 }
 
-void dropPartner(std::vector<int> &v, int k) {
-    auto it = std::lower_bound(v.begin(), v.end(), k);
-    if (it != v.end() && *it == k) v.erase(it);
+// Set one side of the link to k; the link goes when both sides are unset.
+void setLink(std::vector<SlotLink> &v, int k, drovanEdge *e, bool out) {
+    auto it = std::lower_bound(v.begin(), v.end(), k, byK);
+    if (it == v.end() || it->k != k) {
+        if (!e) return;
+        it = v.insert(it, SlotLink{k, nullptr, nullptr});
+    }
+    (out ? it->out : it->in) = e;
+    if (!it->out && !it->in) v.erase(it);
 }
 
 bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
@@ -150,8 +159,10 @@ void drovanEdge::refreshFrom(drovanNode *from, drovanNode *to) {
 
 void drovanEdge::detach() {
     if (slotInRange(fromIndex) && slotInRange(toIndex)) {
-        if (adjacency[fromIndex][toIndex] == this) setAdjacency(fromIndex, toIndex, nullptr);
-        if (adjacency[toIndex][fromIndex] == this) setAdjacency(toIndex, fromIndex, nullptr);
+        drovanEdge *ab, *ba;
+        adjacencyPair(fromIndex, toIndex, ab, ba);
+        if (ab == this) setAdjacency(fromIndex, toIndex, nullptr);
+        if (ba == this) setAdjacency(toIndex, fromIndex, nullptr);
     }
     // Ends of an edge that was never entered are not world nodes; an id lookup
     // would find some unrelated thing.
@@ -259,8 +270,10 @@ drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool dire
     if (!from || !to || from == to) return nullptr;
     // Only nodes that hold their own table slots can be joined in the matrix.
     if (!from->inNodeTable() || !to->inNodeTable()) return nullptr;
-    drovanEdge *old = adjacency[from->nodeIndex][to->nodeIndex];
-    if (!old && !directed) old = adjacency[to->nodeIndex][from->nodeIndex];
+    drovanEdge *ab, *ba;
+    adjacencyPair(from->nodeIndex, to->nodeIndex, ab, ba);
+    drovanEdge *old = ab;
+    if (!old && !directed) old = ba;
     if (old) {
         old->strength += amount;
         if (old->strength > 1.0f) old->strength = 1.0f;
@@ -279,9 +292,9 @@ drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool dire
 
 drovanEdge *findEdge(int a, int b, bool directedOnly) {
     if (!slotInRange(a) || !slotInRange(b)) return nullptr;
-    drovanEdge *e = adjacency[a][b];
-    if (!e && !directedOnly) e = adjacency[b][a];
-    return e;
+    drovanEdge *ab, *ba;
+    adjacencyPair(a, b, ab, ba);
+    return ab || directedOnly ? ab : ba;
 }
 
 drovanEdge *copyEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
@@ -340,18 +353,22 @@ bool restLength(drovanEdge *e, float &length) {
 void setAdjacency(int a, int b, drovanEdge *e) {
     if (!slotInRange(a) || !slotInRange(b)) return;
     adjacency[a][b] = e;
-    if (e) {
-        addPartner(touchingLists[a], b);
-        addPartner(touchingLists[b], a);
-    } else if (!adjacency[b][a]) {
-        dropPartner(touchingLists[a], b);
-        dropPartner(touchingLists[b], a);
-    }
+    setLink(touchingLists[a], b, e, true);
+    setLink(touchingLists[b], a, e, false);
 }
 
-const std::vector<int> &touchingSlots(int slot) {
-    static const std::vector<int> none;
+const std::vector<SlotLink> &touchingSlots(int slot) {
+    static const std::vector<SlotLink> none;
     return slotInRange(slot) ? touchingLists[slot] : none;
+}
+
+void adjacencyPair(int a, int b, drovanEdge *&ab, drovanEdge *&ba) {
+    ab = ba = nullptr;
+    if (!slotInRange(a) || !slotInRange(b)) return;
+    if (const SlotLink *l = findLink(touchingLists[a], b)) {
+        ab = l->out;
+        ba = l->in;
+    }
 }
 
 void drovanEdge::archive(StateArchive &a) {

@@ -58,5 +58,15 @@ bool restLength(drovanEdge *e, float &length);
 // Every write of the adjacency matrix goes through here, keeping the
 // per-slot partner lists in step.
 void setAdjacency(int a, int b, drovanEdge *e);
+// A slot k that shares a matrix entry with a slot, with both entries:
+// out = [slot][k], in = [k][slot].
+struct SlotLink {
+    int k;
+    drovanEdge *out;
+    drovanEdge *in;
+};
 // The slots k for which entry [slot][k] or [k][slot] is set, ascending.
-const std::vector<int> &touchingSlots(int slot);
+const std::vector<SlotLink> &touchingSlots(int slot);
+// Entries [a][b] and [b][a] from a's list, sparing a look into the 33 MB
+// matrix; null where unset.
+void adjacencyPair(int a, int b, drovanEdge *&ab, drovanEdge *&ba);

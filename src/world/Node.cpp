@@ -213,11 +213,12 @@ drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
     if (inDegree == 0 || !inNodeTable()) return nullptr;
     if (cursor < 0 || cursor >= kNodeTableSize) return nullptr;
     // The cursor runs over the column's slots; only the set ones are visited.
-    const std::vector<int> &partners = touchingSlots(nodeIndex);
-    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor); it != partners.end(); ++it) {
-        drovanEdge *e = adjacency[*it][nodeIndex];
+    const std::vector<SlotLink> &partners = touchingSlots(nodeIndex);
+    auto byK = [](const SlotLink &l, int k) { return l.k < k; };
+    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor, byK); it != partners.end(); ++it) {
+        drovanEdge *e = it->in;
         if (e && !e->dead) {
-            cursor = *it + 1;
+            cursor = it->k + 1;
             return e;
         }
     }
@@ -231,15 +232,16 @@ drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
     if (cursor < 0 || cursor >= 2 * kNodeTableSize) return nullptr;
     // Cursor 2k is the entry [slot][k], 2k + 1 the entry [k][slot] unless it
     // is the same edge.
-    const std::vector<int> &partners = touchingSlots(nodeIndex);
-    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor / 2); it != partners.end(); ++it) {
-        int k = *it;
-        drovanEdge *out = adjacency[nodeIndex][k];
+    const std::vector<SlotLink> &partners = touchingSlots(nodeIndex);
+    auto byK = [](const SlotLink &l, int k) { return l.k < k; };
+    for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor / 2, byK); it != partners.end(); ++it) {
+        int k = it->k;
+        drovanEdge *out = it->out;
         if (2 * k >= cursor && out && !out->dead) {
             cursor = 2 * k + 1;
             return out;
         }
-        drovanEdge *in = adjacency[k][nodeIndex];
+        drovanEdge *in = it->in;
         if (in != out && in && !in->dead) {
             cursor = 2 * k + 2;
             return in;
