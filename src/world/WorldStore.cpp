@@ -36,6 +36,49 @@ static int bucketOf(int id) {
 // Last thing of each bucket; trusted only while the bucket's head is set.
 static drovanThing *bucketTails[kIdBuckets];
 
+namespace {
+// With tens of thousands of things a bucket chain runs to dozens of links;
+// findThing reads ids below kPagedIds from pages of direct slots instead.
+// Ids are unique among registered things; should two ever share one, the
+// pages step aside and the buckets answer as before.
+constexpr int kIdPageBits = 12;
+constexpr int kPagedIds = 1 << 28;
+struct IdPage {
+    drovanThing *slot[1 << kIdPageBits] = {};
+    int used = 0;
+};
+std::vector<IdPage *> idPages;
+bool idsShared = false;
+
+void pageIn(drovanThing *t) {
+    if (t->id < 0 || t->id >= kPagedIds) return;
+    size_t p = static_cast<size_t>(t->id >> kIdPageBits);
+    if (p >= idPages.size()) idPages.resize(p + 1, nullptr);
+    if (!idPages[p]) idPages[p] = new IdPage;
+    drovanThing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
+    if (s) {
+        idsShared = true;
+        return;
+    }
+    s = t;
+    idPages[p]->used++;
+}
+
+void pageOut(drovanThing *t) {
+    if (t->id < 0 || t->id >= kPagedIds) return;
+    size_t p = static_cast<size_t>(t->id >> kIdPageBits);
+    if (p >= idPages.size() || !idPages[p]) return;
+    drovanThing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
+    if (s != t) return;
+    s = nullptr;
+    // Pages of ids long gone are given back.
+    if (--idPages[p]->used == 0) {
+        delete idPages[p];
+        idPages[p] = nullptr;
+    }
+}
+}  // namespace
+
 static void appendToBucket(drovanThing *t) {
     int b = bucketOf(t->id);
     drovanThing *tail = world.idIndex[b] ? bucketTails[b] : nullptr;
@@ -49,10 +92,12 @@ static void appendToBucket(drovanThing *t) {
     t->bucketPrev = tail;
     t->bucketNext = nullptr;
     bucketTails[b] = t;
+    pageIn(t);
 }
 
 static void removeFromBucket(drovanThing *t) {
     if (!t->bucketPrevLink) return;
+    pageOut(t);
     *t->bucketPrevLink = t->bucketNext;
     if (t->bucketNext) {
         t->bucketNext->bucketPrevLink = t->bucketPrevLink;
@@ -238,6 +283,11 @@ void destroyThingLinks(drovanThing *t) {
 
 drovanThing *findThing(int id) {
     if (id < 0) return nullptr;
+    if (id < kPagedIds && !idsShared) {
+        size_t p = static_cast<size_t>(id >> kIdPageBits);
+        if (p >= idPages.size() || !idPages[p]) return nullptr;
+        return idPages[p]->slot[id & ((1 << kIdPageBits) - 1)];
+    }
     for (drovanThing *t = world.idIndex[id % kIdBuckets]; t; t = t->bucketNext)
         if (t->id == id) return t;
     return nullptr;
@@ -371,6 +421,10 @@ void resetWorld() {
     resetSettings();
     killAll();
     for (auto &b : world.idIndex) b = nullptr;
+    for (IdPage *&p : idPages) {
+        delete p;
+        p = nullptr;
+    }
 }
 
 void statusCounts(int &nodes, int &edges) {

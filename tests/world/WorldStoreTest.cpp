@@ -76,6 +76,12 @@ TEST_F(WorldStoreTest, IdBucketsAndChangeId) {
     EXPECT_TRUE(findThing(5000005) == a && findThing(oldNext) == c);
     EXPECT_TRUE(world.nextId > a->id && world.nextId > c->id);
 
+    // Ids far past the paged range are found through the buckets alone.
+    changeId(a, 300000007);
+    EXPECT_TRUE(findThing(300000007) == a && findThing(5000005) == nullptr);
+    changeId(c, 300000007);
+    EXPECT_TRUE(findThing(300000007) == c && findThing(a->id) == a);
+
     // Negative ids are kept but never found; unlinking must stay inside the buckets.
     changeId(a, -7);
     EXPECT_EQ(a->id, -7);
