@@ -178,18 +178,14 @@ void AtomSnapshot::begin() {
 void AtomSnapshot::finish() {
     const int cells = NeighbourGrid<drovanAtom>::kCells * NeighbourGrid<drovanAtom>::kCells;
     start.assign(static_cast<size_t>(cells) + 1, 0);
-    for (int c : pendingCell) start[static_cast<size_t>(c) + 1]++;
+    for (int c : pendingCell) start[static_cast<size_t>(c)]++;
+    // Each cell's end, then filled backwards from there in insertion order:
+    // each chain starts with the atom inserted last, and the ends come down
+    // to the starts.
     for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
     entries.resize(pending.size());
-    std::vector<int> &fill = pendingCell;
-    // Each chain starts with the atom inserted last: fill the cells backwards.
-    for (size_t k = pending.size(); k-- > 0;) {
-        int c = fill[k];
-        fill[k] = start[static_cast<size_t>(c)]++;
-    }
-    for (size_t c = start.size() - 1; c > 0; c--) start[c] = start[c - 1];
-    start[0] = 0;
-    for (size_t k = 0; k < pending.size(); k++) entries[static_cast<size_t>(fill[k])] = pending[k];
+    for (size_t k = 0; k < pending.size(); k++)
+        entries[static_cast<size_t>(--start[static_cast<size_t>(pendingCell[k])])] = pending[k];
     valid = true;
 }
 
