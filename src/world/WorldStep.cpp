@@ -205,7 +205,7 @@ public:
 
     // Every slot after `after` whose start position may lie within an
     // overlap of a node of radius r at p, ascending.
-    void later(int after, vec2 p, float r, std::vector<int> &out) const {
+    void later(int after, vec2 p, float r, std::vector<int> &out) {
         out.clear();
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || start.back() == 0) return;
         double reach = (static_cast<double>(r) + maxRadius) * 1.01 + 2.0 +
@@ -213,15 +213,24 @@ public:
         if (reach < 0.0) return;
         int c0 = column(p.x - reach), c1 = column(p.x + reach);
         int r0 = row(p.y - reach), r1 = row(p.y + reach);
+        // Each slot sits in one cell: mark them, then read the marks in
+        // ascending order (cheaper than sorting when the cells are crowded).
+        int lo = kNodeTableSize, hi = -1;
         for (int j = r0; j <= r1; j++)
             for (int i = c0; i <= c1; i++) {
                 int c = i + nx * j;
                 for (int k = start[static_cast<size_t>(c)]; k < start[static_cast<size_t>(c) + 1]; k++) {
                     int slot = slots[static_cast<size_t>(k)];
-                    if (slot > after) out.push_back(slot);
+                    if (slot <= after) continue;
+                    marks[slot >> 6] |= 1ull << (slot & 63);
+                    lo = slot < lo ? slot : lo;
+                    hi = slot > hi ? slot : hi;
                 }
             }
-        std::sort(out.begin(), out.end());
+        for (int w = lo >> 6; w <= hi >> 6 && hi >= 0; w++) {
+            for (unsigned long long m = marks[w]; m; m &= m - 1) out.push_back(w * 64 + __builtin_ctzll(m));
+            marks[w] = 0;
+        }
     }
 
 private:
@@ -239,6 +248,8 @@ private:
     int nx = 1, ny = 1;
     std::vector<int> start, slots;
     int cellOfSlot[kNodeTableSize] = {};
+    // One bit per slot, all clear between calls of later().
+    unsigned long long marks[(kNodeTableSize + 63) / 64] = {};
 };
 
 CollisionBuckets collisionBuckets;
