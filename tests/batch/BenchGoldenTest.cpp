@@ -78,10 +78,30 @@ TEST(BenchCaptureTest, CaptureOptionsNeedOneWorldAndWriteBothFiles) {
     for (char ch : csv) rows += ch == '\n';
     EXPECT_EQ(rows, 1 + 1 + 2);
     EXPECT_EQ(csv.rfind("step,time,nodes,edges,atoms", 0), 0u);
-    EXPECT_NE(csv.find("\n20,"), std::string::npos);
+    // Rows count the 100 warm-up steps too.
+    EXPECT_NE(csv.find("\n120,"), std::string::npos);
     EXPECT_FALSE(readAll(tmp + ".txt").empty());
     std::remove((tmp + ".csv").c_str());
     std::remove((tmp + ".txt").c_str());
+}
+
+// The sizes after the warm-up and the smallest and largest counts over the
+// measured steps; the digest column rides on the CSV when asked for.
+TEST(BenchCaptureTest, PrintsMeasuredRangesAndCarriesTheDigest) {
+    std::string tmp = ::testing::TempDir() + "bench-range-" + std::to_string(getpid());
+    std::string cmd = std::string("'") + DROVAN_BATCH + "' bench --scenario small --steps 25 --digest --csv '" + tmp +
+                      ".csv' > '" + tmp + ".out'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string out = readAll(tmp + ".out");
+    EXPECT_NE(out.find("start    50 nodes     0 edges   1016 atoms"), std::string::npos) << out;
+    EXPECT_NE(out.find("end    50 nodes     0 edges   1011 atoms"), std::string::npos) << out;
+    EXPECT_NE(out.find("measured over 50-50 nodes 1007-1014 atoms"), std::string::npos) << out;
+    std::string csv = readAll(tmp + ".csv");
+    EXPECT_NE(csv.find(",digest\n"), std::string::npos);
+    // The first row follows the 100 warm-up steps.
+    EXPECT_NE(csv.find("\n100,3.333,50,0,1016,"), std::string::npos) << csv.substr(0, 200);
+    std::remove((tmp + ".csv").c_str());
+    std::remove((tmp + ".out").c_str());
 }
 
 }  // namespace
