@@ -83,7 +83,8 @@ const std::vector<Family> &families() {
              if (step == 60)
                  if (drovanNode *n = findNode(1)) n->setAngle(1.2f);
              if (step == 90) copySelectionAndDrag(0.0f, 150.0f);
-             if (step == 120) clearSelection();
+             if (step == 120) dragNodes(4, 30.0f, 30.0f, true);  // unselected: moves alone
+             if (step == 150) clearSelection();
          }},
     };
     return all;
