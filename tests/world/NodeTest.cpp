@@ -97,8 +97,10 @@ TEST_F(NodeTest, HeldAtomsAndFeeding) {
         held[k] = new drovanAtom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
         held[k]->strength = strengths[k];
     }
-    n->killHeldAtoms(1, 2);  // the two weakest of colour 1
-    EXPECT_TRUE(held[1]->dead && held[3]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
+    n->killHeldAtoms(1, 1);  // the weakest of colour 1; of two alike, the newer
+    EXPECT_TRUE(held[3]->dead); EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
+    n->killHeldAtoms(1, 1);
+    EXPECT_TRUE(held[1]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
     n->killHeldAtoms(-2, 5);
     EXPECT_TRUE(held[0]->dead && held[2]->dead); EXPECT_EQ(n->collected, 0);
 
