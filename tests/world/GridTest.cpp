@@ -71,16 +71,6 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_TRUE(nodeCellsFound(0.0f, 0.0f, NAN).empty());
 }
 
-TEST_F(GridTest, SpiralVisitsCellsInOrderAndStopsPastTheSquare) {
-    // One node in every cell of a 5 x 5 block around cell (100, 100).
-    for (int j = 98; j <= 102; j++)
-        for (int i = 98; i <= 102; i++) new TestNode(cellCentre(i), cellCentre(j), 0, 1.0f);
-    rebuildNodeGrid();
-    std::vector<std::pair<int, int>> expected = {{100, 100}, {100, 99}, {101, 99}, {101, 100},
-                                                 {101, 101}, {100, 101}, {99, 101}, {99, 100}};
-    EXPECT_EQ(nodeCellsFound(cellCentre(100), cellCentre(100), 1.0f), expected);
-}
-
 TEST_F(GridTest, ChainsStayOrderedAndNeverDangle) {
     drovanAtom *a = new drovanAtom(10.0f, 10.0f, 0, -1);
     drovanAtom *b = new drovanAtom(12.0f, 12.0f, 0, -1);
