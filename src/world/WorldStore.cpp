@@ -1,6 +1,7 @@
 #include "world/WorldStore.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -47,14 +48,14 @@ struct IdPage {
     drovanThing *slot[1 << kIdPageBits] = {};
     int used = 0;
 };
-std::vector<IdPage *> idPages;
+std::vector<std::unique_ptr<IdPage>> idPages;
 bool idsShared = false;
 
 void pageIn(drovanThing *t) {
     if (t->id < 0 || t->id >= kPagedIds) return;
     size_t p = static_cast<size_t>(t->id >> kIdPageBits);
-    if (p >= idPages.size()) idPages.resize(p + 1, nullptr);
-    if (!idPages[p]) idPages[p] = new IdPage;
+    if (p >= idPages.size()) idPages.resize(p + 1);
+    if (!idPages[p]) idPages[p].reset(new IdPage);
     drovanThing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
     if (s) {
         idsShared = true;
@@ -72,10 +73,7 @@ void pageOut(drovanThing *t) {
     if (s != t) return;
     s = nullptr;
     // Pages of ids long gone are given back.
-    if (--idPages[p]->used == 0) {
-        delete idPages[p];
-        idPages[p] = nullptr;
-    }
+    if (--idPages[p]->used == 0) idPages[p].reset();
 }
 }  // namespace
 
@@ -421,10 +419,7 @@ void resetWorld() {
     resetSettings();
     killAll();
     for (auto &b : world.idIndex) b = nullptr;
-    for (IdPage *&p : idPages) {
-        delete p;
-        p = nullptr;
-    }
+    for (auto &p : idPages) p.reset();
 }
 
 void statusCounts(int &nodes, int &edges) {
