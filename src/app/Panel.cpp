@@ -322,6 +322,11 @@ void aboutWindow() {
     if (!ImGui::BeginPopupModal("Drovan", nullptr, ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize |
                                                        ImGuiWindowFlags_NoMove))
         return;
+    if (!about.open) {  // closed from the world window
+        ImGui::CloseCurrentPopup();
+        ImGui::EndPopup();
+        return;
+    }
     float buttonRow = ImGui::GetFrameHeightWithSpacing();
     if (ImGui::BeginChild("text", ImVec2(0, -buttonRow), false)) ImGui::TextWrapped("%s", about.text.c_str());
     ImGui::EndChild();
@@ -587,7 +592,10 @@ void openAboutBox(const std::string &text) {
     about.open = true;
 }
 bool aboutBoxOpen() { return about.open && panelWin != 0; }
-void closeAboutBox() { about.open = false; }
+void closeAboutBox() {
+    about.open = false;
+    lastPanelInput = clockNow();  // the panel shows it closed at once
+}
 bool panelModalOpen() { return aboutBoxOpen() || (chooser.active && !chooser.done); }
 
 std::string askOpenFileName() { return askFile(false); }
