@@ -61,6 +61,10 @@ bool parseCount(const char *text, long &out) {
 
 bool setUp(const Job &job, const std::string &folder, float zoom) {
     setWalkerTraceStream(nullptr);
+    // Start-up leaves the step count and simulated time alone; every world
+    // starts from zero so the order of the worlds changes nothing.
+    world.stepCount = 0;
+    world.simTime = 0.0f;
     if (job.world == "logic") {
         setRandState(1);  // as a fresh program starts, whatever ran before
         std::string rules = folder + "/logic.txt";

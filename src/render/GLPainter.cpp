@@ -83,9 +83,14 @@ public:
         // The view spans 3200 units at zoom 1 across the window's side.
         float zoom = camera.zoom > 0.0f ? camera.zoom : 1.0f;
         batch.setUnitsPerPixel(side > 0.0f ? 3200.0f / side / zoom : 3200.0f);
+        double modelview[16], projection[16];
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        batch.setView(modelview, projection, viewport);
     }
     void end() {
         flush();
+        batch.clearView();
         batching = false;
     }
 

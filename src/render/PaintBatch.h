@@ -13,6 +13,12 @@ class PaintBatch {
 public:
     PaintBatch();
     void setUnitsPerPixel(float u) { unitsPerPixel = u; }
+    // The matrices and viewport the queued shapes will be drawn under, column
+    // major as GL reports them. With a flat view known, filled triangles that
+    // cover no pixel centre are left out: the rasteriser would draw nothing
+    // of them. Without one (or for any other view) every triangle is drawn.
+    void setView(const double modelview[16], const double projection[16], const int viewport[4]);
+    void clearView() { culling = false; }
     // A convex polygon of n points (x, y pairs, offset by dx, dy), filled.
     void fan(const float *xy, int n, float dx, float dy, float z, const float rgb[3]);
     // A closed outline of n points, or one line, width in pixels.
@@ -40,6 +46,8 @@ private:
     Run &place(bool lines, float width, float x0, float y0, float x1, float y1);
     static unsigned vertex(Run &r, float x, float y, float z, const float rgb[3], float alpha);
     int cellOf(float v) const;
+    // Whether the triangle of window points a, b, c may cover a pixel centre.
+    static bool mayCover(const double *a, const double *b, const double *c);
 
     std::vector<Run> runs;
     int used = 0;
@@ -51,4 +59,9 @@ private:
     std::vector<int> cellRun;
     int dirtyX0, dirtyY0, dirtyX1, dirtyY1;
     float unitsPerPixel = 4.0f;
+    // World (x, y) to window: x' = t[0] x + t[1] y + t[2], y' = t[3] x + t[4] y + t[5].
+    bool culling = false;
+    double toWindow[6] = {};
+    std::vector<double> window;  // scratch: window points of the shape at hand
+    std::vector<unsigned> kept;  // scratch: its triangles that may show
 };
