@@ -1,8 +1,13 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
+#include <GL/glu.h>
+
 #include "GuiFixture.h"
+#include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "render/Scene.h"
 #include "rules/BuiltinRules.h"
@@ -12,6 +17,7 @@
 #include "world/Atom.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
+#include "world/Painter.h"
 
 // What a drawn frame shows, read back from the window.
 class DrawnFrame : public GuiTest {
@@ -31,6 +37,9 @@ protected:
     void frame() {
         glutSetWindow(shell.mainWindow);
         drawLiveFrame(false);
+        readBack();
+    }
+    void readBack() {
         width = glutGet(GLUT_WINDOW_WIDTH);
         height = glutGet(GLUT_WINDOW_HEIGHT);
         pixels.assign(static_cast<size_t>(width) * height * 3, 0);
@@ -183,4 +192,97 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
         const unsigned char *c = at(e.x, e.y);
         for (int k = 0; k < 3; k++) EXPECT_EQ(c[k], e.rgb[k]) << e.what << " channel " << k;
     }
+}
+
+// Shapes crowded on top of each other, through the painter: gathered into
+// batches they must come out as drawn one by one, in order.
+TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
+    auto scene = [](bool batched) {
+        glutSetWindow(shell.mainWindow);
+        beginFrame(true);
+        if (batched) beginPaintBatch();
+        drovanPainter &p = painter();
+        unsigned seed = 7;
+        auto next = [&seed](float lo, float hi) {
+            seed = seed * 1103515245u + 12345u;
+            return lo + (hi - lo) * static_cast<float>((seed >> 8) & 0xffff) / 65535.0f;
+        };
+        for (int k = 0; k < 400; k++) {
+            float x = next(1500, 1700), y = next(1500, 1700), c[3] = {next(0, 1), next(0, 1), next(0, 1)};
+            p.setColour(c[0], c[1], c[2]);
+            p.lineWidth(k % 3 + 1.0f);
+            switch (k % 6) {
+            case 0: p.sphere(x, y, c, next(2, 30), 0.0f); break;
+            case 1: p.line(x, y, next(1500, 1700), next(1500, 1700), 0.0f); break;
+            case 2: p.smallDisc(x, y, k % 4 == 0); break;
+            case 3: p.circle(x, y, next(1, 40), 0.0f); break;
+            case 4: p.disc(x, y, next(1, 20), 0.0f); break;
+            default: p.triangle(x, y, x + next(-30, 30), y + 20, x - 9, y + next(-30, 30), k % 4 == 1); break;
+            }
+        }
+        if (batched) endPaintBatch();
+    };
+    for (float zoom : {0.8f, 4.0f}) {
+        camera.zoom = zoom;
+        scene(false);
+        readBack();
+        std::vector<unsigned char> oneByOne = pixels;
+        scene(true);
+        readBack();
+        size_t differing = 0;
+        for (size_t i = 0; i < pixels.size(); i++) differing += pixels[i] != oneByOne[i];
+        EXPECT_EQ(differing, 0u) << "zoom " << zoom;
+        EXPECT_TRUE(inkAt(vec2(1600, 1600), 20)) << "zoom " << zoom;
+    }
+}
+
+// The sphere mesh against the quadric it stands for, drawn large: the same
+// pixels but for rounding of a few vertex positions and lit colours.
+TEST_F(DrawnFrame, SphereAsTheQuadricDrewIt) {
+    camera.zoom = 4.0f;
+    const float rgb[3] = {0.9f, 0.3f, 0.1f};
+    auto quadric = [&](float x, float y, float r) {
+        const GLfloat diffuse[4] = {1, 1, 1, 1}, ambient[4] = {0.1f, 0.1f, 0.1f, 1}, position[4] = {1, 1, -1.5f, 0};
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+        glLightfv(GL_LIGHT0, GL_POSITION, position);
+        glEnable(GL_LIGHT0);
+        glColor4f(rgb[0], rgb[1], rgb[2], 0.5f);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+        glEnable(GL_LIGHTING);
+        glPushMatrix();
+        glTranslatef(x, y, 0.0f);
+        GLUquadric *q = gluNewQuadric();
+        gluQuadricNormals(q, GLU_SMOOTH);
+        gluSphere(q, r, 10, 10);
+        gluDeleteQuadric(q);
+        glPopMatrix();
+        glDisable(GL_LIGHTING);
+        glDisable(GL_COLOR_MATERIAL);
+        glDisable(GL_BLEND);
+    };
+    const float spheres[][3] = {{1600, 1600, 90}, {1340.25f, 1390.5f, 37.3f}, {1800.7f, 1820.1f, 12.6f}};
+    glutSetWindow(shell.mainWindow);
+    beginFrame(true);
+    for (auto &s : spheres) quadric(s[0], s[1], s[2]);
+    readBack();
+    std::vector<unsigned char> before = pixels;
+    beginFrame(true);
+    beginPaintBatch();
+    for (auto &s : spheres) painter().sphere(s[0], s[1], rgb, s[2], 0.0f);
+    endPaintBatch();
+    readBack();
+    size_t differing = 0;
+    int most = 0;
+    for (size_t i = 0; i < pixels.size(); i++) {
+        int d = std::abs(pixels[i] - before[i]);
+        differing += d != 0;
+        most = std::max(most, d);
+    }
+    EXPECT_LE(differing, 20u);
+    EXPECT_LE(most, 1);
+    EXPECT_TRUE(inkAt(vec2(1600, 1600)));
 }
