@@ -170,7 +170,10 @@ void PaintBatch::line(float x1, float y1, float x2, float y2, float z, const flo
 void PaintBatch::sphere(float x, float y, float z, float radius, const float rgb[3]) {
     const SphereMesh &m = sphereMesh();
     kept.clear();
-    if (culling) {
+    // Only a sphere a few pixels across has many triangles that miss every
+    // pixel centre; on a larger one the looking costs more than it saves.
+    double windowRadius = std::fabs(radius) * std::max(std::hypot(toWindow[0], toWindow[3]), std::hypot(toWindow[1], toWindow[4]));
+    if (culling && windowRadius <= 3.0) {
         window.resize(2 * SphereMesh::kVertices);
         for (int k = 0; k < SphereMesh::kVertices; k++) {
             double px = x + radius * m.position[k][0], py = y + radius * m.position[k][1];
