@@ -97,7 +97,8 @@ bool dumpFrame(const std::string &path) {
     FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    for (int y = h - 1; y >= 0; y--) std::fwrite(&rgb[static_cast<size_t>(y) * w * 3], 1, static_cast<size_t>(w) * 3, f);
+    size_t row = static_cast<size_t>(w) * 3;
+    for (int y = h - 1; y >= 0; y--) std::fwrite(&rgb[static_cast<size_t>(y) * row], 1, row, f);
     return std::fclose(f) == 0;
 }
 

@@ -172,7 +172,8 @@ void PaintBatch::sphere(float x, float y, float z, float radius, const float rgb
     kept.clear();
     // Only a sphere a few pixels across has many triangles that miss every
     // pixel centre; on a larger one the looking costs more than it saves.
-    double windowRadius = std::fabs(radius) * std::max(std::hypot(toWindow[0], toWindow[3]), std::hypot(toWindow[1], toWindow[4]));
+    double scale = std::max(std::hypot(toWindow[0], toWindow[3]), std::hypot(toWindow[1], toWindow[4]));
+    double windowRadius = std::fabs(radius) * scale;
     if (culling && windowRadius <= 3.0) {
         window.resize(2 * SphereMesh::kVertices);
         for (int k = 0; k < SphereMesh::kVertices; k++) {

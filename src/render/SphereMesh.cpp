@@ -42,8 +42,8 @@ SphereMesh build() {
     auto ring = [](int j, int i) { return 2 + (j - 1) * S + i % S; };
     for (int j = 1; j < T; j++) {
         for (int i = 0; i < S; i++)
-            put(ring(j, i), sinStack[j] * sinSlice[i], sinStack[j] * cosSlice[i], cosStack[j], sinSlice[i] * sinStack[j],
-                cosSlice[i] * sinStack[j], cosStack[j]);
+            put(ring(j, i), sinStack[j] * sinSlice[i], sinStack[j] * cosSlice[i], cosStack[j],
+                sinSlice[i] * sinStack[j], cosSlice[i] * sinStack[j], cosStack[j]);
     }
 
     int n = 0;

@@ -48,7 +48,9 @@ protected:
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     }
     // The pixel at (x, y), y from the top.
-    const unsigned char *at(int x, int y) const { return &pixels[(static_cast<size_t>(height - 1 - y) * width + x) * 3]; }
+    const unsigned char *at(int x, int y) const {
+        return &pixels[(static_cast<size_t>(height - 1 - y) * width + x) * 3];
+    }
     // Whether any pixel within r of the world point's pixel differs from white.
     bool inkAt(vec2 worldPoint, int r = 2) const {
         vec2 at = worldToScreen(worldPoint);
@@ -111,7 +113,8 @@ protected:
         new drovanAtom(1850, 1250, 3, -1);
         drovanMetaNodePat *p = patternSlot(0);
         drovanNode *ring[3];
-        for (int i = 0; i < 3; i++) ring[i] = p->addNode(250.0f * std::cos(2.1f * i), 250.0f * std::sin(2.1f * i), i % 2 ? 0 : 4);
+        for (int i = 0; i < 3; i++)
+            ring[i] = p->addNode(250.0f * std::cos(2.1f * i), 250.0f * std::sin(2.1f * i), i % 2 ? 0 : 4);
         p->addEdge(ring[0], ring[1], false, -1);
         p->patternRadius = 350.0f;
         placeMetaNode(0, 1850, 1700);
