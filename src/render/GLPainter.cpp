@@ -67,7 +67,10 @@ public:
         drawn();
     }
     void worldText(float x, float y, const char *text) override {
-        flush();
+        if (batching) {
+            flush();
+            glColor4f(colour[0], colour[1], colour[2], colour[3]);
+        }
         drawWorldText(x, y, "%s", text);
     }
     float zoom() override { return camera.zoom; }
@@ -90,6 +93,10 @@ public:
     }
     void end() {
         flush();
+        // Leave GL as the painter's calls would have left it drawing at once.
+        glColor4f(colour[0], colour[1], colour[2], colour[3]);
+        glLineWidth(width);
+        glPointSize(point);
         batch.clearView();
         batching = false;
     }
@@ -103,16 +110,15 @@ private:
         glGetFloatv(GL_LINE_WIDTH, &width);
         glGetFloatv(GL_POINT_SIZE, &point);
     }
-    // Outside a batch every primitive draws at once.
+    // Outside a batch every primitive draws at once; the colour array may
+    // leave the current colour undefined, so it is set again.
     void drawn() {
-        if (!batching) batch.flush(width);
-    }
-    // Draw what is queued and bring the GL state up to the painter's.
-    void flush() {
-        if (batch.empty()) return;
+        if (batching) return;
         batch.flush(width);
         glColor4f(colour[0], colour[1], colour[2], colour[3]);
-        glPointSize(point);
+    }
+    void flush() {
+        if (!batch.empty()) batch.flush(width);
     }
     int circlePoints(float cx, float cy, float r) {
         int n = circleSegments(r);

@@ -93,6 +93,7 @@ TEST(CircleGeometry, SegmentCountAndRadius) {
 // One of each kind of thing, big enough to sample inside.
 class KindsOfThing : public DrawnFrame {
 protected:
+    drovanNode *a = nullptr;
     void SetUp() override {
         DrawnFrame::SetUp();
         const char rules[] =
@@ -104,7 +105,8 @@ protected:
         rebuildRules();
         camera.zoom = 4.0f;
         world.simTime = 1.1f;
-        drovanNode *a = node(1300, 1300), *b = node(1450, 1300);
+        a = node(1300, 1300);
+        drovanNode *b = node(1450, 1300);
         createEdge(a, b, 1.0f, true, -1);
         drovanNode *holder = node(1300, 1550);
         (new drovanAtom(1310, 1554, 2, -1))->holdBy(holder->id);
@@ -166,6 +168,21 @@ TEST_F(KindsOfThing, DrawnAsBefore) {
         for (int k = 0; k < 3; k++)
             EXPECT_NEAR(c[k], e.rgb[k], e.tolerance) << e.what << " at " << e.x << "," << e.y << " channel " << k;
     }
+}
+
+// A hovered node's label is written in its own colour between batched shapes.
+TEST_F(KindsOfThing, LabelInTheColourSetForIt) {
+    world.hoverId = a->id;
+    frame();
+    int coloured = 0, black = 0;
+    for (int y = 86; y <= 98; y++)
+        for (int x = 147; x <= 220; x++) {
+            const unsigned char *c = at(x, y);
+            coloured += c[0] > c[2] + 40;
+            black += c[0] == 0 && c[1] == 0 && c[2] == 0;
+        }
+    EXPECT_GT(coloured, 20);
+    EXPECT_EQ(black, 0);
 }
 
 // The atom aggregates: each cell in its colours' blend, empty cells left white.
