@@ -34,6 +34,8 @@ bool PaintBatch::mayCover(const double *a, const double *b, const double *c) {
     const double eps = 1.0 / 64.0;
     double x0 = std::min({a[0], b[0], c[0]}), x1 = std::max({a[0], b[0], c[0]});
     double y0 = std::min({a[1], b[1], c[1]}), y1 = std::max({a[1], b[1], c[1]});
+    // Points far off (or not numbers) are left to the rasteriser's clipping.
+    if (!(x0 > -1e7 && x1 < 1e7 && y0 > -1e7 && y1 < 1e7)) return true;
     // Pixel centres lie at half-integers.
     double i0 = std::ceil(x0 - 0.5 - eps), i1 = std::floor(x1 - 0.5 + eps);
     double j0 = std::ceil(y0 - 0.5 - eps), j1 = std::floor(y1 - 0.5 + eps);

@@ -227,6 +227,10 @@ TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
             seed = seed * 1103515245u + 12345u;
             return lo + (hi - lo) * static_cast<float>((seed >> 8) & 0xffff) / 65535.0f;
         };
+        // Far off: nothing to see.
+        const float grey[3] = {0.5f, 0.5f, 0.5f};
+        p.smallDisc(1e20f, 1e20f, true);
+        p.sphere(-1e20f, 1600.0f, grey, 3.0f, 0.0f);
         for (int k = 0; k < 400; k++) {
             float x = next(1500, 1700), y = next(1500, 1700), c[3] = {next(0, 1), next(0, 1), next(0, 1)};
             p.setColour(c[0], c[1], c[2]);
