@@ -2,6 +2,8 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdio>
+
 #include "app/Camera.h"
 #include "app/Clock.h"
 #include "render/GLPainter.h"
@@ -115,13 +117,21 @@ void drawSelectionRings() {
 void drawStatusLine() {
     int nodes, edges;
     statusCounts(nodes, edges);
+    // One overlay for all the texts: setting it up costs more than their letters.
+    char text[64];
+    beginOverlay();
     glColor3f(kGrey[0], kGrey[1], kGrey[2]);
-    drawWorldText(32.0f, -110.0f, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
+    std::snprintf(text, sizeof text, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
+    vec2 s = worldToScreen(vec2(32.0f, -110.0f));
+    drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     for (int i = 0; i < kPatternSlots; i++) {
         const float *c = slotColour(i);
         if (c) glColor3f(c[0], c[1], c[2]);
-        drawWorldText(32.0f + 300.0f * static_cast<float>(i), -40.0f, "%d", world.metaCounts[i]);
+        std::snprintf(text, sizeof text, "%d", world.metaCounts[i]);
+        s = worldToScreen(vec2(32.0f + 300.0f * static_cast<float>(i), -40.0f));
+        drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     }
+    endOverlay();
 }
 
 void drawWorld() {
