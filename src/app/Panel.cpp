@@ -637,6 +637,7 @@ void buildPanel() {
         io.DisplaySize = ImVec2(static_cast<float>(kPanelW), static_cast<float>(kPanelH));
         ImGui::StyleColorsLight();
         ImGui::GetStyle().FrameBorderSize = 1.0f;  // white fields on white popups need an edge
+        ImGui::GetStyle().Colors[ImGuiCol_PopupBg].w = 1.0f;  // nothing of the panel shows through a dialog
         ImGui_ImplGLUT_Init();
         glutReshapeFunc(panelReshape);
         glutMotionFunc(panelMotion);
