@@ -269,8 +269,18 @@ void changeId(drovanThing *t, int newId) {
     if (newId == t->id) return;
     drovanThing *holder = newId >= 0 ? findThing(newId) : nullptr;
     if (holder && holder != t) changeId(holder, takeFreeId());
+    int oldId = t->id;
     removeFromBucket(t);
     t->id = newId;
+    // Edges name their ends by id: a node moved off its id takes its edges
+    // along, or they would be detached from whoever holds the old id.
+    if (drovanNode *n = asNode(t)) {
+        int cursor = 0;
+        while (drovanEdge *e = n->nextTouchingEdge(cursor)) {
+            if (e->fromIndex == n->nodeIndex && e->fromId == oldId) e->fromId = newId;
+            if (e->toIndex == n->nodeIndex && e->toId == oldId) e->toId = newId;
+        }
+    }
     // Nothing lies past the top id: nextId stays, and takeFreeId passes it over.
     if (newId >= world.nextId && newId < INT_MAX) world.nextId = newId + 1;
     appendToBucket(t);

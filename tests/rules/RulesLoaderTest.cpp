@@ -97,6 +97,23 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
              EXPECT_TRUE(top && top->position().x == 1.0f);
              EXPECT_TRUE(world.nextId < 100 && !world.idsWrapped) << world.nextId;
          }},
+        // A node moved off its id by a later statement takes its edge along.
+        {"red node at 100.0 100.0 with id 4\nred node at 150.0 100.0 with id 9\nundirected edge from node 4 to node 9\n"
+         "blue node at 900.0 900.0 with id 4\n", "2 colors parsed\n", "",
+         [] {
+             drovanNode *moved = nullptr, *blue = findNode(4);
+             drovanEdge *e = nullptr;
+             for (drovanThing *t = world.thingList; t; t = t->next) {
+                 if (drovanNode *n = dynamic_cast<drovanNode *>(t); n && n->position().x == 100.0f) moved = n;
+                 if (!e) e = dynamic_cast<drovanEdge *>(t);
+             }
+             ASSERT_TRUE(moved && blue && e && moved->id != 4);
+             EXPECT_NE(listing().find("undirected edge from node " + std::to_string(moved->id) + " to node 9\n"),
+                       std::string::npos);
+             e->kill();
+             EXPECT_TRUE(moved->edgeCount == 0 && moved->undirectedDegree == 0 && blue->undirectedDegree == 0);
+             purgeDead();
+         }},
         {"red is 1 0 0\nundirected edge from node 1 to node 2 with strength 1.5\n",  // checked though no edge is made
          "@2: node with id 1 undeclared\n@2: node with id 2 undeclared\n@2: strengths must be between 0 and 1\n"
          "1 colors parsed\n"},
