@@ -54,6 +54,19 @@ std::map<std::string, std::vector<long>> parseCsv(const std::string &text) {
     return columns;
 }
 
+// Every row counts one world: its colour and metaN columns add up to its nodes.
+void expectRowsAgree(const std::map<std::string, std::vector<long>> &c) {
+    const std::vector<long> &nodes = c.at("nodes");
+    for (size_t row = 0; row < nodes.size(); row++) {
+        long sum = 0;
+        for (const auto &column : c)
+            if (column.first != "step" && column.first != "time" && column.first != "nodes" &&
+                column.first != "edges" && column.first != "atoms")
+                sum += column.second.at(row);
+        EXPECT_EQ(sum, nodes[row]) << "row " << row;
+    }
+}
+
 class ScenariosTest : public ::testing::Test {
 protected:
     ScratchFolder scratch;
@@ -132,6 +145,7 @@ TEST_F(ScenariosTest, DefaultScenarioLivesForFiveThousandSteps) {
     auto c = parseCsv(readFile(path("logic.csv")));
     const std::vector<long> &nodes = c["nodes"], &edges = c["edges"];
     ASSERT_TRUE(nodes.size() == 5001u && edges.size() == 5001u);
+    expectRowsAgree(c);
     // A spontaneous node comes alone and at most every third step, so a step that
     // adds two nodes or more is a structure copying itself.
     int copies = 0;
@@ -155,6 +169,8 @@ TEST_F(ScenariosTest, StarMetanodesFeedAndCopyThemselves) {
     auto c = parseCsv(readFile(path("meta.csv")));
     const std::vector<long> &stars = c["meta2"], &swimmers = c["meta1"];
     ASSERT_TRUE(stars.size() == 9u && swimmers.size() == 9u);
+    expectRowsAgree(c);
+    EXPECT_TRUE(swimmers[0] == 1 && stars[0] == 1) << "row 0 shows the placed metanodes";
     EXPECT_EQ(swimmers[1], 1);
     EXPECT_GT(stars.back(), 5);
     for (long n : stars) EXPECT_LE(n, 62);  // parents die past 60 copies
