@@ -61,6 +61,13 @@ TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
     killAll();
     EXPECT_EQ(world.nodeTableCount, 0); EXPECT_EQ(nodeAt(-1), nullptr);
     EXPECT_EQ(nodeAt(kNodeTableSize), nullptr);
+
+    // A colour past the declared ones is built by its own record's kind.
+    colorTable[3].nodeKind = 1;
+    drovanNode *donut = createNode(0, 0, 3), *plain = createNode(0, 0, 5);
+    EXPECT_NE(dynamic_cast<drovanDonutNode *>(donut), nullptr);
+    EXPECT_TRUE(dynamic_cast<drovanTermNode *>(plain) && !dynamic_cast<drovanCiliaNode *>(plain));
+    EXPECT_EQ(plain->colour(), 2);
 }
 
 TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
