@@ -36,17 +36,13 @@ public:
     float insetAtEnd(int) override { return inset; }
     float insetUndirected(int) override { return inset; }
     void decomposeTouching(drovanNode *other, float) override { touchedBy.push_back(other->id); }
-    void enforceValence() override {
-        int excess = valence < 0 ? 0 : inDegree + outDegree + undirectedDegree - valence;
-        for (int k = 0; k < excess; k++) dropWeakestEdge();
-    }
 
     vec2 pos;
     int col;
     float rad, inset = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     bool freeNode = true;
-    int valence = -1, collected = 0;
+    int collected = 0;
     std::vector<int> touchedBy;
 };
 
