@@ -23,7 +23,7 @@ for p in keep:
     src, dst = os.path.join(top, p), os.path.join(tree, p)
     if os.path.isfile(src) and not (os.path.isfile(dst) and filecmp.cmp(src, dst, shallow=False)):
         os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copy2(src, dst)
+        shutil.copy(src, dst)  # a fresh mtime, so the build sees every change
 for root, dirs, files in os.walk(tree):
     for f in files:
         rel = os.path.relpath(os.path.join(root, f), tree)
