@@ -78,7 +78,10 @@ PY
         echo "skipped   $label (text not found exactly once)"; skipped=$((skipped + 1)); continue
     fi
     : >"$log"
-    if ! nice -n 10 cmake --build "$build" -j2 >>"$log" 2>&1; then
+    targets="--target drovan_tests"
+    case "$file" in src/app/* | src/render/*) targets="$targets --target drovan_gui_tests --target drovan" ;; esac
+    # shellcheck disable=SC2086
+    if ! nice -n 10 cmake --build "$build" -j2 $targets >>"$log" 2>&1; then
         echo "skipped   $label (does not build)"; skipped=$((skipped + 1))
     elif run_tests "$file"; then
         echo "SURVIVED  $label"; survived=$((survived + 1))
