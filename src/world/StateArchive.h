@@ -1,7 +1,6 @@
 #pragma once
+#include "world/Thing.h"
 #include "world/Vec2.h"
-
-class drovanThing;
 
 // A visitor over the state that decides later steps. Each class lists its
 // fields once, in a fixed order; the digest hashes the list now and a
@@ -24,5 +23,8 @@ public:
         value(name, v.y);
     }
     // The id of a linked thing, or -1.
-    void link(const char *name, const drovanThing *t);
+    void link(const char *name, const drovanThing *t) {
+        int linked = t ? t->id : -1;
+        value(name, linked);
+    }
 };
