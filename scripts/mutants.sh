@@ -81,9 +81,9 @@ PY
     targets="--target drovan_tests"
     case "$file" in src/app/* | src/render/*) targets="$targets --target drovan_gui_tests --target drovan" ;; esac
     # shellcheck disable=SC2086
-    if ! nice -n 10 cmake --build "$build" -j2 $targets >>"$log" 2>&1; then
+    if ! nice -n 10 cmake --build "$build" -j2 $targets >>"$log" 2>&1 3<&-; then
         echo "skipped   $label (does not build)"; skipped=$((skipped + 1))
-    elif run_tests "$file"; then
+    elif run_tests "$file" 3<&-; then  # the list stays the loop's own
         echo "SURVIVED  $label"; survived=$((survived + 1))
     else
         echo "killed    $label"; killed=$((killed + 1))
