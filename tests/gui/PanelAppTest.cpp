@@ -326,3 +326,46 @@ TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
     loadBuiltinRules();
     rebuildColors();
 }
+
+// Each check box and radio button of the panel writes its own setting and no other.
+TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
+    int *const boxes[] = {&world.discover_edges, &world.directed_edges, &world.colored_edges,
+                          &world.fix_node_collisions, &world.closed_world, &world.anneal, &world.inertia,
+                          &world.render_atoms, &world.render_nodes, &world.render_edges,
+                          &world.render_atom_aggregates};
+    const char *const boxLabels[] = {"Discover Edges", "Directed Edges", "Colored Edges", "Fix Node Collisions",
+                                     "Closed World", "Anneal", "Inertia", "Atoms", "Nodes", "Edges",
+                                     "Atom aggregates"};
+    struct Radio {
+        const char *label;
+        int *field;
+        int value;
+    };
+    const Radio radios[] = {{"Fast", &world.speed, 3}, {"Slow", &world.speed, 1}, {"Pause", &world.speed, 0},
+                            {"2", &world.edge_constraint, 2}, {"No constraint", &world.edge_constraint, 0}};
+    auto clickOn = [](const char *label) {
+        panelDisplay();
+        const PanelItem *i = findPanelItem(label);
+        if (!i) return false;
+        panelMouse(0, GLUT_DOWN, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelDisplay();
+        panelDisplay();
+        panelIdle();
+        return true;
+    };
+    for (size_t k = 0; k < sizeof boxes / sizeof *boxes + sizeof radios / sizeof *radios; k++) {
+        bool box = k < sizeof boxes / sizeof *boxes;
+        const char *label = box ? boxLabels[k] : radios[k - 11].label;
+        int values[11];
+        for (int b = 0; b < 11; b++) values[b] = *boxes[b];
+        ASSERT_TRUE(clickOn(label)) << label;
+        for (int b = 0; b < 11; b++) {
+            EXPECT_EQ(*boxes[b], b == static_cast<int>(k) ? !values[b] : values[b]) << label << " / " << boxLabels[b];
+        }
+        if (!box) {
+            EXPECT_EQ(*radios[k - 11].field, radios[k - 11].value) << label;
+        }
+    }
+    EXPECT_EQ(world.maxEdges, maxEdgesChoices[0].value) << "the Max edges group applies its row";
+}
