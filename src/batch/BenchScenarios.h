@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,7 @@ struct BenchScenario {
 };
 const std::vector<BenchScenario> &benchScenarios();
 // Sets up the named world from scratch (rules, nodes, atoms, metanodes).
-// Returns false for an unknown name.
-bool setupBenchScenario(const std::string &name);
+// The generator starts from seed. Returns false for an unknown name.
+bool setupBenchScenario(const std::string &name, uint32_t seed = 1);
 // One live-tick's simulation work with a step always due.
 void benchStep();
