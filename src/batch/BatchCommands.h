@@ -20,9 +20,10 @@ struct StepPlan {
     long every = 10;
     bool finalRow = false;  // also a row after the last step
     bool progress = true;   // a progress bar when standard error is a terminal
+    bool digest = false;    // the world digest on every row (or printed, without a CSV)
 };
 int runSteps(const StepPlan &plan);
-// Parses --steps, --csv, --every, --save or --snapshot at args[i]: 0 when args[i]
+// Parses --steps, --csv, --every, --save, --snapshot or --digest at args[i]: 0 when args[i]
 // is none of them, -1 when its value is missing or bad, else 1 (i then points
 // at the value).
 int parseStepOption(const std::vector<std::string> &args, size_t &i, StepPlan &plan);

@@ -2,6 +2,8 @@
 #include <cstdio>
 
 // The statistics CSV of `run` and `bench`: one header, then one row per sample.
+// With the digest on, every row ends with the world digest (16 hex digits).
+void setCsvDigest(bool on);
 void writeCsvHeader(FILE *f);
 void writeCsvRow(FILE *f);
 // Opens a CSV file and writes its header; null (with a message) when it cannot be opened.

@@ -67,6 +67,10 @@ bool parseSeed(const std::string &text, uint32_t &seed) {
 
 int parseStepOption(const std::vector<std::string> &args, size_t &i, StepPlan &plan) {
     const std::string &a = args[i];
+    if (a == "--digest") {
+        plan.digest = true;
+        return 1;
+    }
     if (a != "--steps" && a != "--every" && a != "--csv" && a != "--save" && a != "--snapshot") return 0;
     if (i + 1 >= args.size()) return -1;
     const std::string &v = args[++i];

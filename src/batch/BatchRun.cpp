@@ -17,6 +17,7 @@
 #include "world/Node.h"
 #include "world/Walkers.h"
 #include "world/Random.h"
+#include "world/WorldDigest.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -79,7 +80,7 @@ int batchRun(const std::vector<std::string> &args) {
     if (!parse(args, o)) {
         std::fputs(
             "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--seed S] [--steps N] [--csv OUT] "
-            "[--every K] [--save OUT] [--snapshot OUT]\n",
+            "[--every K] [--digest] [--save OUT] [--snapshot OUT]\n",
             stderr);
         return 2;
     }
@@ -99,6 +100,7 @@ int batchRun(const std::vector<std::string> &args) {
 int runSteps(const StepPlan &o) {
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
+        setCsvDigest(o.digest);
         if (!(csv = openCsv(o.csv.c_str()))) return 2;
     }
     bool showProgress = o.progress && isatty(2);
@@ -124,6 +126,11 @@ int runSteps(const StepPlan &o) {
     statusCounts(nodes, edges);
     std::printf("%d steps, time %.2f s: %d nodes, %d edges, %d atoms\n", world.stepCount - startStep, world.simTime,
                 nodes, edges, world.liveAtomCount);
+    if (o.digest && !csv) {
+        char hex[17];
+        formatDigest(worldDigest(), hex);
+        std::printf("digest %s\n", hex);
+    }
     std::fflush(stdout);
     int status = 0;
     if (!o.save.empty() && !saveListing(o.save)) status = 1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "world/StateArchive.h"
+
 AggregateGrid::AggregateGrid(int n) : layers(n < 0 ? 0 : n) {
     values = new float[static_cast<size_t>(layers) * kRows * kCols]();
     colours = new float[static_cast<size_t>(layers) * 3 + 3]();
@@ -49,4 +51,10 @@ bool AggregateGrid::emptyAt(float x, float y) const {
 void AggregateGrid::setLayerColour(int layer, const float rgb[3]) {
     if (layer < 0 || layer >= layers) return;
     for (int k = 0; k < 3; k++) colours[3 * layer + k] = rgb[k];
+}
+
+void AggregateGrid::archive(StateArchive &a) {
+    size_t n = static_cast<size_t>(layers) * kRows * kCols;
+    for (size_t k = 0; k < n; k++) a.value("value", values[k]);
+    for (unsigned char &e : emptyMask) a.value("empty", e);
 }

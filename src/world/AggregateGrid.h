@@ -2,6 +2,8 @@
 
 // Per-colour atom density: 40 x 40 cells of 80 x 80 world units, one layer per
 // declared colour, with an empty-mask and one display colour per layer.
+class StateArchive;
+
 class AggregateGrid {
 public:
     static constexpr int kCols = 40;
@@ -24,6 +26,8 @@ public:
     float cellValue(int layer, int i, int j) const { return values[(layer * kRows + j) * kCols + i]; }
     void setLayerColour(int layer, const float rgb[3]);
     const float *layerColour(int layer) const { return colours + 3 * layer; }
+    // Values and empty-mask (the layer count is the colour count).
+    void archive(StateArchive &a);
 
 private:
     int layers;

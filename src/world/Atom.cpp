@@ -9,6 +9,7 @@
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -297,4 +298,27 @@ void spawnAtoms() {
             p = q;
         }
     }
+}
+
+void drovanAtom::archive(StateArchive &a) {
+    drovanThing::archive(a);
+    a.vec("position", position);
+    a.value("state", state);
+    a.vec("savedVelocity", savedVelocity);
+    a.vec("edgeTarget", edgeTarget);
+    a.value("edgeStartIndex", edgeStartIndex);
+    a.value("edgeTargetId", edgeTargetId);
+    a.value("edgeId", edgeId);
+    a.value("progress", progress);
+    a.vec("segmentStart", segmentStart);
+    a.vec("segmentEnd", segmentEnd);
+    a.value("holderId", holderId);
+    a.value("lastNodeId", lastNodeId);
+    a.value("creatorId", creatorId);
+    a.value("pendingNode", pendingNode);
+    a.value("lastPendingNode", lastPendingNode);
+    a.value("visitedCount", visitedCount);
+    for (int i = 0; i < visitedCount && i < kVisitedMax; i++) a.value("visited", visited[i]);
+    a.vec("velocity", velocity);
+    a.value("colour", colour);
 }

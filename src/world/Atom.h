@@ -33,6 +33,7 @@ public:
     void leaveEdgeCount();
     // Keep the removal-notice index in step with state, edgeId and holderId.
     void refreshNotice();
+    void archive(StateArchive &a) override;
 
     // Read by every neighbour query: first, beside the base's flags. Whoever
     // moves an atom calls atomMoved() (NeighbourGrid.h).

@@ -8,6 +8,7 @@
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
 #include "world/Painter.h"
+#include "world/StateArchive.h"
 
 drovanCiliaNode::drovanCiliaNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) { strength = 0.75f; }
 
@@ -147,4 +148,12 @@ void drovanCiliaNode::drawCilia(bool highlighted, bool withBody) {
     }
     p.lineWidth(1.0f);
     p.pointSize(1.0f);
+}
+
+void drovanCiliaNode::archive(StateArchive &a) {
+    drovanTermNode::archive(a);
+    a.vec("swimVelocity", swimVelocity);
+    a.value("swimSpeed", swimSpeed);
+    a.value("beatForce", beatForce);
+    a.value("beatCounter", beatCounter);
 }

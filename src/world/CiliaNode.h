@@ -10,6 +10,7 @@ public:
     void draw(int pass, int flag) override;
     void drawHighlight() override;
     void receive(float x, float y, int colour, int senderId, float amount) override;
+    void archive(StateArchive &a) override;
 
     void feelAtoms();
     void swim();

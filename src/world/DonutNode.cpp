@@ -7,6 +7,7 @@
 #include "world/Atom.h"
 #include "world/NeighbourGrid.h"
 #include "world/Painter.h"
+#include "world/StateArchive.h"
 
 drovanDonutNode::drovanDonutNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) {
     strength = 1.0f;
@@ -143,4 +144,12 @@ void drovanDonutNode::drawHighlight() {
     p.circle(nodePosition.x, nodePosition.y, rad * donutFactor, 0.0f);
     p.lineWidth(1.0f);
     p.pointSize(1.0f);
+}
+
+void drovanDonutNode::archive(StateArchive &a) {
+    drovanTermNode::archive(a);
+    a.value("input", donutInput);
+    a.value("output", donutOutput);
+    a.value("factor", donutFactor);
+    a.value("collectedTotal", collectedTotal);
 }

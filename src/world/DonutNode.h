@@ -16,6 +16,7 @@ public:
     float insetAtStart(int colour) override;
     float insetUndirected(int colour) override;
     const float *colourRGB() override;
+    void archive(StateArchive &a) override;
 
     void touchAtoms();
     void convertInput(drovanAtom *atom);

@@ -11,6 +11,7 @@
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -351,4 +352,24 @@ void setAdjacency(int a, int b, drovanEdge *e) {
 const std::vector<int> &touchingSlots(int slot) {
     static const std::vector<int> none;
     return slotInRange(slot) ? touchingLists[slot] : none;
+}
+
+void drovanEdge::archive(StateArchive &a) {
+    drovanThing::archive(a);
+    a.value("fromIndex", fromIndex);
+    a.value("toIndex", toIndex);
+    a.value("fromId", fromId);
+    a.value("toId", toId);
+    a.vec("endA", endA);
+    a.vec("endB", endB);
+    a.vec("lineStart", lineStart);
+    a.vec("lineEnd", lineEnd);
+    a.value("endsOverlap", endsOverlap);
+    a.value("capacity", capacity);
+    a.value("atomsOnEdge", atomsOnEdge);
+    a.value("directed", directed);
+    a.value("colour", edgeColour);
+    a.value("decays", decays);
+    a.link("container", containerNode);
+    a.value("entered", entered);
 }

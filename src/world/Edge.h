@@ -26,6 +26,7 @@ public:
     void detach();
     // The node at the other end from the given table slot (by index), or nullptr.
     drovanNode *otherEnd(int nodeIndex);
+    void archive(StateArchive &a) override;
 
     int fromIndex = -1, toIndex = -1;
     int fromId = -1, toId = -1;

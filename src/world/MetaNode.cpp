@@ -11,6 +11,7 @@
 #include "world/MetaNodePat.h"
 #include "world/NeighbourGrid.h"
 #include "world/Painter.h"
+#include "world/StateArchive.h"
 #include "world/TermNode.h"
 
 namespace {
@@ -497,4 +498,11 @@ void drovanMetaNode::drawBody(bool highlighted) {
     if (highlighted) radius += (clockTriangle(pt.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / pt.zoom();
     pt.sphere(x, y, rgb, radius, 0.0f);
     pt.setColour(rgb[0], rgb[1], rgb[2]);
+}
+
+void drovanMetaNode::archive(StateArchive &a) {
+    drovanNode::archive(a);
+    a.link("body", body);
+    a.vec("position", metaPosition);
+    a.value("bodyRadius", bodyRadius);
 }

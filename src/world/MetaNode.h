@@ -30,6 +30,7 @@ public:
     drovanNode *duplicate(bool randomColour) override;
     void decomposeTouching(drovanNode *other, float depth) override;
     virtual int slotInstances();
+    void archive(StateArchive &a) override;
 
     void applyThrust(float px, float py, float fx, float fy);
     void bodyTick(float x, float y, float a);

@@ -6,6 +6,7 @@
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/StateArchive.h"
 
 drovanMetaNodePat::drovanMetaNodePat() {
     float r = randUnit();
@@ -221,4 +222,36 @@ drovanMetaNodePat *drovanMetaNodePat::instantiate(float scale) {
         p->edges[j] = new drovanEdge(p->nodes[f], p->nodes[t], e->directed != 0, e->edgeColour, true);
     }
     return p;
+}
+
+void drovanMetaNodePat::archive(StateArchive &a) {
+    drovanThing::archive(a);
+    a.value("instances", instanceCount);
+    a.value("nodeCount", nodeCount);
+    for (int i = 0; i < nodeCount; i++) a.link("node", nodes[i]);
+    a.value("edgeCount", edgeCount);
+    for (int j = 0; j < edgeCount; j++) a.link("edge", edges[j]);
+    a.value("radius", patternRadius);
+    for (float &c : bodyRgb) a.value("rgb", c);
+    a.value("tickCounter", tickCounter);
+    a.value("tickPeriod", tickPeriod);
+    a.value("thingRecordCount", thingRecordCount);
+    for (int i = 0; i < thingRecordCount && i < 10; i++) {
+        ThingRecord &r = thingRecords[i];
+        a.value("input", r.input);
+        a.value("output", r.output);
+        a.value("factor", r.factor);
+        a.value("thingId", r.thingId);
+        a.value("nodeIndex", r.nodeIndex);
+    }
+    a.value("cellRecordCount", cellRecordCount);
+    for (int i = 0; i < cellRecordCount && i < 10; i++) {
+        CellRecord &r = cellRecords[i];
+        a.value("input", r.input);
+        a.value("output", r.output);
+        a.value("factor", r.factor);
+        a.value("nodeIndex", r.nodeIndex);
+        a.value("x", r.x);
+        a.value("y", r.y);
+    }
 }

@@ -43,6 +43,7 @@ public:
     void connectToSelection(drovanNode *a, drovanNode *b, bool directed, int colour);
     drovanEdge *nextEdgeAt(int k, int &cursor);
     drovanMetaNodePat *instantiate(float scale);
+    void archive(StateArchive &a) override;
 
     int instanceCount = 0;
     int nodeCount = 0;

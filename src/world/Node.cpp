@@ -12,6 +12,7 @@
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
 #include "world/NeighbourGrid.h"
+#include "world/StateArchive.h"
 #include "world/TermNode.h"
 
 namespace {
@@ -341,3 +342,24 @@ vec2 containerToWorld(drovanMetaNode *m, vec2 p) {
 }
 
 vec2 worldPosition(drovanNode *n) { return containerToWorld(n->container(), n->position()); }
+
+void drovanNode::archive(StateArchive &a) {
+    drovanThing::archive(a);
+    a.value("inDegree", inDegree);
+    a.value("outDegree", outDegree);
+    a.value("undirectedDegree", undirectedDegree);
+    a.value("edgeCount", edgeCount);
+    for (int i = 0; i < edgeCount && i < kMaxNodeEdges; i++) a.link("edge", edges[i]);
+    a.link("container", containerNode);
+    a.value("nodeIndex", nodeIndex);
+    a.vec("force", force);
+    a.vec("velocity", nodeVelocity);
+    a.value("angle", nodeAngle);
+    a.value("targetAngle", nodeTargetAngle);
+    a.value("turnRate", nodeTurnRate);
+    a.value("turnLimit", nodeTurnLimit);
+    a.value("angularVelocity", nodeAngularVelocity);
+    a.value("scale", nodeScale);
+    a.value("inhibition", inhibitionCount);
+    for (float &v : intake) a.value("intake", v);
+}

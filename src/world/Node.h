@@ -64,6 +64,7 @@ public:
     virtual void detachEdge(drovanEdge *e);
     virtual void integrate();
     virtual void decomposeTouching(drovanNode *other, float depth) { (void)other; (void)depth; }
+    void archive(StateArchive &a) override;
 
     // Edge cursors: each call returns the next live edge, or nullptr.
     drovanEdge *nextAttachedEdge(int &cursor);

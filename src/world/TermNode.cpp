@@ -11,6 +11,7 @@
 #include "world/NeighbourGrid.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/StateArchive.h"
 #include "world/Walkers.h"
 
 drovanTermNode::drovanTermNode(float x, float y, int c, int idx) : drovanNode(idx) {
@@ -434,4 +435,12 @@ void drovanTermNode::drawInfo() {
     char text[128];
     snprintf(text, sizeof text, "X=%3.0f Y=%3.0f Angle = %3.2f", x, y, angle() * 0.1592356687898089 * 360);
     p.worldText(std::trunc(lx), std::trunc(ly), text);
+}
+
+void drovanTermNode::archive(StateArchive &a) {
+    drovanNode::archive(a);
+    a.vec("position", nodePosition);
+    a.value("emitChance", emitChance);
+    a.value("colour", nodeColour);
+    for (int &n : collected) a.value("collected", n);
 }

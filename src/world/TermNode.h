@@ -28,6 +28,7 @@ public:
     int colour() override { return nodeColour; }
     bool convertIntake(int colour, float amount) override;
     void decomposeTouching(drovanNode *other, float depth) override;
+    void archive(StateArchive &a) override;
 
     void interactWithAtoms();
     void processIntake();

@@ -1,5 +1,6 @@
 #include "world/Thing.h"
 
+#include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
 drovanThing::drovanThing() { registerThing(this); }
@@ -9,3 +10,19 @@ drovanThing::~drovanThing() { destroyThingLinks(this); }
 void drovanThing::setStrength(float s) { strength = s < 0.0f ? 0.0f : (s > 1.0f ? 1.0f : s); }
 
 void drovanThing::setKind(ThingKind k) { setThingKind(this, k); }
+
+void drovanThing::archive(StateArchive &a) {
+    unsigned char k = kind;
+    a.value("kind", k);
+    a.value("id", id);
+    a.value("vigour", vigour);
+    a.value("patternIndex", patternIndex);
+    a.value("strength", strength);
+    a.value("dead", dead);
+    a.value("selected", selected);
+}
+
+void StateArchive::link(const char *name, const drovanThing *t) {
+    int linked = t ? t->id : -1;
+    value(name, linked);
+}

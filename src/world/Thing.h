@@ -2,6 +2,7 @@
 #include <cstdio>
 
 class drovanMetaNode;
+class StateArchive;
 
 // What a thing is, as far as removal notices need to know. Set by the atom,
 // node and edge constructors; everything else stays ThingOther.
@@ -26,6 +27,8 @@ public:
     virtual void kill() { dead = 1; }
     virtual void setColour(int colour) { (void)colour; }
     virtual drovanMetaNode *container() { return nullptr; }
+    // Every field that decides a later step, base fields first (StateArchive.h).
+    virtual void archive(StateArchive &a);
 
     // setStrength of any thing: clamped to 0..1.
     void setStrength(float s);

@@ -1,0 +1,28 @@
+#pragma once
+#include "world/Vec2.h"
+
+class drovanThing;
+
+// A visitor over the state that decides later steps. Each class lists its
+// fields once, in a fixed order; the digest hashes the list now and a
+// snapshot reader or writer can walk the same list. Lists go as a count
+// followed by the elements; links to other things go as their ids (-1 for none).
+class StateArchive {
+public:
+    virtual ~StateArchive() = default;
+    virtual void value(const char *name, int &v) = 0;
+    virtual void value(const char *name, unsigned &v) = 0;
+    virtual void value(const char *name, float &v) = 0;
+    virtual void value(const char *name, bool &v) = 0;
+    virtual void value(const char *name, unsigned char &v) = 0;
+    // A snapshot reader returns true; then ids read in place of links are
+    // for the reader to resolve.
+    virtual bool reading() const { return false; }
+
+    void vec(const char *name, vec2 &v) {
+        value(name, v.x);
+        value(name, v.y);
+    }
+    // The id of a linked thing, or -1.
+    void link(const char *name, const drovanThing *t);
+};

@@ -1,0 +1,128 @@
+#include "world/WorldArchive.h"
+
+#include "rules/ColorTable.h"
+#include "world/AggregateGrid.h"
+#include "world/MetaNodePat.h"
+#include "world/Random.h"
+#include "world/StateArchive.h"
+#include "world/Thing.h"
+#include "world/WorldStore.h"
+
+void archiveWorldStore(StateArchive &a) {
+    WorldStore &w = world;
+    a.value("render_atoms", w.render_atoms);
+    a.value("render_nodes", w.render_nodes);
+    a.value("render_atom_aggregates", w.render_atom_aggregates);
+    a.value("render_edges", w.render_edges);
+    a.value("colored_edges", w.colored_edges);
+    a.value("directed_edges", w.directed_edges);
+    a.value("discover_edges", w.discover_edges);
+    a.value("fix_node_collisions", w.fix_node_collisions);
+    a.value("closed_world", w.closed_world);
+    a.value("anneal", w.anneal);
+    a.value("inertia", w.inertia);
+    a.value("node_creation_rate", w.node_creation_rate);
+    a.value("edge_springk", w.edge_springk);
+    a.value("edge_length", w.edge_length);
+    a.value("edge_constraint", w.edge_constraint);
+    a.value("maxEdges", w.maxEdges);
+    a.value("speed", w.speed);
+    a.value("worldMinX", w.worldMinX);
+    a.value("worldMaxX", w.worldMaxX);
+    a.value("worldMinY", w.worldMinY);
+    a.value("worldMaxY", w.worldMaxY);
+    // Not lastStepTime: it starts from the program's wall clock.
+    a.value("simTime", w.simTime);
+    a.value("stepCount", w.stepCount);
+    a.value("stepBudget", w.stepBudget);
+    a.value("nextId", w.nextId);
+    for (int &n : w.metaCounts) a.value("metaCount", n);
+    unsigned r = randState();
+    a.value("random", r);
+    if (a.reading()) setRandState(r);
+}
+
+void archiveColorTable(StateArchive &a) {
+    a.value("colorCount", colorCount);
+    a.value("totalNodeProbability", totalNodeProbability);
+    for (int c = 0; c < colorCount && c < kMaxColors; c++) {
+        ColorRule &r = colorTable[c];
+        for (int k = 0; k < kMaxColors; k++) {
+            a.value("relation", r.relation[k].kind);
+            a.value("affinity", r.relation[k].affinity);
+            Conversion &v = r.conversion[k];
+            a.value("conversion", v.defined);
+            a.value("partner", v.partner);
+            a.value("output1", v.output1);
+            a.value("output2", v.output2);
+            a.value("factor1", v.factor1);
+            a.value("factor2", v.factor2);
+            a.value("reproduceAt", r.reproduceAt[k]);
+            Decomposition &d = r.decomposition[k];
+            a.value("decomposition", d.defined);
+            a.value("output", d.output);
+            a.value("factor", d.factor);
+        }
+        a.value("isStatic", r.isStatic);
+        a.value("isSterile", r.isSterile);
+        a.value("nodeKind", r.nodeKind);
+        a.value("valence", r.valence);
+        a.value("nodeDecayRate", r.nodeDecayRate);
+        a.value("atomDecayRate", r.atomDecayRate);
+        a.value("nodeAgeRate", r.nodeAgeRate);
+        a.value("atomProbability", r.atomProbability);
+        a.value("nodeProbability", r.nodeProbability);
+        a.value("size", r.size);
+        // The colour itself: metanode bodies and grid layers take it.
+        for (float &v : r.rgb) a.value("rgb", v);
+        a.value("hasEdgeLength", r.hasEdgeLength);
+        a.value("edgeLength", r.edgeLength);
+        a.value("hasCaptureArc", r.hasCaptureArc);
+        a.value("captureArc", r.captureArc);
+        a.value("senseCount", r.senseCount);
+        for (int i = 0; i < r.senseCount && i < kMaxSenses; i++) {
+            a.value("source", r.sense[i].source);
+            a.value("output", r.sense[i].output);
+            a.value("factor", r.sense[i].factor);
+        }
+        a.value("signalCount", r.signalCount);
+        for (int i = 0; i < r.signalCount && i < kMaxSenses; i++) {
+            a.value("source", r.signal[i].source);
+            a.value("output", r.signal[i].output);
+            a.value("factor", r.signal[i].factor);
+        }
+    }
+}
+
+void archivePatternSlots(StateArchive &a) {
+    for (PatternSlot &s : patternSlots) {
+        for (float &v : s.rgb) a.value("rgb", v);
+        a.link("pattern", s.pattern);
+        a.value("senseCount", s.senseCount);
+        for (int i = 0; i < s.senseCount && i < 10; i++) {
+            a.value("input", s.senses[i].input);
+            a.value("output", s.senses[i].output);
+            a.value("factor", s.senses[i].factor);
+        }
+        a.value("decomposeCount", s.decomposeCount);
+        for (int i = 0; i < s.decomposeCount && i < 10; i++) {
+            a.value("input", s.decomposes[i].input);
+            a.value("output", s.decomposes[i].output);
+            a.value("factor", s.decomposes[i].factor);
+        }
+        a.value("grasps", s.grasps);
+    }
+}
+
+void archiveWorld(StateArchive &a) {
+    archiveWorldStore(a);
+    archiveColorTable(a);
+    archivePatternSlots(a);
+    bool grid = world.aggregateGrid != nullptr;
+    a.value("aggregateGrid", grid);
+    if (grid) world.aggregateGrid->archive(a);
+    int count = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) count++;
+    a.value("thingCount", count);
+    for (drovanThing *t = world.thingList; t; t = t->next) t->archive(a);
+}
