@@ -21,8 +21,3 @@ void drovanThing::archive(StateArchive &a) {
     a.value("dead", dead);
     a.value("selected", selected);
 }
-
-void StateArchive::link(const char *name, const drovanThing *t) {
-    int linked = t ? t->id : -1;
-    value(name, linked);
-}
