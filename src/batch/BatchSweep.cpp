@@ -248,6 +248,7 @@ int runOne(const Sweep &s, long run) {
     plan.every = s.every;
     plan.finalRow = true;
     plan.progress = false;
+    plan.digest = true;
     plan.csv = s.name(run, "csv.part");
     int status = runSteps(plan);
     if (status == 0 && std::rename(plan.csv.c_str(), s.name(run, "csv").c_str()) != 0) status = 1;
@@ -315,17 +316,14 @@ void addColumns(std::vector<std::string> &all, const std::vector<std::string> &h
 }
 
 struct Stat {
-    int n = 0;
-    double sum = 0.0, sumSq = 0.0;
+    std::vector<double> values;
     double lo = 0.0, hi = 0.0;
     std::string loText, hiText;
     void add(const std::string &text) {
         double v = std::strtod(text.c_str(), nullptr);
-        if (n == 0 || v < lo) lo = v, loText = text;
-        if (n == 0 || v > hi) hi = v, hiText = text;
-        sum += v;
-        sumSq += v * v;
-        n++;
+        if (values.empty() || v < lo) lo = v, loText = text;
+        if (values.empty() || v > hi) hi = v, hiText = text;
+        values.push_back(v);
     }
 };
 
@@ -402,13 +400,17 @@ long collect(const Sweep &s) {
             summary += std::to_string(combo) + values + "," + std::to_string(entry.first) + "," +
                        std::to_string(counts[entry.first]);
             for (const Stat &st : entry.second) {
-                if (st.n == 0) {
+                size_t n = st.values.size();
+                if (n == 0) {
                     summary += ",,,,";
                     continue;
                 }
-                double mean = st.sum / st.n;
+                double mean = 0.0, var = 0.0;
+                for (double v : st.values) mean += v;
+                mean /= static_cast<double>(n);
                 // Sample standard deviation across seeds; 0 for a single run.
-                double var = st.n > 1 ? (st.sumSq - st.sum * mean) / (st.n - 1) : 0.0;
+                for (double v : st.values) var += (v - mean) * (v - mean);
+                var = n > 1 ? var / static_cast<double>(n - 1) : 0.0;
                 char buf[128];
                 std::snprintf(buf, sizeof buf, ",%.4f,%.4f", mean, var > 0.0 ? std::sqrt(var) : 0.0);
                 summary += buf + ("," + st.loText + "," + st.hiText);
