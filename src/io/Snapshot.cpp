@@ -373,7 +373,31 @@ void entries(TextReader &r, std::vector<Entry> &list, int count) {
     }
 }
 
-bool readWorld(TextReader &r) {
+// Things kept outside the world's registry while reading: the slot patterns
+// and their contents. They belong to nobody until the read succeeded.
+struct Loose {
+    std::vector<drovanMetaNodePat *> patterns;
+    std::vector<drovanThing *> contents;
+    void free() {
+        for (PatternSlot &s : patternSlots) s.pattern = nullptr;
+        for (drovanMetaNodePat *p : patterns) {
+            for (int i = 0; i < p->nodeCount; i++) p->nodes[i] = nullptr;
+            for (int j = 0; j < p->edgeCount; j++) p->edges[j] = nullptr;
+            delete p;
+        }
+        for (drovanThing *t : contents) {
+            if (drovanEdge *e = asEdge(t)) {
+                e->entered = 0;
+                e->fromId = e->toId = -1;  // pattern ends are no world ids
+            }
+            delete t;
+        }
+        patterns.clear();
+        contents.clear();
+    }
+};
+
+bool buildWorld(TextReader &r, Loose &loose) {
     // The record layout first: which things, of which class, in which scope.
     size_t start = r.at;
     long long colours;
@@ -391,6 +415,8 @@ bool readWorld(TextReader &r) {
                 return false;
             }
             r.at++;
+            for (const auto &done : patterns)
+                if (done.first == slot) r.fail(l.number, "slot " + std::to_string(slot) + " appears twice");
             patterns.push_back({slot, {}});
             entries(r, patterns.back().second, count + 1);
             if (static_cast<int>(patterns.back().second.size()) != count + 1 ||
@@ -410,27 +436,29 @@ bool readWorld(TextReader &r) {
 
     // Make every thing: the world's oldest first, so thingList comes out in
     // the saved order; each takes its saved id.
-    std::map<int, drovanThing *> global;
-    auto claim = [&](Entry &e) {
-        if (global.count(e.id)) {
+    // Slot patterns take world-wide ids but no world thing may link to them.
+    std::map<int, drovanThing *> global, slotted;
+    auto claim = [&](Entry &e, std::map<int, drovanThing *> &into) {
+        if (global.count(e.id) || slotted.count(e.id)) {
             r.fail(e.line, "id " + std::to_string(e.id) + " is used twice");
             return false;
         }
         e.made = makeThing(e.cls, e.nodes, e.edges);
         changeId(e.made, e.id);
-        global[e.id] = e.made;
+        into[e.id] = e.made;
         return true;
     };
     for (size_t i = things.size(); i-- > 0;)
-        if (!claim(things[i])) return false;
+        if (!claim(things[i], global)) return false;
     std::vector<std::map<int, drovanThing *>> locals(patterns.size());
     for (size_t k = 0; k < patterns.size(); k++) {
         std::vector<Entry> &list = patterns[k].second;
-        if (!claim(list[0])) return false;
+        if (!claim(list[0], slotted)) return false;
         unregister(list[0].made);
+        loose.patterns.push_back(static_cast<drovanMetaNodePat *>(list[0].made));
         for (size_t i = 1; i < list.size(); i++) {
             Entry &e = list[i];
-            if (e.cls == "MetaNodePat" || locals[k].count(e.id)) {
+            if (e.cls == "MetaNodePat" || e.cls == "Atom" || e.cls == "MetaNode" || locals[k].count(e.id)) {
                 r.fail(e.line, "bad content in the pattern of slot " + std::to_string(patterns[k].first));
                 return false;
             }
@@ -438,6 +466,7 @@ bool readWorld(TextReader &r) {
             if (drovanNode *n = asNode(e.made)) n->unregisterNode();
             if (e.made->registered) unregister(e.made);
             e.made->id = e.id;
+            loose.contents.push_back(e.made);
             locals[k][e.id] = e.made;
         }
     }
@@ -473,7 +502,7 @@ bool readWorld(TextReader &r) {
     if (grid != (world.aggregateGrid != nullptr)) r.fail(r.lines[r.at - 1].number, "aggregate grid mismatch");
     if (grid && r.ok()) world.aggregateGrid->archive(r);
     r.next("slots");
-    r.scope = &global;
+    r.scope = &slotted;
     r.ranges["senseCount"] = r.ranges["decomposeCount"] = {0, 10};
     archivePatternSlots(r);
     r.ranges.clear();
@@ -481,12 +510,35 @@ bool readWorld(TextReader &r) {
         r.next("slotpattern");
         r.scope = &locals[k];
         for (Entry &e : patterns[k].second) readThing(r, e);
-        if (r.ok() && patternSlots[patterns[k].first].pattern != patterns[k].second[0].made)
-            r.fail(r.lines[r.at - 1].number, "a pattern stands in the wrong slot");
+        // Each content belongs to its pattern once, and a pattern edge is never entered.
+        std::map<drovanThing *, int> owned;
+        drovanMetaNodePat *p = static_cast<drovanMetaNodePat *>(patterns[k].second[0].made);
+        for (int i = 0; i < p->nodeCount; i++) owned[p->nodes[i]]++;
+        for (int j = 0; j < p->edgeCount; j++) owned[p->edges[j]]++;
+        for (size_t i = 1; i < patterns[k].second.size() && r.ok(); i++) {
+            const Entry &e = patterns[k].second[i];
+            drovanEdge *d = asEdge(e.made);
+            if (owned[e.made] != 1 || (d && d->entered))
+                r.fail(e.line, "thing " + std::to_string(e.id) + " does not belong to the pattern of slot " +
+                                   std::to_string(patterns[k].first));
+        }
+    }
+    for (int k = 0; k < kPatternSlots && r.ok(); k++) {
+        drovanThing *want = nullptr;
+        for (auto &rec : patterns)
+            if (rec.first == k) want = rec.second[0].made;
+        if (patternSlots[k].pattern != want)
+            r.fail(r.lines[r.at - 1].number, "slot " + std::to_string(k) + " does not hold its own pattern");
     }
     r.scope = &global;
     r.next("things");
-    for (Entry &e : things) readThing(r, e);
+    std::map<drovanThing *, int> bodies;
+    for (Entry &e : things) {
+        readThing(r, e);
+        drovanMetaNode *m = dynamic_cast<drovanMetaNode *>(e.made);
+        if (r.ok() && m && m->body && bodies[m->body]++)
+            r.fail(e.line, "two metanodes share the body " + std::to_string(m->body->id));
+    }
     r.next("end");
     if (!r.ok()) return false;
 
@@ -523,6 +575,13 @@ bool readWorld(TextReader &r) {
     world.nextId = nextId;
     setRandState(generator);
     return true;
+}
+
+bool readWorld(TextReader &r) {
+    Loose loose;
+    if (buildWorld(r, loose)) return true;
+    loose.free();
+    return false;
 }
 
 }  // namespace
