@@ -29,7 +29,7 @@ int batchResume(const std::vector<std::string> &args) {
         }
     }
     if (!ok || snap.empty()) {
-        std::fputs("usage: drovan-batch resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--save OUT] "
+        std::fputs("usage: drovan-batch resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] "
                    "[--snapshot OUT]\n",
                    stderr);
         return 2;
