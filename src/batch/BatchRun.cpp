@@ -93,11 +93,11 @@ int batchRun(const std::vector<std::string> &args) {
         if (!placeMetaNode(p.slot, p.x, p.y))
             std::fprintf(stderr, "drovan-batch run: nothing placed for slot %d (empty pattern or full table)\n",
                          p.slot);
-    if (world.speed == 0) setSpeed(2);  // a paused scenario still runs headless
     return runSteps(o);
 }
 
 int runSteps(const StepPlan &o) {
+    if (world.speed == 0) setSpeed(2);  // a paused world (a scenario, a saved world) still runs headless
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
         setCsvDigest(o.digest);

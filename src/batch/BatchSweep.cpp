@@ -242,7 +242,6 @@ int runOne(const Sweep &s, long run) {
             return 2;
         }
     }
-    if (world.speed == 0) setSpeed(2);
     StepPlan plan;
     plan.steps = s.steps;
     plan.every = s.every;
