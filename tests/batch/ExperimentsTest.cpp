@@ -42,6 +42,12 @@ TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
     EXPECT_EQ(csv("--seed 1", "one.csv"), plain);
     EXPECT_EQ(csv("--seed 4294967295", "max.csv"), csv("--seed -1", "minus.csv"));
     EXPECT_NE(csv("--seed 2", "two.csv"), plain);
+    auto bench = [&](const std::string &seed, const std::string &name) {
+        runBatch("bench --scenario small --steps 20 " + seed + " --csv " + quote(path(name)));
+        return readFile(path(name));
+    };
+    EXPECT_EQ(bench("--seed 1", "b1.csv"), bench("", "b.csv"));
+    EXPECT_NE(bench("--seed 2", "b2.csv"), bench("", "b.csv"));
     EXPECT_EQ(runBatch("run " + quote(kLogic) + " --seed 4294967296").status, 2);
     EXPECT_EQ(runBatch("run " + quote(kLogic) + " --seed 12x").status, 2);
     // A new seed on resume sends the same saved world another way.
