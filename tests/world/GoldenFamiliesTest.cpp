@@ -1,0 +1,183 @@
+// One small world per rule family, run a few hundred steps; the digest of
+// every few steps and the final listing must match the kept files byte for
+// byte. After an intended change of behaviour, regenerate them with
+//   DROVAN_REGENERATE_GOLDEN=1 build-release/drovan_tests --gtest_filter='GoldenFamilies*'
+// and read the diff before committing it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/BatchRunner.h"
+#include "rules/RulesListing.h"
+#include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
+#include "world/MetaNode.h"
+#include "world/MetaNodePat.h"
+#include "world/Node.h"
+#include "world/Random.h"
+#include "world/Walkers.h"
+#include "world/WorldDigest.h"
+#include "world/WorldStep.h"
+#include "world/WorldStore.h"
+
+namespace {
+
+const std::string kFamilies = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden";
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The pointer's gestures, through the functions the desktop program calls.
+void dragSelection(int id, float dx, float dy) {
+    selectComponent(findNode(id), true);
+    dragNodes(id, dx, dy, true);
+}
+
+void copySelectionAndDrag(float dx, float dy) {
+    drovanSelectionSpider spider;
+    graphReplicator replicator(&spider);
+    replicator.replicate();
+    clearSelection();
+    replicator.selectCopies(true);
+    dragNodes(replicator.firstCopyId(), dx, dy, true);
+}
+
+struct Place {
+    int slot;
+    float x, y;
+};
+
+struct Family {
+    const char *name;
+    bool patterns;
+    std::vector<Place> places;
+    int steps, every;
+    // Called before each step with the number of steps taken.
+    std::function<void(int)> gesture;
+};
+
+const std::vector<Family> &families() {
+    static const std::vector<Family> all = {
+        {"closed-world", false, {}, 300, 10, nullptr},
+        {"inertia", false, {}, 200, 10, nullptr},
+        {"capture-arc", false, {}, 300, 10, nullptr},
+        {"relations", false, {}, 300, 10, nullptr},
+        {"signals", false, {}, 300, 10, nullptr},
+        {"conversions", false, {}, 300, 10, nullptr},
+        {"valence", false, {}, 100, 5, nullptr},
+        {"donuts", false, {}, 300, 10, nullptr},
+        {"cilia", true, {{0, 1620.0f, 1560.0f}}, 300, 10, nullptr},
+        {"metanodes", true, {{1, 1600.0f, 1600.0f}, {1, 1680.0f, 1650.0f}, {0, 1570.0f, 1590.0f}}, 400, 10, nullptr},
+        {"gestures", false, {}, 200, 10,
+         [](int step) {
+             if (step == 30) dragSelection(1, 40.0f, -20.0f);
+             if (step == 60)
+                 if (drovanNode *n = findNode(1)) n->setAngle(1.2f);
+             if (step == 90) copySelectionAndDrag(0.0f, 150.0f);
+             if (step == 120) clearSelection();
+         }},
+    };
+    return all;
+}
+
+// The state a fresh process starts from, so the order of tests does not matter.
+void freshProcessState() {
+    killAll();
+    initPatternSlots();
+    setRandState(1);
+    world.simTime = 0.0f;
+    world.lastStepTime = 0.0f;
+    world.stepCount = world.stepBudget = 0;
+    world.nextId = 0;
+    for (int &m : world.metaCounts) m = 0;
+}
+
+// The digest series and the listing of one family's run.
+std::string runFamily(const Family &f) {
+    freshProcessState();
+    setWalkerTraceStream(nullptr);
+    FILE *devnull = std::fopen("/dev/null", "w");
+    StartupResult r = startWorld(kFamilies + "/" + f.name + ".txt", f.patterns ? kFamilies + "/patterns" : "",
+                                 StartupHooks(), devnull);
+    std::fclose(devnull);
+    if (!r.rulesOpened) return "unreadable rules";
+    for (const Place &p : f.places)
+        if (!placeMetaNode(p.slot, p.x, p.y)) return "nothing placed";
+    if (world.speed == 0) setSpeed(2);
+    std::ostringstream out;
+    char hex[17];
+    int start = world.stepCount;
+    for (int done = 0;; done = world.stepCount - start) {
+        if (done % f.every == 0) {
+            formatDigest(worldDigest(), hex);
+            out << done << ' ' << hex << '\n';
+        }
+        if (done == f.steps) break;
+        if (f.gesture) f.gesture(done);
+        while (!tickWorld(world.lastStepTime + 1.0f)) {
+        }
+    }
+    char *text = nullptr;
+    size_t length = 0;
+    FILE *listing = open_memstream(&text, &length);
+    writeRules(listing);
+    std::fclose(listing);
+    out << "listing:\n" << std::string(text, length);
+    std::free(text);
+    setWalkerTraceStream(stdout);
+    return out.str();
+}
+
+class GoldenFamilies : public ::testing::TestWithParam<Family> {
+protected:
+    void TearDown() override { freshProcessState(); }
+};
+
+TEST_P(GoldenFamilies, DigestSeriesAndListingMatchTheKeptRun) {
+    const Family &f = GetParam();
+    std::string got = runFamily(f), path = kFamilies + "/" + f.name + ".golden";
+    if (std::getenv("DROVAN_REGENERATE_GOLDEN")) {
+        std::ofstream(path, std::ios::binary) << got;
+        return;
+    }
+    std::string kept = readFile(path);
+    ASSERT_FALSE(kept.empty()) << path;
+    EXPECT_TRUE(got == kept) << f.name << " differs from " << path << "; got:\n" << got.substr(0, 2000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, GoldenFamilies, ::testing::ValuesIn(families()),
+                         [](const ::testing::TestParamInfo<Family> &i) {
+                             std::string n = i.param.name;
+                             for (char &c : n)
+                                 if (c == '-') c = '_';
+                             return n;
+                         });
+
+// The tool's digest column is the same series, from a fresh process.
+TEST(GoldenFamiliesBatch, DigestColumnMatchesTheInProcessSeries) {
+    ScratchFolder scratch;
+    BatchResult r = runBatch("run " + quote(kFamilies + "/relations.txt") + " --steps 300 --every 10 --digest --csv " +
+                             quote(scratch.path("c.csv")));
+    ASSERT_EQ(r.status, 0);
+    std::istringstream csv(readFile(scratch.path("c.csv"))), kept(readFile(kFamilies + "/relations.golden"));
+    std::string row, line;
+    std::getline(csv, row);
+    EXPECT_EQ(row.substr(row.rfind(',')), ",digest");
+    int rows = 0;
+    while (std::getline(csv, row) && std::getline(kept, line)) {
+        EXPECT_EQ(row.substr(0, row.find(',')) + ' ' + row.substr(row.rfind(',') + 1), line);
+        rows++;
+    }
+    EXPECT_EQ(rows, 31);
+}
+
+}  // namespace
