@@ -336,7 +336,7 @@ bool parseEntry(TextReader &r, const Line &l, Entry &e) {
 
 // One thing's record: ranges for its fields, its archive, and its place in the
 // node table or adjacency once known.
-void readThing(TextReader &r, Entry &e) {
+void readThing(TextReader &r, Entry &e, bool inPattern) {
     const Line *l = r.next("thing");
     if (!l) return;
     drovanThing *t = e.made;
@@ -344,10 +344,12 @@ void readThing(TextReader &r, Entry &e) {
     r.ranges["id"] = {e.id, e.id};
     r.ranges["edgeCount"] = {0, kMaxNodeEdges};
     r.ranges["nodeIndex"] = {-1, kNodeTableSize - 1};
+    // Inside a slot's pattern the indexes are positions in the pattern, not table slots.
+    if (inPattern) r.ranges["nodeIndex"] = {-1, INT32_MAX};
     r.ranges["fromIndex"] = r.ranges["toIndex"] = r.ranges["nodeIndex"];
     r.ranges["visitedCount"] = {0, kVisitedMax};
     r.ranges["state"] = {0, 2};
-    r.ranges["colour"] = r.ranges["input"] = r.ranges["output"] = {-1, kMaxColors - 1};
+    r.ranges["colour"] = {-1, kMaxColors - 1};
     r.ranges["patternIndex"] = {-1, kPatternSlots - 1};
     r.ranges["thingRecordCount"] = r.ranges["cellRecordCount"] = {0, 10};
     if (e.cls == "MetaNodePat") {
@@ -509,7 +511,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
     for (size_t k = 0; k < patterns.size() && r.ok(); k++) {
         r.next("slotpattern");
         r.scope = &locals[k];
-        for (Entry &e : patterns[k].second) readThing(r, e);
+        for (Entry &e : patterns[k].second) readThing(r, e, true);
         // Each content belongs to its pattern once, and a pattern edge is never entered.
         std::map<drovanThing *, int> owned;
         drovanMetaNodePat *p = static_cast<drovanMetaNodePat *>(patterns[k].second[0].made);
@@ -534,7 +536,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
     r.next("things");
     std::map<drovanThing *, int> bodies;
     for (Entry &e : things) {
-        readThing(r, e);
+        readThing(r, e, false);
         drovanMetaNode *m = dynamic_cast<drovanMetaNode *>(e.made);
         if (r.ok() && m && m->body && bodies[m->body]++)
             r.fail(e.line, "two metanodes share the body " + std::to_string(m->body->id));

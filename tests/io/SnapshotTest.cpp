@@ -207,3 +207,28 @@ TEST_F(SnapshotTest, PausedWorldResumes) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 21), "5 steps, time 0.33 s:");
 }
+
+// Half the steps, a snapshot, the other half: the same final world, field for
+// field, in the small world of every rule family.
+TEST_F(SnapshotTest, ResumeIsExactInEveryRuleFamily) {
+    const std::string golden = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/";
+    const std::string patterns = " --patterns " + quote(golden + "patterns");
+    struct Case {
+        const char *name;
+        std::string options;
+    } cases[] = {
+        {"closed-world", ""}, {"inertia", ""}, {"capture-arc", ""}, {"relations", ""},
+        {"signals", ""},      {"conversions", ""}, {"valence", ""},  {"donuts", ""},
+        {"cilia", patterns + " --place 0:1620,1560"},
+        {"metanodes", patterns + " --place 1:1600,1600 --place 1:1680,1650 --place 0:1570,1590"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string run = "run " + quote(golden + c.name + ".txt") + c.options + " --steps ";
+        ASSERT_EQ(runBatch(run + "300 --snapshot " + quote(path("all.snap"))).status, 0);
+        ASSERT_EQ(runBatch(run + "150 --snapshot " + quote(path("half.snap"))).status, 0);
+        ASSERT_EQ(runBatch("resume " + quote(path("half.snap")) + " --steps 150 --snapshot " + quote(path("b.snap"))).status,
+                  0);
+        EXPECT_EQ(readFile(path("b.snap")), readFile(path("all.snap")));
+    }
+}
