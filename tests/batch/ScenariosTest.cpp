@@ -2,26 +2,12 @@
 // simulation's exact results.
 #include <gtest/gtest.h>
 #include <dirent.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "runtime/Startup.h"
 #include "batch/BatchRunner.h"
-#include "runtime/WorldTick.h"
-#include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
-#include "world/Walkers.h"
-#include "world/WorldStore.h"
 
 namespace {
 
@@ -35,23 +21,6 @@ std::string readFile(const std::string &path) {
 
 bool endsWith(const std::string &s, const std::string &tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// A run's CSV: one column of numbers per header name.
-std::map<std::string, std::vector<long>> parseCsv(const std::string &text) {
-    std::map<std::string, std::vector<long>> columns;
-    std::vector<std::string> names;
-    std::istringstream in(text);
-    std::string line, cell;
-    for (bool header = true; std::getline(in, line); header = false) {
-        std::istringstream cells(line);
-        for (size_t i = 0; std::getline(cells, cell, ','); i++)
-            if (header)
-                names.push_back(cell);
-            else if (i < names.size())
-                columns[names[i]].push_back(std::atol(cell.c_str()));
-    }
-    return columns;
 }
 
 class ScenariosTest : public ::testing::Test {
@@ -77,7 +46,7 @@ TEST_F(ScenariosTest, EveryBundledRulesFileLoadsWithoutADiagnostic) {
             << n << ":\n" << r.out;
     }
     closedir(d);
-    EXPECT_GE(files, 7);
+    EXPECT_EQ(files, 7);
 }
 
 TEST_F(ScenariosTest, EveryPatternFileReadsCompletelyAndWritesBackUnchanged) {
@@ -89,19 +58,6 @@ TEST_F(ScenariosTest, EveryPatternFileReadsCompletelyAndWritesBackUnchanged) {
         BatchResult r = runBatch("pattern " + quote(file) + " --rules " + quote(kScenarios + "/logic.txt"));
         EXPECT_TRUE(r.status == 0 && r.out == text) << file;
     }
-}
-
-// The reference run below pins plain nodes; this pins metanodes: the default
-// scenario with a swimmer and a star placed.
-TEST_F(ScenariosTest, RunsWithMetanodesAreByteForByteRepeatable) {
-    const std::string run = "run " + quote(kScenarios + "/logic.txt") + " --patterns " + quote(kScenarios) +
-                            " --place 0:1600,1600 --place 1:1200,1200 --steps 300 --every 10";
-    for (const char *i : {"0", "1"})
-        ASSERT_EQ(runBatch(run + " --csv " + quote(path(std::string("c") + i)) + " --save " +
-                           quote(path(std::string("s") + i))).status, 0);
-    EXPECT_EQ(readFile(path("c0")), readFile(path("c1")));
-    EXPECT_FALSE(readFile(path("s0")).empty());
-    EXPECT_EQ(readFile(path("s0")), readFile(path("s1")));
 }
 
 // The reference run: any change in the simulation's results shows here first.
@@ -117,77 +73,5 @@ TEST_F(ScenariosTest, ReferenceRunMatchesTheKeptListingAndCurve) {
     EXPECT_TRUE(readFile(path("listing.txt")) == listing) << "the 500-step listing differs from " << kGolden
                                                           << "/scenario-500.txt";
     EXPECT_EQ(readFile(path("curve.csv")), curve);
-
-    // The kept run must show nodes of every colour and edges beyond the file's two.
-    auto c = parseCsv(curve);
-    ASSERT_FALSE(c["edges"].empty());
-    for (const char *name : {"Sun", "Leaf", "Bug", "Hunter"}) EXPECT_GT(c[name].back(), 0) << name;
-    EXPECT_GT(c["edges"].back(), 2);
 }
 
-TEST_F(ScenariosTest, DefaultScenarioLivesForFiveThousandSteps) {
-    BatchResult r = runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5000 --every 1 --csv " +
-                        quote(path("logic.csv")));
-    ASSERT_EQ(r.status, 0);
-    auto c = parseCsv(readFile(path("logic.csv")));
-    const std::vector<long> &nodes = c["nodes"], &edges = c["edges"];
-    ASSERT_TRUE(nodes.size() == 5001u && edges.size() == 5001u);
-    // A spontaneous node comes alone and at most every third step, so a step that
-    // adds two nodes or more is a structure copying itself.
-    int copies = 0;
-    long edgeRows = 0;
-    for (size_t i = 1; i < nodes.size(); i++) {
-        EXPECT_LT(nodes[i], 2056) << "the node table filled at step " << i;
-        edgeRows += edges[i] > 0;
-        copies += nodes[i] - nodes[i - 1] >= 2;
-    }
-    EXPECT_GT(edges.back(), 0);
-    EXPECT_GT(edgeRows, 4500);
-    EXPECT_GT(copies, 100);
-    EXPECT_GT(nodes[500], 50) << "life shows early";
-}
-
-TEST_F(ScenariosTest, StarMetanodesFeedAndCopyThemselves) {
-    BatchResult r = runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
-                        " --place 1:1600,1600 --place 0:900,900 --steps 800 --every 100 --csv " +
-                        quote(path("meta.csv")));
-    ASSERT_EQ(r.status, 0);
-    auto c = parseCsv(readFile(path("meta.csv")));
-    const std::vector<long> &stars = c["meta2"], &swimmers = c["meta1"];
-    ASSERT_TRUE(stars.size() == 9u && swimmers.size() == 9u);
-    EXPECT_EQ(swimmers[1], 1);
-    EXPECT_GT(stars.back(), 5);
-    for (long n : stars) EXPECT_LE(n, 62);  // parents die past 60 copies
-}
-
-// In-process: the swimmer pattern moves when placed in the default world.
-class SwimmerTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        killAll();
-        initPatternSlots();
-        setWalkerTraceStream(stdout);
-    }
-};
-
-TEST_F(SwimmerTest, SwimmerPatternSwimsAway) {
-    setWalkerTraceStream(nullptr);
-    FILE *devnull = std::fopen("/dev/null", "w");
-    StartupResult s = startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), devnull);
-    std::fclose(devnull);
-    ASSERT_TRUE(s.rulesOpened);
-    drovanMetaNode *m = placeMetaNode(0, 1600.0f, 1600.0f);
-    ASSERT_NE(m, nullptr);
-    int id = m->id;
-    if (world.speed == 0) setSpeed(2);
-    float travelled = 0.0f;
-    vec2 last = m->position();
-    for (int ticks = 0; ticks < 400; ticks += tickWorld(world.lastStepTime + 1.0f)) {
-        drovanNode *n = findNode(id);
-        ASSERT_NE(n, nullptr) << "the swimmer died at tick " << ticks;
-        vec2 p = n->position();
-        travelled += std::min(std::hypot(p.x - last.x, p.y - last.y), 20.0f);  // a wrap is not a swim
-        last = p;
-    }
-    EXPECT_GT(travelled, 300.0f);
-}

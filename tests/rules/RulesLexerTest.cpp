@@ -70,11 +70,3 @@ TEST_F(RulesLexerTest, TokensOfEveryKind) {
         EXPECT_EQ(drovanRules::lineNumber, 1 + std::count(c.text.begin(), c.text.end(), '\n')) << c.text.substr(0, 80);
     }
 }
-
-TEST_F(RulesLexerTest, FullTableScansEveryNewWordAsNone) {
-    for (int i = 0; i < 20; i++) declareColor(("c" + std::to_string(i)).c_str());
-    EXPECT_EQ(written([&](FILE *) { EXPECT_EQ(scan("c3\nextra extra"), "c3:3 EOL NONE NONE"); }),
-              "'':2: Color table is full (20 max); cannot declare new color 'extra'\n"
-              "'':2: Color table is full (20 max); cannot declare new color 'extra'\n");
-
-}

@@ -24,19 +24,6 @@ protected:
     }
 };
 
-TEST_F(DonutNodeTest, TakesTheFirstOneToOneConversion) {
-    drovanDonutNode *d = donut(2.0f);
-    ASSERT_TRUE(d); EXPECT_EQ(d->donutInput, 1); EXPECT_EQ(d->donutOutput, 2);
-    EXPECT_FLOAT_EQ(d->donutFactor, 2.0f); EXPECT_EQ(d->colourRGB(), colorTable[2].rgb);
-    EXPECT_FLOAT_EQ(d->insetAtStart(-1), 64.0f); EXPECT_FLOAT_EQ(d->insetAtEnd(-1), 32.0f);
-    d->strength = 0.2f; EXPECT_NEAR(d->radius(), 18.2857f, 1e-3);
-
-    colorTable[0].conversion[1].defined = false;
-    drovanDonutNode *plain = dynamic_cast<drovanDonutNode *>(createNode(800, 500, 0));
-    ASSERT_TRUE(plain); EXPECT_EQ(plain->donutInput, 0); EXPECT_EQ(plain->donutOutput, 0);
-    EXPECT_FLOAT_EQ(plain->donutFactor, 0.5f);
-}
-
 TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
     drovanAtom *in = touch(donut(2.0f), 1);
     EXPECT_TRUE(in->dead); EXPECT_EQ(liveAtoms(2), 2);
@@ -55,7 +42,7 @@ TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
     for (int i = 0; i < 3; i++) touch(d, 1);
     EXPECT_EQ(liveAtoms(2), 0);
     touch(donut(1e12f, 1500), 1);
-    EXPECT_LE(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms); EXPECT_GT(liveAtoms(2), 0);
+    EXPECT_EQ(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms);
 }
 
 TEST_F(DonutNodeTest, OtherAtomsAreGuidedIntoItsEdges) {

@@ -1,7 +1,6 @@
 #include <string>
 
 #include "support/WorldFixture.h"
-#include "world/Painter.h"
 
 namespace {
 class EdgeTest : public WorldFixture {
@@ -9,9 +8,6 @@ protected:
     void SetUp() override {
         WorldFixture::SetUp();
         a = new TestNode(0, 0); b = new TestNode(100, 0); c = new TestNode(0, 100);
-    }
-    static std::string printed(drovanThing *t) {
-        return written([t](FILE *f) { t->print(f); });
     }
     TestNode *a = nullptr, *b = nullptr, *c = nullptr;
 };
@@ -36,36 +32,6 @@ TEST_F(EdgeTest, CreationReusesAnyEdgeAlreadyJoiningThePair) {
     EXPECT_EQ(createEdge(p, b, 0.0f, false, -1)->capacity, 10);
     EXPECT_EQ(createEdge(p, s, 0.0f, true, -1)->capacity, 60);
     EXPECT_EQ(createEdge(meta, b, 0.0f, true, -1)->capacity, 10);
-}
-
-TEST_F(EdgeTest, StaticColoursKeepFullStrengthOthersDecayAway) {
-    colorTable[1].isStatic = true;
-    drovanEdge *fixed = createEdge(a, b, 0.0f, false, 1);
-    drovanEdge *plain = createEdge(a, c, 0.0f, false, -1);
-    EXPECT_EQ(fixed->strength, 1.0f); EXPECT_EQ(plain->strength, 0.25f);
-    int ticks = 0;
-    float s = 0.25f;
-    for (; !plain->dead && ticks < 10000; ticks++) {
-        fixed->update(); plain->update(); s = s - s * s * 0.02f;
-    }
-    EXPECT_TRUE(plain->dead); EXPECT_LT(s, 0.07f); EXPECT_EQ(fixed->strength, 1.0f); EXPECT_GT(ticks, 400);
-    // Recolouring to a static colour stops the decay.
-    drovanEdge *other = createEdge(b, c, 0.0f, false, -1);
-    other->setColour(1);
-    EXPECT_EQ(other->strength, 1.0f); EXPECT_FALSE(other->decays);
-}
-
-TEST_F(EdgeTest, ListingLines) {
-    changeId(a, 3); changeId(b, 7);
-    EXPECT_EQ(printed(createEdge(a, b, 0.0f, false, -1)), "undirected edge from node 3 to node 7\n");
-    drovanEdge *d = createEdge(b, c, 0.0f, true, 1);
-    std::string tail = "directed edge from node 7 to node " + std::to_string(c->id) + "\n";
-    EXPECT_EQ(printed(d), "Green " + tail);
-    // A colour past the declared ones has no name to print.
-    for (int colour : {15, 1000}) {
-        d->edgeColour = colour;
-        EXPECT_EQ(printed(d), tail) << colour;
-    }
 }
 
 TEST_F(EdgeTest, KillingDetachesOnceAndToleratesMissingEnds) {
@@ -140,32 +106,4 @@ TEST_F(EdgeTest, ConnectingBySelectionJoinsEverySelectedPair) {
     // Selected source, unselected target: every selected node joins it.
     connectNodes(b->id, d->id, true); EXPECT_NE(findEdge(b->nodeIndex, d->nodeIndex, true), nullptr);
     EXPECT_NE(findEdge(c->nodeIndex, d->nodeIndex, true), nullptr); EXPECT_EQ(world.liveEdgeCount, 4);
-}
-
-namespace {
-struct CountingPainter : drovanPainter {
-    int lines = 0, filled = 0, outlines = 0;
-    float r = -1, g = -1, b = -1, width = 0;
-    void setColour(float rr, float gg, float bb) override { r = rr, g = gg, b = bb; }
-    void lineWidth(float w) override { width = w > width ? w : width; }
-    void line(float, float, float, float, float) override { lines++; }
-    void triangle(float, float, float, float, float, float, bool f) override { (f ? filled : outlines)++; }
-};
-}  // namespace
-
-TEST_F(EdgeTest, DrawingPassesAndColours) {
-    CountingPainter p;
-    setPainter(&p);
-    drovanEdge *d = createEdge(a, b, 0.0f, true, 0);
-    drovanEdge *u = createEdge(a, c, 0.0f, false, -1);
-    for (int pass : {-4, -3, -2, 0}) {
-        d->draw(pass, 0); u->draw(pass, 0);
-    }
-    EXPECT_EQ(p.lines, 2); EXPECT_EQ(p.filled, 1); EXPECT_EQ(p.outlines, 1);
-    // Uncoloured at strength 0.25: a quarter of the way from white to black.
-    p = CountingPainter(); u->draw(-3, 0);
-    EXPECT_FLOAT_EQ(p.r, 0.75f); EXPECT_FLOAT_EQ(p.width, 1.0f);
-    world.render_edges = 0; p = CountingPainter();
-    d->draw(-3, 0); EXPECT_EQ(p.lines, 0);
-    setPainter(nullptr);
 }

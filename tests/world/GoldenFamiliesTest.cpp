@@ -164,6 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Families, GoldenFamilies, ::testing::ValuesIn(families(
 
 // The tool's digest column is the same series, from a fresh process.
 TEST(GoldenFamiliesBatch, DigestColumnMatchesTheInProcessSeries) {
+    if (std::getenv("DROVAN_REGENERATE_GOLDEN")) GTEST_SKIP() << "the kept series is being rewritten";
     ScratchFolder scratch;
     BatchResult r = runBatch("run " + quote(kFamilies + "/relations.txt") + " --steps 300 --every 10 --digest --csv " +
                              quote(scratch.path("c.csv")));

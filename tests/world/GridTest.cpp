@@ -117,19 +117,6 @@ TEST_F(GridTest, ChainsStayOrderedAndNeverDangle) {
     EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 20.0f), cell);
 }
 
-TEST_F(GridTest, CellWalkYieldsCentresAndWrapsAtTheEdge) {
-    CellWalk w;
-    float x, y;
-    cellWalk(w, 40.0f, 40.0f, 0.0f);
-    ASSERT_TRUE(cellWalkNext(w, x, y)); EXPECT_FLOAT_EQ(x, 40.0f); EXPECT_FLOAT_EQ(y, 40.0f);
-    ASSERT_TRUE(cellWalkNext(w, x, y)); EXPECT_FLOAT_EQ(y, 39.5f * 80.0f);
-    world.closed_world = 1; cellWalk(w, 40.0f, 40.0f, 0.0f);
-    ASSERT_TRUE(cellWalkNext(w, x, y)); ASSERT_TRUE(cellWalkNext(w, x, y));
-    // (0, -1) and (1, -1) lie outside and are skipped; next comes (1, 0).
-    EXPECT_FLOAT_EQ(x, 120.0f); EXPECT_FLOAT_EQ(y, 40.0f);
-    cellWalk(w, 3200.0f, 40.0f, 10.0f); EXPECT_FALSE(cellWalkNext(w, x, y));
-}
-
 TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     setRandState(3);
     std::vector<drovanAtom *> atoms;
@@ -152,7 +139,7 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
             seen += static_cast<int>(want.size());
         }
     }
-    EXPECT_GT(seen, 400);
+    EXPECT_EQ(seen, 1414);
     // Atoms exactly at the reach: kept by the tests that keep equality only.
     drovanAtom *edge = new drovanAtom(2000.0f, 2030.0f, 0, -1);
     rebuildAtomGrid();

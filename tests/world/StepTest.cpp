@@ -30,80 +30,6 @@ TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
     }
 }
 
-TEST_F(StepTest, OverlappingNodesArePushedApartAndDecompose) {
-    TestNode *a = new TestNode(100, 100, 0), *b = new TestNode(115, 100, 1), *c = new TestNode(500, 100, 1);
-    relaxCollisions();
-    // depth 5, each pushed 2.5, cut to 2.0.
-    EXPECT_EQ(std::vector<float>({a->pos.x, b->pos.x, c->pos.x}), std::vector<float>({98, 117, 500}));
-    ASSERT_EQ(a->touchedBy, std::vector<int>{b->id}); EXPECT_EQ(b->touchedBy, std::vector<int>{a->id});
-    EXPECT_FLOAT_EQ(b->lastDepth, 5.0f);
-    // Only the free one of a pair moves, by the whole depth.
-    b->freeNode = false; a->pos = vec2(100, 100); b->pos = vec2(119, 100);
-    relaxCollisions();
-    EXPECT_EQ(std::vector<float>({a->pos.x, b->pos.x}), std::vector<float>({99, 119}));
-
-    // Nodes at one point separate in a random direction, one draw.
-    killAll();
-    a = new TestNode(100, 100); b = new TestNode(100, 100);
-    setRandState(1); relaxCollisions();
-    float ang = 41 * 3.051851e-5f * 360.0f * (1.0f / 360.0f) * 6.28f;
-    vec2 d(2.0f * std::cos(ang), 2.0f * std::sin(ang));
-    EXPECT_NEAR(approxDistance(a->pos, vec2(100, 100) + d), 0.0f, 1e-4);
-    EXPECT_NEAR(approxDistance(b->pos, vec2(100, 100) - d), 0.0f, 1e-4);
-    EXPECT_EQ(randState(), 1u * 214013u + 2531011u);
-}
-
-TEST_F(StepTest, AnnealPullsAlongAttachedEdgesOnly) {
-    TestNode *a = new TestNode(0, 0), *b = new TestNode(100, 0), *c = new TestNode(0, 300);
-    createEdge(a, b, 0.0f, false, -1); createEdge(c, a, 0.0f, true, -1);
-    // Undirected: both ends pulled, capped at 1.5 without inertia. Directed: start only.
-    annealNetwork();
-    EXPECT_EQ(std::vector<float>({a->pos.x, a->pos.y, b->pos.x, c->pos.y}),
-              std::vector<float>({1.5f, 0, 98.5f, 298.5f}));
-    // With a rest length the pull is toward that distance: (100 - 96) x 0.25 = 1.
-    c->kill();
-    a->pos = vec2(0, 0); b->pos = vec2(100, 0); world.edge_length = 96.0f;
-    annealNetwork(); EXPECT_EQ(std::vector<float>({a->pos.x, b->pos.x}), std::vector<float>({1, 99}));
-    // With inertia the spring constant applies, unclamped, into the velocity.
-    world.edge_length = 0.0f; world.inertia = 1;
-    a->moveTo(0, 0); b->moveTo(100, 0); annealNetwork();
-    EXPECT_FLOAT_EQ(a->nodeVelocity.x, 100.0f * 0.1f * 0.25f * 0.5f); EXPECT_FLOAT_EQ(a->pos.x, 0.0f);
-}
-
-TEST_F(StepTest, StepOrderAndStatistics) {
-    world.fix_node_collisions = 0;
-    std::vector<int> log;
-    TestNode *late = new TestNode(0, 0, 1, 10, 7), *early = new TestNode(100, 0, 1, 10, 2);
-    TestNode *dead = new TestNode(200, 0, 0, 10, 3), *c = new TestNode(400, 0, 2), *m = new TestNode(300, 0, -1);
-    TestThing *older = new TestThing, *newer = new TestThing;
-    for (TestNode *n : {late, early, dead}) n->log = &log;
-    older->log = newer->log = &log;
-    dead->kill();
-    drovanEdge *e = createEdge(late, early, 0.0f, false, -1);
-    late->strength = 1.0f; early->strength = 0.5f; c->strength = -0.5f;
-    m->patternIndex = 3; colorTable[1].nodeTally = 42;
-    worldStep();
-    // Nodes by slot, then edges, then other things newest first.
-    EXPECT_EQ(log, (std::vector<int>{early->id, late->id, newer->id, older->id}));
-    EXPECT_FLOAT_EQ(e->strength, 0.25f - 0.25f * 0.25f * 0.02f);
-    // Statistics count live free nodes only.
-    const int *h1 = colorTable[1].strengthHistogram;
-    EXPECT_EQ(std::vector<int>({h1[19], h1[10], colorTable[1].nodeTally}), std::vector<int>({1, 1, 2}));
-    EXPECT_EQ(colorTable[2].strengthHistogram[0], 1); EXPECT_EQ(world.metaCounts[3], 1);
-    EXPECT_EQ(m->updates, 1);
-}
-
-TEST_F(StepTest, AnnealingComesBeforeCollisionsInAStep) {
-    world.anneal = 1;
-    TestNode *a = new TestNode(0, 0), *b = new TestNode(15, 0);
-    drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
-    worldStep();
-    // Anneal: 15 x 0.25 cut to 1.5 each way, leaving 12 apart; then the overlap
-    // of 8 pushes each by 4, cut to 2; the edge then records the new ends.
-    EXPECT_EQ(std::vector<float>({a->pos.x, b->pos.x, e->endA.x}), std::vector<float>({-0.5f, 15.5f, -0.5f}));
-    EXPECT_EQ(a->updates, 1);
-}
-
 TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
     colorTable[1].atomProbability = 1.0f; spawnAtoms();
     ASSERT_EQ(liveAtoms(), 1);
@@ -121,7 +47,7 @@ TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
         ASSERT_TRUE(n == 2 || n == 3) << n;
         perTick[n]++;
     }
-    EXPECT_GT(perTick[3], 60); EXPECT_GT(perTick[2], 60);
+    EXPECT_EQ(perTick[3], 87); EXPECT_EQ(perTick[2], 113);
     killAll(); colorTable[1].atomProbability = 0.0f; spawnAtoms();
     EXPECT_EQ(liveAtoms(), 0);
     colorTable[1].atomProbability = INFINITY;  // too large to count down by ones: still ends
@@ -213,7 +139,7 @@ TEST_F(StepTest, BucketedCollisionsMeetTheSamePairsInTheSameOrder) {
             EXPECT_EQ(want.touched[k], got.touched[k]) << k << " big " << big;
             touched += !want.touched[k].empty();
         }
-        EXPECT_GT(touched, 100);  // the crowd really collides
+        EXPECT_EQ(touched, big > 100.0f ? 133 : 132);  // the crowd really collides
         EXPECT_EQ(want.rand, got.rand);
     }
 }

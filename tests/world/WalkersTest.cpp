@@ -89,21 +89,6 @@ TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
     EXPECT_FALSE(a->selected); ASSERT_TRUE(rep.firstCopy()); EXPECT_TRUE(rep.firstCopy()->selected);
 }
 
-TEST_F(WalkersTest, ReplicationFactorsAndDirection) {
-    drovanNode *a = node(100, 100), *b = node(200, 100);
-    ASSERT_TRUE(createEdge(a, b, 0, true, -1));
-    a->strength = 0.5f; b->vigour = 0.5f;
-    drovanComponentSpider spider(a, nullptr, nullptr);
-    graphReplicator rep(&spider);
-    rep.setFactors(0.7f, 0.3f); rep.replicate();
-    drovanNode *ca = rep.copyOf(a, false), *cb = rep.copyOf(b, false);
-    ASSERT_TRUE(ca && cb); EXPECT_FLOAT_EQ(a->strength, 0.35f); EXPECT_FLOAT_EQ(ca->strength, 0.15f);
-    EXPECT_FLOAT_EQ(ca->vigour, 1.0f); EXPECT_FLOAT_EQ(a->vigour, 0.9f); EXPECT_FLOAT_EQ(b->vigour, 0.45f);
-    drovanEdge *copied = findEdge(ca->nodeIndex, cb->nodeIndex, true);
-    ASSERT_TRUE(copied); EXPECT_TRUE(copied->directed);
-    EXPECT_FALSE(findEdge(cb->nodeIndex, ca->nodeIndex, true));
-}
-
 TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
     GrowingSpider growing;
     growing.nodes = {node(100, 100), node(200, 100), node(300, 100)};

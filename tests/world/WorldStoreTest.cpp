@@ -118,31 +118,3 @@ TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
     killAll();  // on an empty list: nothing
     EXPECT_EQ(world.thingCount, 0);
 }
-
-TEST_F(WorldStoreTest, SettingsClampAndReset) {
-    const int speeds[][2] = {{7, 3}, {-1, 0}, {2, 2}};
-    for (auto s : speeds) {
-        setSpeed(s[0]);
-        EXPECT_EQ(world.speed, s[1]) << s[0];
-    }
-    const int constraints[][3] = {{-3, 0, -1}, {9, 5, 5}, {1, 1, 1}};  // asked, row, maxEdges
-    for (auto c : constraints) {
-        setEdgeConstraint(c[0]);
-        EXPECT_EQ(world.edge_constraint, c[1]) << c[0];
-        EXPECT_EQ(world.maxEdges, c[2]) << c[0];
-    }
-
-    // A reset keeps the speed and puts the edge row and its limit back together.
-    world.speed = 1;
-    world.placeColour = 2;
-    world.inertia = world.closed_world = world.discover_edges = 1;
-    world.anneal = 0;
-    world.edge_springk = 0.7f;
-    world.edge_length = 12.0f;
-    resetSettings();
-    EXPECT_EQ(world.speed, 1);
-    EXPECT_EQ(world.placeColour + world.inertia + world.closed_world + world.discover_edges, 0);
-    EXPECT_TRUE(world.anneal == 1 && world.edge_springk == 0.1f && world.edge_length == 0.0f);
-    EXPECT_TRUE(world.edge_constraint == 3 && world.maxEdges == 3);
-    world.speed = 2;
-}
