@@ -6,6 +6,7 @@
 
 #include "io/Snapshot.h"
 #include "runtime/SafeSave.h"
+#include "rules/ColorTable.h"
 #include "world/WorldStore.h"
 
 bool saveWorldSnapshot(const std::string &path, std::string &why) {
@@ -37,5 +38,6 @@ bool openWorldSnapshot(const std::string &path, std::string &why) {
     // Pointer gestures named things of the old world.
     world.pressedId = world.hoverId = world.createdId = -1;
     world.dragging = world.rotating = world.clearOnRelease = 0;
+    if (world.placeColour >= colorCount) world.placeColour = 0;
     return true;
 }
