@@ -1,13 +1,15 @@
 // libFuzzer target: any bytes as a snapshot. The checksum lines are first made
 // to match, so the fuzzer reaches the reader behind them; whatever it reads,
-// the world must stay whole and writable.
+// the world must stay whole and writable, and a world it accepts must step.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "io/Snapshot.h"
 #include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
 #include "world/Walkers.h"
+#include "world/WorldStore.h"
 
 static std::string withMatchingSums(const std::string &in) {
     std::string out;
@@ -39,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }();
     (void)started;
     std::string why, text;
-    readSnapshot(withMatchingSums(std::string(reinterpret_cast<const char *>(data), size)), "fuzz.snap", why);
+    if (readSnapshot(withMatchingSums(std::string(reinterpret_cast<const char *>(data), size)), "fuzz.snap", why)) {
+        world.speed = 3;
+        for (int pass = 0; pass < 3; pass++) tickWorld(world.lastStepTime + 1.0f);
+    }
     snapshotText(text, why);
     return 0;
 }
