@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <vector>
 
 #include "app/Camera.h"
 #include "app/Clock.h"
+#include "app/FramePacing.h"
 #include "app/Input.h"
 #include "app/Panel.h"
 #include "runtime/SafeSave.h"
@@ -21,6 +21,7 @@
 #include "render/Scene.h"
 #include "rules/RulesLoader.h"
 #include "world/MetaNodePat.h"
+#include "world/Node.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -31,16 +32,13 @@ const char *kCredits =
     "Click to place nodes, drag from node to node to join them, double-click to select a structure, "
     "press 1-9 and 0 to drop metanodes. The panel holds the rules, the speed and the patterns.";
 
-void restFor(float seconds) {
-    if (seconds <= 0.0f) return;
-    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long long>(seconds * 1e6f)));
-}
-
 // While a modal box waits, the world window takes no edits, as behind a system dialog.
 void pressUnlessModal(int x, int y) {
     if (!panelModalOpen()) onPress(x, y);
 }
 void keyUnlessModal(int key) {
+    // Enter or Escape answer the about box from the world window too.
+    if (aboutBoxOpen() && (key == 13 || key == 27)) closeAboutBox();
     if (!panelModalOpen()) onKey(key);
 }
 
@@ -107,60 +105,125 @@ void showAboutBox() { openAboutBox(aboutText()); }
 void requestSingleStep() { stepRequested = true; }
 bool singleStepPending() { return stepRequested; }
 
+RunAheadState runAhead;
+bool runAheadActive() { return runAhead.total > 0 && runAhead.done < runAhead.total; }
+void startRunAhead(int steps) {
+    runAhead.total = steps > 0 ? steps : 0;
+    runAhead.done = 0;
+}
+void cancelRunAhead() { runAhead.total = runAhead.done; }
+
+namespace {
+float lastFrameTime = -1.0f;
+
+// Whether the view changes on its own: a zoom in flight, a highlight or
+// selection pulse, a press that may turn into a drag.
+bool viewAnimated() {
+    if (camera.zoom != camera.zoomTo) return true;
+    if (world.hoverId != -1 || world.pressedId != -1 || shell.anyButtonDown) return true;
+    for (drovanNode *n : world.nodeTable)
+        if (n && !n->dead && n->selected) return true;
+    return false;
+}
+
+PacingState pacing(float now, bool stepped) {
+    PacingState p;
+    p.now = now;
+    p.lastFrame = lastFrameTime;
+    p.changed = shell.changed || stepped;
+    p.animated = viewAnimated() || runAheadActive();
+    return p;
+}
+
+void drawMeasured(float now) {
+    auto t0 = std::chrono::steady_clock::now();
+    drawLiveFrame();
+    std::chrono::duration<float, std::milli> cost = std::chrono::steady_clock::now() - t0;
+    recordFrameCost(cost.count());
+    lastFrameTime = now;
+    shell.changed = false;
+}
+
+// Run-ahead steps for about a tenth of a second, then let a frame be drawn.
+bool runAheadChunk() {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    bool stepped = false;
+    while (runAheadActive() && std::chrono::steady_clock::now() < until) {
+        if (!stepWorldNow()) break;
+        runAhead.done++;
+        recordStep(0.0f, false);
+        stepped = true;
+    }
+    world.lastStepTime = clockNow();
+    return stepped;
+}
+}  // namespace
+
 void idleTick() {
     if (world.currentWindow > 0) {
+        pauseStatistics();
         patternWindowTick();
         return;
     }
     float now = clockNow();
-    float due = world.lastStepTime + 0.016666668f;
-    if (due > now) {
-        // Nothing to do yet: give the core back instead of spinning.
-        restFor(std::min(due - now, 0.004f));
+    if (world.lastStepTime + 0.016666668f > now) {
+        // Nothing happens before the Fast period has passed since the last step.
+        PacingState p = pacing(now, false);
+        p.nextStep = world.lastStepTime + 0.016666668f;
+        shellRest(restSeconds(p));
         return;
     }
+    bool stepped = false, timed = false;
     if (aboutBoxOpen()) {
         // As behind a modal box: the world waits, the view stays up.
-        drawLiveFrame();
-        restFor(0.01f);
-        return;
+        pauseStatistics();
+    } else if (runAheadActive()) {
+        pauseStatistics();
+        stepped = runAheadChunk();
+    } else if (stepRequested && world.speed == 0) {
+        stepRequested = false;
+        pauseStatistics();
+        stepped = stepWorldNow();
+        world.lastStepTime = now;
+    } else {
+        if (world.speed != 0) stepRequested = false;
+        stepped = timed = tickWorld(now);
+        if (world.speed == 0) pauseStatistics();
     }
-    bool single = stepRequested && world.speed == 0;
-    if (world.speed != 0) stepRequested = false;
-    int speed = world.speed;
-    if (single) world.speed = 3;
-    bool stepped = tickWorld(now);
-    if (single) {
-        world.speed = speed;
-        if (stepped) stepRequested = false;
+    if (stepped) {
+        if (timed) recordStep(now);
+        panelNoteStep();
     }
-    if (stepped) recordStep(now);
-    drawLiveFrame();
-    recordFrame(now);
-    vec2 p = pointerWorld();
-    world.hoverId = pickAt(p.x, p.y);
+    PacingState p = pacing(now, stepped);
+    if (frameWanted(p)) drawMeasured(now);
+    vec2 at = pointerWorld();
+    world.hoverId = pickAt(at.x, at.y);
     setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
-    applyPointer(p);
-    if (!stepped) {
-        // Nothing was due: rest until the next step or the next 60 Hz frame,
-        // whichever comes first, instead of redrawing flat out.
-        float wake = now + 0.016666668f;
-        if (world.speed > 0 && world.speed <= 3) wake = std::min(wake, world.lastStepTime + speedPeriods[world.speed].period);
-        if (stepRequested) wake = now;
-        restFor(std::min(wake - clockNow(), 0.016666668f));
-    }
+    applyPointer(at);
+
+    p = pacing(clockNow(), false);
+    if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
+        p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
+    if (stepRequested || runAheadActive() || panelInputPending()) p.nextStep = p.now;
+    shellRest(restSeconds(p));
 }
 
 void patternWindowTick() {
     drovanMetaNodePat *pattern = shownPattern();
+    float now = clockNow();
+    PacingState p = pacing(now, false);
     if (pattern) pattern->translate(1600.0f, 1600.0f);
-    drawPatternFrame();
-    vec2 p = pointerWorld();
-    world.hoverId = pattern ? pattern->hitNode(p.x, p.y) : -1;
+    if (frameWanted(p)) {
+        drawPatternFrame();
+        lastFrameTime = now;
+        shell.changed = false;
+    }
+    vec2 at = pointerWorld();
+    world.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
     setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
-    applyPatternPointer(pattern, p);
+    applyPatternPointer(pattern, at);
     if (pattern) pattern->translate(-1600.0f, -1600.0f);
-    restFor(0.002f);
+    shellRest(restSeconds(pacing(clockNow(), false)));
 }
 
 bool captureView(const std::string &path, std::string &why) {

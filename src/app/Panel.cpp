@@ -6,9 +6,13 @@
 #include <backends/imgui_impl_opengl2.h>
 #include <unistd.h>
 
+#include <imgui_internal.h>
+
 #include <algorithm>
+#include <deque>
 #include <chrono>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -18,11 +22,12 @@
 #include "app/Camera.h"
 #include "app/Clock.h"
 #include "app/Input.h"
-#include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "rules/ColorTable.h"
 #include "rules/RulesListing.h"
+#include "runtime/SafeSave.h"
+#include "runtime/Startup.h"
 #include "world/MetaNodePat.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
@@ -30,6 +35,7 @@
 namespace fs = std::filesystem;
 
 std::string (*fileChooserOverride)(bool forSave) = nullptr;
+std::function<void()> chooserFrameHook;
 
 namespace {
 constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
@@ -42,12 +48,112 @@ bool pendingSaveImage = false;
 float lastPanelDraw = -1.0f;
 std::string message;
 
-struct HeldRelease {
-    bool pending = false;
-    int button = 0, state = 0, x = 0, y = 0;
+// ImGui 1.86 has no input queue: a key or button that goes down and up
+// within one frame is never seen. Events wait here and each frame takes them
+// in order until one would change a key or button a second time.
+struct PanelEvent {
+    enum Kind { Button, Motion, Wheel, Key, KeyUp, Special, SpecialUp } kind;
+    int code, state, x, y, mods;
 };
-bool pressUnseen[5] = {};
-HeldRelease heldRelease;
+std::deque<PanelEvent> events;
+float lastPanelInput = -10.0f;
+bool panelStepped = false;
+
+int keyIndex(const PanelEvent &e) {
+    switch (e.kind) {
+    case PanelEvent::Button: return 1000 + e.code;
+    case PanelEvent::Key:
+    case PanelEvent::KeyUp: return e.code >= 'A' && e.code <= 'Z' ? e.code - 'A' + 'a' : e.code;
+    case PanelEvent::Special:
+    case PanelEvent::SpecialUp: return 256 + e.code;
+    default: return -1;
+    }
+}
+
+void setKey(int c, bool down) {
+    ImGuiIO &io = ImGui::GetIO();
+    if (c >= 1 && c <= 26) {  // the toolkit sends control-letters as 1..26
+        io.KeysDown[c] = io.KeysDown[c - 1 + 'a'] = io.KeysDown[c - 1 + 'A'] = down;
+    } else if (c >= 'a' && c <= 'z') {
+        io.KeysDown[c] = io.KeysDown[c - 'a' + 'A'] = down;
+    } else if (c >= 'A' && c <= 'Z') {
+        io.KeysDown[c] = io.KeysDown[c - 'A' + 'a'] = down;
+    } else if (c >= 0 && c < 256) {
+        io.KeysDown[c] = down;
+    }
+}
+
+void feed(const PanelEvent &e) {
+    ImGuiIO &io = ImGui::GetIO();
+    io.KeyShift = (e.mods & GLUT_ACTIVE_SHIFT) != 0;
+    io.KeyCtrl = (e.mods & GLUT_ACTIVE_CTRL) != 0;
+    io.KeyAlt = (e.mods & GLUT_ACTIVE_ALT) != 0;
+    switch (e.kind) {
+    case PanelEvent::Button: ImGui_ImplGLUT_MouseFunc(e.code, e.state, e.x, e.y); break;
+    case PanelEvent::Motion: ImGui_ImplGLUT_MotionFunc(e.x, e.y); break;
+    case PanelEvent::Wheel: ImGui_ImplGLUT_MouseWheelFunc(0, e.code, e.x, e.y); break;
+    case PanelEvent::Key:
+        if (e.code >= 32) io.AddInputCharacter(static_cast<unsigned>(e.code));
+        setKey(e.code, true);
+        break;
+    case PanelEvent::KeyUp: setKey(e.code, false); break;
+    case PanelEvent::Special:
+    case PanelEvent::SpecialUp:
+        if (e.code >= 0 && e.code < 256) io.KeysDown[256 + e.code] = e.kind == PanelEvent::Special;
+        break;
+    }
+}
+
+// Feed the events one frame may see; the rest wait for the next frame.
+void feedFrameEvents() {
+    std::vector<int> changed;
+    while (!events.empty()) {
+        int k = keyIndex(events.front());
+        if (k >= 0) {
+            if (std::find(changed.begin(), changed.end(), k) != changed.end()) break;
+            changed.push_back(k);
+        }
+        feed(events.front());
+        events.pop_front();
+    }
+}
+
+void queueEvent(PanelEvent e) {
+    events.push_back(e);
+    lastPanelInput = clockNow();
+    shell.changed = true;  // a setting may change what the world window shows
+    if (panelWin) glutPostWindowRedisplay(panelWin);
+}
+
+// The toolkit's callbacks; the modifiers are known only inside them.
+void panelMotion(int x, int y) { queueEvent({PanelEvent::Motion, 0, 0, x, y, 0}); }
+void panelWheel(int, int dir, int x, int y) { queueEvent({PanelEvent::Wheel, dir, 0, x, y, 0}); }
+void toolkitKeyboard(unsigned char c, int x, int y) { queueEvent({PanelEvent::Key, c, 0, x, y, glutGetModifiers()}); }
+void toolkitKeyboardUp(unsigned char c, int x, int y) { queueEvent({PanelEvent::KeyUp, c, 0, x, y, glutGetModifiers()}); }
+void toolkitSpecial(int key, int x, int y) { queueEvent({PanelEvent::Special, key, 0, x, y, glutGetModifiers()}); }
+void toolkitSpecialUp(int key, int x, int y) { queueEvent({PanelEvent::SpecialUp, key, 0, x, y, glutGetModifiers()}); }
+void panelReshape(int w, int h) {
+    ImGui_ImplGLUT_ReshapeFunc(w, h);
+    queueEvent({PanelEvent::Motion, 0, 0, -1, -1, 0});
+}
+
+// Where each tracked control lay in the last frame, for the layout test.
+std::vector<PanelItem> items;
+void track(const char *label) {
+    ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
+    ImGuiWindow *w = ImGui::GetCurrentWindow();
+    PanelItem item;
+    item.label = label;
+    item.x0 = a.x;
+    item.y0 = a.y;
+    item.x1 = b.x;
+    item.y1 = b.y;
+    item.clipX0 = w->InnerClipRect.Min.x;
+    item.clipY0 = w->InnerClipRect.Min.y;
+    item.clipX1 = w->InnerClipRect.Max.x;
+    item.clipY1 = w->InnerClipRect.Max.y;
+    items.push_back(item);
+}
 
 struct AboutBox {
     bool open = false;
@@ -128,47 +234,79 @@ void chooserOk() {
     finishChooser(path);
 }
 
+void enterFolder(const std::string &folder) {
+    chooser.folder = folder.empty() ? "/" : folder;
+    chooser.name[0] = '\0';
+    chooser.error.clear();
+    listFolder();
+}
+
+bool keyPressed(ImGuiKey key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key), false); }
+
 void chooserWindow() {
     const char *title = chooser.forSave ? "Save As###chooser" : "Open###chooser";
     if (chooser.active && !chooser.done && !ImGui::IsPopupOpen("###chooser")) ImGui::OpenPopup(title);
     ImGuiIO &io = ImGui::GetIO();
-    ImGui::SetNextWindowPos(ImVec2(4, 40), ImGuiCond_Appearing);
-    ImGui::SetNextWindowSize(ImVec2(io.DisplaySize.x - 8, 420), ImGuiCond_Appearing);
-    if (!ImGui::BeginPopupModal(title, nullptr, ImGuiWindowFlags_NoSavedSettings)) return;
+    ImGui::SetNextWindowPos(ImVec2(4, 4), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(io.DisplaySize.x - 8, io.DisplaySize.y - 8), ImGuiCond_Always);
+    if (!ImGui::BeginPopupModal(title, nullptr,
+                                ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize))
+        return;
+    bool enter = keyPressed(ImGuiKey_Enter), escape = keyPressed(ImGuiKey_Escape);
     ImGui::TextWrapped("%s", chooser.folder.c_str());
-    if (ImGui::BeginChild("files", ImVec2(0, -90), true)) {
-        if (ImGui::Selectable("../")) {
-            chooser.folder = fs::path(chooser.folder).parent_path().string();
-            if (chooser.folder.empty()) chooser.folder = "/";
-            listFolder();
+    float below = ImGui::GetFrameHeightWithSpacing() * 3.0f + ImGui::GetTextLineHeightWithSpacing() * 2.0f;
+    if (ImGui::BeginChild("files", ImVec2(0, -below), true)) {
+        // One click picks an entry, a double click opens it.
+        if (ImGui::Selectable("../", false, ImGuiSelectableFlags_AllowDoubleClick)) {
+            track("../");
+            if (ImGui::IsMouseDoubleClicked(0)) enterFolder(fs::path(chooser.folder).parent_path().string());
+        } else {
+            track("../");
         }
         for (size_t i = 0; i < chooser.entries.size(); i++) {
-            const auto &e = chooser.entries[i];
+            const auto e = chooser.entries[i];
             std::string label = e.first + (e.second ? "/" : "");
-            if (ImGui::Selectable(label.c_str(), !e.second && e.first == chooser.name)) {
-                if (e.second) {
-                    chooser.folder = (fs::path(chooser.folder) / e.first).string();
-                    listFolder();
-                    break;
-                }
-                std::snprintf(chooser.name, sizeof chooser.name, "%s", e.first.c_str());
-                chooser.error.clear();
+            bool picked = e.first == chooser.name;
+            bool clicked = ImGui::Selectable(label.c_str(), picked, ImGuiSelectableFlags_AllowDoubleClick);
+            track(label.c_str());
+            if (!clicked) continue;
+            std::snprintf(chooser.name, sizeof chooser.name, "%s", e.first.c_str());
+            chooser.error.clear();
+            if (ImGui::IsMouseDoubleClicked(0)) {
+                if (e.second)
+                    enterFolder((fs::path(chooser.folder) / e.first).string());
+                else
+                    chooserOk();
+                break;
             }
         }
     }
     ImGui::EndChild();
     if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
     ImGui::InputText("File name", chooser.name, sizeof chooser.name);
+    track("File name");
     if (!chooser.error.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", chooser.error.c_str());
     if (chooser.confirmOverwrite) {
         ImGui::TextWrapped("Replace the existing file?");
-        if (ImGui::Button("Replace")) finishChooser(chosenPath());
+        bool replace = ImGui::Button("Replace");
+        track("Replace");
         ImGui::SameLine();
-        if (ImGui::Button("Keep")) chooser.confirmOverwrite = false;
+        bool keep = ImGui::Button("Keep");
+        track("Keep");
+        if (replace || enter)
+            finishChooser(chosenPath());
+        else if (keep || escape)
+            chooser.confirmOverwrite = false;
     } else {
-        if (ImGui::Button("OK")) chooserOk();
+        bool ok = ImGui::Button("OK");
+        track("OK");
         ImGui::SameLine();
-        if (ImGui::Button("Cancel")) finishChooser(std::string());
+        bool cancel = ImGui::Button("Cancel");
+        track("Cancel");
+        if (ok || (enter && !chooser.done))
+            chooserOk();
+        else if (cancel || escape)
+            finishChooser(std::string());
     }
     ImGui::EndPopup();
 }
@@ -184,10 +322,17 @@ void aboutWindow() {
     if (!ImGui::BeginPopupModal("Drovan", nullptr, ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize |
                                                        ImGuiWindowFlags_NoMove))
         return;
+    if (!about.open) {  // closed from the world window
+        ImGui::CloseCurrentPopup();
+        ImGui::EndPopup();
+        return;
+    }
     float buttonRow = ImGui::GetFrameHeightWithSpacing();
     if (ImGui::BeginChild("text", ImVec2(0, -buttonRow), false)) ImGui::TextWrapped("%s", about.text.c_str());
     ImGui::EndChild();
-    if (ImGui::Button("OK", ImVec2(-1, 0))) {
+    bool ok = ImGui::Button("OK", ImVec2(-1, 0));
+    track("About OK");
+    if (ok || keyPressed(ImGuiKey_Enter) || keyPressed(ImGuiKey_Escape)) {
         about.open = false;
         ImGui::CloseCurrentPopup();
     }
@@ -196,17 +341,53 @@ void aboutWindow() {
 
 bool checkbox(const char *label, int &field) {
     bool v = field != 0;
-    if (!ImGui::Checkbox(label, &v)) return false;
-    field = v ? 1 : 0;
-    return true;
+    bool changed = ImGui::Checkbox(label, &v);
+    track(label);
+    if (changed) field = v ? 1 : 0;
+    return changed;
+}
+
+bool button(const char *label, const ImVec2 &size = ImVec2(0, 0)) {
+    bool pressed = ImGui::Button(label, size);
+    track(label);
+    return pressed;
+}
+
+// A label before its field, as in a form.
+void fieldLabel(const char *label) {
+    ImGui::AlignTextToFramePadding();
+    ImGui::TextUnformatted(label);
+    ImGui::SameLine(72.0f);
+    ImGui::SetNextItemWidth(-1.0f);
 }
 
 void statisticsSection() {
-    if (!ImGui::CollapsingHeader("Statistics", ImGuiTreeNodeFlags_DefaultOpen)) return;
+    bool open = ImGui::CollapsingHeader("Statistics", ImGuiTreeNodeFlags_DefaultOpen);
+    track("Statistics");
+    if (!open) return;
+    ImGui::Text("Steps per second: %.1f", stats.stepsPerSecond);
+    ImGui::Text("Frame time: %.1f ms", stats.frameMilliseconds);
+    ImGui::Text("Steps: %d", world.stepCount);
+    // The plots scroll in their own region so that twenty colours never
+    // push a control out of sight.
+    if (!ImGui::BeginChild("plots", ImVec2(0, 0), true)) {
+        ImGui::EndChild();
+        return;
+    }
     static float history[kStatHistory];
     int counts[kMaxColors];
     countNodesByColour(counts);
     float width = ImGui::GetContentRegionAvail().x;
+    if (isColor(world.placeColour)) {
+        float bins[kStrengthBins];
+        strengthHistogram(world.placeColour, bins);
+        const float *rgb = colorTable[world.placeColour].rgb;
+        char overlay[64];
+        std::snprintf(overlay, sizeof overlay, "%s strength", colorTable[world.placeColour].name);
+        ImGui::PushStyleColor(ImGuiCol_PlotHistogram, ImVec4(rgb[0], rgb[1], rgb[2], 1.0f));
+        ImGui::PlotHistogram("##strength", bins, kStrengthBins, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, 50));
+        ImGui::PopStyleColor();
+    }
     for (int c = 0; c < colorCount; c++) {
         int n = statHistory(c, history);
         const float *rgb = colorTable[c].rgb;
@@ -218,22 +399,37 @@ void statisticsSection() {
         ImGui::PopStyleColor();
         ImGui::PopID();
     }
-    if (isColor(world.placeColour)) {
-        float bins[kStrengthBins];
-        strengthHistogram(world.placeColour, bins);
-        const float *rgb = colorTable[world.placeColour].rgb;
-        char overlay[64];
-        std::snprintf(overlay, sizeof overlay, "%s strength", colorTable[world.placeColour].name);
-        ImGui::PushStyleColor(ImGuiCol_PlotHistogram, ImVec4(rgb[0], rgb[1], rgb[2], 1.0f));
-        ImGui::PlotHistogram("##strength", bins, kStrengthBins, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, 50));
-        ImGui::PopStyleColor();
+    ImGui::EndChild();
+}
+
+void runAheadControls() {
+    static int count = 1000;
+    if (runAheadActive()) {
+        char progress[64];
+        std::snprintf(progress, sizeof progress, "%d / %d", runAhead.done, runAhead.total);
+        ImGui::ProgressBar(runAhead.total > 0 ? static_cast<float>(runAhead.done) / runAhead.total : 0.0f,
+                           ImVec2(-70.0f, 0.0f), progress);
+        track("Run ahead progress");
+        ImGui::SameLine();
+        if (button("Cancel")) cancelRunAhead();
+        return;
     }
-    ImGui::Text("Steps per second: %.1f", stats.stepsPerSecond);
-    ImGui::Text("Frame time: %.1f ms", stats.frameMilliseconds);
-    ImGui::Text("Steps: %d", world.stepCount);
+    if (button("Run ahead")) startRunAhead(count);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(-1.0f);
+    ImGui::InputInt("##ahead", &count, 0, 0);
+    track("Run ahead count");
+    if (count < 1) count = 1;
+    const int presets[] = {100, 1000, 10000};
+    const char *names[] = {"100", "1,000", "10,000"};
+    for (int i = 0; i < 3; i++) {
+        if (i > 0) ImGui::SameLine();
+        if (button(names[i])) count = presets[i];
+    }
 }
 
 void panelContents() {
+    items.clear();
     ImGuiIO &io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(io.DisplaySize);
@@ -241,17 +437,20 @@ void panelContents() {
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     ImGui::PushItemWidth(-130.0f);  // room for the longest label
-    if (ImGui::Button("Load")) pendingAction = kActionLoad;
+    if (button("Load")) pendingAction = kActionLoad;
     ImGui::SameLine();
-    if (ImGui::Button("Save")) pendingAction = kActionSave;
-    if (ImGui::Button("Reset Camera")) pendingAction = kActionResetCamera;
+    if (button("Save")) pendingAction = kActionSave;
     ImGui::SameLine();
-    if (ImGui::Button("Start Over")) pendingAction = kActionStartOver;
+    if (button("Reset Camera")) pendingAction = kActionResetCamera;
+    if (button("Start Over")) pendingAction = kActionStartOver;
+    ImGui::SameLine();
+    if (button("Save Image")) pendingSaveImage = true;
     if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
     ImGui::Separator();
 
+    fieldLabel("Nodes:");
     const char *preview = isColor(world.placeColour) ? colorTable[world.placeColour].name : "";
-    if (ImGui::BeginCombo("Nodes:", preview)) {
+    if (ImGui::BeginCombo("##nodes", preview, ImGuiComboFlags_HeightLargest)) {
         for (int i = 0; i < colorCount; i++) {
             ImGui::PushID(i);
             if (ImGui::Selectable(colorTable[i].name, world.placeColour == i)) world.placeColour = i;
@@ -259,12 +458,17 @@ void panelContents() {
         }
         ImGui::EndCombo();
     }
+    track("Nodes:");
     static const char *windows[] = {"Main",   "Meta 1", "Meta 2", "Meta 3", "Meta 4", "Meta 5",
                                     "Meta 6", "Meta 7", "Meta 8", "Meta 9", "Meta 10"};
     int shown = world.currentWindow >= 0 && world.currentWindow <= 10 ? world.currentWindow : 0;
-    if (ImGui::Combo("Windows:", &shown, windows, 11)) world.currentWindow = shown;
+    fieldLabel("Windows:");
+    if (ImGui::Combo("##windows", &shown, windows, 11, 11)) world.currentWindow = shown;
+    track("Windows:");
 
-    if (ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen)) {
+    bool open = ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen);
+    track("Rules");
+    if (open) {
         checkbox("Discover Edges", world.discover_edges);
         checkbox("Directed Edges", world.directed_edges);
         checkbox("Colored Edges", world.colored_edges);
@@ -273,37 +477,49 @@ void panelContents() {
         checkbox("Anneal", world.anneal);
         checkbox("Inertia", world.inertia);
         ImGui::SliderFloat("Node Creation Rate", &world.node_creation_rate, 0.0f, 1.0f);
+        track("Node Creation Rate");
         ImGui::SliderFloat("Edge spring k", &world.edge_springk, 0.0f, 1.0f);
+        track("Edge spring k");
     }
-    if (ImGui::CollapsingHeader("Max edges", ImGuiTreeNodeFlags_DefaultOpen)) {
+    open = ImGui::CollapsingHeader("Max edges", ImGuiTreeNodeFlags_DefaultOpen);
+    track("Max edges");
+    if (open) {
         ImGui::PushID("maxedges");
         for (int i = 0; i < 6; i++) {
             if (i % 3 != 0) ImGui::SameLine();
             if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edge_constraint, i)) pendingAction = kActionMaxEdges;
+            track(maxEdgesChoices[i].label);
         }
         ImGui::PopID();
     }
-    if (ImGui::CollapsingHeader("Speed", ImGuiTreeNodeFlags_DefaultOpen)) {
+    open = ImGui::CollapsingHeader("Speed", ImGuiTreeNodeFlags_DefaultOpen);
+    track("Speed");
+    if (open) {
         static const char *speeds[] = {"Pause", "Slow", "Normal", "Fast"};
         ImGui::PushID("speed");
         for (int i = 0; i < 4; i++) {
-            if (i > 0) ImGui::SameLine();
+            if (i % 2 != 0) ImGui::SameLine(80.0f);
             ImGui::RadioButton(speeds[i], &world.speed, i);
+            track(speeds[i]);
         }
         ImGui::PopID();
-        if (ImGui::Button("Step")) requestSingleStep();
+        if (button("Step")) requestSingleStep();
+        runAheadControls();
     }
-    if (ImGui::CollapsingHeader("Render", ImGuiTreeNodeFlags_DefaultOpen)) {
+    open = ImGui::CollapsingHeader("Render", ImGuiTreeNodeFlags_DefaultOpen);
+    track("Render");
+    if (open) {
         ImGui::PushID("render");
         checkbox("Atoms", world.render_atoms);
+        ImGui::SameLine(80.0f);
         checkbox("Nodes", world.render_nodes);
         checkbox("Edges", world.render_edges);
+        ImGui::SameLine(80.0f);
         checkbox("Atom aggregates", world.render_atom_aggregates);
         ImGui::PopID();
     }
-    statisticsSection();
-    if (ImGui::Button("Save Image")) pendingSaveImage = true;
     ImGui::PopItemWidth();
+    statisticsSection();
 
     chooserWindow();
     aboutWindow();
@@ -318,6 +534,10 @@ void panelClose() {
     chooser.done = true;
 }
 
+// The chooser gets room to show paths and names: the panel window grows
+// over the world (which waits meanwhile) and shrinks back afterwards.
+constexpr int kChooserW = 640, kChooserH = 520;
+
 std::string askFile(bool forSave) {
     if (fileChooserOverride) return fileChooserOverride(forSave);
     if (!panelWin) return std::string();
@@ -327,13 +547,37 @@ std::string askFile(bool forSave) {
     char cwd[1024];
     chooser.folder = getcwd(cwd, sizeof cwd) ? cwd : "/";
     listFolder();
-    // A modal loop, as a system dialog would run: the world waits meanwhile.
+    int previous = glutGetWindow();
+    glutSetWindow(panelWin);
+    glutPositionWindow(kPanelX + kPanelW - kChooserW, kPanelY);
+    glutReshapeWindow(kChooserW, kChooserH);
+    // A modal loop, as a system dialog would run: it draws when input came
+    // (or now and then for the text cursor) and otherwise waits for input.
+    // The first frames open the popup and put the keyboard in the name field.
+    float lastDraw = -1.0f;
+    int frames = 0;
     while (!chooser.done && panelWin) {
-        glutPostWindowRedisplay(panelWin);
+        if (chooserFrameHook) chooserFrameHook();
+        float now = clockNow();
+        bool busy = !events.empty() || frames < 3 || now - lastPanelInput < 0.5f;
+        if (busy || now - lastDraw >= 0.5f) {
+            frames++;
+            glutPostWindowRedisplay(panelWin);
+            lastDraw = now;
+        }
         glutMainLoopEvent();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!busy && !chooser.done) shellRest(0.5f);
     }
     chooser.active = false;
+    if (panelWin) {
+        glutSetWindow(panelWin);
+        glutReshapeWindow(kPanelW, kPanelH);
+        glutPositionWindow(kPanelX, kPanelY);
+        glutPostWindowRedisplay(panelWin);
+    }
+    if (previous) glutSetWindow(previous);
+    shell.changed = true;
+    pauseStatistics();
     return chooser.done ? chooser.result : std::string();
 }
 }  // namespace
@@ -348,7 +592,10 @@ void openAboutBox(const std::string &text) {
     about.open = true;
 }
 bool aboutBoxOpen() { return about.open && panelWin != 0; }
-void closeAboutBox() { about.open = false; }
+void closeAboutBox() {
+    about.open = false;
+    lastPanelInput = clockNow();  // the panel shows it closed at once
+}
 bool panelModalOpen() { return aboutBoxOpen() || (chooser.active && !chooser.done); }
 
 std::string askOpenFileName() { return askFile(false); }
@@ -356,22 +603,23 @@ std::string askSaveFileName() { return askFile(true); }
 
 void panelMouse(int button, int state, int x, int y) {
     if (!uiContext) return;
-    ImGui::SetCurrentContext(uiContext);
-    bool known = button >= 0 && button < 5;
-    if (state == GLUT_DOWN) {
-        if (known) pressUnseen[button] = true;
-        ImGui_ImplGLUT_MouseFunc(button, state, x, y);
-    } else if (known && pressUnseen[button]) {
-        heldRelease.pending = true;
-        heldRelease.button = button;
-        heldRelease.state = state;
-        heldRelease.x = x;
-        heldRelease.y = y;
-    } else {
-        ImGui_ImplGLUT_MouseFunc(button, state, x, y);
-    }
-    if (panelWin) glutPostWindowRedisplay(panelWin);
+    queueEvent({PanelEvent::Button, button, state, x, y, 0});
 }
+
+void panelKeyTap(int key) {
+    queueEvent({PanelEvent::Key, key, 0, 0, 0, 0});
+    queueEvent({PanelEvent::KeyUp, key, 0, 0, 0, 0});
+}
+
+const std::vector<PanelItem> &panelItems() { return items; }
+
+const PanelItem *findPanelItem(const std::string &label) {
+    for (const PanelItem &i : items)
+        if (i.label == label) return &i;
+    return nullptr;
+}
+
+bool panelInputPending() { return !events.empty(); }
 
 void buildPanel() {
     if (!panelWin) {
@@ -389,8 +637,16 @@ void buildPanel() {
         io.DisplaySize = ImVec2(static_cast<float>(kPanelW), static_cast<float>(kPanelH));
         ImGui::StyleColorsLight();
         ImGui::GetStyle().FrameBorderSize = 1.0f;  // white fields on white popups need an edge
+        ImGui::GetStyle().Colors[ImGuiCol_PopupBg].w = 1.0f;  // nothing of the panel shows through a dialog
         ImGui_ImplGLUT_Init();
-        ImGui_ImplGLUT_InstallFuncs();
+        glutReshapeFunc(panelReshape);
+        glutMotionFunc(panelMotion);
+        glutPassiveMotionFunc(panelMotion);
+        glutMouseWheelFunc(panelWheel);
+        glutKeyboardFunc(toolkitKeyboard);
+        glutKeyboardUpFunc(toolkitKeyboardUp);
+        glutSpecialFunc(toolkitSpecial);
+        glutSpecialUpFunc(toolkitSpecialUp);
         glutMouseFunc(panelMouse);
         glutDisplayFunc(panelDisplay);
         glutCloseFunc(panelClose);
@@ -414,9 +670,13 @@ void panelDisplay() {
     if (previous != panelWin) glutSetWindow(panelWin);
     ImGui::SetCurrentContext(uiContext);
     ImGui_ImplOpenGL2_NewFrame();
-    ImGui_ImplGLUT_NewFrame();  // also starts the UI frame
+    // The UI's time is the program's clock (tests freeze it), so double
+    // clicks and key repeats do not depend on how fast frames come.
     ImGuiIO &io = ImGui::GetIO();
-    for (bool &unseen : pressUnseen) unseen = false;
+    float now = clockNow();
+    io.DeltaTime = lastPanelDraw >= 0.0f && now - lastPanelDraw > 0.001f ? now - lastPanelDraw : 0.001f;
+    feedFrameEvents();
+    ImGui::NewFrame();
     panelContents();
     ImGui::Render();
     glViewport(0, 0, static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
@@ -424,12 +684,8 @@ void panelDisplay() {
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
     glutSwapBuffers();
-    if (heldRelease.pending) {
-        heldRelease.pending = false;
-        ImGui_ImplGLUT_MouseFunc(heldRelease.button, heldRelease.state, heldRelease.x, heldRelease.y);
-        glutPostWindowRedisplay(panelWin);
-    }
-    lastPanelDraw = clockNow();
+    if (!events.empty()) glutPostWindowRedisplay(panelWin);
+    lastPanelDraw = now;
     if (previous && previous != panelWin) glutSetWindow(previous);
 }
 
@@ -451,10 +707,21 @@ void panelIdle() {
             }
         }
     }
+    // Redraw promptly while the user works the panel, ten times a second
+    // while the world runs (the plots), and now and then when all is still.
     float now = clockNow();
-    if (lastPanelDraw < 0.0f || now - lastPanelDraw >= 1.0f / 30.0f || now < lastPanelDraw)
+    float period = 0.5f;
+    if (now - lastPanelInput < 0.5f || !events.empty())
+        period = 1.0f / 60.0f;
+    else if (panelStepped || runAheadActive())
+        period = 0.1f;
+    if (lastPanelDraw < 0.0f || now - lastPanelDraw >= period || now < lastPanelDraw) {
         glutPostWindowRedisplay(panelWin);
+        panelStepped = false;
+    }
 }
+
+void panelNoteStep() { panelStepped = true; }
 
 void panelAction(int id) {
     drovanMetaNodePat *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
@@ -464,16 +731,28 @@ void panelAction(int id) {
         killAll();
         resetCamera();
         initPatternSlots();
+        resetStatistics();
         break;
     case kActionResetCamera:
         resetCamera();
         break;
     case kActionLoad: {
+        // A cancelled chooser or a file that will not open changes nothing.
         std::string path = askOpenFileName();
-        FILE *f = path.empty() ? nullptr : std::fopen(path.c_str(), "r");
+        if (path.empty()) break;
+        FILE *f = std::fopen(path.c_str(), "r");
+        if (!f) {
+            setPanelMessage("Cannot open '" + path + "': " + std::strerror(errno));
+            std::printf("%s\n", panelMessage().c_str());
+            std::fflush(stdout);
+            break;
+        }
+        setPanelMessage(std::string());
         if (world.currentWindow == 0) {
             reloadRules(path.c_str(), f);
-        } else if (f) {
+            readPatternFolder(fs::path(path).parent_path().string());
+            std::fflush(stdout);
+        } else {
             char why[256] = {};
             if (pattern && !pattern->readNetwork(f, path.c_str(), why, sizeof why))
                 std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");

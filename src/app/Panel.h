@@ -1,5 +1,7 @@
 #pragma once
+#include <functional>
 #include <string>
+#include <vector>
 
 // The control panel: a second toolkit window drawn with an immediate-mode UI.
 enum PanelActionId {
@@ -37,6 +39,24 @@ bool aboutBoxOpen();
 bool panelModalOpen();
 void closeAboutBox();
 
-// Panel mouse input, with a release held back until the UI has seen its press.
+// Panel input (the toolkit's callbacks, callable directly): events queue up
+// and each panel frame takes them until one would press or release a key or
+// button a second time, so quick clicks and keys are never lost.
 void panelMouse(int button, int state, int x, int y);
+// A key pressed and released at once, as a quick typist does.
+void panelKeyTap(int key);
+bool panelInputPending();
 void panelShutdown();
+// The world stepped: the panel's plots want a redraw soon.
+void panelNoteStep();
+
+// Where a control lay in the last panel frame, and the region that clips it.
+struct PanelItem {
+    std::string label;
+    float x0, y0, x1, y1;
+    float clipX0, clipY0, clipX1, clipY1;
+};
+const std::vector<PanelItem> &panelItems();
+const PanelItem *findPanelItem(const std::string &label);
+// Called once per pass of the file chooser's loop (tests type and click there).
+extern std::function<void()> chooserFrameHook;

@@ -3,7 +3,10 @@
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 
+#include <poll.h>
+
 #include <cstdio>
+#include <ctime>
 
 #include "app/Camera.h"
 #include "app/Clock.h"
@@ -60,6 +63,7 @@ int wheelStep() {
 }
 
 void shellDisplay() {
+    shell.changed = true;
     if (shell.appIdle) shell.appIdle();
 }
 
@@ -68,11 +72,13 @@ void shellReshape(int w, int h) {
     if (side < 1) side = 1;
     camera.unitsPerPixel = 3200.0f / static_cast<float>(side);
     shell.windowSide = side;
+    shell.changed = true;
     if (w != side || h != side) glutReshapeWindow(side, side);
     glViewport(0, 0, side, side);
 }
 
 void shellMotion(int x, int y) {
+    shell.changed = true;
     shell.pointerX = x;
     shell.pointerY = y;
 }
@@ -86,6 +92,7 @@ void shellPanMotion(int x, int y) {
     camera.panAnchorY = y;
     shell.pointerX = x;
     shell.pointerY = y;
+    shell.changed = true;
 }
 
 // The active-motion callback: the pan motion while a pan is under way.
@@ -100,6 +107,7 @@ static void setActiveMotion(bool pan) { shell.panMotion = pan; }
 
 void shellMouse(int button, int state, int x, int y) {
     float now = clockNow();
+    shell.changed = true;
     if (state == GLUT_DOWN) {
         shell.anyButtonDown = 1;
         if (button == GLUT_RIGHT_BUTTON) shell.rightDown = 1;
@@ -145,10 +153,12 @@ void shellMouse(int button, int state, int x, int y) {
 }
 
 void shellKeyboard(unsigned char key, int, int) {
+    shell.changed = true;
     if (shell.appKey) shell.appKey(key);
 }
 
 void shellSpecial(int key, int, int) {
+    shell.changed = true;
     int code = key;
     switch (key) {
     case GLUT_KEY_LEFT: code = 28; break;
@@ -160,7 +170,32 @@ void shellSpecial(int key, int, int) {
     if (shell.appKey) shell.appKey(code);
 }
 
-void shellWheel(int, int direction, int, int) { shell.wheelAccum += direction; }
+void shellWheel(int, int direction, int, int) {
+    shell.wheelAccum += direction;
+    shell.changed = true;
+}
+
+void (*shellRestOverride)(float seconds) = nullptr;
+
+void shellRest(float seconds) {
+    if (shellRestOverride) {
+        shellRestOverride(seconds);
+        return;
+    }
+    if (!(seconds > 0.0f)) return;
+    timespec wait;
+    wait.tv_sec = static_cast<time_t>(seconds);
+    wait.tv_nsec = static_cast<long>((seconds - static_cast<float>(wait.tv_sec)) * 1e9f);
+    Display *display = glXGetCurrentDisplay();
+    if (!display) {
+        nanosleep(&wait, nullptr);
+        return;
+    }
+    XFlush(display);
+    if (XPending(display) > 0) return;
+    pollfd input = {ConnectionNumber(display), POLLIN, 0};
+    ppoll(&input, 1, &wait, nullptr);
+}
 
 void shellIdle() {
     if (shell.mainWindow && glutGetWindow() != shell.mainWindow) glutSetWindow(shell.mainWindow);

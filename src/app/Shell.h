@@ -22,6 +22,8 @@ struct ShellState {
     bool panMotion = false;  // the active-motion callback is the pan motion
     int wheelAccum = 0;
     int windowSide = 800;
+    // Something the user did (or the window system asked) since the last frame.
+    bool changed = true;
 };
 extern ShellState shell;
 
@@ -37,6 +39,10 @@ void printDriverInfo();
 // Sign of the wheel movement since the last call; clears it.
 int wheelStep();
 void shellIdle();
+// Rest up to the given seconds, waking early when window input arrives.
+void shellRest(float seconds);
+// Tests with a frozen clock rest by moving it instead.
+extern void (*shellRestOverride)(float seconds);
 
 // The toolkit callbacks, callable directly (tests drive them).
 void shellDisplay();

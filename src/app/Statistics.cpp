@@ -28,13 +28,19 @@ void strengthHistogram(int colour, float out[kStrengthBins]) {
     }
 }
 
-void recordStep(float now) {
+void recordStep(float now, bool timed) {
     int counts[kMaxColors];
     countNodesByColour(counts);
     for (int c = 0; c < kMaxColors; c++) stats.counts[c][stats.head] = static_cast<float>(counts[c]);
     stats.head = (stats.head + 1) % kStatHistory;
     if (stats.samples < kStatHistory) stats.samples++;
-    if (stats.windowStart < 0.0f) stats.windowStart = now;
+    if (!timed) return;
+    if (stats.windowStart < 0.0f || now < stats.windowStart || now - stats.windowStart > 2.0f) {
+        // The first step of a run: the rate is measured from here.
+        stats.windowStart = now;
+        stats.windowSteps = 0;
+        return;
+    }
     stats.windowSteps++;
     float span = now - stats.windowStart;
     if (span >= 1.0f) {
@@ -44,19 +50,16 @@ void recordStep(float now) {
     }
 }
 
-void recordFrame(float now) {
-    if (stats.lastFrameTime >= 0.0f) {
-        float ms = (now - stats.lastFrameTime) * 1000.0f;
-        // A light smoothing keeps the figure readable.
-        stats.frameMilliseconds = stats.frameMilliseconds == 0.0f ? ms : stats.frameMilliseconds * 0.9f + ms * 0.1f;
-    }
-    stats.lastFrameTime = now;
-    if (stats.windowStart >= 0.0f && now - stats.windowStart > 2.0f) {
-        // No step for a while (paused or a pattern shown).
-        stats.stepsPerSecond = 0.0f;
-        stats.windowStart = now;
-        stats.windowSteps = 0;
-    }
+void recordFrameCost(float milliseconds) {
+    // A light smoothing keeps the figure readable.
+    stats.frameMilliseconds =
+        stats.frameMilliseconds == 0.0f ? milliseconds : stats.frameMilliseconds * 0.9f + milliseconds * 0.1f;
+}
+
+void pauseStatistics() {
+    stats.stepsPerSecond = 0.0f;
+    stats.windowStart = -1.0f;
+    stats.windowSteps = 0;
 }
 
 int statHistory(int colour, float *out) {

@@ -15,14 +15,19 @@ struct Statistics {
     float frameMilliseconds = 0.0f;
     float windowStart = -1.0f;
     int windowSteps = 0;
-    float lastFrameTime = -1.0f;
 };
 extern Statistics stats;
 
 void resetStatistics();
-// Sample the node count of every colour after a world step at time now.
-void recordStep(float now);
-void recordFrame(float now);
+// Sample the node count of every colour after a world step at time now; a
+// timed step (one the live tick ran at its speed) also counts towards the
+// steps per second.
+void recordStep(float now, bool timed = true);
+// What drawing one live frame cost, in milliseconds.
+void recordFrameCost(float milliseconds);
+// The rate restarts from the next timed step (after a pattern window, a
+// dialog or a single step, none of which are live running).
+void pauseStatistics();
 // Per-colour node counts of the live world (live, unabsorbed or absorbed nodes alike).
 void countNodesByColour(int out[kMaxColors]);
 // Strength histogram of one colour's live nodes: bin i holds strengths in [i/20, (i+1)/20).

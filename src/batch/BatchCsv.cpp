@@ -1,6 +1,8 @@
 #include "batch/BatchCsv.h"
 
 #include "rules/ColorTable.h"
+#include "world/Node.h"
+#include "world/Thing.h"
 #include "world/WorldDigest.h"
 #include "world/WorldStore.h"
 
@@ -15,12 +17,28 @@ void writeCsvHeader(FILE *f) {
     std::fputc('\n', f);
 }
 
+namespace {
+// Nodes per colour and metanodes per pattern slot in the world as it stands,
+// counted as statusCounts counts the nodes (the step's own tallies are taken
+// mid-step, before births and deaths).
+void liveCounts(int perColour[kMaxColors], int perSlot[kPatternSlots]) {
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->kind != ThingNode || t->container()) continue;
+        int c = static_cast<drovanNode *>(t)->colour();
+        if (isColor(c)) perColour[c]++;
+        if (t->patternIndex >= 0 && t->patternIndex < kPatternSlots) perSlot[t->patternIndex]++;
+    }
+}
+}  // namespace
+
 void writeCsvRow(FILE *f) {
     int nodes, edges;
     statusCounts(nodes, edges);
     std::fprintf(f, "%d,%.3f,%d,%d,%d", world.stepCount, world.simTime, nodes, edges, world.liveAtomCount);
-    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%d", colorTable[c].nodeTally);
-    for (int s = 0; s < kPatternSlots; s++) std::fprintf(f, ",%d", world.metaCounts[s]);
+    int perColour[kMaxColors] = {}, perSlot[kPatternSlots] = {};
+    liveCounts(perColour, perSlot);
+    for (int c = 0; c < colorCount; c++) std::fprintf(f, ",%d", perColour[c]);
+    for (int s = 0; s < kPatternSlots; s++) std::fprintf(f, ",%d", perSlot[s]);
     if (digestColumn) {
         char hex[17];
         formatDigest(worldDigest(), hex);

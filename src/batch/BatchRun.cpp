@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +33,27 @@ struct RunOptions : StepPlan {
     uint32_t seed = 1;
 };
 
+// A number that is the whole of the text and finite.
+bool parseFinite(const std::string &s, float &out) {
+    char *end = nullptr;
+    float v = std::strtof(s.c_str(), &end);
+    if (s.empty() || *end != '\0' || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+// SLOT:X,Y with SLOT 0..9 and (X, Y) a finite point inside the world.
 bool parsePlace(const std::string &s, RunOptions::Place &p) {
-    char tail = 0;
-    return std::sscanf(s.c_str(), "%d:%f,%f%c", &p.slot, &p.x, &p.y, &tail) == 3 && p.slot >= 0 &&
-           p.slot < kPatternSlots;
+    size_t colon = s.find(':'), comma = s.find(',', colon == std::string::npos ? 0 : colon);
+    if (colon == std::string::npos || comma == std::string::npos) return false;
+    std::string slot = s.substr(0, colon);
+    char *end = nullptr;
+    long k = std::strtol(slot.c_str(), &end, 10);
+    if (slot.empty() || *end != '\0' || k < 0 || k >= kPatternSlots) return false;
+    if (!parseFinite(s.substr(colon + 1, comma - colon - 1), p.x) || !parseFinite(s.substr(comma + 1), p.y))
+        return false;
+    p.slot = static_cast<int>(k);
+    return p.x >= world.worldMinX && p.x <= world.worldMaxX && p.y >= world.worldMinY && p.y <= world.worldMaxY;
 }
 
 bool parse(const std::vector<std::string> &args, RunOptions &o) {
@@ -51,7 +69,12 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
         } else if (a == "--place" && hasValue) {
             RunOptions::Place p;
             if (!parsePlace(args[++i], p)) {
-                std::fprintf(stderr, "drovan-batch run: --place takes SLOT:X,Y with SLOT 0..9\n");
+                std::fprintf(stderr,
+                             "drovan-batch run: --place '%s': takes SLOT:X,Y with SLOT 0..9 and X, Y numbers "
+                             "inside the world (%g..%g, %g..%g)\n",
+                             args[i].c_str(), static_cast<double>(world.worldMinX),
+                             static_cast<double>(world.worldMaxX), static_cast<double>(world.worldMinY),
+                             static_cast<double>(world.worldMaxY));
                 return false;
             }
             o.places.push_back(p);

@@ -1,7 +1,15 @@
 // The pattern's graph container and its plain-text network format.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "rules/ColorTable.h"
@@ -11,9 +19,6 @@
 #include "world/WorldStore.h"
 
 namespace {
-
-// Most nodes a file may announce: a pattern can never hold more than the node table.
-constexpr int kMaxFileNodes = kNodeTableSize;
 
 template <class T>
 T **growByOne(T **old, int count, T *added) {
@@ -46,6 +51,121 @@ void retirePatternEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
     }
     e->fromId = e->toId = -1;
     e->dead = 1;
+}
+
+// The fields of a network file, one blank-separated word at a time, so that a
+// number is taken whole or not at all ("1.5" is never an int 1 and a ".5").
+class FieldReader {
+public:
+    explicit FieldReader(FILE *s) : stream(s) {}
+
+    // A whole number that fits an int.
+    bool whole(int &v, const char *name) {
+        if (!word(name)) return false;
+        const char *p = field.c_str();
+        const char *digits = p + (*p == '-' || *p == '+');
+        bool ok = *digits != '\0' && std::strspn(digits, "0123456789") == std::strlen(digits);
+        if (!ok) return fail(name, "is not a whole number");
+        errno = 0;
+        long long x = std::strtoll(p, nullptr, 10);
+        if (errno == ERANGE || x < INT_MIN || x > INT_MAX) return fail(name, "is out of range");
+        v = static_cast<int>(x);
+        return true;
+    }
+
+    // Any finite number the "%f" conversion accepts, as a float.
+    bool decimal(float &v, const char *name) {
+        if (!word(name)) return false;
+        char *end = nullptr;
+        float x = std::strtof(field.c_str(), &end);
+        if (end == field.c_str() || *end != '\0') return fail(name, "is not a number");
+        if (!std::isfinite(x)) return fail(name, "is not a finite number");
+        v = x;
+        return true;
+    }
+
+    long line = 1;        // file line of the last field read
+    std::string problem;  // empty when the file ended
+private:
+    // Far longer than any number written; a longer word is damage, not a number.
+    static constexpr size_t kLongestField = 4096;
+
+    bool word(const char *name) {
+        field.clear();
+        int c = std::getc(stream);
+        while (c != EOF && std::isspace(c)) {
+            if (c == '\n') line++;
+            c = std::getc(stream);
+        }
+        if (c == EOF) return false;
+        bool tooLong = false;
+        for (; c != EOF && !std::isspace(c); c = std::getc(stream)) {
+            if (field.size() < kLongestField) field += static_cast<char>(c);
+            else tooLong = true;
+        }
+        if (c != EOF) std::ungetc(c, stream);
+        return tooLong ? fail(name, "is too long") : true;
+    }
+
+    bool fail(const char *name, const char *what) {
+        const size_t shown = 40;
+        std::string text = field.size() > shown ? field.substr(0, shown) + "..." : field;
+        problem = std::string(name) + " field '" + text + "' " + what;
+        return false;
+    }
+
+    FILE *stream;
+    std::string field;
+};
+
+unsigned long long pairKey(int a, int b) {
+    unsigned lo = static_cast<unsigned>(a < b ? a : b), hi = static_cast<unsigned>(a < b ? b : a);
+    return (static_cast<unsigned long long>(lo) << 32) | hi;
+}
+
+// createNode, then out of the world again at once: a pattern node holds no
+// table slot and no registry entry. Numbering is the caller's.
+drovanNode *detachedNode(float x, float y, int colour) {
+    if (!isColor(colour)) return nullptr;
+    drovanNode *n = createNode(x, y, colour);
+    if (!n) return nullptr;
+    int slot = n->nodeIndex;
+    n->unregisterNode();
+    if (slot >= 0 && slot < kNodeTableSize && world.nodeTable[slot] == n) {
+        world.nodeTable[slot] = nullptr;
+        world.nodeTableCount--;
+    }
+    if (n->registered) unregister(n);
+    return n;
+}
+
+// An edge that is neither in the world's registries nor on its ends' lists.
+drovanEdge *detachedEdge(drovanNode *a, drovanNode *b, bool directed, int colour) {
+    drovanEdge *e = new drovanEdge(a, b, directed, colour, false);
+    unregister(e);
+    vec2 pa = a->position(), pb = b->position();
+    e->endA = e->lineStart = pa;
+    e->endB = e->lineEnd = pb;
+    return e;
+}
+
+// Makes the lists read from a file the pattern's own, at their exact size.
+void adoptLists(drovanMetaNodePat &p, const std::vector<drovanNode *> &listed,
+                const std::vector<drovanEdge *> &joined) {
+    delete[] p.nodes;
+    delete[] p.edges;
+    p.nodes = nullptr;
+    p.edges = nullptr;
+    p.nodeCount = static_cast<int>(listed.size());
+    p.edgeCount = static_cast<int>(joined.size());
+    if (!listed.empty()) {
+        p.nodes = new drovanNode *[listed.size()];
+        std::copy(listed.begin(), listed.end(), p.nodes);
+    }
+    if (!joined.empty()) {
+        p.edges = new drovanEdge *[joined.size()];
+        std::copy(joined.begin(), joined.end(), p.edges);
+    }
 }
 
 }  // namespace
@@ -96,112 +216,92 @@ void drovanMetaNodePat::writeNetwork(FILE *stream) {
 bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, int whyLength) {
     (void)path;
     say(why, whyLength, "");
-    while (nodeCount != 0) {
-        int before = nodeCount;
-        removeNode(0);
-        if (nodeCount == before) break;
-    }
-    // Every edge has two ends, so none should be left; make sure of it.
-    if (edgeCount > 0) {
-        for (int j = 0; j < edgeCount; j++)
-            if (edges[j] && !edges[j]->dead) retirePatternEdge(edges[j], nullptr, nullptr);
-        compactEdges(edgeCount);
-    }
+    // All at once: removing node 0 again and again walks every edge per node.
+    for (int j = 0; j < edgeCount; j++) destroyPatternEdge(edges[j]);
+    for (int i = 0; i < nodeCount; i++) destroyPatternNode(nodes[i]);
+    adoptLists(*this, {}, {});
     if (!stream) {
         say(why, whyLength, "no stream to read");
         return false;
     }
 
+    // Storage grows with the lines actually read, never with what the header promises.
+    std::vector<drovanNode *> listed;  // the node list being built
+    std::vector<drovanNode *> made;    // file position -> its node, or none
+    std::vector<drovanEdge *> joined;  // the edge list being built
+    std::unordered_set<unsigned long long> pairs;
+    auto adopt = [&](bool complete) {
+        adoptLists(*this, listed, joined);
+        return complete;
+    };
     char text[200];
-    int n = 0, e = 0;
-    if (std::fscanf(stream, "%d %d", &n, &e) != 2) {
-        say(why, whyLength, "stopped at the header: incomplete or unparsable");
-        return false;
-    }
-    bool complete = true;
-    int announcedNodes = n, announcedEdges = e;
-    if (n < 0) n = 0;
-    if (e < 0) e = 0;
-    if (n > kMaxFileNodes) {
-        n = kMaxFileNodes;
-        complete = false;
-        std::snprintf(text, sizeof text, "header announces %d nodes; read at most %d", announcedNodes, kMaxFileNodes);
+    FieldReader in(stream);
+    auto stop = [&](const char *where) {
+        if (in.problem.empty())
+            std::snprintf(text, sizeof text, "stopped at %s: the file ends early", where);
+        else
+            std::snprintf(text, sizeof text, "stopped at %s (file line %ld): %s", where, in.line, in.problem.c_str());
         say(why, whyLength, text);
-    }
-    long long edgeCap = static_cast<long long>(n) * (n - 1) / 2;
-    if (e > edgeCap) {
-        e = static_cast<int>(edgeCap);
-        if (complete) {
-            std::snprintf(text, sizeof text, "header announces %d edges, more than %d nodes can hold; read the first %d",
-                          announcedEdges, n, e);
-            say(why, whyLength, text);
-        }
-        complete = false;
-    }
+        return adopt(false);
+    };
 
-    // File position -> node made for it (none when the line made no node).
-    std::vector<drovanNode *> made(static_cast<size_t>(n), nullptr);
+    int n = 0, e = 0;
+    if (!in.whole(n, "node count") || !in.whole(e, "edge count")) return stop("the header");
     int nodesLeftOut = 0, edgesLeftOut = 0;
 
+    char where[64];
     for (int i = 0; i < n; i++) {
         float x = 0.0f, y = 0.0f, a = 0.0f;
         int colour = -1;
-        if (std::fscanf(stream, "%f %f %f %d", &x, &y, &a, &colour) != 4 || !std::isfinite(x) || !std::isfinite(y) ||
-            !std::isfinite(a)) {
-            std::snprintf(text, sizeof text, "stopped at node line %d of %d: incomplete or unparsable", i + 1, n);
-            say(why, whyLength, text);
-            return false;
+        if (!in.decimal(x, "x") || !in.decimal(y, "y") || !in.decimal(a, "angle") || !in.whole(colour, "colour")) {
+            std::snprintf(where, sizeof where, "node line %d of %d", i + 1, n);
+            return stop(where);
         }
         // A colour outside the table must never reach createNode.
-        drovanNode *node = isColor(colour) ? addNode(x, y, colour) : nullptr;
+        drovanNode *node = isColor(colour) ? detachedNode(x, y, colour) : nullptr;
+        made.push_back(node);
         if (!node) {
             nodesLeftOut++;
             continue;
         }
+        node->id = node->nodeIndex = static_cast<int>(listed.size());
         node->setAngle(a);
-        made[static_cast<size_t>(i)] = node;
+        listed.push_back(node);
     }
 
     for (int j = 0; j < e; j++) {
         int from = 0, to = 0, colour = 0;
-        if (std::fscanf(stream, "%d %d %d", &from, &to, &colour) != 3) {
-            std::snprintf(text, sizeof text, "stopped at edge line %d of %d: incomplete or unparsable", j + 1, e);
-            say(why, whyLength, text);
-            return false;
+        if (!in.whole(from, "from") || !in.whole(to, "to") || !in.whole(colour, "colour")) {
+            std::snprintf(where, sizeof where, "edge line %d of %d", j + 1, e);
+            return stop(where);
         }
-        drovanNode *a = from >= 0 && from < n ? made[static_cast<size_t>(from)] : nullptr;
-        drovanNode *b = to >= 0 && to < n ? made[static_cast<size_t>(to)] : nullptr;
+        drovanNode *a = from >= 0 && static_cast<size_t>(from) < made.size() ? made[static_cast<size_t>(from)] : nullptr;
+        drovanNode *b = to >= 0 && static_cast<size_t>(to) < made.size() ? made[static_cast<size_t>(to)] : nullptr;
         if (!a || !b) {
             edgesLeftOut++;
             continue;
         }
-        addEdge(a, b, false, colour);  // self-edges and duplicates are refused quietly
+        // Self-edges and repeats in either direction are refused quietly.
+        if (a == b || !pairs.insert(pairKey(a->nodeIndex, b->nodeIndex)).second) continue;
+        drovanEdge *edge = detachedEdge(a, b, false, colour);
+        edge->id = static_cast<int>(listed.size() + joined.size());
+        joined.push_back(edge);
     }
 
-    if (complete && (nodesLeftOut || edgesLeftOut)) {
+    if (nodesLeftOut || edgesLeftOut) {
         std::snprintf(text, sizeof text,
                       "read to the end; left out %d node line(s) (colour not in the colour table or node table full) "
                       "and %d edge line(s) naming nodes not read",
                       nodesLeftOut, edgesLeftOut);
         say(why, whyLength, text);
-        complete = false;
+        return adopt(false);
     }
-    return complete;
+    return adopt(true);
 }
 
 drovanNode *drovanMetaNodePat::addNode(float x, float y, int colour) {
-    if (!isColor(colour)) return nullptr;
-    drovanNode *n = createNode(x, y, colour);
+    drovanNode *n = detachedNode(x, y, colour);
     if (!n) return nullptr;
-    // Out of the world again at once: a pattern node holds no table slot and no registry entry.
-    int slot = n->nodeIndex;
-    n->unregisterNode();
-    if (slot >= 0 && slot < kNodeTableSize && world.nodeTable[slot] == n) {
-        world.nodeTable[slot] = nullptr;
-        world.nodeTableCount--;
-    }
-    if (n->registered) unregister(n);
-
     drovanNode **grown = growByOne(nodes, nodeCount, n);
     if (!grown) {
         delete n;
@@ -218,8 +318,7 @@ drovanNode *drovanMetaNodePat::addNode(float x, float y, int colour) {
 drovanEdge *drovanMetaNodePat::addEdge(drovanNode *a, drovanNode *b, bool directed, int colour) {
     if (!a || !b || a == b) return nullptr;
     if (findEdge(a, b)) return nullptr;
-    drovanEdge *e = new drovanEdge(a, b, directed, colour, false);
-    unregister(e);
+    drovanEdge *e = detachedEdge(a, b, directed, colour);
     drovanEdge **grown = growByOne(edges, edgeCount, e);
     if (!grown) {
         retirePatternEdge(e, a, b);
@@ -230,9 +329,6 @@ drovanEdge *drovanMetaNodePat::addEdge(drovanNode *a, drovanNode *b, bool direct
     edges = grown;
     e->id = nodeCount + edgeCount;
     edgeCount++;
-    vec2 pa = a->position(), pb = b->position();
-    e->endA = e->lineStart = pa;
-    e->endB = e->lineEnd = pb;
     return e;
 }
 

@@ -555,7 +555,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
             world.nodeTable[n->nodeIndex] = n;
             world.nodeTableCount++;
         }
-        if (e.made->id >= nextId) {
+        if (e.made->id >= nextId && !world.idsWrapped) {
             r.fail(e.line, "thing " + std::to_string(e.made->id) + " lies past the id counter");
             return false;
         }

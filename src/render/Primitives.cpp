@@ -1,7 +1,6 @@
 #include "render/Primitives.h"
 
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 
 #include <cmath>
 #include <cstdarg>
@@ -9,40 +8,18 @@
 #include <new>
 
 #include "app/Camera.h"
-
-static GLUquadric *sharedQuadric = nullptr;
+#include "render/SphereMesh.h"
 
 CircleShape largeAtomShape(4.0f);
 CircleShape smallAtomShape(2.0f);
 
-void createSharedQuadric() {
-    if (sharedQuadric) return;
-    sharedQuadric = gluNewQuadric();
-    if (sharedQuadric) gluQuadricNormals(sharedQuadric, GLU_SMOOTH);
-}
+void createSharedQuadric() { sphereMesh(); }
 
 void drawLine(float x1, float y1, float x2, float y2, float z) {
     glBegin(GL_LINES);
     glVertex3f(x1, y1, z);
     glVertex3f(x2, y2, z);
     glEnd();
-}
-
-void drawSphere(float x, float y, const float rgb[3], float radius, float z) {
-    glColor4f(rgb[0], rgb[1], rgb[2], 0.5f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_LIGHTING);
-    glPushMatrix();
-    glTranslatef(x, y, z);
-    createSharedQuadric();
-    if (sharedQuadric) gluSphere(sharedQuadric, radius, 10, 10);
-    glPopMatrix();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_BLEND);
-    glDisable(GL_COLOR_MATERIAL);
 }
 
 int circleSegments(float r) {
@@ -86,38 +63,12 @@ void drawCircle(float cx, float cy, float r, float z) {
     glEnd();
 }
 
-void drawDisc(float cx, float cy, float r, float z) {
-    glBegin(GL_POLYGON);
-    circleVertices(cx, cy, r, z);
-    glEnd();
-}
-
 void CircleShape::build(float r) {
     delete[] offsets;
     radius = r;
     count = circleSegments(r);
     offsets = new (std::nothrow) float[2 * count]();
     if (offsets) circleOffsets(r, count, offsets);
-}
-
-void CircleShape::drawOutline(float cx, float cy) const {
-    if (!offsets) {
-        drawCircle(cx, cy, radius, 0.0f);
-        return;
-    }
-    glBegin(GL_LINE_LOOP);
-    for (int i = 0; i < count; i++) glVertex2f(cx + offsets[2 * i], cy + offsets[2 * i + 1]);
-    glEnd();
-}
-
-void CircleShape::drawFilled(float cx, float cy) const {
-    if (!offsets) {
-        drawDisc(cx, cy, radius, 0.0f);
-        return;
-    }
-    glBegin(GL_POLYGON);
-    for (int i = 0; i < count; i++) glVertex2f(cx + offsets[2 * i], cy + offsets[2 * i + 1]);
-    glEnd();
 }
 
 void beginOverlay() {

@@ -1,14 +1,13 @@
 #pragma once
 #include "world/Vec2.h"
 
-// Immediate-mode drawing shared by the frame and by the things' draw
-// operations. Each draws in the current colour and restores any state it sets.
+// Immediate-mode drawing for the frame's own marks (the things draw through
+// the painter). Each draws in the current colour.
+// Builds the shared sphere mesh at start-up rather than in the first frame.
 void createSharedQuadric();
 void drawLine(float x1, float y1, float x2, float y2, float z);
-void drawSphere(float x, float y, const float rgb[3], float radius, float z);
 int circleSegments(float r);
 void drawCircle(float cx, float cy, float r, float z);
-void drawDisc(float cx, float cy, float r, float z);
 void rotateBy(vec2 &v, float angle);
 
 // A circle whose vertex offsets are computed once.
@@ -20,8 +19,6 @@ public:
     CircleShape(const CircleShape &) = delete;
     CircleShape &operator=(const CircleShape &) = delete;
     void build(float r);
-    void drawOutline(float cx, float cy) const;
-    void drawFilled(float cx, float cy) const;
 
     float *offsets = nullptr;  // count pairs
     int count = 0;

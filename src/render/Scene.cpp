@@ -2,8 +2,11 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdio>
+
 #include "app/Camera.h"
 #include "app/Clock.h"
+#include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "rules/ColorTable.h"
 #include "world/AggregateGrid.h"
@@ -57,14 +60,6 @@ void beginFrame(bool clear) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     applyView();
-    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat ambient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
-    const GLfloat position[4] = {1.0f, 1.0f, -1.5f, 0.0f};
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHT0);
-    glDisable(GL_LIGHTING);
 }
 
 void drawAggregateGrid(const AggregateGrid &grid) {
@@ -74,6 +69,8 @@ void drawAggregateGrid(const AggregateGrid &grid) {
         return;
     }
     float inv = 1.0f / static_cast<float>(layers);
+    const float w = AggregateGrid::kCellW, h = AggregateGrid::kCellH;
+    glBegin(GL_QUADS);
     for (int j = 0; j < AggregateGrid::kRows; j++) {
         for (int i = 0; i < AggregateGrid::kCols; i++) {
             if (grid.cellEmpty(i, j)) continue;
@@ -86,19 +83,17 @@ void drawAggregateGrid(const AggregateGrid &grid) {
                 sb += (1.0f - c[2]) * v;
             }
             float r = 1.0f - sr * inv, g = 1.0f - sg * inv, b = 1.0f - sb * inv;
-            glColor3f(r, g, b);
             if (r >= 1.0f && g >= 1.0f && b >= 1.0f) continue;
-            float w = AggregateGrid::kCellW, h = AggregateGrid::kCellH;
             float x0 = static_cast<float>(i) * w, x1 = static_cast<float>(i + 1) * w;
             float y0 = static_cast<float>(j) * h, y1 = static_cast<float>(j + 1) * h;
-            glBegin(GL_QUADS);
+            glColor3f(r, g, b);
             glVertex3f(x0, y0, 0.0f);
             glVertex3f(x1, y0, 0.0f);
             glVertex3f(x1, y1, 0.0f);
             glVertex3f(x0, y1, 0.0f);
-            glEnd();
         }
     }
+    glEnd();
     glColor3f(0.0f, 0.0f, 0.0f);
 }
 
@@ -122,13 +117,21 @@ void drawSelectionRings() {
 void drawStatusLine() {
     int nodes, edges;
     statusCounts(nodes, edges);
+    // One overlay for all the texts: setting it up costs more than their letters.
+    char text[64];
+    beginOverlay();
     glColor3f(kGrey[0], kGrey[1], kGrey[2]);
-    drawWorldText(32.0f, -110.0f, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
+    std::snprintf(text, sizeof text, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
+    vec2 s = worldToScreen(vec2(32.0f, -110.0f));
+    drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     for (int i = 0; i < kPatternSlots; i++) {
         const float *c = slotColour(i);
         if (c) glColor3f(c[0], c[1], c[2]);
-        drawWorldText(32.0f + 300.0f * static_cast<float>(i), -40.0f, "%d", world.metaCounts[i]);
+        std::snprintf(text, sizeof text, "%d", world.metaCounts[i]);
+        s = worldToScreen(vec2(32.0f + 300.0f * static_cast<float>(i), -40.0f));
+        drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     }
+    endOverlay();
 }
 
 void drawWorld() {
@@ -140,14 +143,18 @@ void drawWorld() {
     glVertex3f(world.worldMaxX, world.worldMaxY, 0.0f);
     glVertex3f(world.worldMinX, world.worldMaxY, 0.0f);
     glEnd();
+    beginPaintBatch();
     for (int pass = -4; pass <= 0; pass++) {
         if (pass == -1) {
+            endPaintBatch();
             drawSelectionRings();
+            beginPaintBatch();
             continue;
         }
         for (drovanThing *t = world.thingList; t; t = t->next)
             if (!t->dead && !t->container()) t->draw(pass, 0);
     }
+    endPaintBatch();
     drawStatusLine();
     glColor3f(0.0f, 0.0f, 0.0f);
 }
@@ -158,6 +165,7 @@ void drawLiveFrame(bool swap) {
     drovanNode *pressed = findNode(world.pressedId);
     drovanNode *hovered = findNode(world.hoverId);
     if (pressed) drawRubberBand(pressed);
+    beginPaintBatch();
     bool ps = pressed && pressed->selected;
     bool hs = hovered && hovered->selected;
     int except = -1;
@@ -178,6 +186,7 @@ void drawLiveFrame(bool swap) {
             hovered->drawInfo();
         }
     }
+    endPaintBatch();
     if (swap) glutSwapBuffers();
 }
 
@@ -185,6 +194,7 @@ void drawPatternFrame(bool swap) {
     beginFrame(true);
     drovanMetaNodePat *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
     if (pattern) {
+        beginPaintBatch();
         pattern->draw(-5, 0);
         drovanThing *pressed = pattern->findThing(world.pressedId);
         drovanThing *hovered = pattern->findThing(world.hoverId);
@@ -198,6 +208,7 @@ void drawPatternFrame(bool swap) {
             if (world.pressedId == -1)
                 if (drovanNode *n = dynamic_cast<drovanNode *>(hovered)) n->drawInfo();
         }
+        endPaintBatch();
     }
     setMix(kWhite, kBlack, 0.5);
     drawLine(1570.0f, 1600.0f, 1630.0f, 1600.0f, 0.0f);

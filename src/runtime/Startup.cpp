@@ -57,10 +57,15 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     initPatternSlots();
     loadRules(f, rulesPath.c_str(), log);
     if (hooks.rebuildPanel) hooks.rebuildPanel();
-    if (patternDir.empty()) return result;
-    for (int k = 0; k < kPatternSlots; k++) {
-        std::string path = patternDir + "/meta" + std::to_string(k + 1) + "a.txt";
-        if (readPatternFile(k, path)) result.patternsRead++;
-    }
+    if (!patternDir.empty()) result.patternsRead = readPatternFolder(patternDir);
     return result;
+}
+
+int readPatternFolder(const std::string &folder) {
+    int read = 0;
+    for (int k = 0; k < kPatternSlots; k++) {
+        std::string path = (folder.empty() ? std::string(".") : folder) + "/meta" + std::to_string(k + 1) + "a.txt";
+        if (readPatternFile(k, path)) read++;
+    }
+    return read;
 }

@@ -31,3 +31,5 @@ std::string findScenarioFolder();
 // Read one pattern file into a slot, reporting a damaged file on standard output.
 // Returns false when the file could not be opened.
 bool readPatternFile(int slot, const std::string &path);
+// meta1a.txt .. meta10a.txt from a folder into slots 0..9; returns how many opened.
+int readPatternFolder(const std::string &folder);

@@ -25,11 +25,16 @@ bool tickWorld(float now) {
     world.maxEdges = maxEdgesChoices[row].value;
     int speed = world.speed < 0 ? 0 : (world.speed > 3 ? 3 : world.speed);
     bool stepped = false;
-    if (world.stepBudget > 0 && speed != 0 && world.lastStepTime + speedPeriods[speed].period < now) {
+    float period = speedPeriods[speed].period;
+    float due = world.lastStepTime + period;
+    if (world.stepBudget > 0 && speed != 0 && due <= now) {
         world.stepBudget -= 1;
         worldStep();
         world.simTime += 0.033333335f;
-        world.lastStepTime = now;
+        // Keep the schedule when the pass came a little late, so the rate is
+        // the chosen one and not one pass slower; a step late by a whole
+        // period starts a new schedule instead of catching up.
+        world.lastStepTime = now - due < period ? due : now;
         world.stepCount += 1;
         if (colorCount > 0 && world.stepCount % 3 == 0) {
             int r = drovanRand();
@@ -39,5 +44,15 @@ bool tickWorld(float now) {
     }
     world.stepBudget = 10;
     purgeDead();
+    return stepped;
+}
+
+bool stepWorldNow() {
+    int speed = world.speed;
+    if (speed <= 0 || speed > 3) world.speed = 3;
+    bool stepped = false;
+    // The first tick after start-up has no budget yet; the second always steps.
+    for (int pass = 0; pass < 2 && !stepped; pass++) stepped = tickWorld(world.lastStepTime + 1.0f);
+    world.speed = speed;
     return stepped;
 }

@@ -98,8 +98,9 @@ void drovanDonutNode::convertInput(drovanAtom *atom) {
         return;
     }
     atom->holdBy(id);
-    // A factor of 0 or below never gathers enough input for one output atom.
-    if (!(k > 0.0f)) return;
+    // 1 / 0 counts nothing: a factor of 0 holds its inputs and never releases.
+    // A negative factor gives a negative m, so every input releases one output.
+    if (k == 0.0f) return;
     int m = truncToCount(std::floor(1.0f / k));
     if (collectedTotal >= m) {
         killHeldAtoms(donutInput, m);

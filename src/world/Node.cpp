@@ -304,13 +304,12 @@ void drovanNode::killHeldAtoms(int c, int count) {
 }
 
 drovanNode *createNode(float x, float y, int c) {
-    // Outside the table there is no record to read. A colour past the declared
-    // ones becomes a node of colour c mod colorCount, so that colour's kind decides.
+    // Outside the table there is no record to read. Every colour of the table
+    // has a record, declared or not, and its own kind decides.
     if (c < 0 || c >= kMaxColors || colorCount <= 0) return nullptr;
-    int kindColour = c < colorCount ? c : c % colorCount;
     int slot = firstFreeNodeSlot();
     if (slot < 0) return nullptr;
-    switch (colorTable[kindColour].nodeKind) {
+    switch (colorTable[c].nodeKind) {
     case 0: return new drovanTermNode(x, y, c, slot);
     case 1: return new drovanDonutNode(x, y, c, slot);
     case 2: return new drovanCiliaNode(x, y, c, slot);

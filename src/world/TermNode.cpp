@@ -285,16 +285,14 @@ void drovanTermNode::decomposeTouching(drovanNode *other, float depth) {
     if (!dec.defined) return;
     if (!(other->strength < strength)) return;
 
-    // A node without extent cannot be worn down by overlap depth.
-    float r = other->radius();
-    if (!(r > 0.0f)) return;
-    float a = depth / r;
-    if (!std::isfinite(a)) return;
+    // A node of size 0 has radius 0: a is infinite and kills it, and the
+    // endless count of atoms that follows is cut at kMaxReleasedAtoms.
+    float a = depth / other->radius();
     other->strength -= a;
     if (other->strength < 0.0f) other->kill();
 
     float n = a * dec.factor;
-    if (!inTable(dec.output) || !std::isfinite(n)) return;
+    if (!inTable(dec.output)) return;
     vec2 p = other->position();
     for (int made = 0; n > 0.0f && made < kMaxReleasedAtoms; made++) {
         drovanAtom *atom = new drovanAtom(p.x, p.y, dec.output, other->id);

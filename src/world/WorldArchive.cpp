@@ -36,6 +36,7 @@ void archiveWorldStore(StateArchive &a) {
     a.value("stepCount", w.stepCount);
     a.value("stepBudget", w.stepBudget);
     a.value("nextId", w.nextId);
+    a.value("idsWrapped", w.idsWrapped);
     for (int &n : w.metaCounts) a.value("metaCount", n);
     unsigned r = randState();
     a.value("random", r);

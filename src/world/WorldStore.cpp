@@ -1,6 +1,7 @@
 #include "world/WorldStore.h"
 
 #include <algorithm>
+#include <climits>
 #include <unordered_map>
 #include <vector>
 
@@ -170,13 +171,28 @@ static void removeFromList(drovanThing *t) {
     t->prevLink = nullptr;
 }
 
+// Before the wrap, only the top id can already be taken at nextId: changeId
+// moves nextId past every other id it gives.
+static int takeFreeId() {
+    for (;;) {
+        int id = world.nextId;
+        if (id == INT_MAX) {
+            world.nextId = 0;
+            world.idsWrapped = true;
+        } else {
+            world.nextId = id + 1;
+        }
+        if ((!world.idsWrapped && id != INT_MAX) || !findThing(id)) return id;
+    }
+}
+
 void registerThing(drovanThing *t) {
     t->next = world.thingList;
     if (world.thingList) world.thingList->prevLink = &t->next;
     world.thingList = t;
     t->prevLink = &world.thingList;
     world.thingCount++;
-    t->id = world.nextId++;
+    t->id = takeFreeId();
     appendToBucket(t);
     t->dead = 0;
     t->selected = 0;
@@ -252,10 +268,21 @@ void changeId(drovanThing *t, int newId) {
     }
     if (newId == t->id) return;
     drovanThing *holder = newId >= 0 ? findThing(newId) : nullptr;
-    if (holder && holder != t) changeId(holder, world.nextId);
+    if (holder && holder != t) changeId(holder, takeFreeId());
+    int oldId = t->id;
     removeFromBucket(t);
     t->id = newId;
-    if (newId + 1 > world.nextId && newId < 0x7fffffff) world.nextId = newId + 1;
+    // Edges name their ends by id: a node moved off its id takes its edges
+    // along, or they would be detached from whoever holds the old id.
+    if (drovanNode *n = asNode(t)) {
+        int cursor = 0;
+        while (drovanEdge *e = n->nextTouchingEdge(cursor)) {
+            if (e->fromIndex == n->nodeIndex && e->fromId == oldId) e->fromId = newId;
+            if (e->toIndex == n->nodeIndex && e->toId == oldId) e->toId = newId;
+        }
+    }
+    // Nothing lies past the top id: nextId stays, and takeFreeId passes it over.
+    if (newId >= world.nextId && newId < INT_MAX) world.nextId = newId + 1;
     appendToBucket(t);
 }
 

@@ -51,6 +51,9 @@ struct WorldStore {
     drovanThing *thingList = nullptr;
     int thingCount = 0;
     int nextId = 0;
+    // Set once nextId has passed the top of the int range and started again
+    // from 0; from then on ids still in use are passed over.
+    bool idsWrapped = false;
     drovanThing *idIndex[kIdBuckets] = {};
     int visitStamp = 0;
 

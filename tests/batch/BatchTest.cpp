@@ -72,3 +72,18 @@ TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
     // order; every line must survive.
     EXPECT_EQ(sortedLines(second.out.substr(second.out.find("=== listing\n") + 12)), sortedLines(listing));
 }
+
+// A place outside the slots or the world, or not a number, is refused before
+// anything starts: no output, exit status 2.
+TEST_F(BatchTest, RunRefusesPlacesOutsideTheSlotsAndTheWorld) {
+    std::string rules = write("logic.txt", "red is 1 0 0\n");
+    for (const char *place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5",
+                              "0:5", "0:5,5x", "x:5,5", ":5,5"}) {
+        BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place '" + place + "'");
+        EXPECT_EQ(r.status, 2) << place;
+        EXPECT_EQ(r.out, "") << place;
+    }
+    BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place 9:0,3200 --place 0:3200,0");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 16), "1 colors parsed\n");
+}

@@ -48,9 +48,14 @@ protected:
         shell.lastPressX = shell.lastPressY = -1;
         shell.wheelAccum = fakeModifiers = 0;
         shellModifierSource = [] { return fakeModifiers; };
+        shellRestOverride = [](float) {};
         glutSetWindow(shell.mainWindow);
     }
-    void TearDown() override { clockOverride(-1.0f); }
+    void TearDown() override {
+        clockOverride(-1.0f);
+        shellRestOverride = nullptr;
+        chooserFrameHook = nullptr;
+    }
 
     void advance(float seconds) { clockOverride(now += seconds); }
     // One pass of the live tick, a little later than the last.

@@ -1,11 +1,19 @@
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <string>
 
 #include <imgui.h>
+#include <unistd.h>
+
+#include <functional>
+#include <vector>
 
 #include "GuiFixture.h"
+#include "app/Statistics.h"
+#include "rules/BuiltinRules.h"
+#include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "world/MetaNodePat.h"
 
@@ -111,19 +119,102 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     setPanelMessage(std::string());
 }
 
-TEST_F(PanelActions, QuickClickOnAButtonIsNotLost) {
+// Press and release of a button, or of a key, arriving between two frames.
+TEST_F(PanelActions, QuickClicksAndKeysAreNotLost) {
     panelDisplay();
-    // "Reset Camera" opens the second row of buttons; press and release arrive together.
-    panelMouse(0, GLUT_DOWN, 30, 40);
-    panelMouse(0, GLUT_UP, 30, 40);
-    EXPECT_TRUE(ImGui::GetIO().MouseDown[0]) << "release held back until a frame saw the press";
+    const PanelItem *reset = findPanelItem("Reset Camera");
+    ASSERT_NE(reset, nullptr);
+    int x = static_cast<int>(reset->x0) + 5, y = static_cast<int>(reset->y0) + 5;
+    panelMouse(0, GLUT_DOWN, x, y);
+    panelMouse(0, GLUT_UP, x, y);
+    panelDisplay();
+    EXPECT_TRUE(ImGui::GetIO().MouseDown[0]) << "the release waits for the frame after the press";
     panelDisplay();
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
-    panelDisplay();
     panelIdle();
     EXPECT_FLOAT_EQ(camera.zoomTo, 0.8f);
 }
 
+// The chooser driven as a user drives it: clicks, double clicks, typing, Enter, Escape.
+class Chooser : public GuiTest {
+protected:
+    std::vector<std::function<void()>> script;  // one step per frame of the chooser
+    size_t next = 0;
+    int frames = 0;
+    void run(std::initializer_list<std::function<void()>> steps) {
+        script.assign(steps);
+        next = 0;
+        frames = 0;
+        // The chooser's opening frames come first, as a user sees it before typing.
+        // Each step waits for a frame drawn after the last one; a script
+        // that runs out answers Escape so a failure cannot hang the suite.
+        chooserFrameHook = [this] {
+            if (panelInputPending() || ++frames < 4 || frames % 2) return;
+            if (next < script.size())
+                script[next++]();
+            else if (frames > 200)
+                panelKeyTap(27);
+        };
+    }
+    static void clickOn(const std::string &label, bool twice = false) {
+        const PanelItem *i = findPanelItem(label);
+        std::string seen;
+        for (const PanelItem &p : panelItems()) seen += p.label + " ";
+        ASSERT_NE(i, nullptr) << label << " among " << seen;
+        int x = static_cast<int>(i->x0) + 4, y = static_cast<int>(i->y0) + 4;
+        panelMouse(0, GLUT_DOWN, x, y);
+        panelMouse(0, GLUT_UP, x, y);
+        if (twice) {
+            panelMouse(0, GLUT_DOWN, x, y);
+            panelMouse(0, GLUT_UP, x, y);
+        }
+    }
+    static void type(const std::string &text) {
+        for (char c : text) panelKeyTap(static_cast<unsigned char>(c));
+    }
+    static std::function<void()> nothing() { return [] {}; }
+};
+
+TEST_F(Chooser, SaveByTypingAndEnterAsksBeforeReplacing) {
+    std::string folder = scratchFolder();
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    node(1000.0f, 1000.0f);
+    // Two quick backspaces remove two typed characters.
+    run({nothing(), [] { type("worldxy"); }, [] { panelKeyTap(8); panelKeyTap(8); }, [] { panelKeyTap(13); }});
+    panelAction(kActionSave);
+    EXPECT_EQ(readAll(folder + "/world").empty(), false);
+    std::string first = readAll(folder + "/world");
+
+    node(1200.0f, 1000.0f);
+    run({nothing(), [] { type("world"); }, [] { panelKeyTap(13); }, nothing(), [] { panelKeyTap(27); },
+         [] { panelKeyTap(27); }});
+    panelAction(kActionSave);
+    EXPECT_EQ(readAll(folder + "/world"), first) << "Escape kept the old file, a second Escape cancelled";
+
+    run({nothing(), [] { type("world"); }, [] { panelKeyTap(13); }, nothing(), [] { panelKeyTap(13); }});
+    panelAction(kActionSave);
+    EXPECT_NE(readAll(folder + "/world"), first) << "Enter answered the question with Replace";
+}
+
+TEST_F(Chooser, DoubleClickOpensAFileAndEscapeCancels) {
+    std::string folder = scratchFolder();
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    std::filesystem::create_directory(folder + "/sub");
+    node(1000.0f, 1000.0f);
+    node(1300.0f, 1000.0f);
+    std::string why;
+    ASSERT_TRUE(saveReplacing(folder + "/sub/two.txt", [](FILE *f) { writeRules(f); }, why));
+    killAll();
+    // Cancelled: nothing changes.
+    patternSlot(0)->addNode(0.0f, 0.0f, 0);
+    run({nothing(), [] { panelKeyTap(27); }});
+    panelAction(kActionLoad);
+    EXPECT_EQ(patternSlot(0)->nodeCount, 1) << "a cancelled Load keeps the patterns";
+    // A double click enters the folder, another opens the file.
+    run({nothing(), [] { clickOn("sub/", true); }, [this] { advance(1.0f); }, [] { clickOn("two.txt", true); }});
+    panelAction(kActionLoad);
+    EXPECT_EQ(liveNodes(), 2);
+}
 TEST_F(PanelActions, SaveImageWritesAPng) {
     std::string path = scratchFolder() + "/view.png", why;
     ASSERT_TRUE(captureView(path, why)) << why;
@@ -142,4 +233,96 @@ TEST_F(SafeSaving, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
     EXPECT_EQ(readAll(path), "old\n");
     auto entries = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 1) << "no leftovers";
+}
+
+// Every control of the panel lies inside the window, unclipped, with the
+// bundled colours and with a full table of twenty.
+TEST_F(PanelActions, EveryControlFitsTheWindow) {
+    for (int colours : {6, 20}) {
+        resetColorTable();
+        for (int c = 0; c < colours; c++) declareColor(("Colour" + std::to_string(c)).c_str());
+        rebuildColors();
+        for (int i = 0; i < kStatHistory / 100; i++) recordStep(0.0f, false);
+        panelDisplay();
+        panelDisplay();
+        const ImVec2 size = ImGui::GetIO().DisplaySize;
+        ASSERT_GE(panelItems().size(), 40u);
+        for (const PanelItem &i : panelItems()) {
+            EXPECT_TRUE(i.x0 >= 0 && i.y0 >= 0 && i.x1 <= size.x && i.y1 <= size.y) << i.label << " " << colours;
+            EXPECT_TRUE(i.x0 >= i.clipX0 - 1 && i.y0 >= i.clipY0 - 1 && i.x1 <= i.clipX1 + 1 && i.y1 <= i.clipY1 + 1)
+                << i.label << " clipped with " << colours << " colours";
+        }
+    }
+    loadBuiltinRules();
+    rebuildColors();
+}
+
+TEST_F(LiveTick, EnterOrEscapeClosesTheAboutBox) {
+    openAboutBox("text");
+    shellKeyboard(13, 0, 0);
+    EXPECT_FALSE(aboutBoxOpen()) << "Enter in the world window";
+    openAboutBox("text");
+    panelKeyTap(27);
+    panelDisplay();
+    panelDisplay();
+    EXPECT_FALSE(aboutBoxOpen()) << "Escape in the panel";
+}
+
+// Steps per simulated second at each speed, with a clock of milliseconds
+// that moves only when the tick rests.
+TEST_F(LiveTick, SpeedsGiveTheirRatesAndRestUntilTheStepIsDue) {
+    static float fake;
+    shellRestOverride = [](float s) {
+        fake = std::ceil((fake + s) * 1000.0f) / 1000.0f;  // wake on the next millisecond
+        clockOverride(fake);
+    };
+    for (int speed : {1, 2, 3}) {
+        fake = now;
+        clockOverride(fake);
+        world.lastStepTime = fake;
+        world.speed = speed;
+        int first = world.stepCount;
+        int passes = 0;
+        while (fake < now + 10.0f && passes++ < 100000) idleTick();
+        EXPECT_NEAR(world.stepCount - first, 150 << (speed - 1), 2) << speed;
+        EXPECT_LT(passes, 4 * (150 << (speed - 1))) << "the tick rests between steps";
+    }
+    world.speed = 0;
+}
+
+TEST_F(LiveTick, RunAheadRunsItsStepsAndCancelStops) {
+    world.speed = 0;
+    int first = world.stepCount;
+    startRunAhead(40);
+    for (int i = 0; i < 100 && runAheadActive(); i++) tick();
+    EXPECT_EQ(world.stepCount, first + 40);
+    startRunAhead(1000000);
+    tick();
+    cancelRunAhead();
+    int stopped = world.stepCount;
+    tick();
+    EXPECT_EQ(world.stepCount, stopped);
+    EXPECT_FALSE(runAheadActive());
+}
+
+TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
+    fileChooserOverride = answerChosenPath;
+    std::string folder = scratchFolder();
+    std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/metanodes.txt";
+    std::filesystem::copy_file(rules, folder + "/m.txt");
+    std::filesystem::copy_file(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/meta1a.txt", folder + "/meta1a.txt");
+    chosenPath = folder + "/m.txt";
+    recordStep(0.0f, false);
+    panelAction(kActionLoad);
+    EXPECT_GT(patternSlot(0)->nodeCount, 0) << "meta1a.txt beside the rules file";
+    EXPECT_EQ(stats.samples, 0) << "the plots start over";
+    int colours = colorCount, nodes = patternSlot(0)->nodeCount;
+    chosenPath = folder + "/missing.txt";
+    panelAction(kActionLoad);
+    EXPECT_NE(panelMessage().find("missing.txt"), std::string::npos);
+    EXPECT_EQ(patternSlot(0)->nodeCount, nodes);
+    EXPECT_EQ(colorCount, colours);
+    setPanelMessage(std::string());
+    loadBuiltinRules();
+    rebuildColors();
 }

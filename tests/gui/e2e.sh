@@ -32,14 +32,27 @@ sleep 1
 # The about box's OK button sits at the foot of its fixed-size popup.
 xdotool mousemove --window "$PANEL" 120 322 click 1
 sleep 1
-# Place a node in the middle of the world, then a second and join them.
-xdotool mousemove --window "$MAIN" 400 400 click 1
-sleep 0.5
+# A click on empty ground places a node: the pixel under the pointer turns
+# from the white ground to the node's colour.
+pixel() { convert "$1" -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" -crop "1x1+$2+$3" info: 2>/dev/null; }
+X=400; Y=400
+for try in 1 2 3 4 5 6; do
+    import -window root ../before.png || fail "no screenshot"
+    [ "$(pixel ../before.png $((212 + X)) $((32 + Y)))" = "255,255,255" ] && break
+    X=$((X + 37)); Y=$((Y - 23))
+done
+xdotool mousemove --window "$MAIN" $X $Y click 1
+sleep 0.3
+import -window root ../after.png || fail "no screenshot"
+AFTER=$(pixel ../after.png $((212 + X)) $((32 + Y)))
+echo "clicked at $X,$Y: pixel $AFTER"
+[ "$AFTER" != "255,255,255" ] || fail "the click placed no node"
+# Press on a node, release over another: the two are joined.
 xdotool mousemove --window "$MAIN" 300 300 mousedown 1
 sleep 0.3
 xdotool mousemove --window "$MAIN" 360 360
-    sleep 0.3
-    xdotool mousemove --window "$MAIN" 400 400
+sleep 0.3
+xdotool mousemove --window "$MAIN" $X $Y
 sleep 0.3
 xdotool mouseup 1
 sleep 2

@@ -94,18 +94,26 @@ TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
 TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
     struct Case { const char *text; const char *why; int nodes, edges; };
     const Case cases[] = {
-        {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: incomplete or unparsable", 1, 0},
-        {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: incomplete or unparsable", 3, 1},
-        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3: incomplete or unparsable", 1, 0},
-        {"two nodes", "stopped at the header: incomplete or unparsable", 0, 0},
+        {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: the file ends early", 1, 0},
+        {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: the file ends early", 3, 1},
+        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3 (file line 3): y field 'x' is not a number", 1, 0},
+        {"two nodes", "stopped at the header (file line 1): node count field 'two' is not a whole number", 0, 0},
+        {"1 0\n\n0 nan 0 0\n", "stopped at node line 1 of 1 (file line 3): y field 'nan' is not a finite number", 0, 0},
+        // A fraction in a whole-number field stops the reader there: it is never
+        // split into a number and the start of the next field.
+        {"3 1\n0 0 0 1.5\n1 1 0 1\n2 2 0 2\n0 1 0\n",
+         "stopped at node line 1 of 3 (file line 2): colour field '1.5' is not a whole number", 0, 0},
+        {"2 2\n0 0 0 0 1 1 0 1\n0 1 0\n1 0.0 0\n",
+         "stopped at edge line 2 of 2 (file line 4): to field '0.0' is not a whole number", 2, 1},
+        {"2 1e0\n", "stopped at the header (file line 1): edge count field '1e0' is not a whole number", 0, 0},
+        {"1 0\n0 0 0 4294967296\n", "colour field '4294967296' is out of range", 0, 0},
         // Line 1 has a colour outside the table, line 3 a negative one; edges
         // naming them, or positions outside the file, are skipped; self-edges
         // and repeats are refused quietly.
         {"4 6\n0 0 0 0\n1 1 0 3\n2 2 0 1\n3 3 0 -1\n0 2 1\n0 1 0\n2 9 0\n-1 0 0\n2 2 0\n2 0 0\n",
          "left out 2 node line(s)", 2, 1},
-        // A header beyond any pattern's size allocates nothing unbounded.
-        {"2147483647 2147483647\n0 0 0 0\n", "", 1, 0},
-        {"2 5\n0 0 0 0\n1 1 0 0\n0 1 0\n", "more than 2 nodes can hold", 2, 1},
+        // A header promising more than the file holds allocates nothing for it.
+        {"2147483647 2147483647\n0 0 0 0\n", "stopped at node line 2 of 2147483647: the file ends early", 1, 0},
     };
     for (const Case &c : cases) {
         EXPECT_FALSE(read(pat, c.text)) << c.text;
@@ -114,8 +122,30 @@ TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
         EXPECT_EQ(pat->edgeCount, c.edges) << c.text;
         expectSound(pat);
     }
-    read(pat, cases[4].text);
+    read(pat, cases[9].text);
     EXPECT_EQ(written(pat), "2 1\n0.000000 0.000000 0.000000 0\n2.000000 2.000000 0.000000 1\n0 1 1\n");
+}
+
+// The header's counts are the number of lines read, whatever they are: refused
+// edge lines count, and a pattern may hold more nodes than the world's table.
+TEST_F(NetworkFormatTest, ReadsExactlyTheAnnouncedLines) {
+    EXPECT_TRUE(read(pat, "3 4\n0 0 0 0\n1 1 0 1\n2 2 0 2\n0 0 0\n0 1 0\n1 2 0\n0 2 0\n")) << why;
+    EXPECT_EQ(written(pat), "3 3\n0.000000 0.000000 0.000000 0\n1.000000 1.000000 0.000000 1\n"
+                            "2.000000 2.000000 0.000000 2\n0 1 0\n1 2 0\n0 2 0\n");
+    EXPECT_TRUE(read(pat, "2 3\n0 0 0 0\n1 1 0 1\n1 0 0\n0 1 2\n1 1 1\n0 0 0 0\n")) << why;
+    EXPECT_EQ(written(pat), "2 1\n0.000000 0.000000 0.000000 0\n1.000000 1.000000 0.000000 1\n1 0 0\n");
+
+    const int n = kNodeTableSize + 2;
+    std::string text = std::to_string(n) + " 2\n";
+    for (int i = 0; i < n; i++) text += std::to_string(i) + " 0 0 " + std::to_string(i % 3) + "\n";
+    text += std::to_string(n - 2) + " " + std::to_string(n - 1) + " 2\n0 1 1\n";
+    ASSERT_TRUE(read(pat, text)) << why;
+    ASSERT_EQ(pat->nodeCount, n);
+    EXPECT_EQ(pat->nodes[n - 1]->position().x, static_cast<float>(n - 1));
+    const std::string out = written(pat), tail = "\n2056 2057 2\n0 1 1\n";
+    EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
+    EXPECT_EQ(world.nodeTableCount, 0);
+    expectSound(pat);
 }
 
 TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {

@@ -143,7 +143,7 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
         {"foreign", "# rules\nred is 1 0 0\n", "line 1: not a drovan snapshot"},
         {"newer", "drovan-snapshot 2\n" + good.substr(good.find('\n') + 1), "line 1: snapshot version 2 is newer"},
         {"cut in the first line", good.substr(0, 10), "line 1: not a drovan snapshot"},
-        {"cut in a line", good.substr(0, good.size() / 3), "truncated, the line has no end"},
+        {"cut in a line", good.substr(0, good.find('\n', good.size() / 3) + 3), "truncated, the line has no end"},
         {"cut between records", good.substr(0, good.rfind("\nthing ") + 1), "truncated, no closing 'end'"},
         {"without its end", good.substr(0, good.size() - 4), "truncated, no closing 'end'"},
         {"flipped byte", flipped, "damaged: the checksum does not match"},

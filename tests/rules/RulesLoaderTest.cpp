@@ -89,6 +89,36 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red node at 1.0 2.0 with id 5\ndirected edge from node 5 to node 9 with id 3\n",
          "@2: node with id 9 undeclared\n1 colors parsed\n", "",
          [] { EXPECT_TRUE(liveCount<drovanEdge>() == 0 && findNode(5) && !findThing(3)); }},
+        // Ids at both ends of the int range; nothing lies past the top one.
+        {"red node at 1.0 1.0 with id 2147483647\nred node at 2.0 2.0\nred node at 3.0 3.0 with id -2147483648\n",
+         "1 colors parsed\n", "red node at 3.000000 3.000000 with id -2147483648 with strength 0.80",
+         [] {
+             drovanNode *top = findNode(2147483647);
+             EXPECT_TRUE(top && top->position().x == 1.0f);
+             // The plain node and then the third took the next ids in line, not ones past the top.
+             drovanNode *plain = nullptr;
+             for (drovanThing *t = world.thingList; t; t = t->next)
+                 if (drovanNode *n = asNode(t)) plain = n->position().x == 2.0f ? n : plain;
+             ASSERT_TRUE(plain);
+             EXPECT_TRUE(plain->id + 2 == world.nextId && !world.idsWrapped) << plain->id << " " << world.nextId;
+         }},
+        // A node moved off its id by a later statement takes its edge along.
+        {"red node at 100.0 100.0 with id 4\nred node at 150.0 100.0 with id 9\nundirected edge from node 4 to node 9\n"
+         "blue node at 900.0 900.0 with id 4\n", "2 colors parsed\n", "",
+         [] {
+             drovanNode *moved = nullptr, *blue = findNode(4);
+             drovanEdge *e = nullptr;
+             for (drovanThing *t = world.thingList; t; t = t->next) {
+                 if (drovanNode *n = dynamic_cast<drovanNode *>(t); n && n->position().x == 100.0f) moved = n;
+                 if (!e) e = dynamic_cast<drovanEdge *>(t);
+             }
+             ASSERT_TRUE(moved && blue && e && moved->id != 4);
+             EXPECT_NE(listing().find("undirected edge from node " + std::to_string(moved->id) + " to node 9\n"),
+                       std::string::npos);
+             e->kill();
+             EXPECT_TRUE(moved->edgeCount == 0 && moved->undirectedDegree == 0 && blue->undirectedDegree == 0);
+             purgeDead();
+         }},
         {"red is 1 0 0\nundirected edge from node 1 to node 2 with strength 1.5\n",  // checked though no edge is made
          "@2: node with id 1 undeclared\n@2: node with id 2 undeclared\n@2: strengths must be between 0 and 1\n"
          "1 colors parsed\n"},

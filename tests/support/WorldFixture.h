@@ -35,32 +35,19 @@ public:
     float insetAtStart(int) override { return inset; }
     float insetAtEnd(int) override { return inset; }
     float insetUndirected(int) override { return inset; }
-    void update() override { updates++; if (log) log->push_back(id); }
-    void decomposeTouching(drovanNode *other, float depth) override {
-        touchedBy.push_back(other->id);
-        lastDepth = depth;
-    }
-    void enforceValence() override {
-        int excess = valence < 0 ? 0 : inDegree + outDegree + undirectedDegree - valence;
-        for (int k = 0; k < excess; k++) dropWeakestEdge();
-    }
+    void decomposeTouching(drovanNode *other, float) override { touchedBy.push_back(other->id); }
 
     vec2 pos;
     int col;
-    float rad, inset = 0.0f, lastDepth = 0.0f;
+    float rad, inset = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     bool freeNode = true;
-    int valence = -1, collected = 0, updates = 0;
-    std::vector<int> *log = nullptr;
+    int collected = 0;
     std::vector<int> touchedBy;
 };
 
 // A thing that is neither node, edge nor atom (stands in for patterns).
-class TestThing : public drovanThing {
-public:
-    void update() override { if (log) log->push_back(id); }
-    std::vector<int> *log = nullptr;
-};
+class TestThing : public drovanThing {};
 
 // Resets the world between tests: no things, start settings, three plain
 // colours, empty grids and the generator back at its first state.

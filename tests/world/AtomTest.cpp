@@ -72,30 +72,3 @@ TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
     p->pendingNode = a->id; p->update();
     EXPECT_EQ(p->state, AtomOnEdge); EXPECT_EQ(p->pendingNode, 0); EXPECT_EQ(p->lastPendingNode, 0);
 }
-
-TEST_F(AtomTest, KillingHoldingAndRemovalKeepCountsRight) {
-    drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
-    drovanAtom *onEdge = new drovanAtom(0, 0, 0, a->id);
-    drovanAtom *held = freeAtom(0, 0);
-    ASSERT_TRUE(held->holdBy(b->id)); EXPECT_EQ(b->collected, 1); EXPECT_FALSE(held->holdBy(a->id));
-    onEdge->kill(); held->kill(); held->kill();
-    EXPECT_EQ(e->atomsOnEdge, 0); EXPECT_EQ(b->collected, 0);
-
-    // A destroyed edge lets its atom go free; holding takes it off its edge.
-    drovanAtom *rider = new drovanAtom(0, 0, 0, a->id);
-    drovanAtom *grabbed = new drovanAtom(0, 0, 0, a->id);
-    ASSERT_EQ(grabbed->state, AtomOnEdge); ASSERT_TRUE(grabbed->holdBy(a->id)); EXPECT_EQ(e->atomsOnEdge, 1);
-    e->kill(); purgeDead();
-    EXPECT_EQ(rider->state, AtomFree); EXPECT_EQ(grabbed->state, AtomHeld);
-
-    // Held atoms rattle inside their holder.
-    colorTable[0].atomDecayRate = 0.0f;
-    TestNode *n = new TestNode(500, 500, 0, 32.0f);
-    drovanAtom *r = freeAtom(510, 500);
-    r->velocity = vec2(3.0f, 1.0f); ASSERT_TRUE(r->holdBy(n->id));
-    float maxD = 0.0f;
-    for (int t = 0; t < 300; t++) {
-        r->update(); maxD = std::fmax(maxD, approxDistance(r->position, n->pos));
-    }
-    EXPECT_FLOAT_EQ(maxD, 25.257568f); EXPECT_EQ(r->state, AtomHeld);
-}

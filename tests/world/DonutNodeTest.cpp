@@ -37,10 +37,18 @@ TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
     EXPECT_EQ(liveAtoms(2), 1); EXPECT_EQ(d->collectedTotal, 0);
     for (drovanAtom *a : held) EXPECT_TRUE(a->dead);
     killAll();
-    // Degenerate factors stay bounded.
+    // A negative factor gives m = floor(1 / k) below 0: every touch of an input
+    // releases one output, and a held input stays within reach (1 + 2 + 3).
+    // A factor of 0 holds and never releases.
+    d = donut(-0.5f);
+    held[0] = touch(d, 1);
+    EXPECT_EQ(liveAtoms(2), 1); EXPECT_EQ(d->collectedTotal, 1);
+    for (int i = 1; i < 3; i++) held[i] = touch(d, 1);
+    EXPECT_EQ(liveAtoms(2), 6); EXPECT_EQ(d->collectedTotal, 3); EXPECT_FALSE(held[0]->dead);
+    killAll();
     d = donut(0.0f);
     for (int i = 0; i < 3; i++) touch(d, 1);
-    EXPECT_EQ(liveAtoms(2), 0);
+    EXPECT_EQ(liveAtoms(2), 0); EXPECT_EQ(d->collectedTotal, 3);
     touch(donut(1e12f, 1500), 1);
     EXPECT_EQ(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms);
 }

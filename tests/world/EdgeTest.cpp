@@ -81,16 +81,6 @@ TEST_F(EdgeTest, GeometryFollowsInsetsAndStaysWhenAnEndIsGone) {
     delete b;
 }
 
-TEST_F(EdgeTest, ValenceIsEnforcedAsEdgesAreMade) {
-    a->valence = 1;
-    drovanEdge *first = createEdge(a, b, 0.0f, false, -1);
-    first->strength = 0.9f;
-    drovanEdge *second = createEdge(a, c, 0.0f, false, -1);
-    EXPECT_TRUE(second->dead); EXPECT_FALSE(first->dead); EXPECT_EQ(a->undirectedDegree, 1);
-    drovanEdge *copy = copyEdge(first, a, new TestNode(0, 200));
-    ASSERT_NE(copy, nullptr); EXPECT_FLOAT_EQ(copy->strength, 0.9f); EXPECT_TRUE(copy->dead != first->dead);
-}
-
 TEST_F(EdgeTest, ConnectingBySelectionJoinsEverySelectedPair) {
     TestNode *d = new TestNode(100, 100);
     world.directed_edges = world.colored_edges = 1;

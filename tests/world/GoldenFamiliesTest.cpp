@@ -5,14 +5,12 @@
 // and read the diff before committing it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "batch/BatchRunner.h"
 #include "rules/RulesListing.h"
@@ -20,7 +18,6 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/MetaNodePat.h"
-#include "world/Node.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
@@ -51,15 +48,10 @@ void copySelectionAndDrag(float dx, float dy) {
     dragNodes(replicator.firstCopyId(), dx, dy, true);
 }
 
-struct Place {
-    int slot;
-    float x, y;
-};
-
 struct Family {
     const char *name;
     bool patterns;
-    std::vector<Place> places;
+    std::vector<std::pair<int, vec2>> places;  // metanodes: slot, point
     int steps, every;
     // Called before each step with the number of steps taken.
     std::function<void(int)> gesture;
@@ -75,15 +67,16 @@ const std::vector<Family> &families() {
         {"conversions", false, {}, 300, 10, nullptr},
         {"valence", false, {}, 100, 5, nullptr},
         {"donuts", false, {}, 300, 10, nullptr},
-        {"cilia", true, {{0, 1620.0f, 1560.0f}}, 300, 10, nullptr},
-        {"metanodes", true, {{1, 1600.0f, 1600.0f}, {1, 1680.0f, 1650.0f}, {0, 1570.0f, 1590.0f}}, 400, 10, nullptr},
+        {"cilia", true, {{0, {1620.0f, 1560.0f}}}, 300, 10, nullptr},
+        {"metanodes", true, {{1, {1600.0f, 1600.0f}}, {1, {1680.0f, 1650.0f}}, {0, {1570.0f, 1590.0f}}}, 400, 10, nullptr},
         {"gestures", false, {}, 200, 10,
          [](int step) {
              if (step == 30) dragSelection(1, 40.0f, -20.0f);
              if (step == 60)
                  if (drovanNode *n = findNode(1)) n->setAngle(1.2f);
              if (step == 90) copySelectionAndDrag(0.0f, 150.0f);
-             if (step == 120) clearSelection();
+             if (step == 120) dragNodes(4, 30.0f, 30.0f, true);  // unselected: moves alone
+             if (step == 150) clearSelection();
          }},
     };
     return all;
@@ -110,8 +103,8 @@ std::string runFamily(const Family &f) {
                                  StartupHooks(), devnull);
     std::fclose(devnull);
     if (!r.rulesOpened) return "unreadable rules";
-    for (const Place &p : f.places)
-        if (!placeMetaNode(p.slot, p.x, p.y)) return "nothing placed";
+    for (const auto &p : f.places)
+        if (!placeMetaNode(p.first, p.second.x, p.second.y)) return "nothing placed";
     if (world.speed == 0) setSpeed(2);
     std::ostringstream out;
     char hex[17];
@@ -157,8 +150,7 @@ TEST_P(GoldenFamilies, DigestSeriesAndListingMatchTheKeptRun) {
 INSTANTIATE_TEST_SUITE_P(Families, GoldenFamilies, ::testing::ValuesIn(families()),
                          [](const ::testing::TestParamInfo<Family> &i) {
                              std::string n = i.param.name;
-                             for (char &c : n)
-                                 if (c == '-') c = '_';
+                             std::replace(n.begin(), n.end(), '-', '_');
                              return n;
                          });
 

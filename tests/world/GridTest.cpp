@@ -38,11 +38,6 @@ std::vector<drovanAtom *> nearBy(bool snapshot, float x, float y, float reach, N
     gridQueryRelease(q);
     return v;
 }
-std::vector<drovanAtom *> chain(drovanAtom *head) {
-    std::vector<drovanAtom *> v;
-    for (drovanAtom *a = head; a; a = a->gridNext) v.push_back(a);
-    return v;
-}
 
 using GridTest = WorldFixture;
 }  // namespace
@@ -69,52 +64,6 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     // An unbounded radius still ends.
     EXPECT_EQ(nodeCellsFound(0.0f, 0.0f, INFINITY).size(), 2u);
     EXPECT_TRUE(nodeCellsFound(0.0f, 0.0f, NAN).empty());
-}
-
-TEST_F(GridTest, SpiralVisitsCellsInOrderAndStopsPastTheSquare) {
-    // One node in every cell of a 5 x 5 block around cell (100, 100).
-    for (int j = 98; j <= 102; j++)
-        for (int i = 98; i <= 102; i++) new TestNode(cellCentre(i), cellCentre(j), 0, 1.0f);
-    rebuildNodeGrid();
-    std::vector<std::pair<int, int>> expected = {{100, 100}, {100, 99}, {101, 99}, {101, 100},
-                                                 {101, 101}, {100, 101}, {99, 101}, {99, 100}};
-    EXPECT_EQ(nodeCellsFound(cellCentre(100), cellCentre(100), 1.0f), expected);
-}
-
-TEST_F(GridTest, ChainsStayOrderedAndNeverDangle) {
-    drovanAtom *a = new drovanAtom(10.0f, 10.0f, 0, -1);
-    drovanAtom *b = new drovanAtom(12.0f, 12.0f, 0, -1);
-    drovanAtom *c = new drovanAtom(14.0f, 14.0f, 0, -1);
-    rebuildAtomGrid(); b->kill();
-    // Oldest first, dead things skipped; the grid is busy while a query is open.
-    GridQuery<drovanAtom> q;
-    gridQuery(q, atomGrid, 10.0f, 10.0f, 1.0f);
-    EXPECT_EQ(atomGrid.busy, 1); EXPECT_EQ(gridQueryNext(q), a); EXPECT_EQ(gridQueryNext(q), c);
-    gridQueryRelease(q);
-    EXPECT_EQ(atomGrid.busy, 0); EXPECT_EQ(gridQueryNext(q), nullptr);
-    // A newer generation of the same cell: deleting a must not touch it.
-    atomGrid.clear();
-    atomGrid.insert(c, c->position.x, c->position.y);
-    delete a;
-    EXPECT_EQ(nearBy(false, 10.0f, 10.0f, 10.0f), std::vector<drovanAtom *>{c});
-    killAll();
-
-    // Deleting from the middle, head, then the last of a cell and of the overflow chain.
-    std::vector<drovanAtom *> cell, over;
-    for (int k = 0; k < 5; k++) cell.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
-    for (int k = 0; k < 5; k++) over.push_back(new drovanAtom(9000.0f + k, 0.0f, 0, -1));
-    rebuildAtomGrid();
-    int i, j;
-    ASSERT_TRUE(NeighbourGrid<drovanAtom>::cellOf(100.0f, 100.0f, i, j));
-    EXPECT_EQ(chain(atomGrid.cellHead(i, j)), cell); EXPECT_EQ(chain(atomGrid.overflow), over);
-    for (std::vector<drovanAtom *> *v : {&cell, &over}) {
-        for (size_t k : {size_t(2), size_t(0), size_t(2)}) {
-            delete (*v)[k];
-            v->erase(v->begin() + static_cast<long>(k));
-        }
-    }
-    EXPECT_EQ(chain(atomGrid.cellHead(i, j)), cell); EXPECT_EQ(chain(atomGrid.overflow), over);
-    EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 20.0f), cell);
 }
 
 TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {

@@ -44,18 +44,6 @@ protected:
     }
 };
 
-TEST_F(MetaNodeTest, PlacementDrawingAndTableLimits) {
-    for (int slot : {0, -1, 10}) EXPECT_EQ(placeMetaNode(slot, 100, 100), nullptr) << slot;
-    ring(3, 3, 100);
-    drovanMetaNode *m = placed(3, 500, 600);
-    m->draw(0, 0);
-    EXPECT_FLOAT_EQ(m->body->nodes[0]->position().x, 10.0f) << "drawing puts the body back";
-
-    fillTableTo(kNodeTableSize);
-    EXPECT_EQ(placeMetaNode(3, 500, 600), nullptr);
-    EXPECT_EQ(m->slotInstances(), 1);
-}
-
 TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
     // A body dies when a third of its entries are empty.
     for (int n = 1; n <= 5; n++) {
@@ -94,19 +82,6 @@ TEST_F(MetaNodeTest, DuplicationNeedsRoomInTheTable) {
     nodeAt(firstFreeNodeSlot() - 1)->kill();
     purgeDead();
     EXPECT_NE(m->duplicate(false), nullptr);
-}
-
-TEST_F(MetaNodeTest, BodiesOfAnySizeKeepTheirShape) {
-    drovanMetaNodePat *src = ring(0, 80, 500);
-    drovanMetaNode *big = placed(0, 1000, 1000);
-    big->setAngle(1.0f);
-    for (int tick = 0; tick < 5; tick++) big->update();
-    ASSERT_FALSE(big->dead);
-    for (int i = 0; i < src->nodeCount; i++) {
-        ASSERT_NE(big->body->nodes[i], nullptr);
-        EXPECT_EQ(big->body->nodes[i]->position(), src->nodes[i]->position() * 0.1f);
-    }
-    EXPECT_NEAR(big->radius(), 50.0f, 1e-3f);
 }
 
 // The pattern container: editing in a pattern window, and bodies made from it.

@@ -61,6 +61,13 @@ TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
     killAll();
     EXPECT_EQ(world.nodeTableCount, 0); EXPECT_EQ(nodeAt(-1), nullptr);
     EXPECT_EQ(nodeAt(kNodeTableSize), nullptr);
+
+    // A colour past the declared ones is built by its own record's kind.
+    colorTable[3].nodeKind = 1;
+    drovanNode *donut = createNode(0, 0, 3), *plain = createNode(0, 0, 5);
+    EXPECT_NE(dynamic_cast<drovanDonutNode *>(donut), nullptr);
+    EXPECT_TRUE(dynamic_cast<drovanTermNode *>(plain) && !dynamic_cast<drovanCiliaNode *>(plain));
+    EXPECT_EQ(plain->colour(), 2);
 }
 
 TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
@@ -97,8 +104,10 @@ TEST_F(NodeTest, HeldAtomsAndFeeding) {
         held[k] = new drovanAtom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
         held[k]->strength = strengths[k];
     }
-    n->killHeldAtoms(1, 2);  // the two weakest of colour 1
-    EXPECT_TRUE(held[1]->dead && held[3]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
+    n->killHeldAtoms(1, 1);  // the weakest of colour 1; of two alike, the newer
+    EXPECT_TRUE(held[3]->dead); EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
+    n->killHeldAtoms(1, 1);
+    EXPECT_TRUE(held[1]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
     n->killHeldAtoms(-2, 5);
     EXPECT_TRUE(held[0]->dead && held[2]->dead); EXPECT_EQ(n->collected, 0);
 

@@ -31,6 +31,14 @@ TEST_F(TermNodeTest, ConstructionAndListing) {
     EXPECT_EQ(written([fixed](FILE *f) { fixed->print(f); }), expected);
 }
 
+// A node without extent falls by depth / 0 and dies, leaving a bounded number of atoms.
+TEST_F(TermNodeTest, DecomposingANodeWithoutExtentKillsIt) {
+    rule(0).decomposition[3] = Decomposition{true, 2, 1.0f}; rule(3).size = 0.0f;
+    drovanTermNode *strong = node(1000, 100, 0), *dot = node(1000, 100, 3);
+    dot->strength = 0.5f; strong->decomposeTouching(dot, 3.0f);
+    EXPECT_TRUE(dot->dead); EXPECT_EQ(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms);
+}
+
 TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
     rule(0).relation[1].kind = RelCollects; rule(0).reproduceAt[1] = 1;
     rule(0).decomposition[1] = Decomposition{true, -2, 3.0f}; rule(0).signalCount = 1;

@@ -81,10 +81,4 @@ TEST_F(WorldDigestTest, EachFieldOfStateChangesTheDigest) {
     EXPECT_EQ(before, worldDigest());
 }
 
-TEST(WorldDigestFormat, SixteenLowerCaseHexDigits) {
-    char hex[17];
-    formatDigest(0x00ab0000000000cdull, hex);
-    EXPECT_STREQ("00ab0000000000cd", hex);
-}
-
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <vector>
 
 #include "world/Random.h"
@@ -62,11 +64,8 @@ TEST_F(WorldStoreTest, IdBucketsAndChangeId) {
     changeId(b, 1000);
     changeId(c, 2000);
     EXPECT_TRUE(findThing(0) == a && findThing(1000) == b && findThing(2000) == c);
-    // Buckets share ids modulo a thousand, appended at the tail.
-    EXPECT_TRUE(world.idIndex[0] == a && a->bucketNext == b && b->bucketNext == c);
     delete b;
     EXPECT_EQ(findThing(2000), c);
-    EXPECT_EQ(a->bucketNext, c);
 
     // Taking a held id moves the holder to the next free id.
     changeId(c, 5000005);
@@ -91,6 +90,31 @@ TEST_F(WorldStoreTest, IdBucketsAndChangeId) {
     EXPECT_EQ(world.nextId, next);
     EXPECT_EQ(findThing(77), nullptr);
     delete d;
+}
+
+// No id lies past the top of the int range: taking it leaves nextId alone, and
+// once nextId reaches it, ids start again from 0, passing over those in use.
+TEST_F(WorldStoreTest, IdsAtTheTopOfTheIntRange) {
+    const int savedNext = world.nextId;
+    Probe *top = new Probe, *zero = new Probe, *one = new Probe, *low = new Probe;
+    int next = world.nextId;
+    changeId(top, INT_MAX);
+    changeId(low, INT_MIN);
+    EXPECT_TRUE(findThing(INT_MAX) == top && low->id == INT_MIN && world.nextId == next);
+    changeId(zero, 0);
+    changeId(one, 1);
+    ASSERT_TRUE(!findThing(2) && !findThing(3) && !findThing(4) && !findThing(INT_MAX - 1));
+
+    world.nextId = INT_MAX - 1;
+    Probe *a = new Probe, *b = new Probe, *c = new Probe;
+    EXPECT_EQ(std::vector<int>({a->id, b->id, c->id}), std::vector<int>({INT_MAX - 1, 2, 3}));
+    EXPECT_TRUE(world.idsWrapped && world.nextId == 4);
+    // A holder moved off a taken id also gets a free one.
+    changeId(a, 1);
+    EXPECT_TRUE(findThing(1) == a && one->id == 4 && findThing(4) == one);
+    killAll();
+    world.nextId = savedNext;
+    world.idsWrapped = false;
 }
 
 TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {

@@ -1,0 +1,193 @@
+// Milliseconds per frame of the world window: opens the windows as the
+// program does, builds each named world, then draws and finishes frames.
+//
+//   drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] [--zoom Z] [WORLD[:STEPS] ...]
+//
+// --dump writes each world's last frame to PREFIX-WORLD.ppm, so two builds'
+// pictures can be compared byte for byte.
+// WORLD is "logic" (the bundled scenario) or a bench world (small, busy, full,
+// meta); STEPS are run headless first (logic 5,000 by default, the bench
+// worlds 10 so the atom aggregates are filled).
+#include <GL/freeglut.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/App.h"
+#include "app/Camera.h"
+#include "app/Shell.h"
+#include "batch/BenchScenarios.h"
+#include "render/Scene.h"
+#include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
+#include "world/Random.h"
+#include "world/Walkers.h"
+#include "world/WorldStore.h"
+
+#ifndef DROVAN_SOURCE_DIR
+#define DROVAN_SOURCE_DIR "."
+#endif
+
+namespace {
+
+struct Job {
+    std::string world;
+    long steps;
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] "
+                         "[--zoom Z] [WORLD[:STEPS] ...]\n"
+                         "worlds: logic");
+    for (const BenchScenario &s : benchScenarios()) std::fprintf(stderr, ", %s", s.name);
+    std::fprintf(stderr, "\n");
+    return 2;
+}
+
+bool parseCount(const char *text, long &out) {
+    char *end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 0) return false;
+    out = v;
+    return true;
+}
+
+bool setUp(const Job &job, const std::string &folder, float zoom) {
+    setWalkerTraceStream(nullptr);
+    // Start-up leaves the step count and simulated time alone; every world
+    // starts from zero so the order of the worlds changes nothing.
+    world.stepCount = 0;
+    world.simTime = 0.0f;
+    if (job.world == "logic") {
+        setRandState(1);  // as a fresh program starts, whatever ran before
+        std::string rules = folder + "/logic.txt";
+        if (!startWorld(rules, folder, StartupHooks(), stderr).rulesOpened) {
+            std::fprintf(stderr, "cannot open %s\n", rules.c_str());
+            return false;
+        }
+        if (world.speed == 0) setSpeed(2);
+    } else if (!setupBenchScenario(job.world)) {
+        std::fprintf(stderr, "unknown world %s\n", job.world.c_str());
+        return false;
+    }
+    // Every pass is a due pass, as in the headless tool.
+    for (long done = 0; done < job.steps;)
+        if (tickWorld(world.lastStepTime + 1.0f)) done++;
+    // The default view (zoom 0.8) with the zoom animation settled.
+    camera.zoom = camera.zoomFrom = camera.zoomTo = zoom;
+    camera.camX = camera.camY = 1600.0f;
+    world.pressedId = world.hoverId = -1;
+    return true;
+}
+
+bool dumpFrame(const std::string &path) {
+    drawLiveFrame(false);
+    int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
+    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+    size_t row = static_cast<size_t>(w) * 3;
+    for (int y = h - 1; y >= 0; y--) std::fwrite(&rgb[static_cast<size_t>(y) * row], 1, row, f);
+    return std::fclose(f) == 0;
+}
+
+// Processor time of the whole process, the driver's threads included.
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int frames = 100;
+    std::string folder = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
+    std::string dump;
+    float zoom = 0.8f;
+    std::vector<Job> jobs;
+    for (int i = 1; i < argc; i++) {
+        long v = 0;
+        if (!std::strcmp(argv[i], "--frames") && i + 1 < argc && parseCount(argv[i + 1], v) && v > 0) {
+            frames = static_cast<int>(std::min(v, 100000L));
+            i++;
+        } else if (!std::strcmp(argv[i], "--scenarios") && i + 1 < argc) {
+            folder = argv[++i];
+        } else if (!std::strcmp(argv[i], "--zoom") && i + 1 < argc) {
+            zoom = std::strtof(argv[++i], nullptr);
+            if (!(zoom >= 0.1f && zoom <= 100.0f)) return usage();
+        } else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) {
+            dump = argv[++i];
+        } else if (argv[i][0] == '-') {
+            return usage();
+        } else {
+            std::string spec = argv[i];
+            size_t colon = spec.find(':');
+            Job job{spec.substr(0, colon), -1};
+            if (colon != std::string::npos && !parseCount(spec.c_str() + colon + 1, job.steps)) return usage();
+            jobs.push_back(job);
+        }
+    }
+    if (jobs.empty()) {
+        jobs.push_back({"logic", -1});
+        for (const BenchScenario &s : benchScenarios()) jobs.push_back({s.name, -1});
+    }
+    for (Job &job : jobs)
+        if (job.steps < 0) job.steps = job.world == "logic" ? 5000 : 10;
+
+    // The driver banner goes to standard error, away from the figures.
+    std::fflush(stdout);
+    int out = dup(1);
+    dup2(2, 1);
+    appStartup(std::string());
+    std::fflush(stdout);
+    if (out >= 0) {
+        dup2(out, 1);
+        close(out);
+    }
+    for (int k = 0; k < 10; k++) glutMainLoopEvent();
+    glutSetWindow(shell.mainWindow);
+    std::printf("%-8s %7s %6s %6s %7s %7s %10s %10s %10s\n", "world", "steps", "nodes", "edges", "atoms", "frames",
+                "median ms", "mean ms", "cpu ms");
+    for (const Job &job : jobs) {
+        if (!setUp(job, folder, zoom)) return 2;
+        drawLiveFrame(true);  // first-use costs stay out of the figures
+        glFinish();
+        std::vector<double> ms;
+        ms.reserve(frames);
+        auto start = std::chrono::steady_clock::now();
+        double cpuStart = cpuMs();
+        for (int k = 0; k < frames; k++) {
+            auto t0 = std::chrono::steady_clock::now();
+            drawLiveFrame(true);
+            glFinish();
+            auto t1 = std::chrono::steady_clock::now();
+            ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        }
+        double total = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        double cpu = cpuMs() - cpuStart;
+        std::sort(ms.begin(), ms.end());
+        int nodes, edges;
+        statusCounts(nodes, edges);
+        std::printf("%-8s %7ld %6d %6d %7d %7d %10.2f %10.2f %10.2f\n", job.world.c_str(), job.steps, nodes, edges,
+                    world.liveAtomCount, frames, ms[ms.size() / 2], total / frames, cpu / frames);
+        std::fflush(stdout);
+        std::string path = dump + "-" + job.world + ".ppm";
+        if (!dump.empty() && !dumpFrame(path)) {
+            std::perror(path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
