@@ -127,7 +127,14 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
         } else if (a == "--patterns") {
             s.patterns = args[++i];
         } else if (a == "--place") {
-            s.places.push_back(args[++i]);
+            int slot;
+            float x, y;
+            char tail;
+            const std::string &p = args[++i];
+            if (std::sscanf(p.c_str(), "%d:%f,%f%c", &slot, &x, &y, &tail) != 3 || slot < 0 || slot >= kPatternSlots ||
+                !(x >= world.worldMinX && x <= world.worldMaxX && y >= world.worldMinY && y <= world.worldMaxY))
+                return fail("--place takes SLOT:X,Y with SLOT 0..9 and a point inside the world, not '" + p + "'");
+            s.places.push_back(p);
         } else if (a == "--seeds") {
             if (!parseSeeds(args[++i], s.seeds)) return fail(std::string("--seeds takes A..B or S,S,... , not '") + args[i] + "'");
         } else if (a == "--vary") {
