@@ -1,7 +1,6 @@
 #pragma once
+#include "world/Thing.h"
 #include "world/Vec2.h"
-
-class drovanThing;
 
 // A visitor over the state that decides later steps. Each class lists its
 // fields once, in a fixed order; the digest hashes the list now and a

@@ -43,6 +43,21 @@ void archiveWorldStore(StateArchive &a) {
     if (a.reading()) setRandState(r);
 }
 
+namespace {
+
+// A count and that many rules, each as source (or input), output, factor.
+template <class Rule, class Input>
+void archiveRules(StateArchive &a, const char *name, int &count, Rule *rules, int capacity, Input Rule::*input) {
+    a.value(name, count);
+    for (int i = 0; i < count && i < capacity; i++) {
+        a.value("input", rules[i].*input);
+        a.value("output", rules[i].output);
+        a.value("factor", rules[i].factor);
+    }
+}
+
+}  // namespace
+
 void archiveColorTable(StateArchive &a) {
     a.value("colorCount", colorCount);
     a.value("totalNodeProbability", totalNodeProbability);
@@ -80,18 +95,8 @@ void archiveColorTable(StateArchive &a) {
         a.value("edgeLength", r.edgeLength);
         a.value("hasCaptureArc", r.hasCaptureArc);
         a.value("captureArc", r.captureArc);
-        a.value("senseCount", r.senseCount);
-        for (int i = 0; i < r.senseCount && i < kMaxSenses; i++) {
-            a.value("source", r.sense[i].source);
-            a.value("output", r.sense[i].output);
-            a.value("factor", r.sense[i].factor);
-        }
-        a.value("signalCount", r.signalCount);
-        for (int i = 0; i < r.signalCount && i < kMaxSenses; i++) {
-            a.value("source", r.signal[i].source);
-            a.value("output", r.signal[i].output);
-            a.value("factor", r.signal[i].factor);
-        }
+        archiveRules(a, "senseCount", r.senseCount, r.sense, kMaxSenses, &SenseRule::source);
+        archiveRules(a, "signalCount", r.signalCount, r.signal, kMaxSenses, &SenseRule::source);
     }
 }
 
@@ -99,18 +104,8 @@ void archivePatternSlots(StateArchive &a) {
     for (PatternSlot &s : patternSlots) {
         for (float &v : s.rgb) a.value("rgb", v);
         a.link("pattern", s.pattern);
-        a.value("senseCount", s.senseCount);
-        for (int i = 0; i < s.senseCount && i < 10; i++) {
-            a.value("input", s.senses[i].input);
-            a.value("output", s.senses[i].output);
-            a.value("factor", s.senses[i].factor);
-        }
-        a.value("decomposeCount", s.decomposeCount);
-        for (int i = 0; i < s.decomposeCount && i < 10; i++) {
-            a.value("input", s.decomposes[i].input);
-            a.value("output", s.decomposes[i].output);
-            a.value("factor", s.decomposes[i].factor);
-        }
+        archiveRules(a, "senseCount", s.senseCount, s.senses, 10, &SlotRule::input);
+        archiveRules(a, "decomposeCount", s.decomposeCount, s.decomposes, 10, &SlotRule::input);
         a.value("grasps", s.grasps);
     }
 }

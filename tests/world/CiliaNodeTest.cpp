@@ -46,4 +46,13 @@ TEST_F(CiliaNodeTest, StaticCiliaStillDecaysAndReceivesOnlyInhibition) {
     for (float v : cilia->intake) EXPECT_EQ(v, 0.0f);
 }
 
+TEST_F(CiliaNodeTest, AFeltInvigoratingAtomAddsATenthOfItsStrengthTimesVigour) {
+    colorTable[0].relation[3].kind = RelInvigoratedBy;
+    cilia->vigour = 0.5f;
+    drovanAtom *a = atomAt(3, 0, 3, 0.8f);
+    cilia->feelAtoms();
+    EXPECT_FLOAT_EQ(cilia->vigour, 0.5f + 0.8f * 0.5f * 0.1f);
+    EXPECT_FALSE(a->dead);  // no affinity: the atom stays
+}
+
 }  // namespace

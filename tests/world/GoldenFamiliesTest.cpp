@@ -68,7 +68,9 @@ const std::vector<Family> &families() {
         {"valence", false, {}, 100, 5, nullptr},
         {"donuts", false, {}, 300, 10, nullptr},
         {"cilia", true, {{0, {1620.0f, 1560.0f}}}, 300, 10, nullptr},
-        {"metanodes", true, {{1, {1600.0f, 1600.0f}}, {1, {1680.0f, 1650.0f}}, {0, {1570.0f, 1590.0f}}}, 400, 10, nullptr},
+        {"metanodes", true,
+         {{1, {1600.0f, 1600.0f}}, {1, {1680.0f, 1650.0f}}, {0, {1570.0f, 1590.0f}}, {1, {1590.0f, 1700.0f}}},
+         400, 10, nullptr},
         {"gestures", false, {}, 200, 10,
          [](int step) {
              if (step == 30) dragSelection(1, 40.0f, -20.0f);

@@ -143,3 +143,12 @@ TEST_F(StepTest, BucketedCollisionsMeetTheSamePairsInTheSameOrder) {
         EXPECT_EQ(want.rand, got.rand);
     }
 }
+
+// The panel's strength plot: twentieths, the top one taking full strength and
+// bin 0 anything driven below zero.
+TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
+    for (float s : {1.0f, 0.96f, 0.5f, -0.25f}) (new TestNode(100.0f + 200.0f * s, 100.0f))->strength = s;
+    worldStep();
+    const int *h = colorTable[0].strengthHistogram;
+    EXPECT_TRUE(h[19] == 2 && h[10] == 1 && h[0] == 1 && colorTable[0].nodeTally == 4);
+}
