@@ -106,3 +106,11 @@ TEST_F(ScenariosTest, EveryCsvRowCountsOneWorld) {
     expectRowsAgree(c);
     EXPECT_TRUE(c["meta1"][0] == 1 && c["meta2"][0] == 1);
 }
+
+// A number with trailing letters is damage: the read stops before that node.
+TEST_F(ScenariosTest, APatternNumberWithTrailingLettersStopsTheRead) {
+    std::string file = scratch.write("bad.txt", "2 1\n0 0 0 0\n10.5x 0 0 0\n0 1 0\n");
+    BatchResult r = runBatch("pattern " + quote(file) + " --rules " + quote(kScenarios + "/logic.txt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "1 0\n0.000000 0.000000 0.000000 0\n");
+}
