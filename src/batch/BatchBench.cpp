@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,12 +48,13 @@ struct BenchOptions {
     std::string only, csv, save;
     long steps = 1000;
     bool digest = false;
+    uint32_t seed = 1;
 };
 
 // Capturing the state (rows every 10 steps, listing at the end) lets a change
 // to the step be checked for identical results on every bench world.
 int benchOne(const std::string &name, const BenchOptions &o) {
-    if (!setupBenchScenario(name)) {
+    if (!setupBenchScenario(name, o.seed)) {
         std::fprintf(stderr, "drovan-batch bench: unknown scenario '%s'\n", name.c_str());
         return 2;
     }
@@ -113,6 +115,8 @@ int batchBench(const std::vector<std::string> &args) {
         } else if (args[i] == "--steps" && hasValue) {
             o.steps = std::strtol(args[++i].c_str(), nullptr, 10);
             if (o.steps <= 0) o.steps = 1;
+        } else if (args[i] == "--seed" && hasValue) {
+            if (!parseSeed(args[++i], o.seed)) return 2;
         } else if (args[i] == "--csv" && hasValue) {
             o.csv = args[++i];
         } else if (args[i] == "--digest") {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,25 @@ int batchCheck(const std::vector<std::string> &args);
 int batchRun(const std::vector<std::string> &args);
 int batchPattern(const std::vector<std::string> &args);
 int batchBench(const std::vector<std::string> &args);
+int batchResume(const std::vector<std::string> &args);
+int batchSweep(const std::vector<std::string> &args);
+
+// What run and resume do once the world stands: N steps as the live tick runs
+// them, a CSV row whenever the step count is a multiple of every, then the
+// summary line, the listing and the snapshot.
+struct StepPlan {
+    std::string csv, save, snapshot;
+    long steps = 1000;
+    long every = 10;
+    bool finalRow = false;  // also a row after the last step
+    bool progress = true;   // a progress bar when standard error is a terminal
+    bool digest = false;    // the world digest on every row (or printed, without a CSV)
+};
+int runSteps(const StepPlan &plan);
+// Parses --steps, --csv, --every, --save, --snapshot or --digest at args[i]: 0 when args[i]
+// is none of them, -1 when its value is missing or bad, else 1 (i then points
+// at the value).
+int parseStepOption(const std::vector<std::string> &args, size_t &i, StepPlan &plan);
 
 // Shared helpers.
 // A readable regular file? Otherwise prints a clear message on standard error.
@@ -14,3 +34,9 @@ bool checkReadableFile(const std::string &path);
 // Writes the rules listing through a temporary file; a failure keeps the old
 // file and is reported on standard error.
 bool saveListing(const std::string &path);
+// Writes a snapshot of the whole world, reporting a failure the same way.
+bool saveSnapshotFile(const std::string &path);
+// A generator state: any 32-bit number (negative ones wrap). Reports a bad one.
+bool parseSeed(const std::string &text, uint32_t &seed);
+// A whole non-negative decimal number.
+bool parseCount(const std::string &text, long &out);

@@ -5,15 +5,31 @@
 
 #include "batch/BatchCommands.h"
 
-static void usage() {
+static void usage(FILE *to = stderr) {
     std::fputs(
-        "usage:\n"
-        "  drovan-batch check FILE [--listing]\n"
-        "  drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--csv OUT] [--every K] "
-        "[--save OUT]\n"
-        "  drovan-batch pattern FILE [--rules RULES]\n"
-        "  drovan-batch bench [--scenario NAME] [--steps N] [--csv OUT [--digest] --save OUT]\n",
-        stderr);
+        "usage: drovan-batch COMMAND ...\n"
+        "  check FILE [--listing]\n"
+        "      diagnostics of a rules file; exit 0 clean, 1 diagnostics, 2 unreadable\n"
+        "  run FILE [--patterns DIR] [--place SLOT:X,Y]... [--seed S] [--steps N] [--csv OUT] [--every K]\n"
+        "      [--digest] [--save OUT] [--snapshot OUT]\n"
+        "      start as the program starts and run N steps (default 1000); CSV row every K steps (default 10);\n"
+        "      --digest adds the world digest to every row (or prints it); --save writes the rules listing,\n"
+        "      --snapshot the whole world at the end\n"
+        "  resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] [--snapshot OUT]\n"
+        "      continue a snapshot exactly; --seed replaces the saved generator state\n"
+        "  sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT WITH {}' V1,V2,...]...\n"
+        "      [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J]\n"
+        "      [--list | --index I | --collect]\n"
+        "      every seed times every combination of values, each --vary appending its statement to the\n"
+        "      rules; J runs at a time (default: the cores); DIR gets run-I.csv, runs.csv and summary.csv.\n"
+        "      --list prints the runs, --index I runs only run I, --collect builds runs.csv and summary.csv\n"
+        "  pattern FILE [--rules RULES]\n"
+        "      read a pattern file into slot 0 and write it back\n"
+        "  bench [--scenario NAME] [--steps N] [--seed S] [--csv OUT [--digest] --save OUT]\n"
+        "      speed of the built-in benchmark worlds (small, busy, full, meta; scale-1000 ... scale-80000\n"
+        "      only by name), with the smallest and largest sizes measured\n"
+        "  --seed S sets the generator's state (any 32-bit number) before start-up; without it the state is 1.\n",
+        to);
 }
 
 int main(int argc, char **argv) {
@@ -27,8 +43,10 @@ int main(int argc, char **argv) {
     if (command == "run") return batchRun(args);
     if (command == "pattern") return batchPattern(args);
     if (command == "bench") return batchBench(args);
+    if (command == "resume") return batchResume(args);
+    if (command == "sweep") return batchSweep(args);
     if (command == "--help" || command == "-h" || command == "help") {
-        usage();
+        usage(stdout);
         return 0;
     }
     std::fprintf(stderr, "drovan-batch: unknown command '%s'\n", command.c_str());

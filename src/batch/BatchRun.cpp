@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,30 +17,21 @@
 #include "world/MetaNode.h"
 #include "world/Node.h"
 #include "world/Walkers.h"
+#include "world/Random.h"
 #include "world/WorldDigest.h"
 #include "world/WorldStore.h"
 
 namespace {
 
-struct RunOptions {
-    std::string file, patterns, csv, save;
+struct RunOptions : StepPlan {
+    std::string file, patterns;
     struct Place {
         int slot;
         float x, y;
     };
     std::vector<Place> places;
-    long steps = 1000;
-    long every = 10;
-    bool digest = false;
+    uint32_t seed = 1;
 };
-
-bool parseLong(const std::string &s, long &out) {
-    char *end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end != '\0' || v < 0) return false;
-    out = v;
-    return true;
-}
 
 // A number that is the whole of the text and finite.
 bool parseFinite(const std::string &s, float &out) {
@@ -70,16 +62,10 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
         bool hasValue = i + 1 < args.size();
         if (a == "--patterns" && hasValue) {
             o.patterns = args[++i];
-        } else if (a == "--csv" && hasValue) {
-            o.csv = args[++i];
-        } else if (a == "--save" && hasValue) {
-            o.save = args[++i];
-        } else if (a == "--steps" && hasValue) {
-            if (!parseLong(args[++i], o.steps)) return false;
-        } else if (a == "--every" && hasValue) {
-            if (!parseLong(args[++i], o.every) || o.every == 0) return false;
-        } else if (a == "--digest") {
-            o.digest = true;
+        } else if (int taken = parseStepOption(args, i, o)) {
+            if (taken < 0) return false;
+        } else if (a == "--seed" && hasValue) {
+            if (!parseSeed(args[++i], o.seed)) return false;
         } else if (a == "--place" && hasValue) {
             RunOptions::Place p;
             if (!parsePlace(args[++i], p)) {
@@ -116,27 +102,31 @@ int batchRun(const std::vector<std::string> &args) {
     RunOptions o;
     if (!parse(args, o)) {
         std::fputs(
-            "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--csv OUT] "
-            "[--every K] [--digest] [--save OUT]\n",
+            "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--seed S] [--steps N] [--csv OUT] "
+            "[--every K] [--digest] [--save OUT] [--snapshot OUT]\n",
             stderr);
         return 2;
     }
     if (!checkReadableFile(o.file)) return 2;
     setWalkerTraceStream(nullptr);
+    setRandState(o.seed);
     StartupResult r = startWorld(o.file, o.patterns, StartupHooks());
     if (!r.rulesOpened) return 2;
     for (const RunOptions::Place &p : o.places)
         if (!placeMetaNode(p.slot, p.x, p.y))
             std::fprintf(stderr, "drovan-batch run: nothing placed for slot %d (empty pattern or full table)\n",
                          p.slot);
+    return runSteps(o);
+}
 
+int runSteps(const StepPlan &o) {
+    if (world.speed == 0) setSpeed(2);  // a paused world (a scenario, a saved world) still runs headless
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
         setCsvDigest(o.digest);
         if (!(csv = openCsv(o.csv.c_str()))) return 2;
     }
-    if (world.speed == 0) setSpeed(2);  // a paused scenario still runs headless
-    bool showProgress = isatty(2);
+    bool showProgress = o.progress && isatty(2);
     int startStep = world.stepCount;
     float now = world.lastStepTime;
     if (csv) writeCsvRow(csv);
@@ -145,11 +135,15 @@ int batchRun(const std::vector<std::string> &args) {
         now = world.lastStepTime + 1.0f;
         if (tickWorld(now)) {
             long done = world.stepCount - startStep;
-            if (csv && done % o.every == 0) writeCsvRow(csv);
+            // Rows fall on whole multiples of the step count, so a resumed run samples the same steps.
+            if (csv && (world.stepCount % o.every == 0 || (o.finalRow && done == o.steps))) writeCsvRow(csv);
             if (showProgress && (done % 100 == 0 || done == o.steps)) progress(done, o.steps);
         }
     }
-    if (csv && std::fclose(csv) != 0) std::perror(o.csv.c_str());
+    if (csv && std::fclose(csv) != 0) {
+        std::perror(o.csv.c_str());
+        return 1;
+    }
 
     int nodes, edges;
     statusCounts(nodes, edges);
@@ -160,6 +154,9 @@ int batchRun(const std::vector<std::string> &args) {
         formatDigest(worldDigest(), hex);
         std::printf("digest %s\n", hex);
     }
-    if (!o.save.empty() && !saveListing(o.save)) return 1;
-    return 0;
+    std::fflush(stdout);
+    int status = 0;
+    if (!o.save.empty() && !saveListing(o.save)) status = 1;
+    if (!o.snapshot.empty() && !saveSnapshotFile(o.snapshot)) status = 1;
+    return status;
 }

@@ -116,11 +116,11 @@ const std::vector<BenchScenario> &benchScenarios() {
     return list;
 }
 
-bool setupBenchScenario(const std::string &name) {
+bool setupBenchScenario(const std::string &name, uint32_t seed) {
     const Setup *s = find(name);
     if (!s) return false;
     setWalkerTraceStream(nullptr);
-    setRandState(1);
+    setRandState(seed);
     world.speed = 3;
     startWorld(std::string(), std::string(), StartupHooks());
     char rates[256];

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@ struct BenchScenario {
 };
 const std::vector<BenchScenario> &benchScenarios();
 // Sets up the named world from scratch (rules, nodes, atoms, metanodes) and
-// runs its warm-up steps.
-// Returns false for an unknown name.
-bool setupBenchScenario(const std::string &name);
+// runs its warm-up steps. The generator starts from seed. Returns false for
+// an unknown name.
+bool setupBenchScenario(const std::string &name, uint32_t seed = 1);
 // One live-tick's simulation work with a step always due.
 void benchStep();

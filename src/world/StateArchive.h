@@ -22,9 +22,20 @@ public:
         value(name, v.x);
         value(name, v.y);
     }
-    // The id of a linked thing, or -1.
-    void link(const char *name, const drovanThing *t) {
-        int linked = t ? t->id : -1;
-        value(name, linked);
+    // The id of a linked thing, or -1. A reader puts back the thing of that id.
+    template <class T>
+    void link(const char *name, T *&t) {
+        int id = t ? t->id : -1;
+        value(name, id);
+        if (!reading()) return;
+        T *found = dynamic_cast<T *>(resolve(id));
+        if (id != -1 && !found) linkFailed(name, id);
+        t = found;
     }
+
+protected:
+    // The reader's lookup of a linked id, and its report of one that names no
+    // thing of the linked kind.
+    virtual drovanThing *resolve(int id) { (void)id; return nullptr; }
+    virtual void linkFailed(const char *name, int id) { (void)name; (void)id; }
 };

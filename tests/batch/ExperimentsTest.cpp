@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "batch/BatchRunner.h"
+
+namespace {
+
+const std::string kLogic = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string line(const std::string &text, int n) {
+    std::istringstream in(text);
+    std::string l;
+    for (int i = 0; i <= n && std::getline(in, l);) i++;
+    return l;
+}
+
+class ExperimentsTest : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+    std::string path(const std::string &name) { return scratch.path(name); }
+};
+
+}  // namespace
+
+TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
+    auto csv = [&](const std::string &seed, const std::string &name) {
+        EXPECT_EQ(runBatch("run " + quote(kLogic) + " " + seed + " --steps 90 --csv " + quote(path(name))).status, 0);
+        return readFile(path(name));
+    };
+    std::string plain = csv("", "plain.csv");
+    EXPECT_EQ(csv("--seed 1", "one.csv"), plain);
+    EXPECT_EQ(csv("--seed 4294967295", "max.csv"), csv("--seed -1", "minus.csv"));
+    EXPECT_NE(csv("--seed 2", "two.csv"), plain);
+    auto bench = [&](const std::string &seed, const std::string &name) {
+        runBatch("bench --scenario small --steps 20 " + seed + " --csv " + quote(path(name)));
+        return readFile(path(name));
+    };
+    EXPECT_EQ(bench("--seed 1", "b1.csv"), bench("", "b.csv"));
+    EXPECT_NE(bench("--seed 2", "b2.csv"), bench("", "b.csv"));
+    EXPECT_EQ(runBatch("run " + quote(kLogic) + " --seed 4294967296").status, 2);
+    EXPECT_EQ(runBatch("run " + quote(kLogic) + " --seed 12x").status, 2);
+    // A new seed on resume sends the same saved world another way.
+    ASSERT_EQ(runBatch("run " + quote(kLogic) + " --steps 30 --snapshot " + quote(path("s.snap"))).status, 0);
+    ASSERT_EQ(runBatch("resume " + quote(path("s.snap")) + " --steps 60 --csv " + quote(path("r1.csv"))).status, 0);
+    ASSERT_EQ(runBatch("resume " + quote(path("s.snap")) + " --seed 9 --steps 60 --csv " + quote(path("r9.csv"))).status,
+              0);
+    EXPECT_EQ(line(readFile(path("r1.csv")), 1), line(readFile(path("r9.csv")), 1));
+    EXPECT_NE(readFile(path("r1.csv")), readFile(path("r9.csv")));
+}
+
+// One command on two cores gives the same files as every index run alone
+// (as a cluster's job array would) and then collected.
+TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
+    std::string sweep = "sweep " + quote(kLogic) +
+                        " --seeds 3..5 --vary 'node_creation_rate {}' 0.1,0.6 --steps 60 --every 20 --out ";
+    BatchResult list = runBatch(sweep + quote(path("a")) + " --list");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out,
+              "run,seed,node_creation_rate {}\n0,3,0.1\n1,4,0.1\n2,5,0.1\n3,3,0.6\n4,4,0.6\n5,5,0.6\n");
+    ASSERT_EQ(runBatch(sweep + quote(path("a")) + " --jobs 2").status, 0);
+    for (int i = 0; i < 6; i++)
+        ASSERT_EQ(runBatch(sweep + quote(path("b")) + " --index " + std::to_string(i)).status, 0) << i;
+    ASSERT_EQ(runBatch(sweep + quote(path("b")) + " --collect").status, 0);
+    std::string runs = readFile(path("a/runs.csv")), summary = readFile(path("a/summary.csv"));
+    EXPECT_EQ(readFile(path("b/runs.csv")), runs);
+    EXPECT_EQ(readFile(path("b/summary.csv")), summary);
+    EXPECT_EQ(runBatch(sweep + quote(path("b")) + " --index 6").status, 2);
+
+    // Run 4 is seed 4 with the statement appended: the same world as the plain
+    // file with that line added.
+    std::string rules = readFile(kLogic) + "node_creation_rate 0.6\n";
+    ASSERT_EQ(runBatch("run " + quote(scratch.write("r.txt", rules)) + " --seed 4 --steps 60 --every 20 --digest --csv " +
+                       quote(path("r.csv")))
+                  .status,
+              0);
+    EXPECT_EQ(readFile(path("a/run-0004.csv")), readFile(path("r.csv")));
+    std::string last = line(readFile(path("r.csv")), 4);
+    EXPECT_EQ(line(runs, 5), "4,4,0.6,0,ok," + last);
+    // Three seeds per combination, every sampled step, the spread across seeds.
+    EXPECT_EQ(line(summary, 0).substr(0, 72),
+              "combination,node_creation_rate {},step,runs,time_mean,time_sd,time_min,t");
+    // nodes across seeds 3, 4 and 5 at step 60 of combination 1, from runs.csv.
+    std::string nodes[3];
+    for (int i = 0; i < 3; i++) {
+        std::istringstream row(line(runs, 4 + i));
+        for (int k = 0; k < 8; k++) std::getline(row, nodes[i], ',');
+    }
+    EXPECT_EQ(line(summary, 8).substr(0, 37), "1,0.6,60,3,2.0000,0.0000,2.000,2.000,");
+    std::string stats = line(summary, 8).substr(37);
+    std::istringstream fields(stats);
+    std::string mean, sd, lo, hi;
+    std::getline(fields, mean, ',');
+    std::getline(fields, sd, ',');
+    std::getline(fields, lo, ',');
+    std::getline(fields, hi, ',');
+    int a = std::stoi(nodes[0]), b = std::stoi(nodes[1]), c = std::stoi(nodes[2]);
+    char expect[32];
+    std::snprintf(expect, sizeof expect, "%.4f", (a + b + c) / 3.0);
+    EXPECT_EQ(mean, expect);
+    EXPECT_EQ(std::stoi(lo), std::min({a, b, c}));
+    EXPECT_EQ(std::stoi(hi), std::max({a, b, c}));
+    EXPECT_NE(sd, "0.0000");
+    EXPECT_EQ(summary.find("digest"), std::string::npos);
+}
+
+TEST_F(ExperimentsTest, FailingRunsAreReportedAndTheOthersComplete) {
+    std::string cmd = quote(DROVAN_BATCH) + " sweep " + quote(kLogic) +
+                      " --seeds 1..2 --vary 'Bug {} Sun' eats,eat --steps 20 --jobs 2 --out " +
+                      quote(path("f")) + " 2>&1";
+    FILE *p = popen(cmd.c_str(), "r");
+    std::string err;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) err += buf;
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 1);
+    EXPECT_NE(err.find("run 2 (seed 1) failed: 1 diagnostics in "), std::string::npos) << err;
+    EXPECT_NE(err.find("run 3 (seed 2) failed"), std::string::npos) << err;
+    EXPECT_EQ(err.find("run 1 "), std::string::npos) << err;
+    std::string runs = readFile(path("f/runs.csv"));
+    EXPECT_EQ(line(runs, 1).substr(0, 13), "0,1,eats,0,ok");
+    // 22 empty columns: step, time, four counts, six colours, ten slots, digest.
+    EXPECT_EQ(line(runs, 4), "3,2,eat,1,1 diagnostics in " + path("f") + "/run-0003.rules.txt" + std::string(22, ','));
+    EXPECT_NE(readFile(path("f/run-0002.log")).find("'run-0002.rules.txt':"), std::string::npos);
+    // A run that never wrote its result is reported too.
+    std::remove(path("f/run-0001.status").c_str());
+    EXPECT_EQ(runBatch("sweep " + quote(kLogic) + " --seeds 1..2 --vary 'Bug {} Sun' eats,eat "
+                       "--steps 20 --out " + quote(path("f")) + " --collect")
+                  .status,
+              1);
+    EXPECT_EQ(line(readFile(path("f/runs.csv")), 2), "1,2,eats,,\"no result (not run, still running or killed)\"" +
+                                                         std::string(22, ','));
+}
