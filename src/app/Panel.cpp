@@ -28,6 +28,7 @@
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
+#include "runtime/WorldSnapshot.h"
 #include "world/MetaNodePat.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
@@ -442,6 +443,9 @@ void panelContents() {
     if (button("Save")) pendingAction = kActionSave;
     ImGui::SameLine();
     if (button("Reset Camera")) pendingAction = kActionResetCamera;
+    if (button("Open World")) pendingAction = kActionOpenWorld;
+    ImGui::SameLine();
+    if (button("Save World")) pendingAction = kActionSaveWorld;
     if (button("Start Over")) pendingAction = kActionStartOver;
     ImGui::SameLine();
     if (button("Save Image")) pendingSaveImage = true;
@@ -774,6 +778,32 @@ void panelAction(int id) {
             std::fflush(stdout);
         }
         setPanelMessage(ok ? std::string() : why);
+        break;
+    }
+    case kActionSaveWorld: {
+        std::string path = askSaveFileName();
+        if (path.empty()) break;
+        std::string why;
+        bool ok = saveWorldSnapshot(path, why);
+        if (!ok) std::printf("%s\n", why.c_str());
+        setPanelMessage(ok ? std::string() : why);
+        break;
+    }
+    case kActionOpenWorld: {
+        std::string path = askOpenFileName();
+        if (path.empty()) break;
+        std::string why;
+        if (!openWorldSnapshot(path, why)) {
+            std::printf("%s\n", why.c_str());
+            setPanelMessage(why);
+            break;
+        }
+        // The saved step clock was another run's wall clock.
+        world.lastStepTime = clockNow();
+        setPanelMessage(std::string());
+        resetStatistics();
+        buildPanel();
+        refreshPanel();
         break;
     }
     case kActionMaxEdges: {

@@ -10,6 +10,9 @@ enum PanelActionId {
     kActionLoad = 2,
     kActionSave = 3,
     kActionMaxEdges = 4,
+    // Whole-world snapshots, beside the rules files.
+    kActionOpenWorld = 5,
+    kActionSaveWorld = 6,
 };
 
 void buildPanel();

@@ -15,6 +15,8 @@
 #include "rules/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
+#include "runtime/WorldTick.h"
+#include "world/WorldDigest.h"
 #include "world/MetaNodePat.h"
 
 namespace {
@@ -343,6 +345,8 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
     };
     const Radio radios[] = {{"Fast", &world.speed, 3}, {"Slow", &world.speed, 1}, {"Pause", &world.speed, 0},
                             {"2", &world.edge_constraint, 2}, {"No constraint", &world.edge_constraint, 0}};
+    int initial[11];
+    for (int b = 0; b < 11; b++) initial[b] = *boxes[b];
     auto clickOn = [](const char *label) {
         panelDisplay();
         const PanelItem *i = findPanelItem(label);
@@ -368,4 +372,36 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
         }
     }
     EXPECT_EQ(world.maxEdges, maxEdgesChoices[0].value) << "the Max edges group applies its row";
+    for (int b = 0; b < 11; b++) *boxes[b] = initial[b];
+    world.edge_constraint = 3;
+}
+
+// Save World and Open World: the opened world is the saved one, to the last
+// bit, and a damaged file changes nothing and says why.
+TEST_F(PanelActions, OpenWorldGivesBackTheSavedWorld) {
+    fileChooserOverride = answerChosenPath;
+    std::string folder = scratchFolder();
+    node(1000.0f, 1000.0f);
+    node(1100.0f, 1000.0f);
+    for (int i = 0; i < 5; i++) stepWorldNow();
+    chosenPath = folder + "/world.snap";
+    panelAction(kActionSaveWorld);
+    ASSERT_TRUE(panelMessage().empty()) << panelMessage();
+    uint64_t saved = worldDigest();
+    for (int i = 0; i < 5; i++) stepWorldNow();
+    ASSERT_NE(worldDigest(), saved);
+    panelAction(kActionOpenWorld);
+    EXPECT_EQ(worldDigest(), saved);
+    EXPECT_EQ(world.lastStepTime, clockNow()) << "the step clock is the program's again";
+
+    std::string text = readAll(chosenPath);
+    std::FILE *f = std::fopen(chosenPath.c_str(), "w");
+    std::fputs(text.substr(0, text.size() / 2).c_str(), f);
+    std::fclose(f);
+    stepWorldNow();
+    uint64_t before = worldDigest();
+    panelAction(kActionOpenWorld);
+    EXPECT_EQ(worldDigest(), before);
+    EXPECT_NE(panelMessage().find("world.snap"), std::string::npos) << panelMessage();
+    setPanelMessage(std::string());
 }
