@@ -79,6 +79,20 @@ TEST_F(DrawnFrame, BorderAndAPlacedNodeWhereTheCameraMapsThem) {
     EXPECT_FALSE(inkAt(n->position() + vec2(300.0f, 300.0f), 4)) << "empty ground is white";
 }
 
+TEST_F(DrawnFrame, SelectionRingOnlyAroundSelectedNodes) {
+    camera.zoom = 2.0f;
+    drovanNode *n = node(1600.0f, 1600.0f);
+    world.pressedId = world.hoverId = -1;
+    shell.pointerX = shell.pointerY = 0;
+    // The ring runs a few pixels outside the node, whatever the zoom.
+    vec2 ring = n->position() + vec2(n->radius() + 4.0f * camera.unitsPerPixel / camera.zoom, 0.0f);
+    frame();
+    EXPECT_FALSE(inkAt(ring, 0)) << "no ring round an unselected node";
+    n->selected = 1;
+    frame();
+    EXPECT_TRUE(inkAt(ring, 0));
+}
+
 // The shared geometry of the circle primitives.
 TEST(CircleGeometry, SegmentCountAndRadius) {
     const std::pair<float, int> segments[] = {{0.0f, 10}, {4.0f, 10}, {62.5f, 10}, {70.0f, 11}, {100.0f, 16}};
@@ -212,6 +226,11 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
         const unsigned char *c = at(e.x, e.y);
         for (int k = 0; k < 3; k++) EXPECT_EQ(c[k], e.rgb[k]) << e.what << " channel " << k;
     }
+    world.aggregateGrid = &grid;
+    world.render_atom_aggregates = 0;
+    frame();
+    world.aggregateGrid = shown;
+    EXPECT_EQ(at(100, 100)[1], 255) << "aggregates switched off are not drawn";
 }
 
 // Shapes crowded on top of each other, through the painter: gathered into

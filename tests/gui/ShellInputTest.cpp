@@ -45,6 +45,17 @@ TEST_F(PointerEdits, PlainClickClearsAndDoubleClickSelectsTheComponent) {
     EXPECT_FALSE(c->selected);
 }
 
+TEST_F(PointerEdits, ShiftDragMovesTheSelectionThePressedNodeBelongsTo) {
+    drovanNode *a = node(1000.0f, 1000.0f), *b = node(1400.0f, 1000.0f), *c = node(2000.0f, 2000.0f);
+    a->selected = b->selected = 1;
+    vec2 from = pixelOf(a->position());
+    drag(from, from + vec2(10.0f, 0.0f), kShiftMask);
+    float moved = a->position().x - 1000.0f;
+    EXPECT_GT(moved, 1.0f);
+    EXPECT_FLOAT_EQ(b->position().x - 1400.0f, moved) << "the selection moves with it";
+    EXPECT_FLOAT_EQ(c->position().x, 2000.0f);
+}
+
 TEST_F(PointerEdits, BackspaceDeletesTheHoveredNodeAndADigitPlacesAMetanode) {
     drovanNode *a = node(1000.0f, 1000.0f), *b = node(2000.0f, 1000.0f);
     int ida = a->id, idb = b->id;
