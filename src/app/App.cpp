@@ -184,6 +184,7 @@ void idleTick() {
         stepRequested = false;
         pauseStatistics();
         stepped = stepWorldNow();
+        if (stepped) recordStep(now, false);  // a sample for the plots, not a rate
         world.lastStepTime = now;
     } else {
         if (world.speed != 0) stepRequested = false;

@@ -47,11 +47,13 @@ TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
 
 TEST_F(LiveTick, StepRunsExactlyOneStepWhilePaused) {
     tick();
-    int steps = world.stepCount;
+    int steps = world.stepCount, samples = stats.samples;
     requestSingleStep();
     for (int i = 0; i < 6; i++) tick();
     EXPECT_EQ(world.stepCount, steps + 1);
     EXPECT_EQ(world.speed, 0);
+    EXPECT_EQ(stats.samples, std::min(samples + 1, kStatHistory)) << "the plots take the step";
+    EXPECT_EQ(stats.stepsPerSecond, 0.0f) << "a single step is no rate";
 }
 
 TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
