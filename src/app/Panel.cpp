@@ -589,6 +589,17 @@ std::string askFile(bool forSave) {
 int panelWindow() { return panelWin; }
 
 void setPanelMessage(const std::string &text) { message = text; }
+
+namespace {
+// A failure goes to the panel and to standard output; success clears the panel's line.
+void report(bool ok, const std::string &why) {
+    if (!ok) {
+        std::printf("%s\n", why.c_str());
+        std::fflush(stdout);
+    }
+    setPanelMessage(ok ? std::string() : why);
+}
+}  // namespace
 const std::string &panelMessage() { return message; }
 
 void openAboutBox(const std::string &text) {
@@ -703,12 +714,7 @@ void panelIdle() {
         std::string path = askSaveFileName();
         if (!path.empty()) {
             std::string why;
-            if (!captureView(path, why)) {
-                std::printf("%s\n", why.c_str());
-                setPanelMessage(why);
-            } else {
-                setPanelMessage(std::string());
-            }
+            report(captureView(path, why), why);
         }
     }
     // Redraw promptly while the user works the panel, ten times a second
@@ -745,13 +751,8 @@ void panelAction(int id) {
         std::string path = askOpenFileName();
         if (path.empty()) break;
         FILE *f = std::fopen(path.c_str(), "r");
-        if (!f) {
-            setPanelMessage("Cannot open '" + path + "': " + std::strerror(errno));
-            std::printf("%s\n", panelMessage().c_str());
-            std::fflush(stdout);
-            break;
-        }
-        setPanelMessage(std::string());
+        report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
+        if (!f) break;
         if (world.currentWindow == 0) {
             reloadRules(path.c_str(), f);
             readPatternFolder(fs::path(path).parent_path().string());
@@ -773,34 +774,25 @@ void panelAction(int id) {
             ok = saveReplacing(path, [](FILE *f) { writeRules(f); }, why);
         else if (pattern)
             ok = saveReplacing(path, [pattern](FILE *f) { pattern->writeNetwork(f); }, why);
-        if (!ok) {
-            std::printf("%s\n", why.c_str());
-            std::fflush(stdout);
-        }
-        setPanelMessage(ok ? std::string() : why);
+        report(ok, why);
         break;
     }
     case kActionSaveWorld: {
         std::string path = askSaveFileName();
         if (path.empty()) break;
         std::string why;
-        bool ok = saveWorldSnapshot(path, why);
-        if (!ok) std::printf("%s\n", why.c_str());
-        setPanelMessage(ok ? std::string() : why);
+        report(saveWorldSnapshot(path, why), why);
         break;
     }
     case kActionOpenWorld: {
         std::string path = askOpenFileName();
         if (path.empty()) break;
         std::string why;
-        if (!openWorldSnapshot(path, why)) {
-            std::printf("%s\n", why.c_str());
-            setPanelMessage(why);
-            break;
-        }
+        bool ok = openWorldSnapshot(path, why);
+        report(ok, why);
+        if (!ok) break;
         // The saved step clock was another run's wall clock.
         world.lastStepTime = clockNow();
-        setPanelMessage(std::string());
         resetStatistics();
         buildPanel();
         refreshPanel();

@@ -5,12 +5,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 struct BatchResult {
     int status;
     std::string out;
 };
+
+// A whole file, byte for byte (empty when it cannot be read).
+inline std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 

@@ -11,13 +11,6 @@ namespace {
 
 const std::string kLogic = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string line(const std::string &text, int n) {
     std::istringstream in(text);
     std::string l;

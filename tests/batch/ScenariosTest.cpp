@@ -14,11 +14,6 @@ namespace {
 const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 const std::string kGolden = std::string(DROVAN_SOURCE_DIR) + "/tests/batch/golden";
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 bool endsWith(const std::string &s, const std::string &tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }

@@ -19,13 +19,6 @@ namespace {
 
 const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Everything after the header and the first row (the resumed run's start row
 // repeats the last row of the first part).
 std::string rowsAfterFirst(const std::string &csv) {

@@ -28,11 +28,6 @@ namespace {
 
 const std::string kFamilies = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden";
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The pointer's gestures, through the functions the desktop program calls.
 void dragSelection(int id, float dx, float dy) {
     selectComponent(findNode(id), true);
