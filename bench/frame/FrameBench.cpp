@@ -1,10 +1,12 @@
 // Milliseconds per frame of the world window: opens the windows as the
 // program does, builds each named world, then draws and finishes frames.
 //
-//   drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] [--zoom Z] [WORLD[:STEPS] ...]
+//   drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] [--zoom Z] [--meshes]
+//                      [WORLD[:STEPS] ...]
 //
 // --dump writes each world's last frame to PREFIX-WORLD.ppm, so two builds'
-// pictures can be compared byte for byte.
+// pictures can be compared byte for byte. --meshes draws every sphere as its
+// mesh, as the drawing did before small spheres became textured outlines.
 // WORLD is "logic" (the bundled scenario) or a bench world (small, busy, full,
 // meta); STEPS are run headless first (logic 5,000 by default, the bench
 // worlds 10 so the atom aggregates are filled).
@@ -24,6 +26,7 @@
 #include "app/Camera.h"
 #include "app/Shell.h"
 #include "batch/BenchScenarios.h"
+#include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
@@ -44,7 +47,7 @@ struct Job {
 
 int usage() {
     std::fprintf(stderr, "usage: drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] "
-                         "[--zoom Z] [WORLD[:STEPS] ...]\n"
+                         "[--zoom Z] [--meshes] [WORLD[:STEPS] ...]\n"
                          "worlds: logic");
     for (const BenchScenario &s : benchScenarios()) std::fprintf(stderr, ", %s", s.name);
     std::fprintf(stderr, "\n");
@@ -116,6 +119,7 @@ int main(int argc, char **argv) {
     std::string folder = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
     std::string dump;
     float zoom = 0.8f;
+    bool meshes = false;
     std::vector<Job> jobs;
     for (int i = 1; i < argc; i++) {
         long v = 0;
@@ -129,6 +133,8 @@ int main(int argc, char **argv) {
             if (!(zoom >= 0.1f && zoom <= 100.0f)) return usage();
         } else if (!std::strcmp(argv[i], "--dump") && i + 1 < argc) {
             dump = argv[++i];
+        } else if (!std::strcmp(argv[i], "--meshes")) {
+            meshes = true;
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
@@ -157,6 +163,7 @@ int main(int argc, char **argv) {
         close(out);
     }
     for (int k = 0; k < 10; k++) glutMainLoopEvent();
+    if (meshes) setSphereSquarePixels(0.0f);
     glutSetWindow(shell.mainWindow);
     std::printf("%-8s %7s %6s %6s %7s %7s %10s %10s %10s\n", "world", "steps", "nodes", "edges", "atoms", "frames",
                 "median ms", "mean ms", "cpu ms");

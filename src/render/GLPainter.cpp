@@ -73,6 +73,7 @@ public:
         }
         drawWorldText(x, y, "%s", text);
     }
+    void setSquarePixels(float p) { batch.setSpritePixels(p); }
     float zoom() override { return camera.zoom; }
     float now() override { return clockNow(); }
 
@@ -143,3 +144,4 @@ GLPainter glPainter;
 void installGLPainter() { setPainter(&glPainter); }
 void beginPaintBatch() { glPainter.begin(); }
 void endPaintBatch() { glPainter.end(); }
+void setSphereSquarePixels(float pixels) { glPainter.setSquarePixels(pixels); }

@@ -6,3 +6,6 @@ void installGLPainter();
 // few GL draws as give the same picture; outside, each call draws at once.
 void beginPaintBatch();
 void endPaintBatch();
+// Spheres up to this radius in pixels draw as textured squares (0: none;
+// negative: the usual limit).
+void setSphereSquarePixels(float pixels);

@@ -27,6 +27,10 @@ void PaintBatch::setView(const double mv[16], const double pr[16], const int vie
     toWindow[3] = m[1] * hh;
     toWindow[4] = m[5] * hh;
     toWindow[5] = (m[13] + 1.0) * hh + viewport[1];
+    depth[0] = m[2];
+    depth[1] = m[6];
+    depth[2] = m[10];
+    depth[3] = m[14];
 }
 
 bool PaintBatch::mayCover(const double *a, const double *b, const double *c) {
@@ -73,9 +77,10 @@ int PaintBatch::cellOf(float v) const {
     return c >= kCells - 1 ? kCells - 1 : static_cast<int>(c);
 }
 
-PaintBatch::Run &PaintBatch::place(bool lines, float width, float x0, float y0, float x1, float y1) {
+PaintBatch::Run &PaintBatch::place(Kind kind, float width, float x0, float y0, float x1, float y1) {
     // Reach past the points: a pixel all round, and half the width of a line
     // plus its smoothed edge.
+    bool lines = kind == Lines;
     float margin = (lines ? width * 0.5f + 2.0f : 2.0f) * unitsPerPixel;
     int cx0 = cellOf(x0 - margin), cx1 = cellOf(x1 + margin);
     int cy0 = cellOf(y0 - margin), cy1 = cellOf(y1 + margin);
@@ -83,7 +88,7 @@ PaintBatch::Run &PaintBatch::place(bool lines, float width, float x0, float y0, 
     for (int j = cy0; j <= cy1; j++)
         for (int i = cx0; i <= cx1; i++) after = std::max(after, cellRun[j * kCells + i]);
 
-    int *latest = &latestFill;
+    int *latest = kind == Sprites ? &latestSprites : &latestFill;
     if (lines) {
         latest = nullptr;
         for (auto &l : latestLines)
@@ -97,7 +102,7 @@ PaintBatch::Run &PaintBatch::place(bool lines, float width, float x0, float y0, 
     if (k < 0 || k < after) {
         if (used == static_cast<int>(runs.size())) runs.emplace_back();
         k = used++;
-        runs[k].lines = lines;
+        runs[k].kind = kind;
         runs[k].width = width;
         *latest = k;
     }
@@ -111,9 +116,17 @@ PaintBatch::Run &PaintBatch::place(bool lines, float width, float x0, float y0, 
 }
 
 unsigned PaintBatch::vertex(Run &r, float x, float y, float z, const float rgb[3], float alpha) {
-    unsigned n = static_cast<unsigned>(r.vertices.size() / 7);
-    r.vertices.insert(r.vertices.end(), {x, y, z, rgb[0], rgb[1], rgb[2], alpha});
-    return n;
+    size_t at = r.vertices.size();
+    r.vertices.resize(at + 7);
+    float *v = &r.vertices[at];
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+    v[3] = rgb[0];
+    v[4] = rgb[1];
+    v[5] = rgb[2];
+    v[6] = alpha;
+    return static_cast<unsigned>(at / 7);
 }
 
 static void bounds(const float *xy, int n, float dx, float dy, float &x0, float &y0, float &x1, float &y1) {
@@ -146,24 +159,38 @@ void PaintBatch::fan(const float *xy, int n, float dx, float dy, float z, const 
     }
     float x0, y0, x1, y1;
     bounds(xy, n, dx, dy, x0, y0, x1, y1);
-    Run &r = place(false, 0.0f, x0, y0, x1, y1);
-    unsigned first = vertex(r, dx + xy[0], dy + xy[1], z, rgb, 1.0f);
-    for (int i = 1; i < n; i++) vertex(r, dx + xy[2 * i], dy + xy[2 * i + 1], z, rgb, 1.0f);
-    for (unsigned i : kept) r.indices.insert(r.indices.end(), {first, first + i, first + i + 1});
+    Run &r = place(Fill, 0.0f, x0, y0, x1, y1);
+    if (kept.size() == static_cast<size_t>(n - 2)) {
+        unsigned first = vertex(r, dx + xy[0], dy + xy[1], z, rgb, 1.0f);
+        for (int i = 1; i < n; i++) vertex(r, dx + xy[2 * i], dy + xy[2 * i + 1], z, rgb, 1.0f);
+        for (unsigned i : kept) r.indices.insert(r.indices.end(), {first, first + i, first + i + 1});
+        return;
+    }
+    // Only the points of the triangles that show: the same triangles, fewer
+    // points for the pipeline to carry.
+    unsigned centre = vertex(r, dx + xy[0], dy + xy[1], z, rgb, 1.0f);
+    unsigned last = 0, lastIndex = 0;
+    for (unsigned i : kept) {
+        unsigned a = i == last ? lastIndex : vertex(r, dx + xy[2 * i], dy + xy[2 * i + 1], z, rgb, 1.0f);
+        unsigned b = vertex(r, dx + xy[2 * i + 2], dy + xy[2 * i + 3], z, rgb, 1.0f);
+        last = i + 1;
+        lastIndex = b;
+        r.indices.insert(r.indices.end(), {centre, a, b});
+    }
 }
 
 void PaintBatch::loop(const float *xy, int n, float dx, float dy, float z, const float rgb[3], float width) {
     if (n < 2) return;
     float x0, y0, x1, y1;
     bounds(xy, n, dx, dy, x0, y0, x1, y1);
-    Run &r = place(true, width, x0, y0, x1, y1);
+    Run &r = place(Lines, width, x0, y0, x1, y1);
     unsigned first = vertex(r, dx + xy[0], dy + xy[1], z, rgb, 1.0f);
     for (int i = 1; i < n; i++) vertex(r, dx + xy[2 * i], dy + xy[2 * i + 1], z, rgb, 1.0f);
     for (int i = 0; i < n; i++) r.indices.insert(r.indices.end(), {first + i, first + (i + 1) % n});
 }
 
 void PaintBatch::line(float x1, float y1, float x2, float y2, float z, const float rgb[3], float width) {
-    Run &r = place(true, width, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
+    Run &r = place(Lines, width, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
     unsigned a = vertex(r, x1, y1, z, rgb, 1.0f);
     unsigned b = vertex(r, x2, y2, z, rgb, 1.0f);
     r.indices.insert(r.indices.end(), {a, b});
@@ -176,6 +203,7 @@ void PaintBatch::sphere(float x, float y, float z, float radius, const float rgb
     // pixel centre; on a larger one the looking costs more than it saves.
     double scale = std::max(std::hypot(toWindow[0], toWindow[3]), std::hypot(toWindow[1], toWindow[4]));
     double windowRadius = std::fabs(radius) * scale;
+    if (sprite(x, y, z, radius, windowRadius, rgb)) return;
     if (culling && windowRadius <= 3.0) {
         window.resize(2 * SphereMesh::kVertices);
         for (int k = 0; k < SphereMesh::kVertices; k++) {
@@ -191,7 +219,7 @@ void PaintBatch::sphere(float x, float y, float z, float radius, const float rgb
         kept.assign(m.index, m.index + SphereMesh::kIndices);
     }
     float reach = std::fabs(radius);
-    Run &r = place(false, 0.0f, x - reach, y - reach, x + reach, y + reach);
+    Run &r = place(Fill, 0.0f, x - reach, y - reach, x + reach, y + reach);
     unsigned first = static_cast<unsigned>(r.vertices.size() / 7);
     r.vertices.resize(r.vertices.size() + 7 * SphereMesh::kVertices);
     float *v = &r.vertices[7 * first];
@@ -205,6 +233,63 @@ void PaintBatch::sphere(float x, float y, float z, float radius, const float rgb
     for (unsigned k : kept) r.indices.push_back(first + k);
 }
 
+bool PaintBatch::sprite(float x, float y, float z, float radius, double windowRadius, const float rgb[3]) {
+    if (!culling || !(windowRadius <= spritePixels)) return false;
+    // The mesh's poles reach z +- radius; where the view's depth range cuts
+    // them off, only the mesh shows what is left.
+    if (depth[0] != 0.0 || depth[1] != 0.0) return false;
+    for (double pole : {static_cast<double>(z) + radius, static_cast<double>(z) - radius}) {
+        double d = depth[2] * pole + depth[3];
+        if (!(d > -1.0 && d < 1.0)) return false;
+    }
+    int tile = atlas.tileFor(rgb);
+    if (tile < 0 && atlas.full()) {
+        // More colours than tiles: draw what samples the tiles, then reuse them.
+        float width = 1.0f;
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        flush(width);
+        atlas.reset();
+        tile = atlas.tileFor(rgb);
+    }
+    if (tile < 0) return false;
+    float s0, t0, s1, t1;
+    SphereAtlas::tileSquare(tile, s0, t0, s1, t1);
+    float reach = std::fabs(radius);
+    Run &r = place(Sprites, 0.0f, x - reach, y - reach, x + reach, y + reach);
+    // The outline is the mesh's equator, placed exactly as the mesh places
+    // it, so the same pixels are covered; the texture gives their colour.
+    const SphereMesh &m = sphereMesh();
+    unsigned first = static_cast<unsigned>(r.vertices.size() / 7);
+    for (int i = 0; i < SphereMesh::kSlices; i++) {
+        const float *u = m.position[SphereMesh::kEquator + i];
+        r.vertices.insert(r.vertices.end(), {x + radius * u[0], y + radius * u[1], z, s0 + (u[0] + 1.0f) * 0.5f * (s1 - s0),
+                                             t0 + (u[1] + 1.0f) * 0.5f * (t1 - t0), 0.0f, 0.0f});
+    }
+    for (unsigned i = 1; i + 1 < static_cast<unsigned>(SphereMesh::kSlices); i++)
+        r.indices.insert(r.indices.end(), {first, first + i, first + i + 1});
+    return true;
+}
+
+void PaintBatch::spriteState(bool on) {
+    if (on) {
+        glDisableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, atlas.texture());
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        // Every covered pixel holds the mesh's two layers: one strength.
+        glBlendColor(0.0f, 0.0f, 0.0f, SphereAtlas::kCover);
+        glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+    } else {
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+    }
+}
+
 void PaintBatch::flush(float restoreWidth) {
     if (used > 0) {
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -212,31 +297,37 @@ void PaintBatch::flush(float restoreWidth) {
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         int blended = -1;
         float width = -1.0f;
+        Kind drawing = Fill;
         for (int k = 0; k < used; k++) {
             Run &r = runs[k];
             if (!r.indices.empty()) {
-                if (blended != !r.lines) {
-                    blended = !r.lines;
+                bool lines = r.kind == Lines;
+                if (blended != !lines) {
+                    blended = !lines;
                     if (blended) glEnable(GL_BLEND);
                     else glDisable(GL_BLEND);
                 }
-                if (r.lines && r.width != width) glLineWidth(width = r.width);
+                if ((r.kind == Sprites) != (drawing == Sprites)) spriteState(r.kind == Sprites);
+                drawing = r.kind;
+                if (lines && r.width != width) glLineWidth(width = r.width);
                 glVertexPointer(3, GL_FLOAT, 7 * sizeof(float), r.vertices.data());
-                glColorPointer(4, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
-                glDrawRangeElements(r.lines ? GL_LINES : GL_TRIANGLES, 0,
+                if (r.kind == Sprites) glTexCoordPointer(2, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
+                else glColorPointer(4, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
+                glDrawRangeElements(lines ? GL_LINES : GL_TRIANGLES, 0,
                                     static_cast<GLuint>(r.vertices.size() / 7 - 1),
                                     static_cast<GLsizei>(r.indices.size()), GL_UNSIGNED_INT, r.indices.data());
             }
             r.vertices.clear();
             r.indices.clear();
         }
+        if (drawing == Sprites) spriteState(false);
         glDisableClientState(GL_COLOR_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
         glDisable(GL_BLEND);
         if (width >= 0.0f && width != restoreWidth) glLineWidth(restoreWidth);
     }
     used = 0;
-    latestFill = -1;
+    latestFill = latestSprites = -1;
     latestLines.clear();
     for (int j = dirtyY0; j <= dirtyY1; j++)
         std::fill(cellRun.begin() + j * kCells + dirtyX0, cellRun.begin() + j * kCells + dirtyX1 + 1, -1);

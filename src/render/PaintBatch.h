@@ -1,13 +1,16 @@
 #pragma once
 #include <vector>
 
+#include "render/SphereAtlas.h"
+
 // Drawing gathered into as few GL draws as the picture allows. A primitive
 // joins the latest draw of its kind (filled shapes, or lines of one width)
 // unless something queued after that draw may touch its pixels: shapes that
 // share no pixel can change places without changing the picture.
 //
 // Filled shapes draw blended, with alpha 1 except the translucent spheres;
-// lines draw unblended. Coordinates are world units, drawn under the current
+// lines draw unblended. Spheres up to kSpritePixels in radius draw as
+// textured squares (see SphereAtlas). Coordinates are world units, drawn under the current
 // matrices; unitsPerPixel sets how far a shape may reach past its points.
 class PaintBatch {
 public:
@@ -30,12 +33,17 @@ public:
     // vertex arrays off and the line width at restoreWidth.
     void flush(float restoreWidth);
     bool empty() const { return used == 0; }
+    // Largest sphere radius, in pixels, drawn as a square; 0 draws every
+    // sphere as its mesh, a negative value restores kSpritePixels.
+    void setSpritePixels(float p) { spritePixels = p < 0.0f ? kSpritePixels : p; }
+    static constexpr float kSpritePixels = 16.0f;
 
 private:
+    enum Kind { Fill, Lines, Sprites };
     struct Run {
-        bool lines = false;
+        Kind kind = Fill;
         float width = 1.0f;
-        std::vector<float> vertices;  // x y z r g b a
+        std::vector<float> vertices;  // x y z r g b a (squares: x y z s t, unused, unused)
         std::vector<unsigned> indices;
     };
     static constexpr int kCells = 100;
@@ -43,7 +51,11 @@ private:
     static constexpr float kGridOrigin = -1600.0f;
 
     // The run a primitive covering the box joins; records it in the grid.
-    Run &place(bool lines, float width, float x0, float y0, float x1, float y1);
+    Run &place(Kind kind, float width, float x0, float y0, float x1, float y1);
+    // The sphere as a textured square; false when it must draw as its mesh.
+    bool sprite(float x, float y, float z, float radius, double windowRadius, const float rgb[3]);
+    // GL set for drawing squares from the atlas, or back to coloured shapes.
+    void spriteState(bool on);
     static unsigned vertex(Run &r, float x, float y, float z, const float rgb[3], float alpha);
     int cellOf(float v) const;
     // Whether the triangle of window points a, b, c may cover a pixel centre.
@@ -53,7 +65,7 @@ private:
     int used = 0;
     // The latest run of each kind: filled first, then one per line width.
     std::vector<std::pair<float, int>> latestLines;
-    int latestFill = -1;
+    int latestFill = -1, latestSprites = -1;
     // Per grid cell, the latest run drawing there (-1 for none); touched
     // cells lie within the dirty bounds.
     std::vector<int> cellRun;
@@ -62,6 +74,10 @@ private:
     // World (x, y) to window: x' = t[0] x + t[1] y + t[2], y' = t[3] x + t[4] y + t[5].
     bool culling = false;
     double toWindow[6] = {};
+    // Depth in clip space: z' = depth[0] x + depth[1] y + depth[2] z + depth[3].
+    double depth[4] = {};
+    float spritePixels = kSpritePixels;
+    SphereAtlas atlas;
     std::vector<double> window;  // scratch: window points of the shape at hand
     std::vector<unsigned> kept;  // scratch: its triangles that may show
 };

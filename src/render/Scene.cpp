@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "app/Camera.h"
 #include "app/Clock.h"
@@ -117,6 +118,10 @@ void drawSelectionRings() {
 void drawStatusLine() {
     int nodes, edges;
     statusCounts(nodes, edges);
+    drawStatusLine(nodes, edges);
+}
+
+void drawStatusLine(int nodes, int edges) {
     // One overlay for all the texts: setting it up costs more than their letters.
     char text[64];
     beginOverlay();
@@ -143,6 +148,17 @@ void drawWorld() {
     glVertex3f(world.worldMaxX, world.worldMaxY, 0.0f);
     glVertex3f(world.worldMinX, world.worldMaxY, 0.0f);
     glEnd();
+    // One walk of the thing list gathers what the passes draw and the status
+    // line's counts (as statusCounts counts them).
+    std::vector<drovanThing *> shown;
+    shown.reserve(static_cast<size_t>(world.liveAtomCount) + kNodeTableSize);
+    int nodes = 0, edges = 0;
+    for (drovanThing *t = world.thingList; t; t = t->next) {
+        if (t->container()) continue;
+        nodes += t->kind == ThingNode;
+        edges += t->kind == ThingEdge;
+        if (!t->dead) shown.push_back(t);
+    }
     beginPaintBatch();
     for (int pass = -4; pass <= 0; pass++) {
         if (pass == -1) {
@@ -151,11 +167,10 @@ void drawWorld() {
             beginPaintBatch();
             continue;
         }
-        for (drovanThing *t = world.thingList; t; t = t->next)
-            if (!t->dead && !t->container()) t->draw(pass, 0);
+        for (drovanThing *t : shown) t->draw(pass, 0);
     }
     endPaintBatch();
-    drawStatusLine();
+    drawStatusLine(nodes, edges);
     glColor3f(0.0f, 0.0f, 0.0f);
 }
 

@@ -10,6 +10,8 @@ struct SphereMesh {
     static constexpr int kStacks = 10;
     static constexpr int kVertices = 2 + (kStacks - 1) * kSlices;
     static constexpr int kIndices = 3 * (2 * kSlices + 2 * kSlices * (kStacks - 2));
+    // The first vertex of the ring at the equator, the sphere's outline.
+    static constexpr int kEquator = 2 + (kStacks / 2 - 1) * kSlices;
 
     float position[kVertices][3];
     // The diffuse light each vertex receives (normal dot light, at least 0).

@@ -234,8 +234,10 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
 }
 
 // Shapes crowded on top of each other, through the painter: gathered into
-// batches they must come out as drawn one by one, in order.
+// batches they must come out as drawn one by one, in order. (Spheres as
+// squares are checked against their meshes below.)
 TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
+    setSphereSquarePixels(0.0f);
     auto scene = [](bool batched) {
         glutSetWindow(shell.mainWindow);
         beginFrame(true);
@@ -277,12 +279,14 @@ TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
         EXPECT_EQ(differing, 0u) << "zoom " << zoom;
         EXPECT_TRUE(inkAt(vec2(1600, 1600), 20)) << "zoom " << zoom;
     }
+    setSphereSquarePixels(-1.0f);
 }
 
 // The sphere mesh against the quadric it stands for, drawn large: the same
 // pixels but for rounding of a few vertex positions and lit colours.
 TEST_F(DrawnFrame, SphereAsTheQuadricDrewIt) {
     camera.zoom = 4.0f;
+    setSphereSquarePixels(0.0f);
     const float rgb[3] = {0.9f, 0.3f, 0.1f};
     auto quadric = [&](float x, float y, float r) {
         const GLfloat diffuse[4] = {1, 1, 1, 1}, ambient[4] = {0.1f, 0.1f, 0.1f, 1}, position[4] = {1, 1, -1.5f, 0};
@@ -328,4 +332,57 @@ TEST_F(DrawnFrame, SphereAsTheQuadricDrewIt) {
     EXPECT_LE(differing, 20u);
     EXPECT_LE(most, 1);
     EXPECT_TRUE(inkAt(vec2(1600, 1600)));
+    setSphereSquarePixels(-1.0f);
+}
+
+// Small spheres drawn as textured outlines against their meshes: crowded,
+// overlapping, at odd positions and sizes, in dull and bright colours (bright
+// channels clamp where lit) and in many, over other shapes, zoomed out and in.
+TEST_F(DrawnFrame, SmallSpheresAsTheirMeshes) {
+    auto scene = [](float squarePixels) {
+        setSphereSquarePixels(squarePixels);
+        glutSetWindow(shell.mainWindow);
+        beginFrame(true);
+        beginPaintBatch();
+        drovanPainter &p = painter();
+        unsigned seed = 11;
+        auto next = [&seed](float lo, float hi) {
+            seed = seed * 1103515245u + 12345u;
+            return lo + (hi - lo) * static_cast<float>((seed >> 8) & 0xffff) / 65535.0f;
+        };
+        const float colours[4][3] = {{0.9f, 0.3f, 0.1f}, {1.0f, 1.0f, 0.95f}, {0.1f, 0.3f, 0.9f}, {0.4f, 0.8f, 0.2f}};
+        for (int k = 0; k < 300; k++) {
+            float x = next(1450, 1750), y = next(1450, 1750);
+            if (k % 5 == 0) {
+                p.setColour(0.2f, 0.2f, 0.2f);
+                p.lineWidth(2.0f);
+                p.line(x, y, next(1450, 1750), next(1450, 1750), 0.0f);
+            }
+            // Half in colours of their own: more colours than the atlas has tiles.
+            float own[3] = {next(0, 1), next(0, 1), next(0, 1)};
+            p.sphere(x, y, k % 2 ? own : colours[k % 4], next(0.5f, 14.0f), 0.0f);
+        }
+        endPaintBatch();
+        setSphereSquarePixels(-1.0f);
+    };
+    for (float zoom : {0.8f, 1.6f, 4.0f}) {
+        camera.zoom = zoom;
+        scene(0.0f);
+        readBack();
+        std::vector<unsigned char> meshes = pixels;
+        scene(20.0f);
+        readBack();
+        size_t inked = 0, differing = 0;
+        int most = 0;
+        for (size_t i = 0; i < pixels.size(); i++) {
+            int d = std::abs(pixels[i] - meshes[i]);
+            inked += meshes[i] != 255;
+            differing += d > 1;
+            most = std::max(most, d);
+        }
+        EXPECT_GT(inked, 3000u) << "zoom " << zoom;
+        // Two blends rounded against one, and the texture's sampling.
+        EXPECT_LE(differing, inked / 50) << "zoom " << zoom;
+        EXPECT_LE(most, 4) << "zoom " << zoom;
+    }
 }
