@@ -70,6 +70,49 @@ bool PaintBatch::mayCover(const double *a, const double *b, const double *c) {
     return false;
 }
 
+bool PaintBatch::covers(const double *a, const double *b, const double *c, double px, double py) {
+    const double eps = 1.0 / 64.0;
+    double area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    if (std::fabs(area) < 1e-9) return true;
+    double sign = area > 0.0 ? 1.0 : -1.0;
+    const double *p[3] = {a, b, c};
+    for (int e = 0; e < 3; e++) {
+        double ex = p[(e + 1) % 3][0] - p[e][0], ey = p[(e + 1) % 3][1] - p[e][1];
+        double side = (ex * (py - p[e][1]) - ey * (px - p[e][0])) * sign;
+        if (!(side >= 0.0 || side * side <= eps * eps * (ex * ex + ey * ey))) return false;
+    }
+    return true;
+}
+
+void PaintBatch::keepCovering(int n) {
+    const double eps = 1.0 / 64.0;
+    double x0 = window[0], x1 = x0, y0 = window[1], y1 = y0;
+    for (int i = 1; i < n; i++) {
+        x0 = std::min(x0, window[2 * i]);
+        x1 = std::max(x1, window[2 * i]);
+        y0 = std::min(y0, window[2 * i + 1]);
+        y1 = std::max(y1, window[2 * i + 1]);
+    }
+    double i0 = std::ceil(x0 - 0.5 - eps), i1 = std::floor(x1 - 0.5 + eps);
+    double j0 = std::ceil(y0 - 0.5 - eps), j1 = std::floor(y1 - 0.5 + eps);
+    bool near = x0 > -1e7 && x1 < 1e7 && y0 > -1e7 && y1 < 1e7;
+    // A shape around no pixel centre shows nothing (an atom a pixel across
+    // often); one around a few is tested against just those.
+    if (near && (i0 > i1 || j0 > j1)) return;
+    if (near && (i1 - i0 + 1.0) * (j1 - j0 + 1.0) <= 4.0) {
+        for (int i = 1; i + 1 < n; i++) {
+            bool show = false;
+            for (double j = j0; j <= j1 && !show; j++)
+                for (double k = i0; k <= i1 && !show; k++)
+                    show = covers(&window[0], &window[2 * i], &window[2 * i + 2], k + 0.5, j + 0.5);
+            if (show) kept.push_back(static_cast<unsigned>(i));
+        }
+        return;
+    }
+    for (int i = 1; i + 1 < n; i++)
+        if (mayCover(&window[0], &window[2 * i], &window[2 * i + 2])) kept.push_back(static_cast<unsigned>(i));
+}
+
 int PaintBatch::cellOf(float v) const {
     float c = std::floor((v - kGridOrigin) / kCellSize);
     // Far away (or not a number) shares the border cells: coarser, never wrong.
@@ -151,8 +194,7 @@ void PaintBatch::fan(const float *xy, int n, float dx, float dy, float z, const 
             window[2 * i] = toWindow[0] * x + toWindow[1] * y + toWindow[2];
             window[2 * i + 1] = toWindow[3] * x + toWindow[4] * y + toWindow[5];
         }
-        for (int i = 1; i + 1 < n; i++)
-            if (mayCover(&window[0], &window[2 * i], &window[2 * i + 2])) kept.push_back(static_cast<unsigned>(i));
+        keepCovering(n);
         if (kept.empty()) return;
     } else {
         for (int i = 1; i + 1 < n; i++) kept.push_back(static_cast<unsigned>(i));

@@ -60,6 +60,11 @@ private:
     int cellOf(float v) const;
     // Whether the triangle of window points a, b, c may cover a pixel centre.
     static bool mayCover(const double *a, const double *b, const double *c);
+    // Whether the pixel centre (px, py) lies in the triangle or within the
+    // slack of mayCover; a degenerate triangle may cover anything.
+    static bool covers(const double *a, const double *b, const double *c, double px, double py);
+    // The fan's triangles (of the n window points) that may cover a pixel centre, into kept.
+    void keepCovering(int n);
 
     std::vector<Run> runs;
     int used = 0;
