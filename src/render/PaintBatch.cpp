@@ -45,33 +45,16 @@ bool PaintBatch::mayCover(const double *a, const double *b, const double *c) {
     double j0 = std::ceil(y0 - 0.5 - eps), j1 = std::floor(y1 - 0.5 + eps);
     if (i0 > i1 || j0 > j1) return false;
     if ((i1 - i0 + 1.0) * (j1 - j0 + 1.0) > 16.0) return true;
-    double area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
-    if (std::fabs(area) < 1e-9) return true;
-    double sign = area > 0.0 ? 1.0 : -1.0;
-    // Edge e runs from p[e] to p[e + 1]; a centre is in when it lies on the
-    // inner side of every edge, or within eps of it.
-    const double *p[3] = {a, b, c};
-    double ex[3], ey[3], near[3];
-    for (int e = 0; e < 3; e++) {
-        ex[e] = p[(e + 1) % 3][0] - p[e][0];
-        ey[e] = p[(e + 1) % 3][1] - p[e][1];
-        near[e] = eps * eps * (ex[e] * ex[e] + ey[e] * ey[e]);
-    }
     for (double j = j0; j <= j1; j++)
-        for (double i = i0; i <= i1; i++) {
-            double px = i + 0.5, py = j + 0.5;
-            bool inside = true;
-            for (int e = 0; e < 3 && inside; e++) {
-                double side = (ex[e] * (py - p[e][1]) - ey[e] * (px - p[e][0])) * sign;
-                inside = side >= 0.0 || side * side <= near[e];
-            }
-            if (inside) return true;
-        }
+        for (double i = i0; i <= i1; i++)
+            if (covers(a, b, c, i + 0.5, j + 0.5)) return true;
     return false;
 }
 
 bool PaintBatch::covers(const double *a, const double *b, const double *c, double px, double py) {
     const double eps = 1.0 / 64.0;
+    // A centre is in when it lies on the inner side of every edge (from p[e]
+    // to p[e + 1]), or within eps of it.
     double area = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
     if (std::fabs(area) < 1e-9) return true;
     double sign = area > 0.0 ? 1.0 : -1.0;
