@@ -61,7 +61,7 @@ drovanAtom::drovanAtom(float x, float y, int c, int creator) {
 drovanAtom::~drovanAtom() {
     setNoticeKey(this, false, 0);
     world.liveAtomCount--;
-    atomGrid.unlink(this);
+    atomSnapshot.forget(this);
 }
 
 void drovanAtom::appendVisited(int id) {

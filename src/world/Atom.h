@@ -38,9 +38,6 @@ public:
     // Read by every neighbour query: first, beside the base's flags. Whoever
     // moves an atom calls atomMoved() (NeighbourGrid.h).
     vec2 position;
-    drovanAtom *gridNext = nullptr;
-    drovanAtom **gridPrevLink = nullptr;
-    unsigned gridGeneration = 0;
     int state = 0;  // 0 free, 1 on an edge, 2 held
     vec2 savedVelocity;
     vec2 edgeTarget;

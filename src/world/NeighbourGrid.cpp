@@ -1,5 +1,6 @@
 #include "world/NeighbourGrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -39,16 +40,10 @@ void NeighbourGrid<T>::clear() {
     generation++;
 }
 
-template <class T>
-bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
-    float fx = (x - kOrigin) / kCell;
-    float fy = (y - kOrigin) / kCell;
-    // (int) truncates toward zero, so -0.5 still lands in cell 0.
-    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
-        return false;
-    i = static_cast<int>(fx);
-    j = static_cast<int>(fy);
-    return i >= 0 && i < kCells && j >= 0 && j < kCells;
+template <>
+void NeighbourGrid<drovanAtom>::clear() {
+    atomSnapshot.clear();
+    generation++;
 }
 
 template <class T>
@@ -153,6 +148,28 @@ T *gridQueryNext(GridQuery<T> &q) {
     }
 }
 
+// The atom grid's cells are the snapshot's entries; an atom deleted since
+// the rebuild is left out as an unlinked one would be.
+template <>
+drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q) {
+    if (q.done || !q.grid) return nullptr;
+    for (;;) {
+        while (q.snapNext < q.snapEnd) {
+            drovanAtom *a = atomSnapshot.entries[static_cast<size_t>(q.snapNext++)].atom;
+            if (!atomSnapshot.forgotten(a) && !a->dead) return a;
+        }
+        int i, j;
+        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+            q.done = true;
+            return nullptr;
+        }
+        if (atomSnapshot.start.empty()) continue;
+        size_t k = static_cast<size_t>(j * NeighbourGrid<drovanAtom>::kCells + i);
+        q.snapNext = atomSnapshot.start[k];
+        q.snapEnd = atomSnapshot.start[k + 1];
+    }
+}
+
 template <class T>
 void gridQueryRelease(GridQuery<T> &q) {
     if (q.grid) q.grid->busy = 0;
@@ -160,14 +177,36 @@ void gridQueryRelease(GridQuery<T> &q) {
     q.done = true;
 }
 
-template class NeighbourGrid<drovanAtom>;
 template class NeighbourGrid<drovanNode>;
 template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
 template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
 template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
 template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+
+void AtomSnapshot::clear() {
+    start.clear();
+    entries.clear();
+    gone.clear();
+    goneSorted = true;
+    valid = false;
+}
+
+void AtomSnapshot::forget(const drovanAtom *a) {
+    valid = false;
+    if (entries.empty()) return;
+    goneSorted = goneSorted && (gone.empty() || gone.back() < a);
+    gone.push_back(a);
+}
+
+bool AtomSnapshot::forgotten(const drovanAtom *a) {
+    if (gone.empty()) return false;
+    if (!goneSorted) {
+        std::sort(gone.begin(), gone.end());
+        goneSorted = true;
+    }
+    return std::binary_search(gone.begin(), gone.end(), a);
+}
 
 void AtomSnapshot::begin() {
     pending.clear();
@@ -177,7 +216,8 @@ void AtomSnapshot::begin() {
 
 void AtomSnapshot::finish() {
     const int cells = NeighbourGrid<drovanAtom>::kCells * NeighbourGrid<drovanAtom>::kCells;
-    start.assign(static_cast<size_t>(cells) + 1, 0);
+    start.resize(static_cast<size_t>(cells) + 1);
+    std::fill(start.begin(), start.end(), 0);
     for (int c : pendingCell) start[static_cast<size_t>(c)]++;
     // Each cell's end, then filled backwards from there in insertion order:
     // each chain starts with the atom inserted last, and the ends come down
@@ -260,9 +300,8 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
 drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
-        // Something moved mid-query: carry on along the chain from the same place.
+        // Something moved mid-query: carry on through the cells from the same place.
         q.fromSnapshot = false;
-        q.cursor = q.snapNext < q.snapEnd ? atomSnapshot.entries[static_cast<size_t>(q.snapNext)].atom : nullptr;
         if (q.path && q.pathPos > 0) {
             // The walk stands at the path's last cell.
             const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos - 1)];

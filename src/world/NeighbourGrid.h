@@ -13,6 +13,9 @@ class drovanNode;
 // Each rebuild starts a new generation. A thing remembers the generation it
 // was linked in, so a thing deleted after a later rebuild never writes into
 // chains it no longer belongs to.
+//
+// The atom grid keeps no chains: its cells' atoms are the snapshot's entries
+// (AtomSnapshot below), and only clear and cellOf apply to it.
 template <class T>
 class NeighbourGrid {
 public:
@@ -38,6 +41,18 @@ public:
     unsigned char busy = 0;
     unsigned generation = 1;
 };
+
+template <class T>
+bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
+    float fx = (x - kOrigin) / kCell;
+    float fy = (y - kOrigin) / kCell;
+    // (int) truncates toward zero, so -0.5 still lands in cell 0.
+    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
+        return false;
+    i = static_cast<int>(fx);
+    j = static_cast<int>(fy);
+    return i >= 0 && i < kCells && j >= 0 && j < kCells;
+}
 
 // A square-spiral walk over the cells around a point; shared by both neighbour
 // grids and the aggregate cell walk.
@@ -131,24 +146,32 @@ struct SpiralPath {
 extern NeighbourGrid<drovanAtom> atomGrid;
 extern NeighbourGrid<drovanNode> nodeGrid;
 
-// The atoms of atomGrid's cells with their positions as of the last rebuild,
-// cell by cell in chain order. Reading positions from here instead of from
-// each atom spares a query most of its memory traffic. Valid from the end of
-// a rebuild until an atom moves or a chain changes.
+// The atoms of atomGrid's cells as of the last rebuild, cell by cell, the
+// oldest first, with their positions then. The entries are the cells'
+// membership until the next rebuild or clear (less the atoms deleted since,
+// see forget); the positions are valid (valid) from the end of a rebuild until
+// an atom moves or is deleted. Reading positions from here instead of from
+// each atom spares a query most of its memory traffic.
 struct AtomSnapshot {
     struct Entry {
         drovanAtom *atom;
         float x, y;
     };
-    std::vector<int> start;  // per cell, then one past the last
+    std::vector<int> start;  // per cell, then one past the last; empty when cleared
     std::vector<Entry> entries;
     std::vector<Entry> pending;
     std::vector<int> pendingCell;
     bool valid = false;
 
+    // No atoms in any cell.
+    void clear();
+    // An atom is being deleted: no walk may hand it out again.
+    void forget(const drovanAtom *a);
+    // True when a was deleted since the entries were gathered.
+    bool forgotten(const drovanAtom *a);
     void begin();
-    // In insertion order, with the cell insertCell gave; atoms outside the
-    // grid (cell -1) are left out.
+    // Newest first, with the cell entry (j * kCells + i) or -1 outside the
+    // grid; atoms outside are left out, as no query reaches them.
     void add(drovanAtom *a, float x, float y, int cell) {
         if (cell < 0) return;
         pending.emplace_back();
@@ -159,6 +182,10 @@ struct AtomSnapshot {
         pendingCell.push_back(cell);
     }
     void finish();
+
+private:
+    std::vector<const drovanAtom *> gone;
+    bool goneSorted = true;
 };
 extern AtomSnapshot atomSnapshot;
 inline void atomMoved() { atomSnapshot.valid = false; }
@@ -184,11 +211,13 @@ T *gridQueryNext(GridQuery<T> &q);
 template <class T>
 void gridQueryRelease(GridQuery<T> &q);
 
-extern template class NeighbourGrid<drovanAtom>;
+template <>
+void NeighbourGrid<drovanAtom>::clear();
+template <>
+drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q);
 extern template class NeighbourGrid<drovanNode>;
 extern template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
 extern template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-extern template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
 extern template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
 extern template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 extern template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);

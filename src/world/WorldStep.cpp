@@ -27,14 +27,11 @@ void rebuildAtomGrid() {
     drovanThing *const *table = registryTable(count);
     for (size_t i = count; i-- > 0;) {
         drovanAtom *a = asAtom(table[i]);
-        if (!a) continue;
-        if (a->dead) {
-            a->gridNext = nullptr;
-            a->gridPrevLink = nullptr;
-        } else {
-            vec2 p = a->position;
-            atomSnapshot.add(a, p.x, p.y, atomGrid.insertCell(a, p.x, p.y));
-        }
+        if (!a || a->dead) continue;
+        vec2 p = a->position;
+        int ci, cj;
+        bool inside = NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, ci, cj);
+        atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<drovanAtom>::kCells + ci : -1);
     }
     atomSnapshot.finish();
     atomGrid.busy = 0;

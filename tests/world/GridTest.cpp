@@ -50,8 +50,9 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     // Just left of the origin still truncates into cell 0.
     EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
     for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<drovanAtom>::cellOf(x, 0.0f, i, j)) << x;
-    drovanAtom *far = new drovanAtom(9000.0f, 0.0f, 0, -1);
-    rebuildAtomGrid(); EXPECT_EQ(atomGrid.overflow, far);
+    // An atom outside the grid is in no cell.
+    new drovanAtom(9000.0f, 0.0f, 0, -1);
+    rebuildAtomGrid(); EXPECT_TRUE(atomSnapshot.entries.empty());
 
     new TestNode(-1590.0f, 100.0f);
     new TestNode(cellCentre(199), cellCentre(100));
@@ -119,6 +120,20 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     // Now within reach, the mover must be found as the chain walk finds it.
     std::vector<drovanAtom *> want = nearBy(false, 100.0f, 100.0f, 50.0f);
     ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
+}
+
+TEST_F(GridTest, AtomsDeletedAfterTheRebuildAreNeverHandedOut) {
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 6; k++) atoms.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
+    rebuildAtomGrid();
+    for (int k = 0; k < 6; k += 2) atoms[static_cast<size_t>(k)]->kill();
+    purgeDead(); EXPECT_FALSE(atomSnapshot.valid);
+    // Newcomers (perhaps where the deleted ones were) join the cells only at the next rebuild.
+    for (int k = 0; k < 3; k++) new drovanAtom(100.0f, 100.0f, 0, -1);
+    std::vector<drovanAtom *> kept = {atoms[1], atoms[3], atoms[5]};
+    EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 50.0f), kept);
+    rebuildAtomGrid(); EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 50.0f).size(), 6u);
+    atomGrid.clear(); EXPECT_TRUE(nearBy(false, 100.0f, 100.0f, 50.0f).empty());
 }
 
 // An atom's mark: read + amount capped at 1.0, nothing outside the grid or
