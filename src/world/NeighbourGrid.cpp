@@ -163,10 +163,7 @@ drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q) {
             q.done = true;
             return nullptr;
         }
-        if (atomSnapshot.start.empty()) continue;
-        size_t k = static_cast<size_t>(j * NeighbourGrid<drovanAtom>::kCells + i);
-        q.snapNext = atomSnapshot.start[k];
-        q.snapEnd = atomSnapshot.start[k + 1];
+        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
     }
 }
 
@@ -185,7 +182,7 @@ template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
 
 void AtomSnapshot::clear() {
-    start.clear();
+    occupied.clear();
     entries.clear();
     gone.clear();
     goneSorted = true;
@@ -215,17 +212,29 @@ void AtomSnapshot::begin() {
 }
 
 void AtomSnapshot::finish() {
-    const int cells = NeighbourGrid<drovanAtom>::kCells * NeighbourGrid<drovanAtom>::kCells;
-    start.resize(static_cast<size_t>(cells) + 1);
-    std::fill(start.begin(), start.end(), 0);
-    for (int c : pendingCell) start[static_cast<size_t>(c)]++;
-    // Each cell's end, then filled backwards from there in insertion order:
-    // each chain starts with the atom inserted last, and the ends come down
-    // to the starts.
-    for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
+    const size_t cells = static_cast<size_t>(NeighbourGrid<drovanAtom>::kCells) * NeighbourGrid<drovanAtom>::kCells;
+    ranges.resize(cells);
+    counts.resize(cells);
+    occupied.assign((cells + 63) / 64, 0);
+    // Count per cell, then give each occupied cell, in cell order, its end
+    // (its count goes back to 0); each is filled backwards from there in
+    // insertion order: it starts with the atom inserted last, and the ends
+    // come down to the starts.
+    for (int c : pendingCell) {
+        occupied[static_cast<size_t>(c) >> 6] |= 1ull << (c & 63);
+        counts[static_cast<size_t>(c)]++;
+    }
+    int at = 0;
+    for (size_t w = 0; w < occupied.size(); w++)
+        for (unsigned long long m = occupied[w]; m; m &= m - 1) {
+            size_t c = w * 64 + static_cast<size_t>(__builtin_ctzll(m));
+            at += counts[c];
+            counts[c] = 0;
+            ranges[c].begin = ranges[c].end = at;
+        }
     entries.resize(pending.size());
     for (size_t k = 0; k < pending.size(); k++)
-        entries[static_cast<size_t>(--start[static_cast<size_t>(pendingCell[k])])] = pending[k];
+        entries[static_cast<size_t>(--ranges[static_cast<size_t>(pendingCell[k])].begin)] = pending[k];
     valid = true;
 }
 
@@ -356,9 +365,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             q.snapNext = q.snapEnd = 0;
             continue;
         }
-        int k = j * NeighbourGrid<drovanAtom>::kCells + i;
-        q.snapNext = atomSnapshot.start[static_cast<size_t>(k)];
-        q.snapEnd = atomSnapshot.start[static_cast<size_t>(k) + 1];
+        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
     }
 }
 

@@ -157,7 +157,9 @@ struct AtomSnapshot {
         drovanAtom *atom;
         float x, y;
     };
-    std::vector<int> start;  // per cell, then one past the last; empty when cleared
+    struct Range {
+        int begin, end;
+    };
     std::vector<Entry> entries;
     std::vector<Entry> pending;
     std::vector<int> pendingCell;
@@ -182,8 +184,23 @@ struct AtomSnapshot {
         pendingCell.push_back(cell);
     }
     void finish();
+    // The entries of cell k (j * kCells + i): [begin, end).
+    void cellEntries(int k, int &begin, int &end) const {
+        size_t w = static_cast<size_t>(k) >> 6;
+        if (w < occupied.size() && (occupied[w] >> (k & 63) & 1)) {
+            begin = ranges[static_cast<size_t>(k)].begin;
+            end = ranges[static_cast<size_t>(k)].end;
+        } else {
+            begin = end = 0;
+        }
+    }
 
 private:
+    // A bit per cell that holds entries (none when cleared); only those
+    // cells' ranges are written, so a rebuild costs the atoms, not the cells.
+    std::vector<unsigned long long> occupied;
+    std::vector<Range> ranges;
+    std::vector<int> counts;  // all 0 between rebuilds
     std::vector<const drovanAtom *> gone;
     bool goneSorted = true;
 };

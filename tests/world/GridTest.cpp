@@ -122,6 +122,17 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
 }
 
+TEST_F(GridTest, CellsHoldTheirAtomsOldestFirstRebuildAfterRebuild) {
+    drovanAtom *a1 = new drovanAtom(100.0f, 100.0f, 0, -1), *b = new drovanAtom(300.0f, 300.0f, 0, -1);
+    drovanAtom *a2 = new drovanAtom(101.0f, 100.0f, 0, -1), *a3 = new drovanAtom(102.0f, 100.0f, 0, -1);
+    for (int r = 0; r < 2; r++) {
+        rebuildAtomGrid(); ASSERT_EQ(atomSnapshot.entries.size(), 4u);
+        EXPECT_EQ(atomSnapshot.entries[0].atom, a1); EXPECT_EQ(atomSnapshot.entries[3].atom, b);
+        EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 10.0f), (std::vector<drovanAtom *>{a1, a2, a3}));
+        EXPECT_EQ(nearBy(true, 300.0f, 300.0f, 10.0f), std::vector<drovanAtom *>{b});
+    }
+}
+
 TEST_F(GridTest, AtomsDeletedAfterTheRebuildAreNeverHandedOut) {
     std::vector<drovanAtom *> atoms;
     for (int k = 0; k < 6; k++) atoms.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
