@@ -9,6 +9,7 @@
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/SlotPool.h"
 #include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
@@ -30,6 +31,23 @@ vec2 steer(vec2 to, vec2 keep) {
     return to.withLength(keep.length());
 }
 }  // namespace
+
+namespace {
+// Never destroyed: an atom may outlive every static.
+SlotPool &atomPool() {
+    static SlotPool *pool = new SlotPool(sizeof(drovanAtom));
+    return *pool;
+}
+}  // namespace
+
+void *drovanAtom::operator new(size_t size) {
+    return size == sizeof(drovanAtom) ? atomPool().allocate() : ::operator new(size);
+}
+
+void drovanAtom::operator delete(void *p, size_t size) {
+    if (size == sizeof(drovanAtom)) atomPool().release(p);
+    else ::operator delete(p);
+}
 
 drovanAtom::drovanAtom(float x, float y, int c, int creator) {
     setKind(ThingAtom);

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
@@ -11,6 +13,9 @@ class drovanAtom : public drovanThing {
 public:
     drovanAtom(float x, float y, int colour, int creatorId);
     ~drovanAtom() override;
+    // Atoms live in a slot pool (SlotPool.h), close together.
+    static void *operator new(size_t size);
+    static void operator delete(void *p, size_t size);
 
     void update() override;
     void draw(int pass, int flag) override;
