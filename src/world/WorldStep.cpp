@@ -95,8 +95,14 @@ void worldStep() {
     for (size_t i = count; i-- > 0;) {
         size_t ahead;
         drovanThing *const *table = registryTable(ahead);
+        // An atom's update reads its first four lines (Atom.h).
         if (i >= 8)
-            if (drovanThing *soon = table[i - 8]) __builtin_prefetch(&soon->dead);
+            if (drovanThing *soon = table[i - 8]) {
+                const char *p = reinterpret_cast<const char *>(soon);
+                __builtin_prefetch(p + 64);
+                __builtin_prefetch(p + 128);
+                __builtin_prefetch(p + 192);
+            }
         drovanThing *t = table[i];
         if (!t || t->dead || t->kind == ThingEdge || t->kind == ThingNode) continue;
         // Atoms are never inside a metanode, and no class derives from the atom.
