@@ -255,8 +255,8 @@ constexpr int kPathReach = 60;
 
 std::unordered_map<unsigned long long, SpiralPath> spiralPaths;
 
-// The path of a walk whose square and window are given relative to its start
-// cell; built by stepping a walk that never wraps.
+// The path of a walk whose square and box of cells are given relative to its
+// start cell; built by stepping a walk that never wraps.
 const SpiralPath &spiralPath(const int rel[8]) {
     unsigned long long key = 0;
     for (int k = 0; k < 8; k++) key = key << 8 | static_cast<unsigned>(rel[k] + 128);
@@ -286,17 +286,18 @@ const SpiralPath &spiralPath(const int rel[8]) {
 }
 
 // The cached path of q's walk when every cell it visits lies inside the grid
-// (no wrapping), or null. Cells outside the window around the box [x0, x1] x
-// [y0, y1] (grid units from the origin) cannot meet the box.
+// (no wrapping), or null. It holds only the cells that meet the box [x0, x1] x
+// [y0, y1] (grid units from the origin): those for which the walk's own test
+// (cell i spans i * kCell to (i + 1) * kCell, exact in floats here) passes.
 const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, float y0, float y1) {
     const float cell = NeighbourGrid<drovanAtom>::kCell;
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
     int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
-                  static_cast<int>(std::floor(x0 / cell)) - 1 - w.startI,
-                  static_cast<int>(std::floor(x1 / cell)) + 1 - w.startI,
-                  static_cast<int>(std::floor(y0 / cell)) - 1 - w.startJ,
-                  static_cast<int>(std::floor(y1 / cell)) + 1 - w.startJ};
+                  static_cast<int>(std::ceil(x0 / cell)) - 1 - w.startI,
+                  static_cast<int>(std::floor(x1 / cell)) - w.startI,
+                  static_cast<int>(std::ceil(y0 / cell)) - 1 - w.startJ,
+                  static_cast<int>(std::floor(y1 / cell)) - w.startJ};
     for (int v : rel)
         if (v < -kPathReach || v > kPathReach) return nullptr;
     const SpiralPath &p = spiralPath(rel);
@@ -348,6 +349,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         }
         int i, j;
         if (q.path) {
+            // The path holds only cells that meet the box.
             if (static_cast<size_t>(q.pathPos) == q.path->steps.size()) {
                 q.done = true;
                 return nullptr;
@@ -355,15 +357,17 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos++)];
             i = q.walk.startI + at.di;
             j = q.walk.startJ + at.dj;
-        } else if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
-            q.done = true;
-            return nullptr;
-        }
-        // A cell wholly outside the box holds nothing the caller keeps.
-        float ci = static_cast<float>(i) * cell, cj = static_cast<float>(j) * cell;
-        if (ci + cell < x0 || ci > x1 || cj + cell < y0 || cj > y1) {
-            q.snapNext = q.snapEnd = 0;
-            continue;
+        } else {
+            if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+                q.done = true;
+                return nullptr;
+            }
+            // A cell wholly outside the box holds nothing the caller keeps.
+            float ci = static_cast<float>(i) * cell, cj = static_cast<float>(j) * cell;
+            if (ci + cell < x0 || ci > x1 || cj + cell < y0 || cj > y1) {
+                q.snapNext = q.snapEnd = 0;
+                continue;
+            }
         }
         atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
     }

@@ -129,10 +129,10 @@ struct GridQuery {
     int pathPos = 0;
 };
 
-// The cells a spiral walk visits inside a window around its start, in visit
-// order, relative to the start cell, each with the walk's state after it (to
-// hand the walk on to a chain walk). Shared by every query of the same
-// square and window.
+// The cells a spiral walk visits inside a box of cells around its start, in
+// visit order, relative to the start cell, each with the walk's state after
+// it (to hand the walk on to a cell-by-cell walk). Shared by every query of
+// the same square and box.
 struct SpiralPath {
     struct Step {
         short di, dj;
