@@ -114,7 +114,7 @@ void drovanAtom::update() {
         lastPendingNode = pendingNode;
     }
     position += velocity;
-    atomMoved();
+    atomMoved(this);
     vec2 seg = segmentEnd - segmentStart;
     float segLen = seg.length();
     progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
@@ -208,7 +208,7 @@ void drovanAtom::followEdge() {
     segmentEnd = worldPosition(target);
     edgeTarget = segmentEnd;
     position = segmentStart + (segmentEnd - segmentStart) * progress;
-    atomMoved();
+    atomMoved(this);
     velocity = steer(edgeTarget - position, savedVelocity);
 }
 
@@ -260,6 +260,7 @@ void drovanAtom::kill() {
     state = AtomFree;
     refreshNotice();
     dead = 1;
+    atomSnapshot.touched(this);
 }
 
 void drovanAtom::refreshNotice() {

@@ -184,6 +184,9 @@ template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
 void AtomSnapshot::clear() {
     occupied.clear();
     entries.clear();
+    notes.clear();
+    noteCells.clear();
+    notesValid = false;
     gone.clear();
     goneSorted = true;
     valid = false;
@@ -191,6 +194,8 @@ void AtomSnapshot::clear() {
 
 void AtomSnapshot::forget(const drovanAtom *a) {
     valid = false;
+    // A dead atom was never noted, or its killing dropped the notes.
+    if (!a->dead) notesValid = false;
     if (entries.empty()) return;
     goneSorted = goneSorted && (gone.empty() || gone.back() < a);
     gone.push_back(a);
@@ -205,13 +210,20 @@ bool AtomSnapshot::forgotten(const drovanAtom *a) {
     return std::binary_search(gone.begin(), gone.end(), a);
 }
 
+void AtomSnapshot::beginNotes(unsigned long long serialLimit) {
+    notes.clear();
+    noteCells.clear();
+    noteLimit = serialLimit;
+    notesValid = true;
+}
+
 void AtomSnapshot::begin() {
     pending.clear();
     pendingCell.clear();
     valid = false;
 }
 
-void AtomSnapshot::finish() {
+void AtomSnapshot::finish(const std::vector<Entry> &more, const std::vector<int> &moreCell) {
     const size_t cells = static_cast<size_t>(NeighbourGrid<drovanAtom>::kCells) * NeighbourGrid<drovanAtom>::kCells;
     ranges.resize(cells);
     counts.resize(cells);
@@ -220,10 +232,12 @@ void AtomSnapshot::finish() {
     // (its count goes back to 0); each is filled backwards from there in
     // insertion order: it starts with the atom inserted last, and the ends
     // come down to the starts.
-    for (int c : pendingCell) {
-        occupied[static_cast<size_t>(c) >> 6] |= 1ull << (c & 63);
-        counts[static_cast<size_t>(c)]++;
-    }
+    const std::vector<int> *both[2] = {&pendingCell, &moreCell};
+    for (const std::vector<int> *cellsOf : both)
+        for (int c : *cellsOf) {
+            occupied[static_cast<size_t>(c) >> 6] |= 1ull << (c & 63);
+            counts[static_cast<size_t>(c)]++;
+        }
     int at = 0;
     for (size_t w = 0; w < occupied.size(); w++)
         for (unsigned long long m = occupied[w]; m; m &= m - 1) {
@@ -232,9 +246,11 @@ void AtomSnapshot::finish() {
             counts[c] = 0;
             ranges[c].begin = ranges[c].end = at;
         }
-    entries.resize(pending.size());
+    entries.resize(pending.size() + more.size());
     for (size_t k = 0; k < pending.size(); k++)
         entries[static_cast<size_t>(--ranges[static_cast<size_t>(pendingCell[k])].begin)] = pending[k];
+    for (size_t k = 0; k < more.size(); k++)
+        entries[static_cast<size_t>(--ranges[static_cast<size_t>(moreCell[k])].begin)] = more[k];
     valid = true;
 }
 

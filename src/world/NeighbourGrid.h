@@ -165,7 +165,7 @@ struct AtomSnapshot {
     std::vector<int> pendingCell;
     bool valid = false;
 
-    // No atoms in any cell.
+    // No atoms in any cell (and no notes, below).
     void clear();
     // An atom is being deleted: no walk may hand it out again.
     void forget(const drovanAtom *a);
@@ -183,7 +183,8 @@ struct AtomSnapshot {
         e.y = y;
         pendingCell.push_back(cell);
     }
-    void finish();
+    // Sorts the added atoms, then more (with their cells), into the cells.
+    void finish(const std::vector<Entry> &more = {}, const std::vector<int> &moreCell = {});
     // The entries of cell k (j * kCells + i): [begin, end).
     void cellEntries(int k, int &begin, int &end) const {
         size_t w = static_cast<size_t>(k) >> 6;
@@ -195,7 +196,31 @@ struct AtomSnapshot {
         }
     }
 
+    // Notes for the next rebuild: the atom walk of a step notes each atom
+    // still alive after its update, with its place, so that the rebuild need
+    // not visit every atom again; atoms registered after the walk began
+    // (serial above noteLimit) it visits itself. Anything else that moves,
+    // kills or deletes an atom drops the notes (notesValid).
+    void beginNotes(unsigned long long serialLimit);
+    void noteUpdating(const drovanAtom *a) { updating = a; }
+    void note(drovanAtom *a, vec2 p) {
+        int i, j;
+        if (!NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, i, j)) return;
+        notes.push_back({a, p.x, p.y});
+        noteCells.push_back(j * NeighbourGrid<drovanAtom>::kCells + i);
+    }
+    void endNotes() { updating = nullptr; }
+    // Something happened to a: the notes stand only if it is the atom being updated.
+    void touched(const drovanAtom *a) {
+        if (a != updating) notesValid = false;
+    }
+    std::vector<Entry> notes;
+    std::vector<int> noteCells;
+    unsigned long long noteLimit = 0;
+    bool notesValid = false;
+
 private:
+    const drovanAtom *updating = nullptr;
     // A bit per cell that holds entries (none when cleared); only those
     // cells' ranges are written, so a rebuild costs the atoms, not the cells.
     std::vector<unsigned long long> occupied;
@@ -205,7 +230,15 @@ private:
     bool goneSorted = true;
 };
 extern AtomSnapshot atomSnapshot;
-inline void atomMoved() { atomSnapshot.valid = false; }
+inline void atomMoved() {
+    atomSnapshot.valid = false;
+    atomSnapshot.notesValid = false;
+}
+// The same, naming the atom that moved.
+inline void atomMoved(const drovanAtom *a) {
+    atomSnapshot.valid = false;
+    atomSnapshot.touched(a);
+}
 
 // How a caller of gridQueryNextNear tests an atom against its reach, so that
 // atoms it would pass over are left out early. Each mirrors a caller's test

@@ -21,11 +21,22 @@ bool insideMeta(drovanThing *t) { return t->container() != nullptr; }
 
 void rebuildAtomGrid() {
     atomGrid.busy = 1;
+    // The last atom walk's notes, when nothing has touched the atoms since.
+    static std::vector<AtomSnapshot::Entry> notes;
+    static std::vector<int> noteCells;
+    bool noted = atomSnapshot.notesValid;
+    unsigned long long limit = atomSnapshot.noteLimit;
+    notes.swap(atomSnapshot.notes);
+    noteCells.swap(atomSnapshot.noteCells);
     atomGrid.clear();
     atomSnapshot.begin();
     size_t count;
     drovanThing *const *table = registryTable(count);
+    // Newest first. With notes, only the atoms registered since the walk
+    // began are visited; the noted ones follow, in the walk's order, which
+    // is the same.
     for (size_t i = count; i-- > 0;) {
+        if (noted && table[i] && table[i]->serial <= limit) break;
         drovanAtom *a = asAtom(table[i]);
         if (!a || a->dead) continue;
         vec2 p = a->position;
@@ -33,7 +44,11 @@ void rebuildAtomGrid() {
         bool inside = NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, ci, cj);
         atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<drovanAtom>::kCells + ci : -1);
     }
-    atomSnapshot.finish();
+    if (!noted) {
+        notes.clear();
+        noteCells.clear();
+    }
+    atomSnapshot.finish(notes, noteCells);
     atomGrid.busy = 0;
 }
 
@@ -92,6 +107,7 @@ void worldStep() {
     // the walk land past its start, as they land before it in thingList.
     size_t count;
     registryTable(count);
+    atomSnapshot.beginNotes(lastSerial());
     for (size_t i = count; i-- > 0;) {
         size_t ahead;
         drovanThing *const *table = registryTable(ahead);
@@ -106,11 +122,17 @@ void worldStep() {
         drovanThing *t = table[i];
         if (!t || t->dead || t->kind == ThingEdge || t->kind == ThingNode) continue;
         // Atoms are never inside a metanode, and no class derives from the atom.
-        if (t->kind == ThingAtom)
-            static_cast<drovanAtom *>(t)->drovanAtom::update();
-        else if (!insideMeta(t))
+        if (t->kind == ThingAtom) {
+            drovanAtom *a = static_cast<drovanAtom *>(t);
+            atomSnapshot.noteUpdating(a);
+            a->drovanAtom::update();
+            atomSnapshot.noteUpdating(nullptr);
+            if (!a->dead) atomSnapshot.note(a, a->position);
+        } else if (!insideMeta(t)) {
             t->update();
+        }
     }
+    atomSnapshot.endNotes();
 }
 
 void annealNetwork() {

@@ -394,6 +394,8 @@ void purgeDead() {
     }
 }
 
+unsigned long long lastSerial() { return serialCounter; }
+
 drovanThing *const *registryTable(size_t &count) {
     count = registryOrder.size();
     return registryOrder.data();

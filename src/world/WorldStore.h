@@ -110,6 +110,8 @@ void setThingKind(drovanThing *t, ThingKind k);
 // Every registered thing oldest first, nullptr where one has left; read it
 // backwards for thingList order. Valid until the next registration.
 drovanThing *const *registryTable(size_t &count);
+// The serial of the newest registration so far.
+unsigned long long lastSerial();
 // The newest registered thing of a kind; kindNext runs on in thingList order.
 drovanThing *firstOfKind(ThingKind k);
 // Index t under key (want) or take it out of the index (!want).

@@ -166,3 +166,28 @@ TEST(AggregateDepositTest, AddsCapsAndMarksCells) {
     EXPECT_TRUE(g.emptyAt(100.0f, 100.0f));
     EXPECT_EQ(g.read(1, 100.0f, 100.0f), 0.0f);
 }
+
+TEST_F(GridTest, RebuildFromTheWalksNotesMatchesAFullOne) {
+    setRandState(5);
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 200; k++) atoms.push_back(new drovanAtom(randUnit() * 3200.0f, randUnit() * 3200.0f, k % 3, -1));
+    auto cells = [] {
+        std::vector<std::pair<drovanAtom *, vec2>> v;
+        for (const AtomSnapshot::Entry &e : atomSnapshot.entries) v.push_back({e.atom, vec2(e.x, e.y)});
+        return v;
+    };
+    for (int round = 0; round < 4; round++) {
+        worldStep();
+        EXPECT_TRUE(atomSnapshot.notesValid);
+        // What may befall the atoms between the walk and the next rebuild.
+        if (round == 1) atoms[10]->kill();
+        if (round == 2) atoms[20]->update();
+        if (round == 3) delete atoms[30];
+        new drovanAtom(500.0f, 500.0f, 0, -1);
+        purgeDead();
+        rebuildAtomGrid();
+        auto fromNotes = cells();
+        rebuildAtomGrid();  // the notes are gone: every atom visited
+        EXPECT_EQ(fromNotes, cells()) << round;
+    }
+}
