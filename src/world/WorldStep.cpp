@@ -207,6 +207,7 @@ public:
         cell = 2.0 * maxRadius + 4.0;
         double span = w > h ? w : h;
         if (span / cell > kMaxCells - 1) cell = span / (kMaxCells - 1);
+        inverse = 1.0 / cell;
         nx = static_cast<int>(w / cell) + 1;
         ny = static_cast<int>(h / cell) + 1;
         start.assign(static_cast<size_t>(nx * ny + 1), 0);
@@ -239,8 +240,9 @@ public:
         int c0 = column(p.x - reach), c1 = column(p.x + reach);
         int r0 = row(p.y - reach), r1 = row(p.y + reach);
         // Each slot sits in one cell: mark them, then read the marks in
-        // ascending order (cheaper than sorting when the cells are crowded).
-        int lo = kNodeTableSize, hi = -1;
+        // ascending order (cheaper than sorting when the cells are crowded),
+        // only in the words that got a mark.
+        unsigned long long words = 0;
         for (int j = r0; j <= r1; j++)
             for (int i = c0; i <= c1; i++) {
                 int c = i + nx * j;
@@ -248,11 +250,11 @@ public:
                     int slot = slots[static_cast<size_t>(k)];
                     if (slot <= after) continue;
                     marks[slot >> 6] |= 1ull << (slot & 63);
-                    lo = slot < lo ? slot : lo;
-                    hi = slot > hi ? slot : hi;
+                    words |= 1ull << (slot >> 6);
                 }
             }
-        for (int w = lo >> 6; w <= hi >> 6 && hi >= 0; w++) {
+        for (; words; words &= words - 1) {
+            int w = __builtin_ctzll(words);
             for (unsigned long long m = marks[w]; m; m &= m - 1) out.push_back(w * 64 + __builtin_ctzll(m));
             marks[w] = 0;
         }
@@ -260,8 +262,10 @@ public:
 
 private:
     static constexpr int kMaxCells = 256;
+    // Any index that never decreases as v grows finds every pair the reach
+    // covers; the reciprocal spares a division.
     int index(double v, int n) const {
-        double k = std::floor(v / cell);
+        double k = std::floor(v * inverse);
         if (!(k >= 0.0)) return 0;
         return k >= n - 1 ? n - 1 : static_cast<int>(k);
     }
@@ -269,12 +273,13 @@ private:
     int row(double y) const { return index(y - originY, ny); }
 
     float maxRadius = 0.0f;
-    double originX = 0.0, originY = 0.0, cell = 1.0;
+    double originX = 0.0, originY = 0.0, cell = 1.0, inverse = 1.0;
     int nx = 1, ny = 1;
     std::vector<int> start, slots;
     int cellOfSlot[kNodeTableSize] = {};
     // One bit per slot, all clear between calls of later().
     unsigned long long marks[(kNodeTableSize + 63) / 64] = {};
+    static_assert((kNodeTableSize + 63) / 64 <= 64, "a word of marks per bit of a 64-bit word");
 };
 
 CollisionBuckets collisionBuckets;
