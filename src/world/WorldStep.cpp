@@ -242,17 +242,17 @@ public:
         // Each slot sits in one cell: mark them, then read the marks in
         // ascending order (cheaper than sorting when the cells are crowded),
         // only in the words that got a mark.
+        // The cells c0..c1 of a row are next to each other, and so are their slots.
         unsigned long long words = 0;
-        for (int j = r0; j <= r1; j++)
-            for (int i = c0; i <= c1; i++) {
-                int c = i + nx * j;
-                for (int k = start[static_cast<size_t>(c)]; k < start[static_cast<size_t>(c) + 1]; k++) {
-                    int slot = slots[static_cast<size_t>(k)];
-                    if (slot <= after) continue;
-                    marks[slot >> 6] |= 1ull << (slot & 63);
-                    words |= 1ull << (slot >> 6);
-                }
+        for (int j = r0; j <= r1; j++) {
+            int from = start[static_cast<size_t>(c0 + nx * j)], to = start[static_cast<size_t>(c1 + nx * j) + 1];
+            for (int k = from; k < to; k++) {
+                int slot = slots[static_cast<size_t>(k)];
+                unsigned long long later = slot > after;
+                marks[slot >> 6] |= later << (slot & 63);
+                words |= later << (slot >> 6);
             }
+        }
         for (; words; words &= words - 1) {
             int w = __builtin_ctzll(words);
             for (unsigned long long m = marks[w]; m; m &= m - 1) out.push_back(w * 64 + __builtin_ctzll(m));
