@@ -43,7 +43,7 @@ public:
 };
 
 template <class T>
-bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
+inline bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
     float fx = (x - kOrigin) / kCell;
     float fy = (y - kOrigin) / kCell;
     // (int) truncates toward zero, so -0.5 still lands in cell 0.

@@ -13,7 +13,7 @@ std::vector<std::pair<int, int>> nodeCellsFound(float x, float y, float r) {
     GridQuery<drovanNode> q;
     gridQuery(q, nodeGrid, x, y, r);
     while (drovanNode *n = gridQueryNext(q)) {
-        int i, j;
+        int i = -1, j = -1;
         NeighbourGrid<drovanNode>::cellOf(n->position().x, n->position().y, i, j);
         out.push_back({i, j});
     }
