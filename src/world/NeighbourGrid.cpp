@@ -82,8 +82,8 @@ void NeighbourGrid<T>::unlink(T *t) {
     t->gridPrevLink = nullptr;
 }
 
-void SpiralWalk::begin(float lx, float ly, float r, float cellW, float cellH, float extentW, float extentH,
-                       int ncols) {
+inline void SpiralWalk::begin(float lx, float ly, float r, float cellW, float cellH, float extentW, float extentH,
+                              int ncols) {
     cols = ncols;
     minI = cellIndex((lx - r) / cellW);
     minJ = cellIndex((ly - r) / cellH);
