@@ -9,6 +9,7 @@
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/SlotPool.h"
 #include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
@@ -30,6 +31,23 @@ vec2 steer(vec2 to, vec2 keep) {
     return to.withLength(keep.length());
 }
 }  // namespace
+
+namespace {
+// Never destroyed: an atom may outlive every static.
+SlotPool &atomPool() {
+    static SlotPool *pool = new SlotPool(sizeof(drovanAtom));
+    return *pool;
+}
+}  // namespace
+
+void *drovanAtom::operator new(size_t size) {
+    return size == sizeof(drovanAtom) ? atomPool().allocate() : ::operator new(size);
+}
+
+void drovanAtom::operator delete(void *p, size_t size) {
+    if (size == sizeof(drovanAtom)) atomPool().release(p);
+    else ::operator delete(p);
+}
 
 drovanAtom::drovanAtom(float x, float y, int c, int creator) {
     setKind(ThingAtom);
@@ -61,7 +79,7 @@ drovanAtom::drovanAtom(float x, float y, int c, int creator) {
 drovanAtom::~drovanAtom() {
     setNoticeKey(this, false, 0);
     world.liveAtomCount--;
-    atomGrid.unlink(this);
+    atomSnapshot.forget(this);
 }
 
 void drovanAtom::appendVisited(int id) {
@@ -96,7 +114,7 @@ void drovanAtom::update() {
         lastPendingNode = pendingNode;
     }
     position += velocity;
-    atomMoved();
+    atomMoved(this);
     vec2 seg = segmentEnd - segmentStart;
     float segLen = seg.length();
     progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
@@ -190,7 +208,7 @@ void drovanAtom::followEdge() {
     segmentEnd = worldPosition(target);
     edgeTarget = segmentEnd;
     position = segmentStart + (segmentEnd - segmentStart) * progress;
-    atomMoved();
+    atomMoved(this);
     velocity = steer(edgeTarget - position, savedVelocity);
 }
 
@@ -242,6 +260,7 @@ void drovanAtom::kill() {
     state = AtomFree;
     refreshNotice();
     dead = 1;
+    atomSnapshot.touched(this);
 }
 
 void drovanAtom::refreshNotice() {

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
@@ -11,6 +13,9 @@ class drovanAtom : public drovanThing {
 public:
     drovanAtom(float x, float y, int colour, int creatorId);
     ~drovanAtom() override;
+    // Atoms live in a slot pool (SlotPool.h), close together.
+    static void *operator new(size_t size);
+    static void operator delete(void *p, size_t size);
 
     void update() override;
     void draw(int pass, int flag) override;
@@ -35,28 +40,28 @@ public:
     void refreshNotice();
     void archive(StateArchive &a) override;
 
-    // Read by every neighbour query: first, beside the base's flags. Whoever
-    // moves an atom calls atomMoved() (NeighbourGrid.h).
+    // Laid out for the pool's line-aligned slots: what a node's query reads
+    // of an atom shares the line of the base's flags and strength, or the
+    // next line; then what only the atom's own update reads. Whoever moves
+    // an atom calls atomMoved() (NeighbourGrid.h).
     vec2 position;
-    drovanAtom *gridNext = nullptr;
-    drovanAtom **gridPrevLink = nullptr;
-    unsigned gridGeneration = 0;
+    int colour = 0;
+    int creatorId = -1;
+    int visitedCount = 0;
+    int lastNodeId = -1;
+    int pendingNode = -1;
     int state = 0;  // 0 free, 1 on an edge, 2 held
+    int visited[kVisitedMax] = {};
+    int lastPendingNode = -1;
+    vec2 velocity;
+    vec2 segmentStart, segmentEnd;
+    float progress = 0.0f;
     vec2 savedVelocity;
     vec2 edgeTarget;
     int edgeStartIndex = 0;
     int edgeTargetId = 0;
     int edgeId = -1;
-    float progress = 0.0f;
-    vec2 segmentStart, segmentEnd;
     int holderId = 0;
-    int lastNodeId = -1;
-    int creatorId = -1;
-    int pendingNode = -1, lastPendingNode = -1;
-    int visited[kVisitedMax] = {};
-    int visitedCount = 0;
-    vec2 velocity;
-    int colour = 0;
 };
 
 // The atom behind a thing, by its kind tag (no run-time type walk), or nullptr.

@@ -1,5 +1,6 @@
 #include "world/NeighbourGrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -39,16 +40,10 @@ void NeighbourGrid<T>::clear() {
     generation++;
 }
 
-template <class T>
-bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
-    float fx = (x - kOrigin) / kCell;
-    float fy = (y - kOrigin) / kCell;
-    // (int) truncates toward zero, so -0.5 still lands in cell 0.
-    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
-        return false;
-    i = static_cast<int>(fx);
-    j = static_cast<int>(fy);
-    return i >= 0 && i < kCells && j >= 0 && j < kCells;
+template <>
+void NeighbourGrid<drovanAtom>::clear() {
+    atomSnapshot.clear();
+    generation++;
 }
 
 template <class T>
@@ -87,8 +82,8 @@ void NeighbourGrid<T>::unlink(T *t) {
     t->gridPrevLink = nullptr;
 }
 
-void SpiralWalk::begin(float lx, float ly, float r, float cellW, float cellH, float extentW, float extentH,
-                       int ncols) {
+inline void SpiralWalk::begin(float lx, float ly, float r, float cellW, float cellH, float extentW, float extentH,
+                              int ncols) {
     cols = ncols;
     minI = cellIndex((lx - r) / cellW);
     minJ = cellIndex((ly - r) / cellH);
@@ -153,6 +148,25 @@ T *gridQueryNext(GridQuery<T> &q) {
     }
 }
 
+// The atom grid's cells are the snapshot's entries; an atom deleted since
+// the rebuild is left out as an unlinked one would be.
+template <>
+drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q) {
+    if (q.done || !q.grid) return nullptr;
+    for (;;) {
+        while (q.snapNext < q.snapEnd) {
+            drovanAtom *a = atomSnapshot.entries[static_cast<size_t>(q.snapNext++)].atom;
+            if (!atomSnapshot.forgotten(a) && !a->dead) return a;
+        }
+        int i, j;
+        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+            q.done = true;
+            return nullptr;
+        }
+        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
+    }
+}
+
 template <class T>
 void gridQueryRelease(GridQuery<T> &q) {
     if (q.grid) q.grid->busy = 0;
@@ -160,14 +174,48 @@ void gridQueryRelease(GridQuery<T> &q) {
     q.done = true;
 }
 
-template class NeighbourGrid<drovanAtom>;
 template class NeighbourGrid<drovanNode>;
 template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
 template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
 template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
 template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+
+void AtomSnapshot::clear() {
+    occupied.clear();
+    entries.clear();
+    notes.clear();
+    noteCells.clear();
+    notesValid = false;
+    gone.clear();
+    goneSorted = true;
+    valid = false;
+}
+
+void AtomSnapshot::forget(const drovanAtom *a) {
+    valid = false;
+    // A dead atom was never noted, or its killing dropped the notes.
+    if (!a->dead) notesValid = false;
+    if (entries.empty()) return;
+    goneSorted = goneSorted && (gone.empty() || gone.back() < a);
+    gone.push_back(a);
+}
+
+bool AtomSnapshot::forgotten(const drovanAtom *a) {
+    if (gone.empty()) return false;
+    if (!goneSorted) {
+        std::sort(gone.begin(), gone.end());
+        goneSorted = true;
+    }
+    return std::binary_search(gone.begin(), gone.end(), a);
+}
+
+void AtomSnapshot::beginNotes(unsigned long long serialLimit) {
+    notes.clear();
+    noteCells.clear();
+    noteLimit = serialLimit;
+    notesValid = true;
+}
 
 void AtomSnapshot::begin() {
     pending.clear();
@@ -175,17 +223,34 @@ void AtomSnapshot::begin() {
     valid = false;
 }
 
-void AtomSnapshot::finish() {
-    const int cells = NeighbourGrid<drovanAtom>::kCells * NeighbourGrid<drovanAtom>::kCells;
-    start.assign(static_cast<size_t>(cells) + 1, 0);
-    for (int c : pendingCell) start[static_cast<size_t>(c)]++;
-    // Each cell's end, then filled backwards from there in insertion order:
-    // each chain starts with the atom inserted last, and the ends come down
-    // to the starts.
-    for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
-    entries.resize(pending.size());
+void AtomSnapshot::finish(const std::vector<Entry> &more, const std::vector<int> &moreCell) {
+    const size_t cells = static_cast<size_t>(NeighbourGrid<drovanAtom>::kCells) * NeighbourGrid<drovanAtom>::kCells;
+    ranges.resize(cells);
+    counts.resize(cells);
+    occupied.assign((cells + 63) / 64, 0);
+    // Count per cell, then give each occupied cell, in cell order, its end
+    // (its count goes back to 0); each is filled backwards from there in
+    // insertion order: it starts with the atom inserted last, and the ends
+    // come down to the starts.
+    const std::vector<int> *both[2] = {&pendingCell, &moreCell};
+    for (const std::vector<int> *cellsOf : both)
+        for (int c : *cellsOf) {
+            occupied[static_cast<size_t>(c) >> 6] |= 1ull << (c & 63);
+            counts[static_cast<size_t>(c)]++;
+        }
+    int at = 0;
+    for (size_t w = 0; w < occupied.size(); w++)
+        for (unsigned long long m = occupied[w]; m; m &= m - 1) {
+            size_t c = w * 64 + static_cast<size_t>(__builtin_ctzll(m));
+            at += counts[c];
+            counts[c] = 0;
+            ranges[c].begin = ranges[c].end = at;
+        }
+    entries.resize(pending.size() + more.size());
     for (size_t k = 0; k < pending.size(); k++)
-        entries[static_cast<size_t>(--start[static_cast<size_t>(pendingCell[k])])] = pending[k];
+        entries[static_cast<size_t>(--ranges[static_cast<size_t>(pendingCell[k])].begin)] = pending[k];
+    for (size_t k = 0; k < more.size(); k++)
+        entries[static_cast<size_t>(--ranges[static_cast<size_t>(moreCell[k])].begin)] = more[k];
     valid = true;
 }
 
@@ -206,8 +271,8 @@ constexpr int kPathReach = 60;
 
 std::unordered_map<unsigned long long, SpiralPath> spiralPaths;
 
-// The path of a walk whose square and window are given relative to its start
-// cell; built by stepping a walk that never wraps.
+// The path of a walk whose square and box of cells are given relative to its
+// start cell; built by stepping a walk that never wraps.
 const SpiralPath &spiralPath(const int rel[8]) {
     unsigned long long key = 0;
     for (int k = 0; k < 8; k++) key = key << 8 | static_cast<unsigned>(rel[k] + 128);
@@ -237,17 +302,18 @@ const SpiralPath &spiralPath(const int rel[8]) {
 }
 
 // The cached path of q's walk when every cell it visits lies inside the grid
-// (no wrapping), or null. Cells outside the window around the box [x0, x1] x
-// [y0, y1] (grid units from the origin) cannot meet the box.
+// (no wrapping), or null. It holds only the cells that meet the box [x0, x1] x
+// [y0, y1] (grid units from the origin): those for which the walk's own test
+// (cell i spans i * kCell to (i + 1) * kCell, exact in floats here) passes.
 const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, float y0, float y1) {
     const float cell = NeighbourGrid<drovanAtom>::kCell;
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
     int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
-                  static_cast<int>(std::floor(x0 / cell)) - 1 - w.startI,
-                  static_cast<int>(std::floor(x1 / cell)) + 1 - w.startI,
-                  static_cast<int>(std::floor(y0 / cell)) - 1 - w.startJ,
-                  static_cast<int>(std::floor(y1 / cell)) + 1 - w.startJ};
+                  static_cast<int>(std::ceil(x0 / cell)) - 1 - w.startI,
+                  static_cast<int>(std::floor(x1 / cell)) - w.startI,
+                  static_cast<int>(std::ceil(y0 / cell)) - 1 - w.startJ,
+                  static_cast<int>(std::floor(y1 / cell)) - w.startJ};
     for (int v : rel)
         if (v < -kPathReach || v > kPathReach) return nullptr;
     const SpiralPath &p = spiralPath(rel);
@@ -260,9 +326,8 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
 drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
-        // Something moved mid-query: carry on along the chain from the same place.
+        // Something moved mid-query: carry on through the cells from the same place.
         q.fromSnapshot = false;
-        q.cursor = q.snapNext < q.snapEnd ? atomSnapshot.entries[static_cast<size_t>(q.snapNext)].atom : nullptr;
         if (q.path && q.pathPos > 0) {
             // The walk stands at the path's last cell.
             const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos - 1)];
@@ -300,6 +365,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         }
         int i, j;
         if (q.path) {
+            // The path holds only cells that meet the box.
             if (static_cast<size_t>(q.pathPos) == q.path->steps.size()) {
                 q.done = true;
                 return nullptr;
@@ -307,19 +373,19 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos++)];
             i = q.walk.startI + at.di;
             j = q.walk.startJ + at.dj;
-        } else if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
-            q.done = true;
-            return nullptr;
+        } else {
+            if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+                q.done = true;
+                return nullptr;
+            }
+            // A cell wholly outside the box holds nothing the caller keeps.
+            float ci = static_cast<float>(i) * cell, cj = static_cast<float>(j) * cell;
+            if (ci + cell < x0 || ci > x1 || cj + cell < y0 || cj > y1) {
+                q.snapNext = q.snapEnd = 0;
+                continue;
+            }
         }
-        // A cell wholly outside the box holds nothing the caller keeps.
-        float ci = static_cast<float>(i) * cell, cj = static_cast<float>(j) * cell;
-        if (ci + cell < x0 || ci > x1 || cj + cell < y0 || cj > y1) {
-            q.snapNext = q.snapEnd = 0;
-            continue;
-        }
-        int k = j * NeighbourGrid<drovanAtom>::kCells + i;
-        q.snapNext = atomSnapshot.start[static_cast<size_t>(k)];
-        q.snapEnd = atomSnapshot.start[static_cast<size_t>(k) + 1];
+        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
     }
 }
 

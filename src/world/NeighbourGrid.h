@@ -13,6 +13,9 @@ class drovanNode;
 // Each rebuild starts a new generation. A thing remembers the generation it
 // was linked in, so a thing deleted after a later rebuild never writes into
 // chains it no longer belongs to.
+//
+// The atom grid keeps no chains: its cells' atoms are the snapshot's entries
+// (AtomSnapshot below), and only clear and cellOf apply to it.
 template <class T>
 class NeighbourGrid {
 public:
@@ -38,6 +41,18 @@ public:
     unsigned char busy = 0;
     unsigned generation = 1;
 };
+
+template <class T>
+inline bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
+    float fx = (x - kOrigin) / kCell;
+    float fy = (y - kOrigin) / kCell;
+    // (int) truncates toward zero, so -0.5 still lands in cell 0.
+    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
+        return false;
+    i = static_cast<int>(fx);
+    j = static_cast<int>(fy);
+    return i >= 0 && i < kCells && j >= 0 && j < kCells;
+}
 
 // A square-spiral walk over the cells around a point; shared by both neighbour
 // grids and the aggregate cell walk.
@@ -114,10 +129,10 @@ struct GridQuery {
     int pathPos = 0;
 };
 
-// The cells a spiral walk visits inside a window around its start, in visit
-// order, relative to the start cell, each with the walk's state after it (to
-// hand the walk on to a chain walk). Shared by every query of the same
-// square and window.
+// The cells a spiral walk visits inside a box of cells around its start, in
+// visit order, relative to the start cell, each with the walk's state after
+// it (to hand the walk on to a cell-by-cell walk). Shared by every query of
+// the same square and box.
 struct SpiralPath {
     struct Step {
         short di, dj;
@@ -131,24 +146,34 @@ struct SpiralPath {
 extern NeighbourGrid<drovanAtom> atomGrid;
 extern NeighbourGrid<drovanNode> nodeGrid;
 
-// The atoms of atomGrid's cells with their positions as of the last rebuild,
-// cell by cell in chain order. Reading positions from here instead of from
-// each atom spares a query most of its memory traffic. Valid from the end of
-// a rebuild until an atom moves or a chain changes.
+// The atoms of atomGrid's cells as of the last rebuild, cell by cell, the
+// oldest first, with their positions then. The entries are the cells'
+// membership until the next rebuild or clear (less the atoms deleted since,
+// see forget); the positions are valid (valid) from the end of a rebuild until
+// an atom moves or is deleted. Reading positions from here instead of from
+// each atom spares a query most of its memory traffic.
 struct AtomSnapshot {
     struct Entry {
         drovanAtom *atom;
         float x, y;
     };
-    std::vector<int> start;  // per cell, then one past the last
+    struct Range {
+        int begin, end;
+    };
     std::vector<Entry> entries;
     std::vector<Entry> pending;
     std::vector<int> pendingCell;
     bool valid = false;
 
+    // No atoms in any cell (and no notes, below).
+    void clear();
+    // An atom is being deleted: no walk may hand it out again.
+    void forget(const drovanAtom *a);
+    // True when a was deleted since the entries were gathered.
+    bool forgotten(const drovanAtom *a);
     void begin();
-    // In insertion order, with the cell insertCell gave; atoms outside the
-    // grid (cell -1) are left out.
+    // Newest first, with the cell entry (j * kCells + i) or -1 outside the
+    // grid; atoms outside are left out, as no query reaches them.
     void add(drovanAtom *a, float x, float y, int cell) {
         if (cell < 0) return;
         pending.emplace_back();
@@ -158,10 +183,62 @@ struct AtomSnapshot {
         e.y = y;
         pendingCell.push_back(cell);
     }
-    void finish();
+    // Sorts the added atoms, then more (with their cells), into the cells.
+    void finish(const std::vector<Entry> &more = {}, const std::vector<int> &moreCell = {});
+    // The entries of cell k (j * kCells + i): [begin, end).
+    void cellEntries(int k, int &begin, int &end) const {
+        size_t w = static_cast<size_t>(k) >> 6;
+        if (w < occupied.size() && (occupied[w] >> (k & 63) & 1)) {
+            begin = ranges[static_cast<size_t>(k)].begin;
+            end = ranges[static_cast<size_t>(k)].end;
+        } else {
+            begin = end = 0;
+        }
+    }
+
+    // Notes for the next rebuild: the atom walk of a step notes each atom
+    // still alive after its update, with its place, so that the rebuild need
+    // not visit every atom again; atoms registered after the walk began
+    // (serial above noteLimit) it visits itself. Anything else that moves,
+    // kills or deletes an atom drops the notes (notesValid).
+    void beginNotes(unsigned long long serialLimit);
+    void noteUpdating(const drovanAtom *a) { updating = a; }
+    void note(drovanAtom *a, vec2 p) {
+        int i, j;
+        if (!NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, i, j)) return;
+        notes.push_back({a, p.x, p.y});
+        noteCells.push_back(j * NeighbourGrid<drovanAtom>::kCells + i);
+    }
+    void endNotes() { updating = nullptr; }
+    // Something happened to a: the notes stand only if it is the atom being updated.
+    void touched(const drovanAtom *a) {
+        if (a != updating) notesValid = false;
+    }
+    std::vector<Entry> notes;
+    std::vector<int> noteCells;
+    unsigned long long noteLimit = 0;
+    bool notesValid = false;
+
+private:
+    const drovanAtom *updating = nullptr;
+    // A bit per cell that holds entries (none when cleared); only those
+    // cells' ranges are written, so a rebuild costs the atoms, not the cells.
+    std::vector<unsigned long long> occupied;
+    std::vector<Range> ranges;
+    std::vector<int> counts;  // all 0 between rebuilds
+    std::vector<const drovanAtom *> gone;
+    bool goneSorted = true;
 };
 extern AtomSnapshot atomSnapshot;
-inline void atomMoved() { atomSnapshot.valid = false; }
+inline void atomMoved() {
+    atomSnapshot.valid = false;
+    atomSnapshot.notesValid = false;
+}
+// The same, naming the atom that moved.
+inline void atomMoved(const drovanAtom *a) {
+    atomSnapshot.valid = false;
+    atomSnapshot.touched(a);
+}
 
 // How a caller of gridQueryNextNear tests an atom against its reach, so that
 // atoms it would pass over are left out early. Each mirrors a caller's test
@@ -184,11 +261,13 @@ T *gridQueryNext(GridQuery<T> &q);
 template <class T>
 void gridQueryRelease(GridQuery<T> &q);
 
-extern template class NeighbourGrid<drovanAtom>;
+template <>
+void NeighbourGrid<drovanAtom>::clear();
+template <>
+drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q);
 extern template class NeighbourGrid<drovanNode>;
 extern template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
 extern template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-extern template drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &);
 extern template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
 extern template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
 extern template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);

@@ -21,22 +21,34 @@ bool insideMeta(drovanThing *t) { return t->container() != nullptr; }
 
 void rebuildAtomGrid() {
     atomGrid.busy = 1;
+    // The last atom walk's notes, when nothing has touched the atoms since.
+    static std::vector<AtomSnapshot::Entry> notes;
+    static std::vector<int> noteCells;
+    bool noted = atomSnapshot.notesValid;
+    unsigned long long limit = atomSnapshot.noteLimit;
+    notes.swap(atomSnapshot.notes);
+    noteCells.swap(atomSnapshot.noteCells);
     atomGrid.clear();
     atomSnapshot.begin();
     size_t count;
     drovanThing *const *table = registryTable(count);
+    // Newest first. With notes, only the atoms registered since the walk
+    // began are visited; the noted ones follow, in the walk's order, which
+    // is the same.
     for (size_t i = count; i-- > 0;) {
+        if (noted && table[i] && table[i]->serial <= limit) break;
         drovanAtom *a = asAtom(table[i]);
-        if (!a) continue;
-        if (a->dead) {
-            a->gridNext = nullptr;
-            a->gridPrevLink = nullptr;
-        } else {
-            vec2 p = a->position;
-            atomSnapshot.add(a, p.x, p.y, atomGrid.insertCell(a, p.x, p.y));
-        }
+        if (!a || a->dead) continue;
+        vec2 p = a->position;
+        int ci, cj;
+        bool inside = NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, ci, cj);
+        atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<drovanAtom>::kCells + ci : -1);
     }
-    atomSnapshot.finish();
+    if (!noted) {
+        notes.clear();
+        noteCells.clear();
+    }
+    atomSnapshot.finish(notes, noteCells);
     atomGrid.busy = 0;
 }
 
@@ -95,19 +107,32 @@ void worldStep() {
     // the walk land past its start, as they land before it in thingList.
     size_t count;
     registryTable(count);
+    atomSnapshot.beginNotes(lastSerial());
     for (size_t i = count; i-- > 0;) {
         size_t ahead;
         drovanThing *const *table = registryTable(ahead);
+        // An atom's update reads its first four lines (Atom.h).
         if (i >= 8)
-            if (drovanThing *soon = table[i - 8]) __builtin_prefetch(&soon->dead);
+            if (drovanThing *soon = table[i - 8]) {
+                const char *p = reinterpret_cast<const char *>(soon);
+                __builtin_prefetch(p + 64);
+                __builtin_prefetch(p + 128);
+                __builtin_prefetch(p + 192);
+            }
         drovanThing *t = table[i];
         if (!t || t->dead || t->kind == ThingEdge || t->kind == ThingNode) continue;
         // Atoms are never inside a metanode, and no class derives from the atom.
-        if (t->kind == ThingAtom)
-            static_cast<drovanAtom *>(t)->drovanAtom::update();
-        else if (!insideMeta(t))
+        if (t->kind == ThingAtom) {
+            drovanAtom *a = static_cast<drovanAtom *>(t);
+            atomSnapshot.noteUpdating(a);
+            a->drovanAtom::update();
+            atomSnapshot.noteUpdating(nullptr);
+            if (!a->dead) atomSnapshot.note(a, a->position);
+        } else if (!insideMeta(t)) {
             t->update();
+        }
     }
+    atomSnapshot.endNotes();
 }
 
 void annealNetwork() {
@@ -182,6 +207,7 @@ public:
         cell = 2.0 * maxRadius + 4.0;
         double span = w > h ? w : h;
         if (span / cell > kMaxCells - 1) cell = span / (kMaxCells - 1);
+        inverse = 1.0 / cell;
         nx = static_cast<int>(w / cell) + 1;
         ny = static_cast<int>(h / cell) + 1;
         start.assign(static_cast<size_t>(nx * ny + 1), 0);
@@ -214,20 +240,21 @@ public:
         int c0 = column(p.x - reach), c1 = column(p.x + reach);
         int r0 = row(p.y - reach), r1 = row(p.y + reach);
         // Each slot sits in one cell: mark them, then read the marks in
-        // ascending order (cheaper than sorting when the cells are crowded).
-        int lo = kNodeTableSize, hi = -1;
-        for (int j = r0; j <= r1; j++)
-            for (int i = c0; i <= c1; i++) {
-                int c = i + nx * j;
-                for (int k = start[static_cast<size_t>(c)]; k < start[static_cast<size_t>(c) + 1]; k++) {
-                    int slot = slots[static_cast<size_t>(k)];
-                    if (slot <= after) continue;
-                    marks[slot >> 6] |= 1ull << (slot & 63);
-                    lo = slot < lo ? slot : lo;
-                    hi = slot > hi ? slot : hi;
-                }
+        // ascending order (cheaper than sorting when the cells are crowded),
+        // only in the words that got a mark.
+        // The cells c0..c1 of a row are next to each other, and so are their slots.
+        unsigned long long words = 0;
+        for (int j = r0; j <= r1; j++) {
+            int from = start[static_cast<size_t>(c0 + nx * j)], to = start[static_cast<size_t>(c1 + nx * j) + 1];
+            for (int k = from; k < to; k++) {
+                int slot = slots[static_cast<size_t>(k)];
+                unsigned long long later = slot > after;
+                marks[slot >> 6] |= later << (slot & 63);
+                words |= later << (slot >> 6);
             }
-        for (int w = lo >> 6; w <= hi >> 6 && hi >= 0; w++) {
+        }
+        for (; words; words &= words - 1) {
+            int w = __builtin_ctzll(words);
             for (unsigned long long m = marks[w]; m; m &= m - 1) out.push_back(w * 64 + __builtin_ctzll(m));
             marks[w] = 0;
         }
@@ -235,8 +262,10 @@ public:
 
 private:
     static constexpr int kMaxCells = 256;
+    // Any index that never decreases as v grows finds every pair the reach
+    // covers; the reciprocal spares a division.
     int index(double v, int n) const {
-        double k = std::floor(v / cell);
+        double k = std::floor(v * inverse);
         if (!(k >= 0.0)) return 0;
         return k >= n - 1 ? n - 1 : static_cast<int>(k);
     }
@@ -244,12 +273,13 @@ private:
     int row(double y) const { return index(y - originY, ny); }
 
     float maxRadius = 0.0f;
-    double originX = 0.0, originY = 0.0, cell = 1.0;
+    double originX = 0.0, originY = 0.0, cell = 1.0, inverse = 1.0;
     int nx = 1, ny = 1;
     std::vector<int> start, slots;
     int cellOfSlot[kNodeTableSize] = {};
     // One bit per slot, all clear between calls of later().
     unsigned long long marks[(kNodeTableSize + 63) / 64] = {};
+    static_assert((kNodeTableSize + 63) / 64 <= 64, "a word of marks per bit of a 64-bit word");
 };
 
 CollisionBuckets collisionBuckets;

@@ -145,6 +145,12 @@ drovanThing *kindHeads[4] = {};
 std::vector<drovanThing *> registryOrder;
 size_t registryHoles = 0;
 
+// Kept in step with registryOrder's storage for the inline registryTable.
+void registryMoved() {
+    registryTableData = registryOrder.data();
+    registryTableSize = registryOrder.size();
+}
+
 void compactRegistryOrder() {
     size_t n = 0;
     for (drovanThing *t : registryOrder)
@@ -154,6 +160,7 @@ void compactRegistryOrder() {
         }
     registryOrder.resize(n);
     registryHoles = 0;
+    registryMoved();
 }
 
 void linkKind(drovanThing *t) {
@@ -246,6 +253,7 @@ void registerThing(drovanThing *t) {
     linkKind(t);
     t->orderSlot = static_cast<int>(registryOrder.size());
     registryOrder.push_back(t);
+    registryMoved();
 }
 
 void unregister(drovanThing *t) {
@@ -394,10 +402,10 @@ void purgeDead() {
     }
 }
 
-drovanThing *const *registryTable(size_t &count) {
-    count = registryOrder.size();
-    return registryOrder.data();
-}
+unsigned long long lastSerial() { return serialCounter; }
+
+drovanThing *const *registryTableData = nullptr;
+size_t registryTableSize = 0;
 
 void killAll() {
     for (drovanThing *t = world.thingList; t;) {

@@ -13,7 +13,7 @@ std::vector<std::pair<int, int>> nodeCellsFound(float x, float y, float r) {
     GridQuery<drovanNode> q;
     gridQuery(q, nodeGrid, x, y, r);
     while (drovanNode *n = gridQueryNext(q)) {
-        int i, j;
+        int i = -1, j = -1;
         NeighbourGrid<drovanNode>::cellOf(n->position().x, n->position().y, i, j);
         out.push_back({i, j});
     }
@@ -50,8 +50,9 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     // Just left of the origin still truncates into cell 0.
     EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
     for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<drovanAtom>::cellOf(x, 0.0f, i, j)) << x;
-    drovanAtom *far = new drovanAtom(9000.0f, 0.0f, 0, -1);
-    rebuildAtomGrid(); EXPECT_EQ(atomGrid.overflow, far);
+    // An atom outside the grid is in no cell.
+    new drovanAtom(9000.0f, 0.0f, 0, -1);
+    rebuildAtomGrid(); EXPECT_TRUE(atomSnapshot.entries.empty());
 
     new TestNode(-1590.0f, 100.0f);
     new TestNode(cellCentre(199), cellCentre(100));
@@ -121,6 +122,31 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
 }
 
+TEST_F(GridTest, CellsHoldTheirAtomsOldestFirstRebuildAfterRebuild) {
+    drovanAtom *a1 = new drovanAtom(100.0f, 100.0f, 0, -1), *b = new drovanAtom(300.0f, 300.0f, 0, -1);
+    drovanAtom *a2 = new drovanAtom(101.0f, 100.0f, 0, -1), *a3 = new drovanAtom(102.0f, 100.0f, 0, -1);
+    for (int r = 0; r < 2; r++) {
+        rebuildAtomGrid(); ASSERT_EQ(atomSnapshot.entries.size(), 4u);
+        EXPECT_EQ(atomSnapshot.entries[0].atom, a1); EXPECT_EQ(atomSnapshot.entries[3].atom, b);
+        EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 10.0f), (std::vector<drovanAtom *>{a1, a2, a3}));
+        EXPECT_EQ(nearBy(true, 300.0f, 300.0f, 10.0f), std::vector<drovanAtom *>{b});
+    }
+}
+
+TEST_F(GridTest, AtomsDeletedAfterTheRebuildAreNeverHandedOut) {
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 6; k++) atoms.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
+    rebuildAtomGrid();
+    for (int k = 0; k < 6; k += 2) atoms[static_cast<size_t>(k)]->kill();
+    purgeDead(); EXPECT_FALSE(atomSnapshot.valid);
+    // Newcomers (perhaps where the deleted ones were) join the cells only at the next rebuild.
+    for (int k = 0; k < 3; k++) new drovanAtom(100.0f, 100.0f, 0, -1);
+    std::vector<drovanAtom *> kept = {atoms[1], atoms[3], atoms[5]};
+    EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 50.0f), kept);
+    rebuildAtomGrid(); EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 50.0f).size(), 6u);
+    atomGrid.clear(); EXPECT_TRUE(nearBy(false, 100.0f, 100.0f, 50.0f).empty());
+}
+
 // An atom's mark: read + amount capped at 1.0, nothing outside the grid or
 // past the last layer, and the empty mark follows the cell's layers.
 TEST(AggregateDepositTest, AddsCapsAndMarksCells) {
@@ -139,4 +165,29 @@ TEST(AggregateDepositTest, AddsCapsAndMarksCells) {
     g.deposit(2, 100.0f, 100.0f, 0.5f);
     EXPECT_TRUE(g.emptyAt(100.0f, 100.0f));
     EXPECT_EQ(g.read(1, 100.0f, 100.0f), 0.0f);
+}
+
+TEST_F(GridTest, RebuildFromTheWalksNotesMatchesAFullOne) {
+    setRandState(5);
+    std::vector<drovanAtom *> atoms;
+    for (int k = 0; k < 200; k++) atoms.push_back(new drovanAtom(randUnit() * 3200.0f, randUnit() * 3200.0f, k % 3, -1));
+    auto cells = [] {
+        std::vector<std::pair<drovanAtom *, vec2>> v;
+        for (const AtomSnapshot::Entry &e : atomSnapshot.entries) v.push_back({e.atom, vec2(e.x, e.y)});
+        return v;
+    };
+    for (int round = 0; round < 4; round++) {
+        worldStep();
+        EXPECT_TRUE(atomSnapshot.notesValid);
+        // What may befall the atoms between the walk and the next rebuild.
+        if (round == 1) atoms[10]->kill();
+        if (round == 2) atoms[20]->update();
+        if (round == 3) delete atoms[30];
+        new drovanAtom(500.0f, 500.0f, 0, -1);
+        purgeDead();
+        rebuildAtomGrid();
+        auto fromNotes = cells();
+        rebuildAtomGrid();  // the notes are gone: every atom visited
+        EXPECT_EQ(fromNotes, cells()) << round;
+    }
 }

@@ -148,3 +148,20 @@ TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
     killAll();  // on an empty list: nothing
     EXPECT_EQ(world.thingCount, 0);
 }
+
+TEST_F(WorldStoreTest, RegistryTableClosesItsHolesAndFollowsThingList) {
+    std::vector<drovanThing *> things;
+    for (int k = 0; k < 3000; k++) things.push_back(new Probe);
+    for (int k = 0; k < 3000; k++)
+        if (k % 6) things[static_cast<size_t>(k)]->kill();
+    purgeDead();  // 2,500 holes
+    new Probe;
+    purgeDead();  // closes them
+    std::vector<drovanThing *> listed, tabled;
+    for (drovanThing *t = world.thingList; t; t = t->next) listed.push_back(t);
+    size_t n;
+    drovanThing *const *table = registryTable(n);
+    for (size_t i = n; i-- > 0;)
+        if (table[i]) tabled.push_back(table[i]);
+    EXPECT_EQ(n, listed.size()); EXPECT_EQ(tabled, listed);
+}
