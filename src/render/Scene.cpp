@@ -115,12 +115,6 @@ void drawSelectionRings() {
     glPointSize(1.0f);
 }
 
-void drawStatusLine() {
-    int nodes, edges;
-    statusCounts(nodes, edges);
-    drawStatusLine(nodes, edges);
-}
-
 void drawStatusLine(int nodes, int edges) {
     // One overlay for all the texts: setting it up costs more than their letters.
     char text[64];
@@ -149,16 +143,11 @@ void drawWorld() {
     glVertex3f(world.worldMinX, world.worldMaxY, 0.0f);
     glEnd();
     // One walk of the thing list gathers what the passes draw and the status
-    // line's counts (as statusCounts counts them).
+    // line's counts.
     std::vector<drovanThing *> shown;
     shown.reserve(static_cast<size_t>(world.liveAtomCount) + kNodeTableSize);
-    int nodes = 0, edges = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        if (t->container()) continue;
-        nodes += t->kind == ThingNode;
-        edges += t->kind == ThingEdge;
-        if (!t->dead) shown.push_back(t);
-    }
+    int nodes, edges;
+    statusCounts(nodes, edges, &shown);
     beginPaintBatch();
     for (int pass = -4; pass <= 0; pass++) {
         if (pass == -1) {

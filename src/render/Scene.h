@@ -7,7 +7,6 @@ void applyView();
 void drawWorld();
 void drawAggregateGrid(const AggregateGrid &grid);
 void drawSelectionRings();
-void drawStatusLine();
 void drawStatusLine(int nodes, int edges);
 // The frames end with a buffer swap unless swap is false (tests read the back buffer).
 void drawLiveFrame(bool swap = true);

@@ -115,8 +115,8 @@ int SphereAtlas::tileFor(const float rgb[3]) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        std::vector<unsigned char> clear(static_cast<size_t>(kSize) * kSize * 4, 0);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear.data());
+        // Left undefined: a tile is filled whole before anything samples it.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     }
     for (size_t k = 0; k < tiles.size(); k++)

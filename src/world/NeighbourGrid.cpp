@@ -220,10 +220,16 @@ void AtomSnapshot::beginNotes(unsigned long long serialLimit) {
 void AtomSnapshot::begin() {
     pending.clear();
     pendingCell.clear();
+    gone.clear();
+    goneSorted = true;
     valid = false;
 }
 
-void AtomSnapshot::finish(const std::vector<Entry> &more, const std::vector<int> &moreCell) {
+void AtomSnapshot::finish(bool withNotes) {
+    if (!withNotes) {
+        notes.clear();
+        noteCells.clear();
+    }
     const size_t cells = static_cast<size_t>(NeighbourGrid<drovanAtom>::kCells) * NeighbourGrid<drovanAtom>::kCells;
     ranges.resize(cells);
     counts.resize(cells);
@@ -232,7 +238,7 @@ void AtomSnapshot::finish(const std::vector<Entry> &more, const std::vector<int>
     // (its count goes back to 0); each is filled backwards from there in
     // insertion order: it starts with the atom inserted last, and the ends
     // come down to the starts.
-    const std::vector<int> *both[2] = {&pendingCell, &moreCell};
+    const std::vector<int> *both[2] = {&pendingCell, &noteCells};
     for (const std::vector<int> *cellsOf : both)
         for (int c : *cellsOf) {
             occupied[static_cast<size_t>(c) >> 6] |= 1ull << (c & 63);
@@ -246,11 +252,15 @@ void AtomSnapshot::finish(const std::vector<Entry> &more, const std::vector<int>
             counts[c] = 0;
             ranges[c].begin = ranges[c].end = at;
         }
-    entries.resize(pending.size() + more.size());
+    entries.resize(pending.size() + notes.size());
     for (size_t k = 0; k < pending.size(); k++)
         entries[static_cast<size_t>(--ranges[static_cast<size_t>(pendingCell[k])].begin)] = pending[k];
-    for (size_t k = 0; k < more.size(); k++)
-        entries[static_cast<size_t>(--ranges[static_cast<size_t>(moreCell[k])].begin)] = more[k];
+    for (size_t k = 0; k < notes.size(); k++)
+        entries[static_cast<size_t>(--ranges[static_cast<size_t>(noteCells[k])].begin)] = notes[k];
+    // The notes are spent; the next atom walk takes new ones.
+    notes.clear();
+    noteCells.clear();
+    notesValid = false;
     valid = true;
 }
 

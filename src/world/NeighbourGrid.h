@@ -171,6 +171,7 @@ struct AtomSnapshot {
     void forget(const drovanAtom *a);
     // True when a was deleted since the entries were gathered.
     bool forgotten(const drovanAtom *a);
+    // Starts a rebuild: no atoms added, none forgotten; the notes stay for finish.
     void begin();
     // Newest first, with the cell entry (j * kCells + i) or -1 outside the
     // grid; atoms outside are left out, as no query reaches them.
@@ -183,8 +184,9 @@ struct AtomSnapshot {
         e.y = y;
         pendingCell.push_back(cell);
     }
-    // Sorts the added atoms, then more (with their cells), into the cells.
-    void finish(const std::vector<Entry> &more = {}, const std::vector<int> &moreCell = {});
+    // Sorts the added atoms, then (withNotes) the notes of the last atom
+    // walk, into the cells; the notes are spent either way.
+    void finish(bool withNotes = false);
     // The entries of cell k (j * kCells + i): [begin, end).
     void cellEntries(int k, int &begin, int &end) const {
         size_t w = static_cast<size_t>(k) >> 6;

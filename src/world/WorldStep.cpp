@@ -21,14 +21,9 @@ bool insideMeta(drovanThing *t) { return t->container() != nullptr; }
 
 void rebuildAtomGrid() {
     atomGrid.busy = 1;
-    // The last atom walk's notes, when nothing has touched the atoms since.
-    static std::vector<AtomSnapshot::Entry> notes;
-    static std::vector<int> noteCells;
+    // The last atom walk's notes stand when nothing has touched the atoms since.
     bool noted = atomSnapshot.notesValid;
     unsigned long long limit = atomSnapshot.noteLimit;
-    notes.swap(atomSnapshot.notes);
-    noteCells.swap(atomSnapshot.noteCells);
-    atomGrid.clear();
     atomSnapshot.begin();
     size_t count;
     drovanThing *const *table = registryTable(count);
@@ -44,11 +39,7 @@ void rebuildAtomGrid() {
         bool inside = NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, ci, cj);
         atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<drovanAtom>::kCells + ci : -1);
     }
-    if (!noted) {
-        notes.clear();
-        noteCells.clear();
-    }
-    atomSnapshot.finish(notes, noteCells);
+    atomSnapshot.finish(noted);
     atomGrid.busy = 0;
 }
 

@@ -457,7 +457,7 @@ void resetWorld() {
     for (auto &p : idPages) p.reset();
 }
 
-void statusCounts(int &nodes, int &edges) {
+void statusCounts(int &nodes, int &edges, std::vector<drovanThing *> *shown) {
     nodes = edges = 0;
     for (drovanThing *t = world.thingList; t; t = t->next) {
         if (t->container()) continue;
@@ -465,5 +465,6 @@ void statusCounts(int &nodes, int &edges) {
             nodes++;
         else if (t->kind == ThingEdge)
             edges++;
+        if (shown && !t->dead) shown->push_back(t);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <vector>
 
 #include "rules/ColorTable.h"
 #include "world/Vec2.h"
@@ -144,7 +145,9 @@ void rebuildColors();
 // then loads its built-in rules.
 void resetWorld();
 // Nodes and edges as the status line counts them: things not inside a metanode.
-void statusCounts(int &nodes, int &edges);
+// With shown, the same walk also gathers the live things not inside a
+// metanode, in thingList order (what a frame draws).
+void statusCounts(int &nodes, int &edges, std::vector<drovanThing *> *shown = nullptr);
 
 // Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
 extern void (*refreshPanelHook)();
