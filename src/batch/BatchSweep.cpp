@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -191,12 +190,8 @@ bool makeFolder(const std::string &dir) {
 }
 
 bool readWhole(const std::string &path, std::string &text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
-    return true;
+    std::string why;
+    return readWholeFile(path, text, why);
 }
 
 void writeStatus(const Sweep &s, long run, int status, const std::string &note) {

@@ -63,3 +63,23 @@ bool saveReplacing(const std::string &path, const std::function<void(FILE *)> &w
     }
     return true;
 }
+
+bool readWholeFile(const std::string &path, std::string &text, std::string &why) {
+    text.clear();
+    why.clear();
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        why = "cannot open '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        why = "cannot read '" + path + "'";
+        return false;
+    }
+    return true;
+}

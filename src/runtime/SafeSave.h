@@ -8,3 +8,7 @@
 // failed save leaves the old file as it was. On failure returns false and
 // describes why.
 bool saveReplacing(const std::string &path, const std::function<void(FILE *)> &writer, std::string &why);
+
+// Reads a whole file into text. On failure returns false and describes why
+// ("cannot open '...': reason" or "cannot read '...'").
+bool readWholeFile(const std::string &path, std::string &text, std::string &why);

@@ -1,8 +1,6 @@
 #include "runtime/WorldSnapshot.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "io/Snapshot.h"
 #include "runtime/SafeSave.h"
@@ -19,21 +17,8 @@ bool saveWorldSnapshot(const std::string &path, std::string &why) {
 }
 
 bool openWorldSnapshot(const std::string &path, std::string &why) {
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        why = "cannot open '" + path + "': " + std::strerror(errno);
-        return false;
-    }
     std::string text;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        why = "cannot read '" + path + "'";
-        return false;
-    }
+    if (!readWholeFile(path, text, why)) return false;
     if (!readSnapshot(text, path, why)) return false;
     // Pointer gestures named things of the old world.
     world.pressedId = world.hoverId = world.createdId = -1;
