@@ -287,11 +287,16 @@ void collidePair(drovanNode *N, drovanNode *M, vec2 p, float r, bool freeN, int 
     N->collisionStamp = pass;
     M->collisionStamp = pass;
     vec2 dir = p - q;
+    bool freeM = M->isFree();
     if (dir.isZero()) {
-        float a = randUnit() * 360.0f * (1.0f / 360.0f) * 6.28f;
+        float draw = randUnit();
+        // Two bound nodes (a metanode's body) are pushed by neither: the draw
+        // is still taken, the direction is not needed.
+        if (!freeN && !freeM) return;
+        float a = draw * 360.0f * (1.0f / 360.0f) * 6.28f;
         dir = vec2(std::cos(a), std::sin(a));
     }
-    bool freeM = M->isFree();
+    if (!freeN && !freeM) return;
     float len = freeN && freeM ? depth / 2.0f : depth;
     dir = dir.withLength(len);
     if (freeN) N->force += dir;
