@@ -246,7 +246,8 @@ void drovanAtom::orbitHolder() {
     velocity = (aim - position).withLength(savedVelocity.length());
 }
 
-void drovanAtom::thingRemoved(int id) {
+void drovanAtom::thingRemoved(const drovanThing *gone) {
+    int id = gone->id;
     if (state == AtomOnEdge && edgeId == id) leaveEdge();
     else if (state == AtomHeld && holderId == id) release();
 }

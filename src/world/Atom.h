@@ -19,7 +19,7 @@ public:
 
     void update() override;
     void draw(int pass, int flag) override;
-    void thingRemoved(int id) override;
+    void thingRemoved(const drovanThing *gone) override;
     void kill() override;
     virtual void consume(float amount);
 

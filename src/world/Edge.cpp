@@ -201,8 +201,8 @@ void drovanEdge::setColour(int c) {
     if (!decays) strength = 1.0f;
 }
 
-void drovanEdge::thingRemoved(int id) {
-    if (containerNode && containerNode->id == id) containerNode = nullptr;
+void drovanEdge::thingRemoved(const drovanThing *gone) {
+    if (containerNode && containerNode->id == gone->id) containerNode = nullptr;
 }
 
 drovanNode *drovanEdge::otherEnd(int idx) {

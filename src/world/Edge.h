@@ -17,7 +17,7 @@ public:
     void draw(int pass, int flag) override;
     void drawHighlight() override;
     void print(FILE *file) override;
-    void thingRemoved(int id) override;
+    void thingRemoved(const drovanThing *gone) override;
     void kill() override;
     void setColour(int colour) override;
     drovanMetaNode *container() override { return containerNode; }

@@ -439,9 +439,9 @@ void drovanMetaNode::kill() {
     dead = 1;
 }
 
-void drovanMetaNode::thingRemoved(int id) {
-    drovanNode::thingRemoved(id);
-    if (body && body->id == id) {
+void drovanMetaNode::thingRemoved(const drovanThing *gone) {
+    drovanNode::thingRemoved(gone);
+    if (body && body->id == gone->id) {
         body = nullptr;
         kill();
     }

@@ -18,7 +18,7 @@ public:
     void update() override;
     void draw(int pass, int flag) override;
     void drawHighlight() override;
-    void thingRemoved(int id) override;
+    void thingRemoved(const drovanThing *gone) override;
     void kill() override;
     float baseRadius() override { return bodyRadius; }
     float radius() override { return bodyRadius; }

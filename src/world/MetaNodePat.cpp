@@ -9,6 +9,8 @@
 #include "world/StateArchive.h"
 
 drovanMetaNodePat::drovanMetaNodePat() {
+    // Entries are nodes and edges, matched by identity.
+    deafToAtoms = 1;
     float r = randUnit();
     tickPeriod = static_cast<int>((r + 1.0f) * 15.0f);
 }
@@ -44,14 +46,14 @@ void drovanMetaNodePat::draw(int pass, int flag) {
     p.pointSize(1.0f);
 }
 
-void drovanMetaNodePat::thingRemoved(int id) {
+void drovanMetaNodePat::thingRemoved(const drovanThing *gone) {
     for (int i = 0; i < nodeCount; i++)
-        if (nodes[i] && nodes[i]->id == id) {
+        if (nodes[i] && nodes[i] == gone) {
             nodes[i] = nullptr;
             return;
         }
     for (int j = 0; j < edgeCount; j++)
-        if (edges[j] && edges[j]->id == id) {
+        if (edges[j] && edges[j] == gone) {
             edges[j] = nullptr;
             return;
         }

@@ -16,7 +16,9 @@ public:
     ~drovanMetaNodePat() override;
 
     void draw(int pass, int flag) override;
-    void thingRemoved(int id) override;
+    // Drops the entry that is the removed thing itself: the entries of a
+    // pattern kept outside the world carry numbers that live things may share.
+    void thingRemoved(const drovanThing *gone) override;
     virtual void addInstances(int n);
     virtual int instances() { return instanceCount; }
     virtual float radiusOfPattern() { return patternRadius; }

@@ -74,8 +74,8 @@ void drovanNode::unregisterNode() {
     if (registered) unregister(this);
 }
 
-void drovanNode::thingRemoved(int id) {
-    if (containerNode && containerNode->id == id) containerNode = nullptr;
+void drovanNode::thingRemoved(const drovanThing *gone) {
+    if (containerNode && containerNode->id == gone->id) containerNode = nullptr;
 }
 
 bool drovanNode::hitTest(float x, float y) {

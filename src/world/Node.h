@@ -16,7 +16,7 @@ public:
     explicit drovanNode(int nodeIndex);
     ~drovanNode() override;
 
-    void thingRemoved(int id) override;
+    void thingRemoved(const drovanThing *gone) override;
     bool hitTest(float x, float y) override;
     drovanMetaNode *container() override { return containerNode; }
 

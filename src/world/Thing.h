@@ -23,7 +23,8 @@ public:
     virtual void drawHighlight() {}
     virtual void print(FILE *file) { (void)file; }
     virtual bool hitTest(float x, float y) { (void)x; (void)y; return false; }
-    virtual void thingRemoved(int id) { (void)id; }
+    // Another thing is leaving the registry (it is being destroyed).
+    virtual void thingRemoved(const drovanThing *gone) { (void)gone; }
     virtual void kill() { dead = 1; }
     virtual void setColour(int colour) { (void)colour; }
     virtual drovanMetaNode *container() { return nullptr; }
@@ -63,6 +64,8 @@ public:
     unsigned char selected = 0;
     unsigned char registered = 0;
     unsigned char noticeIndexed = 0;
+    // Set by things that never refer to an atom, so an atom's removal skips them.
+    unsigned char deafToAtoms = 0;
     ThingKind kind = ThingOther;
 
 protected:

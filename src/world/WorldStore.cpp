@@ -281,7 +281,7 @@ void destroyThingLinks(drovanThing *t) {
         // Containers and patterns: anything may refer to them.
         for (drovanThing *o = world.thingList; o;) {
             drovanThing *n = o->next;
-            o->thingRemoved(id);
+            o->thingRemoved(t);
             o = n;
         }
         return;
@@ -291,8 +291,14 @@ void destroyThingLinks(drovanThing *t) {
     // which is always a node.
     // Copies: a notice may register or re-index things.
     auto it = noticeIndex.find(id);
-    if (otherThings.empty() && it == noticeIndex.end()) return;
-    std::vector<drovanThing *> others(otherThings.rbegin(), otherThings.rend());
+    bool atom = t->kind == ThingAtom;
+    size_t hearing = 0;
+    for (drovanThing *o : otherThings) hearing += !(atom && o->deafToAtoms);
+    if (hearing == 0 && it == noticeIndex.end()) return;
+    std::vector<drovanThing *> others;
+    others.reserve(hearing);
+    for (size_t k = otherThings.size(); k-- > 0;)
+        if (!(atom && otherThings[k]->deafToAtoms)) others.push_back(otherThings[k]);
     std::vector<drovanThing *> atoms;
     if (it != noticeIndex.end()) {
         atoms = it->second;
@@ -300,7 +306,7 @@ void destroyThingLinks(drovanThing *t) {
     }
     std::vector<drovanThing *> told(others.size() + atoms.size());
     std::merge(others.begin(), others.end(), atoms.begin(), atoms.end(), told.begin(), newerFirst);
-    for (drovanThing *o : told) o->thingRemoved(id);
+    for (drovanThing *o : told) o->thingRemoved(t);
 }
 
 drovanThing *findThing(int id) {

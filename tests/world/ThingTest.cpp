@@ -11,7 +11,7 @@ struct RiderWatch : drovanThing {
     std::vector<drovanAtom *> riders;
     std::vector<int> heardOn;  // per notice: riders still on an edge
     static std::vector<int> *order;
-    void thingRemoved(int) override {
+    void thingRemoved(const drovanThing *) override {
         int on = 0;
         for (drovanAtom *a : riders) on += a->state == AtomOnEdge;
         heardOn.push_back(on);

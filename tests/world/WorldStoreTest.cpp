@@ -15,8 +15,8 @@ namespace {
 struct Probe : drovanThing {
     std::vector<int> removed;
     static std::vector<int> order;
-    void thingRemoved(int id) override {
-        removed.push_back(id);
+    void thingRemoved(const drovanThing *gone) override {
+        removed.push_back(gone->id);
         order.push_back(this->id);
     }
 };
