@@ -178,6 +178,7 @@ public:
             if (!n || n->dead) continue;
             float r = n->radius();
             if (!std::isfinite(r)) return false;
+            radiusOfSlot[i] = r;
             if (r > maxRadius) maxRadius = r;
             vec2 p = n->position();
             // A node at an infinite or undefined place overlaps nothing.
@@ -213,15 +214,22 @@ public:
         }
         for (size_t c = 1; c < start.size(); c++) start[c] += start[c - 1];
         slots.resize(static_cast<size_t>(start.back()));
+        places.resize(slots.size());
         std::vector<int> fill(start.begin(), start.end() - 1);
         // Slots go in ascending order within each cell.
         for (int i = 0; i < kNodeTableSize; i++)
-            if (cellOfSlot[i] >= 0) slots[static_cast<size_t>(fill[static_cast<size_t>(cellOfSlot[i])]++)] = i;
+            if (cellOfSlot[i] >= 0) {
+                size_t k = static_cast<size_t>(fill[static_cast<size_t>(cellOfSlot[i])]++);
+                slots[k] = i;
+                places[k] = {world.nodeTable[i]->position(), radiusOfSlot[i]};
+            }
         return true;
     }
 
-    // Every slot after `after` whose start position may lie within an
-    // overlap of a node of radius r at p, ascending.
+    // Every slot after `after` that overlaps a node of radius r at p, by the
+    // pair test's own arithmetic on its start position and radius, ascending.
+    // A later node keeps both until it is stamped (see above), so the slots
+    // left out are exactly those whose check would find no overlap.
     void later(int after, vec2 p, float r, std::vector<int> &out) {
         out.clear();
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || start.back() == 0) return;
@@ -239,7 +247,9 @@ public:
             int from = start[static_cast<size_t>(c0 + nx * j)], to = start[static_cast<size_t>(c1 + nx * j) + 1];
             for (int k = from; k < to; k++) {
                 int slot = slots[static_cast<size_t>(k)];
-                unsigned long long later = slot > after;
+                const Place &at = places[static_cast<size_t>(k)];
+                float overlap = approxDistance(p, at.position) - at.radius - r;
+                unsigned long long later = (slot > after) & (overlap < 0.0f);
                 marks[slot >> 6] |= later << (slot & 63);
                 words |= later << (slot >> 6);
             }
@@ -266,8 +276,14 @@ private:
     float maxRadius = 0.0f;
     double originX = 0.0, originY = 0.0, cell = 1.0, inverse = 1.0;
     int nx = 1, ny = 1;
+    struct Place {
+        vec2 position;
+        float radius;
+    };
     std::vector<int> start, slots;
+    std::vector<Place> places;  // of each entry of slots
     int cellOfSlot[kNodeTableSize] = {};
+    float radiusOfSlot[kNodeTableSize] = {};
     // One bit per slot, all clear between calls of later().
     unsigned long long marks[(kNodeTableSize + 63) / 64] = {};
     static_assert((kNodeTableSize + 63) / 64 <= 64, "a word of marks per bit of a 64-bit word");
