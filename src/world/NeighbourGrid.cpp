@@ -35,7 +35,8 @@ void chainsChanged() {
 template <class T>
 void NeighbourGrid<T>::clear() {
     chainsChanged<T>();
-    for (T *&c : cells) c = nullptr;
+    for (int c : filled) cells[c] = nullptr;
+    filled.clear();
     overflow = nullptr;
     generation++;
 }
@@ -52,6 +53,7 @@ int NeighbourGrid<T>::insertCell(T *t, float x, float y) {
     chainsChanged<T>();
     int cell = cellOf(x, y, i, j) ? j * kCells + i : -1;
     T **head = cell >= 0 ? &cells[cell] : &overflow;
+    if (cell >= 0 && !*head) filled.push_back(cell);
     t->gridNext = *head;
     // In a cell chain the link names the cell's head (unlink walks the short
     // chain from there), sparing a write into the previous head; the overflow
