@@ -211,7 +211,13 @@ struct AtomSnapshot {
     void note(drovanAtom *a, vec2 p) {
         int i, j;
         if (!NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, i, j)) return;
-        notes.push_back({a, p.x, p.y});
+        // Fields written in place: a whole entry built on the stack and
+        // copied in stalls on reading back its two halves.
+        notes.emplace_back();
+        Entry &e = notes.back();
+        e.atom = a;
+        e.x = p.x;
+        e.y = p.y;
         noteCells.push_back(j * NeighbourGrid<drovanAtom>::kCells + i);
     }
     void endNotes() { updating = nullptr; }
