@@ -9,7 +9,9 @@ class drovanEdge;
 constexpr int kVisitedMax = 16;
 
 // A free-moving coloured particle: free, on an edge, or held by a node.
-class drovanAtom : public drovanThing {
+// Final: its own calls on itself go direct, and an update need not read the
+// object's first line for the table of virtual functions.
+class drovanAtom final : public drovanThing {
 public:
     drovanAtom(float x, float y, int colour, int creatorId);
     ~drovanAtom() override;
