@@ -50,7 +50,7 @@ void retirePatternEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
         if (from) from->addUndirectedDegree(c, -1);
     }
     e->fromId = e->toId = -1;
-    e->dead = 1;
+    e->markDead();
 }
 
 // The fields of a network file, one blank-separated word at a time, so that a

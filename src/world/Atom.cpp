@@ -260,7 +260,7 @@ void drovanAtom::kill() {
     }
     state = AtomFree;
     refreshNotice();
-    dead = 1;
+    markDead();
     atomSnapshot.touched(this);
 }
 

@@ -192,7 +192,7 @@ void drovanEdge::detach() {
 
 void drovanEdge::kill() {
     detach();
-    dead = 1;
+    markDead();
 }
 
 void drovanEdge::setColour(int c) {

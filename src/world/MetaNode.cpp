@@ -436,7 +436,7 @@ void drovanMetaNode::kill() {
         body->kill();
         body = nullptr;
     }
-    dead = 1;
+    markDead();
 }
 
 void drovanMetaNode::thingRemoved(const drovanThing *gone) {

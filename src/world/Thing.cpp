@@ -11,6 +11,11 @@ void drovanThing::setStrength(float s) { strength = s < 0.0f ? 0.0f : (s > 1.0f 
 
 void drovanThing::setKind(ThingKind k) { setThingKind(this, k); }
 
+void drovanThing::markDead() {
+    dead = 1;
+    noteKilled(this);
+}
+
 void drovanThing::archive(StateArchive &a) {
     unsigned char k = kind;
     a.value("kind", k);
@@ -19,5 +24,6 @@ void drovanThing::archive(StateArchive &a) {
     a.value("patternIndex", patternIndex);
     a.value("strength", strength);
     a.value("dead", dead);
+    if (a.reading() && dead) noteKilled(this);
     a.value("selected", selected);
 }

@@ -25,7 +25,7 @@ public:
     virtual bool hitTest(float x, float y) { (void)x; (void)y; return false; }
     // Another thing is leaving the registry (it is being destroyed).
     virtual void thingRemoved(const drovanThing *gone) { (void)gone; }
-    virtual void kill() { dead = 1; }
+    virtual void kill() { markDead(); }
     virtual void setColour(int colour) { (void)colour; }
     virtual drovanMetaNode *container() { return nullptr; }
     // Every field that decides a later step, base fields first (StateArchive.h).
@@ -33,6 +33,8 @@ public:
 
     // setStrength of any thing: clamped to 0..1.
     void setStrength(float s);
+    // Sets dead, telling the store (every kill ends here).
+    void markDead();
 
     // Registry links (see WorldStore).
     drovanThing **prevLink = nullptr;

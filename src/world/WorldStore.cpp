@@ -145,6 +145,15 @@ drovanThing *kindHeads[4] = {};
 std::vector<drovanThing *> registryOrder;
 size_t registryHoles = 0;
 
+// Slots of the things killed since the last purge (with repeats, and slots
+// emptied since), so a purge visits those instead of the whole table. False
+// when some dead thing may be missing (slots renumbered, a thing dead before
+// it had a slot): the next purge walks the whole table.
+std::vector<int> killedSlots;
+bool killedComplete = true;
+// While a purge pops the slots as a heap, newly killed ones join the heap.
+bool purging = false;
+
 // Kept in step with registryOrder's storage for the inline registryTable.
 void registryMoved() {
     registryTableData = registryOrder.data();
@@ -397,15 +406,60 @@ void selectComponent(drovanThing *t, bool value) {
     spider.walk();
 }
 
+void noteKilled(drovanThing *t) {
+    if (!t->registered) return;
+    if (t->orderSlot < 0) {
+        killedComplete = false;
+        return;
+    }
+    killedSlots.push_back(t->orderSlot);
+    if (purging) std::push_heap(killedSlots.begin(), killedSlots.end());
+}
+
 void purgeDead() {
     // Only here, between walks, may the table close its holes.
-    if (registryHoles > 1024 && registryHoles * 2 > registryOrder.size()) compactRegistryOrder();
+    if (registryHoles > 1024 && registryHoles * 2 > registryOrder.size()) {
+        compactRegistryOrder();
+        killedComplete = false;
+    }
     // Newest first; things registered meanwhile land past the walk, as they
     // land before it in thingList.
-    for (size_t i = registryOrder.size(); i-- > 0;) {
-        drovanThing *t = registryOrder[i];
-        if (t && t->dead) delete t;
+    if (!killedComplete) {
+        // Every dead thing is met below; the slots noted from here on are
+        // those of things killed meanwhile (kept for the next purge if the
+        // walk has passed them), or of things the walk is still to meet.
+        killedSlots.clear();
+        killedComplete = true;
+        for (size_t i = registryOrder.size(); i-- > 0;) {
+            drovanThing *t = registryOrder[i];
+            if (t && t->dead) delete t;
+        }
+        return;
     }
+    // The same walk over the killed slots alone: highest first, the walk
+    // standing at the last slot taken. A slot at or above it comes from a
+    // thing killed or registered meanwhile, or repeats one already taken; it
+    // waits for the next purge if its thing is dead.
+    static std::vector<int> waiting;
+    waiting.clear();
+    std::make_heap(killedSlots.begin(), killedSlots.end());
+    purging = true;
+    int at = static_cast<int>(registryOrder.size());
+    while (!killedSlots.empty()) {
+        std::pop_heap(killedSlots.begin(), killedSlots.end());
+        int s = killedSlots.back();
+        killedSlots.pop_back();
+        drovanThing *t = registryOrder[static_cast<size_t>(s)];
+        if (!t || !t->dead) continue;
+        if (s >= at) {
+            waiting.push_back(s);
+            continue;
+        }
+        at = s;
+        delete t;
+    }
+    purging = false;
+    killedSlots.swap(waiting);
 }
 
 unsigned long long lastSerial() { return serialCounter; }

@@ -134,7 +134,11 @@ void clearSelection();
 void killSelectionWith(drovanThing *t);
 void highlightSelectionExcept(int id);
 void selectComponent(drovanThing *t, bool value);
+// Deletes every dead registered thing, newest first; things killed meanwhile
+// behind the walk, or registered meanwhile, wait for the next purge.
 void purgeDead();
+// t was just marked dead: the purge finds it without visiting every thing.
+void noteKilled(drovanThing *t);
 void killAll();
 void setSpeed(int i);
 void setEdgeConstraint(int i);

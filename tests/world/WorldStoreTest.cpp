@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include <vector>
@@ -147,6 +148,64 @@ TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
     EXPECT_EQ(world.nextId, next);
     killAll();  // on an empty list: nothing
     EXPECT_EQ(world.thingCount, 0);
+}
+
+namespace {
+// Its deletion kills others (and may make one and kill it), as a container's
+// deletion kills what it holds; the deletions are logged by id.
+struct Killer : drovanThing {
+    std::vector<drovanThing *> victims;
+    bool breeds = false;
+    static std::vector<int> deleted;
+    ~Killer() override {
+        deleted.push_back(id);
+        for (drovanThing *v : victims) v->kill();
+        if (breeds) (new Killer)->kill();
+    }
+};
+std::vector<int> Killer::deleted;
+
+// Kills the middle of five things, whose deletion kills one older and one
+// newer thing and makes and kills a new one: the purge deletes the middle
+// one and the older one, in that order; the newer and the new wait.
+std::vector<std::vector<int>> purgeWithKillsMeanwhile() {
+    Killer::deleted.clear();
+    Killer *k[5];
+    for (Killer *&t : k) t = new Killer;
+    k[2]->victims = {k[0], k[4]};
+    k[2]->breeds = true;
+    std::vector<int> ids;
+    for (Killer *t : k) ids.push_back(t->id);
+    k[2]->kill();
+    k[2]->kill();  // a second kill changes nothing
+    std::vector<std::vector<int>> log;
+    for (int r = 0; r < 3; r++) {
+        purgeDead();
+        std::vector<int> d;
+        for (int id : Killer::deleted) {
+            auto at = std::find(ids.begin(), ids.end(), id);
+            d.push_back(at == ids.end() ? 5 : static_cast<int>(at - ids.begin()));
+        }
+        log.push_back(d);
+        Killer::deleted.clear();
+    }
+    return log;
+}
+}  // namespace
+
+TEST_F(WorldStoreTest, PurgeLeavesThingsKilledBehindItForTheNextOne) {
+    const std::vector<std::vector<int>> want{{2, 0}, {5, 4}, {}};
+    purgeDead();  // holes left by earlier tests closed: the next purge visits only the killed
+    EXPECT_EQ(purgeWithKillsMeanwhile(), want);
+    EXPECT_EQ(world.thingCount, 2);
+    // Again when the purge first closes the table's holes and so walks every thing.
+    killAll();
+    std::vector<drovanThing *> filler;
+    for (int k = 0; k < 3000; k++) filler.push_back(new Probe);
+    for (int k = 0; k < 3000; k++)
+        if (k % 6) filler[static_cast<size_t>(k)]->kill();
+    purgeDead();
+    EXPECT_EQ(purgeWithKillsMeanwhile(), want);
 }
 
 TEST_F(WorldStoreTest, RegistryTableClosesItsHolesAndFollowsThingList) {
