@@ -449,6 +449,7 @@ void purgeDead() {
         std::pop_heap(killedSlots.begin(), killedSlots.end());
         int s = killedSlots.back();
         killedSlots.pop_back();
+        if (static_cast<size_t>(s) >= registryOrder.size()) continue;
         drovanThing *t = registryOrder[static_cast<size_t>(s)];
         if (!t || !t->dead) continue;
         if (s >= at) {
