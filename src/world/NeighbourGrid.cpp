@@ -130,6 +130,8 @@ void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float 
     q.path = nullptr;
     q.pathChecked = false;
     q.pathPos = 0;
+    q.gathered = false;
+    q.hitCount = q.hitPos = 0;
 }
 
 template <class T>
@@ -310,6 +312,20 @@ const SpiralPath &spiralPath(const int rel[8]) {
         if (di < rel[4] || di > rel[5] || dj < rel[6] || dj > rel[7]) continue;
         p.steps.push_back({static_cast<short>(di), static_cast<short>(dj), w.leg, w.legDone});
     }
+    if (!p.steps.empty()) {
+        p.boxLoI = p.boxHiI = p.steps[0].di;
+        p.boxLoJ = p.boxHiJ = p.steps[0].dj;
+    }
+    for (const SpiralPath::Step &s : p.steps) {
+        p.boxLoI = std::min<int>(p.boxLoI, s.di);
+        p.boxHiI = std::max<int>(p.boxHiI, s.di);
+        p.boxLoJ = std::min<int>(p.boxLoJ, s.dj);
+        p.boxHiJ = std::max<int>(p.boxHiJ, s.dj);
+    }
+    const int width = p.boxHiI - p.boxLoI + 1;
+    p.stepOf.assign(p.steps.empty() ? 0 : static_cast<size_t>(width * (p.boxHiJ - p.boxLoJ + 1)), -1);
+    for (size_t k = 0; k < p.steps.size(); k++)
+        p.stepOf[static_cast<size_t>((p.steps[k].dj - p.boxLoJ) * width + p.steps[k].di - p.boxLoI)] = static_cast<int>(k);
     return p;
 }
 
@@ -335,11 +351,61 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
 }
 }  // namespace
 
+namespace {
+// The atoms along q's path that pass the position tests, in the path's
+// order: each row of the path's box is one run of entries, as its cells
+// follow one another; an entry's cell comes from its position, as it did
+// when it was filed. False when they would not fit.
+bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach, NearTest test) {
+    const SpiralPath &p = *q.path;
+    const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
+    const int i0 = q.walk.startI + p.boxLoI;
+    int count = 0;
+    for (int dj = p.boxLoJ; dj <= p.boxHiJ; dj++) {
+        const int row = (q.walk.startJ + dj) * n;
+        int k, end;
+        atomSnapshot.rowEntries(row + i0, row + i0 + width - 1, k, end);
+        for (; k < end; k++) {
+            const AtomSnapshot::Entry &s = e[k];
+            if (std::fabs(s.x - c.x) > bound || std::fabs(s.y - c.y) > bound) continue;
+            if (failsTest(test, vec2(s.x, s.y), c, reach)) continue;
+            int i = 0, j = 0;
+            if (!NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j)) continue;
+            int step = p.stepOf[static_cast<size_t>((dj - p.boxLoJ) * width + i - i0)];
+            if (step < 0) continue;
+            if (count == GridQuery<drovanAtom>::kHits) return false;
+            // In the path's order; within a cell, the cell's own.
+            int at = count++;
+            while (at > 0 && q.hits[at - 1].step > step) {
+                q.hits[at] = q.hits[at - 1];
+                at--;
+            }
+            q.hits[at] = {k, row + i, step};
+        }
+    }
+    q.hitCount = count;
+    q.hitPos = 0;
+    return true;
+}
+}  // namespace
+
 drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
-        // Something moved mid-query: carry on through the cells from the same place.
+        // Something moved mid-query: carry on through the cells from the same
+        // place, just after the atom last handed out.
         q.fromSnapshot = false;
+        if (q.gathered) {
+            q.gathered = false;
+            q.pathPos = q.snapNext = q.snapEnd = 0;
+            if (q.hitPos > 0) {
+                const GridQuery<drovanAtom>::Hit &h = q.hits[q.hitPos - 1];
+                int begin;
+                atomSnapshot.cellEntries(h.cell, begin, q.snapEnd);
+                q.snapNext = h.entry + 1;
+                q.pathPos = h.step + 1;
+            }
+        }
         if (q.path && q.pathPos > 0) {
             // The walk stands at the path's last cell.
             const SpiralPath::Step &at = q.path->steps[static_cast<size_t>(q.pathPos - 1)];
@@ -367,6 +433,16 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         q.pathChecked = true;
         q.path = pathFor(q, x0, x1, y0, y1);
         q.pathPos = 0;
+        if (q.path) q.gathered = gather(q, e, c, bound, reach, test);
+    }
+    if (q.gathered) {
+        // Whether an atom is dead is asked as it is handed out.
+        while (q.hitPos < q.hitCount) {
+            drovanAtom *a = e[q.hits[q.hitPos++].entry].atom;
+            if (!a->dead) return a;
+        }
+        q.done = true;
+        return nullptr;
     }
     for (;;) {
         while (q.snapNext < q.snapEnd) {

@@ -130,6 +130,16 @@ struct GridQuery {
     const struct SpiralPath *path = nullptr;
     bool pathChecked = false;
     int pathPos = 0;
+    // Along a path, the atoms that pass the position tests are gathered at
+    // the first call, row by row of cells, and handed out in the path's
+    // order (hitPos the next); each with its entry, cell and place on the path.
+    struct Hit {
+        int entry, cell, step;
+    };
+    static constexpr int kHits = 48;
+    bool gathered = false;
+    int hitCount = 0, hitPos = 0;
+    Hit hits[kHits];
 };
 
 // The cells a spiral walk visits inside a box of cells around its start, in
@@ -144,6 +154,10 @@ struct SpiralPath {
     std::vector<Step> steps;
     // Extent of every cell the whole walk visits, relative to its start.
     int loI = 0, hiI = 0, loJ = 0, hiJ = 0;
+    // The box of the steps' cells, relative to the start, and the place of
+    // each of its cells on the path (row by row), or -1 for a cell not on it.
+    int boxLoI = 0, boxHiI = -1, boxLoJ = 0, boxHiJ = -1;
+    std::vector<int> stepOf;
 };
 
 extern NeighbourGrid<drovanAtom> atomGrid;
@@ -199,6 +213,27 @@ struct AtomSnapshot {
         } else {
             begin = end = 0;
         }
+    }
+
+    // The entries of the cells first..last of one row (consecutive cells):
+    // [begin, end), as their cells follow one another.
+    void rowEntries(int first, int last, int &begin, int &end) const {
+        begin = end = 0;
+        if (first < 0 || first > last || static_cast<size_t>(last >> 6) >= occupied.size()) return;
+        int lo = -1, hi = -1;
+        for (int w = first >> 6; w <= last >> 6 && lo < 0; w++) {
+            unsigned long long m = occupied[static_cast<size_t>(w)];
+            if (w == first >> 6) m &= ~0ull << (first & 63);
+            if (m) lo = w * 64 + __builtin_ctzll(m);
+        }
+        if (lo < 0 || lo > last) return;
+        for (int w = last >> 6; w >= lo >> 6 && hi < 0; w--) {
+            unsigned long long m = occupied[static_cast<size_t>(w)];
+            if (w == last >> 6 && (last & 63) != 63) m &= (2ull << (last & 63)) - 1;
+            if (m) hi = w * 64 + 63 - __builtin_clzll(m);
+        }
+        begin = ranges[static_cast<size_t>(lo)].begin;
+        end = ranges[static_cast<size_t>(hi)].end;
     }
 
     // Notes for the next rebuild: the atom walk of a step notes each atom

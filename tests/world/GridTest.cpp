@@ -99,6 +99,11 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, NearApproxUpTo), std::vector<drovanAtom *>{edge});
     // Wrapped walks near the grid border find the same too.
     EXPECT_EQ(nearBy(true, -1590.0f, 4790.0f, 3000.0f), nearBy(false, -1590.0f, 4790.0f, 3000.0f));
+    // More atoms in reach than a query gathers at once.
+    for (int k = 0; k < 60; k++) new drovanAtom(700.0f + k * 0.25f, 700.0f, 0, -1);
+    rebuildAtomGrid();
+    std::vector<drovanAtom *> crowd = nearBy(false, 705.0f, 700.0f, 20.0f);
+    EXPECT_GE(crowd.size(), 60u); EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
 }
 
 TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
