@@ -374,6 +374,10 @@ bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, floa
             int step = p.stepOf[static_cast<size_t>((dj - p.boxLoJ) * width + i - i0)];
             if (step < 0) continue;
             if (count == GridQuery<drovanAtom>::kHits) return false;
+            // The lines a caller reads and writes (Atom.h), asked for all at once.
+            const char *line = reinterpret_cast<const char *>(s.atom);
+            __builtin_prefetch(line + 64);
+            __builtin_prefetch(line + 128, 1);
             // In the path's order; within a cell, the cell's own.
             int at = count++;
             while (at > 0 && q.hits[at - 1].step > step) {
