@@ -269,7 +269,7 @@ void AtomSnapshot::finish(bool withNotes) {
 }
 
 namespace {
-bool failsTest(NearTest test, vec2 p, vec2 c, float reach) {
+__attribute__((always_inline)) inline bool failsTest(NearTest test, vec2 p, vec2 c, float reach) {
     switch (test) {
     case NearApproxLess: return !(approxDistance(p, c) < reach);
     case NearApproxUpTo: return approxDistance(p, c) > reach;
@@ -356,7 +356,9 @@ namespace {
 // order: each row of the path's box is one run of entries, as its cells
 // follow one another; an entry's cell comes from its position, as it did
 // when it was filed. False when they would not fit.
-bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach, NearTest test) {
+// One copy per test, so the test is settled outside the loop.
+template <NearTest test>
+bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach) {
     const SpiralPath &p = *q.path;
     const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
     const int i0 = q.walk.startI + p.boxLoI;
@@ -390,6 +392,15 @@ bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, floa
     q.hitCount = count;
     q.hitPos = 0;
     return true;
+}
+
+bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach, NearTest test) {
+    switch (test) {
+    case NearApproxLess: return gatherWith<NearApproxLess>(q, e, c, bound, reach);
+    case NearApproxUpTo: return gatherWith<NearApproxUpTo>(q, e, c, bound, reach);
+    case NearLengthUpTo: return gatherWith<NearLengthUpTo>(q, e, c, bound, reach);
+    default: return gatherWith<NearAnyTest>(q, e, c, bound, reach);
+    }
 }
 }  // namespace
 
