@@ -362,32 +362,42 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
     const SpiralPath &p = *q.path;
     const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
     const int i0 = q.walk.startI + p.boxLoI;
-    int count = 0;
+    // The entries that pass, noted without a branch on the tests' outcome
+    // (which no predictor guesses); they go in hits until sorted below.
+    int passed = 0;
     for (int dj = p.boxLoJ; dj <= p.boxHiJ; dj++) {
         const int row = (q.walk.startJ + dj) * n;
         int k, end;
         atomSnapshot.rowEntries(row + i0, row + i0 + width - 1, k, end);
         for (; k < end; k++) {
             const AtomSnapshot::Entry &s = e[k];
-            if (std::fabs(s.x - c.x) > bound || std::fabs(s.y - c.y) > bound) continue;
-            if (failsTest(test, vec2(s.x, s.y), c, reach)) continue;
-            int i = 0, j = 0;
-            if (!NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j)) continue;
-            int step = p.stepOf[static_cast<size_t>((dj - p.boxLoJ) * width + i - i0)];
-            if (step < 0) continue;
-            if (count == GridQuery<drovanAtom>::kHits) return false;
-            // The lines a caller reads and writes (Atom.h), asked for all at once.
-            const char *line = reinterpret_cast<const char *>(s.atom);
-            __builtin_prefetch(line + 64);
-            __builtin_prefetch(line + 128, 1);
-            // In the path's order; within a cell, the cell's own.
-            int at = count++;
-            while (at > 0 && q.hits[at - 1].step > step) {
-                q.hits[at] = q.hits[at - 1];
-                at--;
-            }
-            q.hits[at] = {k, row + i, step};
+            bool out = (std::fabs(s.x - c.x) > bound) | (std::fabs(s.y - c.y) > bound) |
+                       failsTest(test, vec2(s.x, s.y), c, reach);
+            q.hits[passed].entry = k;
+            passed += !out;
+            if (passed == GridQuery<drovanAtom>::kHits) return false;
         }
+    }
+    int count = 0;
+    for (int m = 0; m < passed; m++) {
+        const int k = q.hits[m].entry;
+        const AtomSnapshot::Entry &s = e[k];
+        int i = 0, j = 0;
+        if (!NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j)) continue;
+        int step = p.stepOf[static_cast<size_t>((j - q.walk.startJ - p.boxLoJ) * width + i - i0)];
+        if (step < 0) continue;
+        // The lines a caller reads and writes (Atom.h), asked for all at once.
+        const char *line = reinterpret_cast<const char *>(s.atom);
+        __builtin_prefetch(line + 64);
+        __builtin_prefetch(line + 128, 1);
+        // In the path's order; within a cell, the cell's own. Slots up to
+        // m are free: the entry at m was just read.
+        int at = count++;
+        while (at > 0 && q.hits[at - 1].step > step) {
+            q.hits[at] = q.hits[at - 1];
+            at--;
+        }
+        q.hits[at] = {k, j * n + i, step};
     }
     q.hitCount = count;
     q.hitPos = 0;
