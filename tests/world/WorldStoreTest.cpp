@@ -189,15 +189,25 @@ std::vector<std::vector<int>> purgeWithKillsMeanwhile() {
         log.push_back(d);
         Killer::deleted.clear();
     }
+    // Things killed meanwhile behind the walk go newest first, as the walk meets them.
+    Killer *o[4];
+    for (Killer *&t : o) t = new Killer;
+    o[3]->victims = {o[0], o[1], o[2]};
+    const std::vector<int> byAge{o[0]->id, o[1]->id, o[2]->id, o[3]->id};
+    o[3]->kill();
+    purgeDead();
+    std::vector<int> d;
+    for (int id : Killer::deleted) d.push_back(static_cast<int>(std::find(byAge.begin(), byAge.end(), id) - byAge.begin()));
+    log.push_back(d);
     return log;
 }
 }  // namespace
 
 TEST_F(WorldStoreTest, PurgeLeavesThingsKilledBehindItForTheNextOne) {
-    const std::vector<std::vector<int>> want{{2, 0}, {5, 4}, {}};
+    const std::vector<std::vector<int>> want{{2, 0}, {5, 4}, {}, {3, 2, 1, 0}};
     purgeDead();  // holes left by earlier tests closed: the next purge visits only the killed
     EXPECT_EQ(purgeWithKillsMeanwhile(), want);
-    EXPECT_EQ(world.thingCount, 2);
+    EXPECT_EQ(world.thingCount, 2);  // k[1] and k[3]
     // Again when the purge first closes the table's holes and so walks every thing.
     killAll();
     std::vector<drovanThing *> filler;
