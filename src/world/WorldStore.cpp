@@ -1,6 +1,7 @@
 #include "world/WorldStore.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <memory>
 #include <unordered_map>
@@ -461,6 +462,15 @@ void purgeDead() {
     }
     purging = false;
     killedSlots.swap(waiting);
+#ifndef NDEBUG
+    // Debug builds check that every dead thing left waits for the next purge:
+    // one marked dead other than through markDead would never be deleted.
+    std::vector<int> listed(killedSlots);
+    std::sort(listed.begin(), listed.end());
+    for (size_t i = 0; i < registryOrder.size(); i++)
+        if (registryOrder[i] && registryOrder[i]->dead)
+            assert(std::binary_search(listed.begin(), listed.end(), static_cast<int>(i)) && "dead thing not noted");
+#endif
 }
 
 unsigned long long lastSerial() { return serialCounter; }
