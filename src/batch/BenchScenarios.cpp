@@ -122,6 +122,15 @@ bool setupBenchScenario(const std::string &name, uint32_t seed) {
     setWalkerTraceStream(nullptr);
     setRandState(seed);
     world.speed = 3;
+    // Every world starts as in a fresh process, whatever world ran before it:
+    // the clock (whose step count paces spontaneous nodes), ids and stamps.
+    world.simTime = 0.0f;
+    world.stepCount = 0;
+    world.stepBudget = 0;
+    world.nextId = 0;
+    world.idsWrapped = false;
+    world.visitStamp = 0;
+    world.collisionPass = 0;
     startWorld(std::string(), std::string(), StartupHooks());
     char rates[256];
     std::snprintf(rates, sizeof rates,

@@ -104,4 +104,25 @@ TEST(BenchCaptureTest, PrintsMeasuredRangesAndCarriesTheDigest) {
     std::remove((tmp + ".out").c_str());
 }
 
+// The default run builds every world in one process: each must be the world
+// its own run builds (and the goldens hold), whatever ran before it.
+TEST(BenchCaptureTest, EveryWorldIsTheSameAloneOrAfterTheOthers) {
+    std::string tmp = ::testing::TempDir() + "bench-all-" + std::to_string(getpid());
+    const std::string base = std::string("'") + DROVAN_BATCH + "' bench --steps 3";
+    ASSERT_EQ(std::system((base + " > '" + tmp + ".all'").c_str()), 0);
+    // A world's sizes: its line up to the timings.
+    auto sizes = [](const std::string &out, const std::string &world) {
+        size_t at = out.find(world + " ");
+        if (at == std::string::npos) return std::string("<no line>");
+        return out.substr(at, out.find("| median", at) - at);
+    };
+    const std::string all = readAll(tmp + ".all");
+    for (const char *world : {"small", "busy", "full", "meta"}) {
+        ASSERT_EQ(std::system((base + " --scenario " + world + " > '" + tmp + ".one'").c_str()), 0);
+        EXPECT_EQ(sizes(all, world), sizes(readAll(tmp + ".one"), world));
+    }
+    std::remove((tmp + ".all").c_str());
+    std::remove((tmp + ".one").c_str());
+}
+
 }  // namespace
