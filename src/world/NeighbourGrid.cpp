@@ -397,7 +397,7 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
             q.hits[at] = q.hits[at - 1];
             at--;
         }
-        q.hits[at] = {k, j * n + i, step};
+        q.hits[at] = {k, step};
     }
     q.hitCount = count;
     q.hitPos = 0;
@@ -425,8 +425,10 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             q.pathPos = q.snapNext = q.snapEnd = 0;
             if (q.hitPos > 0) {
                 const GridQuery<drovanAtom>::Hit &h = q.hits[q.hitPos - 1];
-                int begin;
-                atomSnapshot.cellEntries(h.cell, begin, q.snapEnd);
+                const AtomSnapshot::Entry &s = atomSnapshot.entries[static_cast<size_t>(h.entry)];
+                int i = 0, j = 0, begin;
+                NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j);
+                atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, begin, q.snapEnd);
                 q.snapNext = h.entry + 1;
                 q.pathPos = h.step + 1;
             }

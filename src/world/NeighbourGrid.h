@@ -132,9 +132,9 @@ struct GridQuery {
     int pathPos = 0;
     // Along a path, the atoms that pass the position tests are gathered at
     // the first call, row by row of cells, and handed out in the path's
-    // order (hitPos the next); each with its entry, cell and place on the path.
+    // order (hitPos the next); each with its entry and place on the path.
     struct Hit {
-        int entry, cell, step;
+        int entry, step;
     };
     static constexpr int kHits = 48;
     bool gathered = false;

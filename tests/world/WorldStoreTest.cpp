@@ -165,6 +165,15 @@ struct Killer : drovanThing {
 };
 std::vector<int> Killer::deleted;
 
+// The deletions so far, each as its place in ids (ids.size() for one not
+// there), oldest first; the log starts again.
+std::vector<int> deletedAmong(const std::vector<int> &ids) {
+    std::vector<int> d;
+    for (int id : Killer::deleted) d.push_back(static_cast<int>(std::find(ids.begin(), ids.end(), id) - ids.begin()));
+    Killer::deleted.clear();
+    return d;
+}
+
 // Kills the middle of five things, whose deletion kills one older and one
 // newer thing and makes and kills a new one: the purge deletes the middle
 // one and the older one, in that order; the newer and the new wait.
@@ -181,13 +190,7 @@ std::vector<std::vector<int>> purgeWithKillsMeanwhile() {
     std::vector<std::vector<int>> log;
     for (int r = 0; r < 3; r++) {
         purgeDead();
-        std::vector<int> d;
-        for (int id : Killer::deleted) {
-            auto at = std::find(ids.begin(), ids.end(), id);
-            d.push_back(at == ids.end() ? 5 : static_cast<int>(at - ids.begin()));
-        }
-        log.push_back(d);
-        Killer::deleted.clear();
+        log.push_back(deletedAmong(ids));
     }
     // Things killed meanwhile behind the walk go newest first, as the walk meets them.
     Killer *o[4];
@@ -196,9 +199,7 @@ std::vector<std::vector<int>> purgeWithKillsMeanwhile() {
     const std::vector<int> byAge{o[0]->id, o[1]->id, o[2]->id, o[3]->id};
     o[3]->kill();
     purgeDead();
-    std::vector<int> d;
-    for (int id : Killer::deleted) d.push_back(static_cast<int>(std::find(byAge.begin(), byAge.end(), id) - byAge.begin()));
-    log.push_back(d);
+    log.push_back(deletedAmong(byAge));
     return log;
 }
 }  // namespace
