@@ -552,8 +552,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
                 r.fail(e.line, "two nodes in table slot " + std::to_string(n->nodeIndex));
                 return false;
             }
-            world.nodeTable[n->nodeIndex] = n;
-            world.nodeTableCount++;
+            placeInNodeTable(n->nodeIndex, n);
         }
         if (e.made->id >= nextId && !world.idsWrapped) {
             r.fail(e.line, "thing " + std::to_string(e.made->id) + " lies past the id counter");

@@ -39,10 +39,7 @@ float wrapAngle(float a) {
 drovanNode::drovanNode(int idx) : nodeIndex(idx) {
     setKind(ThingNode);
     // A slot already held by another node is never taken over.
-    if (slotInRange(idx) && !world.nodeTable[idx]) {
-        world.nodeTable[idx] = this;
-        world.nodeTableCount++;
-    }
+    if (slotInRange(idx) && !world.nodeTable[idx]) placeInNodeTable(idx, this);
 }
 
 bool drovanNode::inNodeTable() const { return slotInRange(nodeIndex) && world.nodeTable[nodeIndex] == this; }

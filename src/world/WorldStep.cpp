@@ -62,6 +62,7 @@ void rebuildNodeGrid() {
 }
 
 void worldStep() {
+    trimNodeTableEnd();
     spawnAtoms();
     rebuildAtomGrid();
     rebuildNodeGrid();
@@ -73,7 +74,7 @@ void worldStep() {
     if (world.anneal) annealNetwork();
     if (world.fix_node_collisions || world.closed_world) relaxCollisions();
 
-    for (int i = 0; i < kNodeTableSize; i++) {
+    for (int i = 0; i < world.nodeTableEnd; i++) {
         drovanNode *n = world.nodeTable[i];
         if (!n || n->dead || insideMeta(n)) continue;
         if (n->patternIndex >= 0 && n->patternIndex < kPatternSlots) world.metaCounts[n->patternIndex]++;
@@ -127,7 +128,7 @@ void worldStep() {
 }
 
 void annealNetwork() {
-    for (int i = 0; i < kNodeTableSize; i++) {
+    for (int i = 0; i < world.nodeTableEnd; i++) {
         drovanNode *n = world.nodeTable[i];
         if (n && !n->dead && n->isMovable() && !insideMeta(n)) annealNode(n);
     }
@@ -173,7 +174,7 @@ public:
         maxRadius = 0.0f;
         bool any = false;
         float minX = 0.0f, minY = 0.0f, maxX = 0.0f, maxY = 0.0f;
-        for (int i = 0; i < kNodeTableSize; i++) {
+        for (int i = 0; i < world.nodeTableEnd; i++) {
             drovanNode *n = world.nodeTable[i];
             if (!n || n->dead) continue;
             float r = n->radius();
@@ -203,7 +204,7 @@ public:
         nx = static_cast<int>(w / cell) + 1;
         ny = static_cast<int>(h / cell) + 1;
         start.assign(static_cast<size_t>(nx * ny + 1), 0);
-        for (int i = 0; i < kNodeTableSize; i++) {
+        for (int i = 0; i < world.nodeTableEnd; i++) {
             cellOfSlot[i] = -1;
             drovanNode *n = world.nodeTable[i];
             if (!n || n->dead || !any) continue;
@@ -217,7 +218,7 @@ public:
         places.resize(slots.size());
         std::vector<int> fill(start.begin(), start.end() - 1);
         // Slots go in ascending order within each cell.
-        for (int i = 0; i < kNodeTableSize; i++)
+        for (int i = 0; i < world.nodeTableEnd; i++)
             if (cellOfSlot[i] >= 0) {
                 size_t k = static_cast<size_t>(fill[static_cast<size_t>(cellOfSlot[i])]++);
                 slots[k] = i;
@@ -326,7 +327,7 @@ void relaxCollisions() {
     bool bucketed = world.fix_node_collisions && collisionBuckets.build();
     int tableCount = world.nodeTableCount;
     static std::vector<int> partners;
-    for (int i = 0; i < kNodeTableSize; i++) {
+    for (int i = 0; i < world.nodeTableEnd; i++) {
         drovanNode *N = world.nodeTable[i];
         if (!N || N->dead) continue;
         bool freeN = N->isFree();
@@ -355,7 +356,7 @@ void relaxCollisions() {
                 collidePair(N, M, p, r, freeN, pass);
             }
         } else {
-            for (int j = i + 1; j < kNodeTableSize; j++) {
+            for (int j = i + 1; j < world.nodeTableEnd; j++) {
                 drovanNode *M = world.nodeTable[j];
                 if (!M || M->dead || M->collisionStamp == pass) continue;
                 collidePair(N, M, p, r, freeN, pass);
@@ -365,7 +366,7 @@ void relaxCollisions() {
     if (world.inertia) {
         applyForces(0.0f, 0.5f);
     } else {
-        for (int i = 0; i < kNodeTableSize; i++) {
+        for (int i = 0; i < world.nodeTableEnd; i++) {
             drovanNode *n = world.nodeTable[i];
             if (n && n->force.length() > 2.0f) n->force = n->force.withLength(2.0f);
         }
@@ -374,7 +375,7 @@ void relaxCollisions() {
 }
 
 void applyForces(float positionFactor, float velocityFactor) {
-    for (int i = 0; i < kNodeTableSize; i++) {
+    for (int i = 0; i < world.nodeTableEnd; i++) {
         drovanNode *n = world.nodeTable[i];
         if (!n) continue;
         vec2 p = n->position() + n->force * positionFactor;
@@ -391,7 +392,7 @@ void dragNodes(int id, float dx, float dy, bool withSelection) {
     vec2 p = n->position();
     n->moveTo(p.x + dx, p.y + dy);
     if (!withSelection || !n->selected) return;
-    for (int i = 0; i < kNodeTableSize; i++) {
+    for (int i = 0; i < world.nodeTableEnd; i++) {
         drovanNode *o = world.nodeTable[i];
         if (!o || o == n || o->dead || !o->selected) continue;
         vec2 q = o->position();

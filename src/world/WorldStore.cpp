@@ -478,6 +478,21 @@ unsigned long long lastSerial() { return serialCounter; }
 drovanThing *const *registryTableData = nullptr;
 size_t registryTableSize = 0;
 
+void placeInNodeTable(int i, drovanNode *n) {
+    world.nodeTable[i] = n;
+    world.nodeTableCount++;
+    if (i >= world.nodeTableEnd) world.nodeTableEnd = i + 1;
+}
+
+void trimNodeTableEnd() {
+    while (world.nodeTableEnd > 0 && !world.nodeTable[world.nodeTableEnd - 1]) world.nodeTableEnd--;
+#ifndef NDEBUG
+    // A slot filled past the end would never be visited.
+    for (int i = world.nodeTableEnd; i < kNodeTableSize; i++)
+        assert(!world.nodeTable[i] && "node table slot filled past its end");
+#endif
+}
+
 void killAll() {
     for (drovanThing *t = world.thingList; t;) {
         drovanThing *n = t->next;

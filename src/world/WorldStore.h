@@ -61,6 +61,10 @@ struct WorldStore {
     // Node table.
     drovanNode *nodeTable[kNodeTableSize] = {};
     int nodeTableCount = 0;
+    // Every slot from here up is empty, so walks over the table stop here
+    // (re-read each round: a node made during a walk may raise it). Fill
+    // slots only through placeInNodeTable.
+    int nodeTableEnd = 0;
     int liveAtomCount = 0;
     int liveEdgeCount = 0;
     AggregateGrid *aggregateGrid = nullptr;
@@ -98,6 +102,11 @@ extern WorldStore world;
 // The adjacency matrix: entry [a][b] holds the edge from slot a to slot b.
 // Write it only through setAdjacency (Edge.h), which keeps the edge cursors' lists.
 extern drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
+
+// Puts n in table slot i (in range, empty) and keeps nodeTableEnd above it.
+void placeInNodeTable(int i, drovanNode *n);
+// Lowers nodeTableEnd past the empty slots at the table's top.
+void trimNodeTableEnd();
 
 // Registry operations.
 void registerThing(drovanThing *t);
