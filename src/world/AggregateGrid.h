@@ -37,10 +37,12 @@ public:
     }
     bool cellOf(float x, float y, int &i, int &j) const {
         // Truncation toward zero, as the step's other grids do; -0.5 is cell 0.
+        // Past the test the quotients lie in (-1, kCols) and (-1, kRows):
+        // the largest float below kCols * kCellW divides to below kCols.
         if (!(x > -kCellW && x < kCols * kCellW && y > -kCellH && y < kRows * kCellH)) return false;
         i = static_cast<int>(x / kCellW);
         j = static_cast<int>(y / kCellH);
-        return i >= 0 && i < kCols && j >= 0 && j < kRows;
+        return true;
     }
     bool cellEmpty(int i, int j) const { return emptyMask[j * kCols + i] != 0; }
     bool emptyAt(float x, float y) const;

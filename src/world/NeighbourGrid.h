@@ -49,12 +49,14 @@ template <class T>
 inline bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
     float fx = (x - kOrigin) / kCell;
     float fy = (y - kOrigin) / kCell;
-    // (int) truncates toward zero, so -0.5 still lands in cell 0.
+    // (int) truncates toward zero, so -0.5 still lands in cell 0, and
+    // anything short of kCells in cell kCells - 1: every cell passing the
+    // test is in range.
     if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
         return false;
     i = static_cast<int>(fx);
     j = static_cast<int>(fy);
-    return i >= 0 && i < kCells && j >= 0 && j < kCells;
+    return true;
 }
 
 // A square-spiral walk over the cells around a point; shared by both neighbour

@@ -50,6 +50,14 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     // Just left of the origin still truncates into cell 0.
     EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
     for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<drovanAtom>::cellOf(x, 0.0f, i, j)) << x;
+    // The last floats inside land in the first and last cells, never past them.
+    EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(std::nextafter(-1632.0f, 0.0f), std::nextafter(4800.0f, 0.0f), i, j));
+    EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 199));
+    AggregateGrid aggregate(1);
+    EXPECT_TRUE(aggregate.cellOf(std::nextafter(-80.0f, 0.0f), std::nextafter(3200.0f, 0.0f), i, j));
+    EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 39));
+    EXPECT_FALSE(aggregate.cellOf(-80.0f, 0.0f, i, j));
+    EXPECT_FALSE(aggregate.cellOf(0.0f, 3200.0f, i, j));
     // An atom outside the grid is in no cell.
     new drovanAtom(9000.0f, 0.0f, 0, -1);
     rebuildAtomGrid(); EXPECT_TRUE(atomSnapshot.entries.empty());
