@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "world/SimTime.h"
 #include "rules/ColorTable.h"
@@ -147,7 +148,8 @@ void drovanTermNode::interactWithAtoms() {
                 break;
             }
             if (!a->dead && a->colour != nodeColour && world.discover_edges) linkLastNode(a);
-            convertAtom(a);
+            // Most colours convert nothing: settled here without the call.
+            if (!a->dead && inTable(a->colour) && rule().conversion[a->colour].defined) convertAtom(a);
         }
 
         a->markVisited(id);
@@ -205,7 +207,14 @@ bool drovanTermNode::convertAtom(drovanAtom *atom) {
 
 void drovanTermNode::processIntake() {
     ColorRule &r = rule();
-    for (int c = 0; c < kMaxColors; c++) {
+    // Most steps bring nothing: the bits of two entries at a time, signs
+    // aside (-0 is nothing too), settle that.
+    static_assert(kMaxColors % 2 == 0, "whole pairs of entries");
+    unsigned long long pairs[kMaxColors / 2], bits = 0;
+    std::memcpy(pairs, intake, sizeof pairs);
+    for (unsigned long long p : pairs) bits |= p;
+    bool any = (bits & 0x7FFFFFFF7FFFFFFFull) != 0;
+    for (int c = 0; any && c < kMaxColors; c++) {
         if (intake[c] == 0.0f) continue;
         switch (relationKind(c)) {
         case RelEats:

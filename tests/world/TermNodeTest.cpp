@@ -53,6 +53,18 @@ TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
     EXPECT_TRUE(m->dead); EXPECT_FALSE(n->convertIntake(-3, 1.0f));
 }
 
+// Intake of any colour, the last too, is taken in the step it came.
+TEST_F(TermNodeTest, IntakeOfEveryColourIsTaken) {
+    rule(0).relation[3].kind = RelEats;
+    for (int c : {0, 3, kMaxColors - 1}) {
+        drovanTermNode *n = node(100, 100, 0);
+        n->strength = 0.5f; n->vigour = 0.25f; n->intake[c] = 1.0f;
+        n->processIntake();
+        EXPECT_EQ(n->intake[c], 0.0f) << c;
+        EXPECT_FLOAT_EQ(n->strength, c == 3 ? 0.75f : 0.5f) << c;
+    }
+}
+
 TEST_F(TermNodeTest, BodyNodeReproducesItsMetanode) {
     initPatternSlots();
     drovanMetaNodePat *pat = patternSlot(0);
