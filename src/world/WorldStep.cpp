@@ -266,8 +266,9 @@ private:
     static constexpr int kMaxCells = 256;
     // Any index that never decreases as v grows finds every pair the reach
     // covers; the reciprocal spares a division.
+    // Past the first test the cut toward zero is the floor.
     int index(double v, int n) const {
-        double k = std::floor(v * inverse);
+        double k = v * inverse;
         if (!(k >= 0.0)) return 0;
         return k >= n - 1 ? n - 1 : static_cast<int>(k);
     }
