@@ -414,6 +414,18 @@ bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, floa
 }
 }  // namespace
 
+namespace {
+// The next gathered atom; whether it is dead is asked as it is handed out.
+inline drovanAtom *handOutGathered(GridQuery<drovanAtom> &q) {
+    while (q.hitPos < q.hitCount) {
+        drovanAtom *a = atomSnapshot.entries[static_cast<size_t>(q.hits[q.hitPos++].entry)].atom;
+        if (!a->dead) return a;
+    }
+    q.done = true;
+    return nullptr;
+}
+}  // namespace
+
 drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
@@ -445,6 +457,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         q.path = nullptr;
     }
     if (!q.fromSnapshot) return gridQueryNext(q);
+    if (q.gathered) return handOutGathered(q);
     // A little slack covers the rounding of the callers' own distance tests.
     float bound = reach + std::fabs(reach) * 1.0e-5f + 1.0e-3f;
     if (!(bound < 1.0e30f)) bound = HUGE_VALF;
@@ -461,15 +474,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         q.path = pathFor(q, x0, x1, y0, y1);
         q.pathPos = 0;
         if (q.path) q.gathered = gather(q, e, c, bound, reach, test);
-    }
-    if (q.gathered) {
-        // Whether an atom is dead is asked as it is handed out.
-        while (q.hitPos < q.hitCount) {
-            drovanAtom *a = e[q.hits[q.hitPos++].entry].atom;
-            if (!a->dead) return a;
-        }
-        q.done = true;
-        return nullptr;
+        if (q.gathered) return handOutGathered(q);
     }
     for (;;) {
         while (q.snapNext < q.snapEnd) {
