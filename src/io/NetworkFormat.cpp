@@ -129,13 +129,8 @@ drovanNode *detachedNode(float x, float y, int colour) {
     if (!isColor(colour)) return nullptr;
     drovanNode *n = createNode(x, y, colour);
     if (!n) return nullptr;
-    int slot = n->nodeIndex;
+    // Out of the table and the registry.
     n->unregisterNode();
-    if (slot >= 0 && slot < kNodeTableSize && world.nodeTable[slot] == n) {
-        world.nodeTable[slot] = nullptr;
-        world.nodeTableCount--;
-    }
-    if (n->registered) unregister(n);
     return n;
 }
 

@@ -45,28 +45,18 @@ drovanNode::drovanNode(int idx) : nodeIndex(idx) {
 bool drovanNode::inNodeTable() const { return slotInRange(nodeIndex) && world.nodeTable[nodeIndex] == this; }
 
 drovanNode::~drovanNode() {
-    if (registered) {
-        bool inTable = inNodeTable();
-        if (inTable) {
-            world.nodeTableCount--;
-            int cur = 0;
-            while (drovanEdge *e = nextTouchingEdge(cur)) e->kill();
-            world.nodeTable[nodeIndex] = nullptr;
-        }
-    } else if (inNodeTable()) {
-        // A node taken off the registry but left in the table must not leave a
-        // dangling slot behind.
-        world.nodeTable[nodeIndex] = nullptr;
-        world.nodeTableCount--;
+    // A node taken off the registry but left in the table must not leave a
+    // dangling slot behind either.
+    if (registered && inNodeTable()) {
+        int cur = 0;
+        while (drovanEdge *e = nextTouchingEdge(cur)) e->kill();
     }
+    takeFromNodeTable(this);
     nodeGrid.unlink(this);
 }
 
 void drovanNode::unregisterNode() {
-    if (inNodeTable()) {
-        world.nodeTable[nodeIndex] = nullptr;
-        world.nodeTableCount--;
-    }
+    takeFromNodeTable(this);
     nodeGrid.unlink(this);
     if (registered) unregister(this);
 }

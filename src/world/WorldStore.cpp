@@ -484,6 +484,12 @@ void placeInNodeTable(int i, drovanNode *n) {
     if (i >= world.nodeTableEnd) world.nodeTableEnd = i + 1;
 }
 
+void takeFromNodeTable(drovanNode *n) {
+    if (!n->inNodeTable()) return;
+    world.nodeTable[n->nodeIndex] = nullptr;
+    world.nodeTableCount--;
+}
+
 void trimNodeTableEnd() {
     while (world.nodeTableEnd > 0 && !world.nodeTable[world.nodeTableEnd - 1]) world.nodeTableEnd--;
 #ifndef NDEBUG

@@ -105,6 +105,8 @@ extern drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
 
 // Puts n in table slot i (in range, empty) and keeps nodeTableEnd above it.
 void placeInNodeTable(int i, drovanNode *n);
+// Empties n's table slot, if n holds it.
+void takeFromNodeTable(drovanNode *n);
 // Lowers nodeTableEnd past the empty slots at the table's top.
 void trimNodeTableEnd();
 
