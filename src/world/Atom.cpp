@@ -115,12 +115,20 @@ void drovanAtom::update() {
     }
     position += velocity;
     atomMoved(this);
-    vec2 seg = segmentEnd - segmentStart;
-    float segLen = seg.length();
-    progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
+    // Until it moves again the place stays, and so does the segment.
+    progressOwed = true;
+    if (state != AtomFree) settleProgress();
     float f = state == AtomFree ? 1.0f : (state == AtomOnEdge ? 0.125f : 0.25f);
     float rate = isColor(colour) ? colorTable[colour].atomDecayRate : 0.0f;
     consume(rate * f);
+}
+
+void drovanAtom::settleProgress() {
+    if (!progressOwed) return;
+    progressOwed = false;
+    vec2 seg = segmentEnd - segmentStart;
+    float segLen = seg.length();
+    progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
 }
 
 void drovanAtom::consume(float amount) {
@@ -196,6 +204,7 @@ bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
     savedVelocity = velocity;
     velocity = edgeTarget - position;
     progress = 0.0f;
+    progressOwed = false;
     velocity = steer(velocity, savedVelocity);
     return true;
 }
@@ -326,6 +335,7 @@ void drovanAtom::archive(StateArchive &a) {
     a.value("edgeStartIndex", edgeStartIndex);
     a.value("edgeTargetId", edgeTargetId);
     a.value("edgeId", edgeId);
+    settleProgress();
     a.value("progress", progress);
     a.vec("segmentStart", segmentStart);
     a.vec("segmentEnd", segmentEnd);

@@ -40,6 +40,7 @@ public:
     void leaveEdgeCount();
     // Keep the removal-notice index in step with state, edgeId and holderId.
     void refreshNotice();
+    void settleProgress();
     void archive(StateArchive &a) override;
 
     // Laid out for the pool's line-aligned slots: what a node's query reads
@@ -57,7 +58,12 @@ public:
     int lastPendingNode = -1;
     vec2 velocity;
     vec2 segmentStart, segmentEnd;
+    // The fraction of its segment an atom has covered. A free atom's update
+    // leaves it owed, to be worked out from the atom's place when read
+    // (settleProgress): nothing reads it before the atom rides an edge again,
+    // and entering an edge sets it afresh.
     float progress = 0.0f;
+    bool progressOwed = false;
     vec2 savedVelocity;
     vec2 edgeTarget;
     int edgeStartIndex = 0;
