@@ -329,6 +329,18 @@ const SpiralPath &spiralPath(const int rel[8]) {
     return p;
 }
 
+// std::floor and std::ceil of a float short of 2^23 in magnitude, as an int,
+// without a library call: the truncation is off by one only for a negative
+// (floor) or positive (ceil) fraction, and converts back exactly.
+inline int floorOf(float v) {
+    int t = static_cast<int>(v);
+    return t - (v < static_cast<float>(t));
+}
+inline int ceilOf(float v) {
+    int t = static_cast<int>(v);
+    return t + (v > static_cast<float>(t));
+}
+
 // The cached path of q's walk when every cell it visits lies inside the grid
 // (no wrapping), or null. It holds only the cells that meet the box [x0, x1] x
 // [y0, y1] (grid units from the origin): those for which the walk's own test
@@ -338,12 +350,14 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
     int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
-                  static_cast<int>(std::ceil(x0 / cell)) - 1 - w.startI,
-                  static_cast<int>(std::floor(x1 / cell)) - w.startI,
-                  static_cast<int>(std::ceil(y0 / cell)) - 1 - w.startJ,
-                  static_cast<int>(std::floor(y1 / cell)) - w.startJ};
-    for (int v : rel)
-        if (v < -kPathReach || v > kPathReach) return nullptr;
+                  ceilOf(x0 / cell) - 1 - w.startI,
+                  floorOf(x1 / cell) - w.startI,
+                  ceilOf(y0 / cell) - 1 - w.startJ,
+                  floorOf(y1 / cell) - w.startJ};
+    // Each within -kPathReach..kPathReach, one unsigned test apiece.
+    unsigned out = 0;
+    for (int v : rel) out |= static_cast<unsigned>(v + kPathReach) > 2u * kPathReach;
+    if (out) return nullptr;
     const SpiralPath &p = spiralPath(rel);
     const int n = NeighbourGrid<drovanAtom>::kCells;
     if (w.startI + p.loI < 0 || w.startI + p.hiI >= n || w.startJ + p.loJ < 0 || w.startJ + p.hiJ >= n) return nullptr;
