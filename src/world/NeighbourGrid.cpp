@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 #include <unordered_map>
 
 #include "world/Atom.h"
 #include "world/Node.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 NeighbourGrid<drovanAtom> atomGrid;
 NeighbourGrid<drovanNode> nodeGrid;
@@ -366,6 +371,27 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
 }  // namespace
 
 namespace {
+#if defined(__SSE2__)
+// failsTest for four entries at once, by the same arithmetic lane by lane;
+// d the entries' x and y less the query point's, a their magnitudes.
+template <NearTest test>
+inline __m128 failsTest4(__m128 dx, __m128 dy, __m128 ax, __m128 ay, __m128 reach) {
+    if (test == NearApproxLess || test == NearApproxUpTo) {
+        const __m128 half = _mm_set1_ps(0.5f);
+        __m128 xFirst = _mm_cmpgt_ps(ax, ay);
+        __m128 d = _mm_or_ps(_mm_and_ps(xFirst, _mm_add_ps(ax, _mm_mul_ps(half, ay))),
+                             _mm_andnot_ps(xFirst, _mm_add_ps(ay, _mm_mul_ps(half, ax))));
+        return test == NearApproxLess ? _mm_cmpnlt_ps(d, reach) : _mm_cmpgt_ps(d, reach);
+    }
+    if (test == NearLengthUpTo)
+        return _mm_cmpgt_ps(_mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy))), reach);
+    return _mm_setzero_ps();
+}
+static_assert(sizeof(AtomSnapshot::Entry) == 16 && offsetof(AtomSnapshot::Entry, x) == 8 &&
+                  offsetof(AtomSnapshot::Entry, y) == 12,
+              "an entry's place is its upper half");
+#endif
+
 // The atoms along q's path that pass the position tests, in the path's
 // order: each row of the path's box is one run of entries, as its cells
 // follow one another; an entry's cell comes from its position, as it did
@@ -376,13 +402,32 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
     const SpiralPath &p = *q.path;
     const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
     const int i0 = q.walk.startI + p.boxLoI;
-    // The entries that pass, noted without a branch on the tests' outcome
-    // (which no predictor guesses); they go in hits until sorted below.
+    // The entries that pass go in hits until sorted below.
     int passed = 0;
     for (int dj = p.boxLoJ; dj <= p.boxHiJ; dj++) {
         const int row = (q.walk.startJ + dj) * n;
         int k, end;
         atomSnapshot.rowEntries(row + i0, row + i0 + width - 1, k, end);
+#if defined(__SSE2__)
+        // Four entries at a time, then the rest one by one.
+        const __m128 cx = _mm_set1_ps(c.x), cy = _mm_set1_ps(c.y), vBound = _mm_set1_ps(bound);
+        const __m128 vReach = _mm_set1_ps(reach), magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+        for (; k + 4 <= end; k += 4) {
+            const float *f = reinterpret_cast<const float *>(e + k);
+            __m128 a = _mm_shuffle_ps(_mm_loadu_ps(f), _mm_loadu_ps(f + 4), _MM_SHUFFLE(3, 2, 3, 2));
+            __m128 b = _mm_shuffle_ps(_mm_loadu_ps(f + 8), _mm_loadu_ps(f + 12), _MM_SHUFFLE(3, 2, 3, 2));
+            __m128 dx = _mm_sub_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)), cx);
+            __m128 dy = _mm_sub_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), cy);
+            __m128 ax = _mm_and_ps(dx, magnitude), ay = _mm_and_ps(dy, magnitude);
+            __m128 out = _mm_or_ps(_mm_or_ps(_mm_cmpgt_ps(ax, vBound), _mm_cmpgt_ps(ay, vBound)),
+                                   failsTest4<test>(dx, dy, ax, ay, vReach));
+            for (unsigned keep = ~static_cast<unsigned>(_mm_movemask_ps(out)) & 15u; keep; keep &= keep - 1) {
+                q.hits[passed++].entry = k + __builtin_ctz(keep);
+                if (passed == GridQuery<drovanAtom>::kHits) return false;
+            }
+        }
+#endif
+        // Noted without a branch on the tests' outcome (which no predictor guesses).
         for (; k < end; k++) {
             const AtomSnapshot::Entry &s = e[k];
             bool out = (std::fabs(s.x - c.x) > bound) | (std::fabs(s.y - c.y) > bound) |

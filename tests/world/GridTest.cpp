@@ -114,6 +114,24 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     EXPECT_GE(crowd.size(), 60u); EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
 }
 
+TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
+    // Rows of many entries, whose lengths leave every remainder by four.
+    setRandState(11);
+    for (int k = 0; k < 2500; k++) new drovanAtom(1000.0f + randUnit() * 150.0f, 1000.0f + randUnit() * 150.0f, 0, -1);
+    rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
+    const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
+    int seen = 0;
+    for (int k = 0; k < 150; k++) {
+        float x = 1000.0f + randUnit() * 150.0f, y = 1000.0f + randUnit() * 150.0f, reach = randUnit() * 5.0f;
+        for (NearTest test : tests) {
+            std::vector<drovanAtom *> want = nearBy(false, x, y, reach, test);
+            EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
+            seen += static_cast<int>(want.size());
+        }
+    }
+    EXPECT_EQ(seen, 1546);
+}
+
 TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     for (int k = 0; k < 6; k++) new drovanAtom(100.0f + k, 100.0f, 0, -1);
     // Out of reach at the rebuild, two cells up: the walk comes to it late.
