@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "support/WorldFixture.h"
+#include "world/WorldDigest.h"
 
 namespace {
 class AtomTest : public WorldFixture {
@@ -71,4 +72,28 @@ TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
     drovanAtom *p = freeAtom(0, 0);
     p->pendingNode = a->id; p->update();
     EXPECT_EQ(p->state, AtomOnEdge); EXPECT_EQ(p->pendingNode, 0); EXPECT_EQ(p->lastPendingNode, 0);
+}
+
+TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
+    createEdge(a, b, 0.0f, false, -1);
+    drovanAtom *x = new drovanAtom(0, 0, 0, a->id);
+    for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
+    ASSERT_EQ(x->state, AtomFree);
+    x->update(); x->update();
+    // Owed, and the world's digest works it out as it reads it.
+    EXPECT_TRUE(x->progressOwed);
+    uint64_t owed = worldDigest();
+    x->settleProgress(); EXPECT_FALSE(x->progressOwed);
+    EXPECT_EQ(worldDigest(), owed);
+    vec2 seg = x->segmentEnd - x->segmentStart;
+    EXPECT_EQ(x->progress, (x->position - x->segmentStart).length() / seg.length());
+    EXPECT_GT(x->progress, 1.0f);  // past the end of the edge it rode
+    // A segment of no length counts as covered.
+    x->segmentEnd = x->segmentStart; x->update(); x->settleProgress();
+    EXPECT_EQ(x->progress, 1.0f);
+    // Entering an edge starts the count afresh, whatever was owed.
+    drovanEdge *back = createEdge(b, new TestNode(200, 0), 0.0f, false, -1);
+    x->update(); ASSERT_TRUE(x->progressOwed);
+    ASSERT_TRUE(x->enterEdge(back, false, true));
+    x->settleProgress(); EXPECT_EQ(x->progress, 0.0f);
 }
