@@ -204,7 +204,7 @@ bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
     savedVelocity = velocity;
     velocity = edgeTarget - position;
     progress = 0.0f;
-    progressOwed = false;
+    progressOwed = false;  // whatever the last update left owed
     velocity = steer(velocity, savedVelocity);
     return true;
 }

@@ -334,18 +334,6 @@ const SpiralPath &spiralPath(const int rel[8]) {
     return p;
 }
 
-// std::floor and std::ceil of a float short of 2^23 in magnitude, as an int,
-// without a library call: the truncation is off by one only for a negative
-// (floor) or positive (ceil) fraction, and converts back exactly.
-inline int floorOf(float v) {
-    int t = static_cast<int>(v);
-    return t - (v < static_cast<float>(t));
-}
-inline int ceilOf(float v) {
-    int t = static_cast<int>(v);
-    return t + (v > static_cast<float>(t));
-}
-
 // The cached path of q's walk when every cell it visits lies inside the grid
 // (no wrapping), or null. It holds only the cells that meet the box [x0, x1] x
 // [y0, y1] (grid units from the origin): those for which the walk's own test
@@ -355,10 +343,10 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
     int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
-                  ceilOf(x0 / cell) - 1 - w.startI,
-                  floorOf(x1 / cell) - w.startI,
-                  ceilOf(y0 / cell) - 1 - w.startJ,
-                  floorOf(y1 / cell) - w.startJ};
+                  ceilToInt(x0 / cell) - 1 - w.startI,
+                  floorToInt(x1 / cell) - w.startI,
+                  ceilToInt(y0 / cell) - 1 - w.startJ,
+                  floorToInt(y1 / cell) - w.startJ};
     // Each within -kPathReach..kPathReach, one unsigned test apiece.
     unsigned out = 0;
     for (int v : rel) out |= static_cast<unsigned>(v + kPathReach) > 2u * kPathReach;

@@ -59,6 +59,18 @@ inline bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
     return true;
 }
 
+// std::floor and std::ceil of a float short of 2^23 in magnitude, as an int,
+// without a library call: the truncation is off by one only for a negative
+// (floor) or positive (ceil) fraction, and converts back exactly.
+inline int floorToInt(float v) {
+    int t = static_cast<int>(v);
+    return t - (v < static_cast<float>(t));
+}
+inline int ceilToInt(float v) {
+    int t = static_cast<int>(v);
+    return t + (v > static_cast<float>(t));
+}
+
 // A square-spiral walk over the cells around a point; shared by both neighbour
 // grids and the aggregate cell walk.
 struct SpiralWalk {

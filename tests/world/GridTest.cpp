@@ -43,6 +43,14 @@ std::vector<drovanAtom *> nearBy(bool snapshot, float x, float y, float reach, N
 using GridTest = WorldFixture;
 }  // namespace
 
+TEST(GridRoundingTest, FloorAndCeilingAsInts) {
+    for (float v : {-2.5f, -2.0f, -1.5f, -1.0f, -0.25f, -0.0f, 0.0f, 0.25f, 1.0f, 1.5f, 2.0f, 8388607.5f, -8388607.5f,
+                    std::nextafter(3.0f, 0.0f), std::nextafter(-3.0f, 0.0f), 1e-30f, -1e-30f}) {
+        EXPECT_EQ(floorToInt(v), static_cast<int>(std::floor(v))) << v;
+        EXPECT_EQ(ceilToInt(v), static_cast<int>(std::ceil(v))) << v;
+    }
+}
+
 TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     int i, j;
     EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1600.0f, 4799.0f, i, j));
