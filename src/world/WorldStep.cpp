@@ -380,9 +380,15 @@ void applyForces(float positionFactor, float velocityFactor) {
         drovanNode *n = world.nodeTable[i];
         if (!n) continue;
         vec2 p = n->position() + n->force * positionFactor;
-        n->setPosition(p.x, p.y);
         vec2 v = n->force * velocityFactor;
-        n->push(v.x, v.y, -1.0f);
+        if (world.inertia) {
+            n->setPosition(p.x, p.y);
+            n->push(v.x, v.y, -1.0f);
+        } else {
+            // push() would move the node by v from where it was just put:
+            // every node keeps its place as given, so both moves go at once.
+            n->setPosition(p.x + v.x, p.y + v.y);
+        }
         n->force = vec2();
     }
 }

@@ -158,3 +158,17 @@ TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
     const int *h = colorTable[0].strengthHistogram;
     EXPECT_TRUE(h[19] == 2 && h[10] == 1 && h[0] == 1 && colorTable[0].nodeTally == 4);
 }
+
+TEST_F(StepTest, ForcesMoveNodesOrSpeedThemUp) {
+    TestNode *n = new TestNode(10.0f, 20.0f), *wild = new TestNode(50.0f, 50.0f);
+    world.inertia = 0;
+    n->force = vec2(3.0f, -4.0f); wild->force = vec2(INFINITY, 1.0f);
+    applyForces(1.0f, 0.0f);
+    EXPECT_EQ(n->pos, vec2(13.0f, 16.0f)); EXPECT_EQ(n->force, vec2()); EXPECT_EQ(n->velocity(), vec2());
+    // The velocity's share of an unbounded force is no number, and so is the place it leaves.
+    EXPECT_TRUE(std::isnan(wild->pos.x)); EXPECT_EQ(wild->pos.y, 51.0f);
+    world.inertia = 1;
+    n->force = vec2(3.0f, -4.0f);
+    applyForces(0.0f, 0.5f);
+    EXPECT_EQ(n->pos, vec2(13.0f, 16.0f)); EXPECT_EQ(n->velocity(), vec2(1.5f, -2.0f));
+}
