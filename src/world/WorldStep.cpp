@@ -112,15 +112,16 @@ void worldStep() {
                 __builtin_prefetch(p + 192);
             }
         drovanThing *t = table[i];
-        if (!t || t->dead || t->kind == ThingEdge || t->kind == ThingNode) continue;
-        // Atoms are never inside a metanode, and no class derives from the atom.
+        if (!t || t->dead) continue;
+        // Atoms first: nearly every entry is one. They are never inside a
+        // metanode, and no class derives from the atom.
         if (t->kind == ThingAtom) {
             drovanAtom *a = static_cast<drovanAtom *>(t);
             atomSnapshot.noteUpdating(a);
             a->drovanAtom::update();
             atomSnapshot.noteUpdating(nullptr);
             if (!a->dead) atomSnapshot.note(a, a->position);
-        } else if (!insideMeta(t)) {
+        } else if (t->kind == ThingOther && !insideMeta(t)) {
             t->update();
         }
     }
