@@ -28,6 +28,10 @@ drovanTermNode::drovanTermNode(float x, float y, int c, int idx) : drovanNode(id
 
 ColorRule &drovanTermNode::rule() const { return colorTable[inTable(nodeColour) ? nodeColour : 0]; }
 
+bool drovanTermNode::converts(const drovanAtom *a) const {
+    return !a->dead && inTable(a->colour) && rule().conversion[a->colour].defined;
+}
+
 int drovanTermNode::relationKind(int c) const { return inTable(c) ? rule().relation[c].kind : RelNone; }
 
 float drovanTermNode::relationAffinity(int c) const { return inTable(c) ? rule().relation[c].affinity : 0.0f; }
@@ -149,7 +153,7 @@ void drovanTermNode::interactWithAtoms() {
             }
             if (!a->dead && a->colour != nodeColour && world.discover_edges) linkLastNode(a);
             // Most colours convert nothing: settled here without the call.
-            if (!a->dead && inTable(a->colour) && rule().conversion[a->colour].defined) convertAtom(a);
+            if (converts(a)) convertAtom(a);
         }
 
         a->markVisited(id);
@@ -172,9 +176,8 @@ void drovanTermNode::linkLastNode(drovanAtom *atom) {
 }
 
 bool drovanTermNode::convertAtom(drovanAtom *atom) {
-    if (!atom || atom->dead || !inTable(atom->colour)) return false;
+    if (!atom || !converts(atom)) return false;
     const Conversion &cv = rule().conversion[atom->colour];
-    if (!cv.defined) return false;
 
     drovanAtom *partner = nullptr;
     if (cv.partner != -1) {

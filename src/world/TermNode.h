@@ -34,6 +34,8 @@ public:
     void processIntake();
     void linkLastNode(drovanAtom *atom);
     bool convertAtom(drovanAtom *atom);
+    // Whether this node's colour has a conversion for a (alive) at all.
+    bool converts(const drovanAtom *a) const;
     void reproduce();
     // Decay and ageing with the colour's rates and the 0.03 death threshold.
     void decayAndAge();
