@@ -67,7 +67,7 @@ INNER
 chmod +x "$WORK/inner.sh"
 
 cd "$WORK"
-xvfb-run -a -s "-screen 0 1280x1024x24" ./inner.sh "$PROGRAM"
+"$REPO/tests/gui/virtual-display.sh" ./inner.sh "$PROGRAM"
 STATUS=$?
 if [ $STATUS -eq 0 ]; then
     # The screenshot shows the white world and the light panel, not the bare root.
