@@ -390,6 +390,10 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
     const SpiralPath &p = *q.path;
     const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
     const int i0 = q.walk.startI + p.boxLoI;
+#if defined(__SSE2__)
+    const __m128 cx = _mm_set1_ps(c.x), cy = _mm_set1_ps(c.y), vBound = _mm_set1_ps(bound);
+    const __m128 vReach = _mm_set1_ps(reach), magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+#endif
     // The entries that pass go in hits until sorted below.
     int passed = 0;
     for (int dj = p.boxLoJ; dj <= p.boxHiJ; dj++) {
@@ -398,8 +402,6 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
         atomSnapshot.rowEntries(row + i0, row + i0 + width - 1, k, end);
 #if defined(__SSE2__)
         // Four entries at a time, then the rest one by one.
-        const __m128 cx = _mm_set1_ps(c.x), cy = _mm_set1_ps(c.y), vBound = _mm_set1_ps(bound);
-        const __m128 vReach = _mm_set1_ps(reach), magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
         for (; k + 4 <= end; k += 4) {
             const float *f = reinterpret_cast<const float *>(e + k);
             __m128 a = _mm_shuffle_ps(_mm_loadu_ps(f), _mm_loadu_ps(f + 4), _MM_SHUFFLE(3, 2, 3, 2));
