@@ -5,7 +5,7 @@
 #include <string>
 
 #include "batch/BenchScenarios.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 static void worldStepBench(benchmark::State &state, const char *name) {
     setupBenchScenario(name);
@@ -29,7 +29,7 @@ static void patternReadBench(benchmark::State &state) {
         int a = j % nodes, b = (a + 1 + j / nodes) % nodes;
         text += std::to_string(a) + " " + std::to_string(b) + " 0\n";
     }
-    drovanMetaNodePat *p = patternSlot(0);
+    Pattern *p = patternSlot(0);
     for (auto _ : state) {
         FILE *f = fmemopen(text.data(), text.size(), "r");
         if (!p->readNetwork(f, "bench.txt")) state.SkipWithError("the pattern did not read completely");

@@ -20,7 +20,7 @@
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "rules/RulesLoader.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -121,7 +121,7 @@ float lastFrameTime = -1.0f;
 bool viewAnimated() {
     if (camera.zoom != camera.zoomTo) return true;
     if (world.hoverId != -1 || world.pressedId != -1 || shell.anyButtonDown) return true;
-    for (drovanNode *n : world.nodeTable)
+    for (Node *n : world.nodeTable)
         if (n && !n->dead && n->selected) return true;
     return false;
 }
@@ -197,7 +197,7 @@ void idleTick() {
     }
     PacingState p = pacing(now, stepped);
     if (frameWanted(p)) drawMeasured(now);
-    vec2 at = pointerWorld();
+    Vec2 at = pointerWorld();
     world.hoverId = pickAt(at.x, at.y);
     setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
     applyPointer(at);
@@ -210,7 +210,7 @@ void idleTick() {
 }
 
 void patternWindowTick() {
-    drovanMetaNodePat *pattern = shownPattern();
+    Pattern *pattern = shownPattern();
     float now = clockNow();
     PacingState p = pacing(now, false);
     if (pattern) pattern->translate(1600.0f, 1600.0f);
@@ -219,7 +219,7 @@ void patternWindowTick() {
         lastFrameTime = now;
         shell.changed = false;
     }
-    vec2 at = pointerWorld();
+    Vec2 at = pointerWorld();
     world.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
     setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
     applyPatternPointer(pattern, at);
@@ -236,7 +236,7 @@ bool captureView(const std::string &path, std::string &why) {
     glutSetWindow(shell.mainWindow);
     int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
     if (world.currentWindow > 0) {
-        drovanMetaNodePat *pattern = shownPattern();
+        Pattern *pattern = shownPattern();
         if (pattern) pattern->translate(1600.0f, 1600.0f);
         drawPatternFrame(false);
         if (pattern) pattern->translate(-1600.0f, -1600.0f);

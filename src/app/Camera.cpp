@@ -7,22 +7,22 @@
 
 CameraState camera;
 
-vec2 worldToScreen(vec2 p) {
+Vec2 worldToScreen(Vec2 p) {
     float k = 1.0f / camera.unitsPerPixel;
     float sx = ((p.x - 1600.0f) + camera.camX - 1600.0f) * camera.zoom + 1600.0f;
     float sy = ((p.y - 1600.0f) + camera.camY - 1600.0f) * camera.zoom + 1600.0f;
-    return vec2(sx * k, sy * k);
+    return Vec2(sx * k, sy * k);
 }
 
-vec2 screenToWorld(vec2 pixel) {
+Vec2 screenToWorld(Vec2 pixel) {
     float x = (camera.unitsPerPixel * pixel.x - 1600.0f) / camera.zoom + 1600.0f - camera.camX + 1600.0f;
     float y = (camera.unitsPerPixel * pixel.y - 1600.0f) / camera.zoom + 1600.0f - camera.camY + 1600.0f;
-    return vec2(x, y);
+    return Vec2(x, y);
 }
 
-vec2 screenToWorld(int px, int py) { return screenToWorld(vec2(static_cast<float>(px), static_cast<float>(py))); }
+Vec2 screenToWorld(int px, int py) { return screenToWorld(Vec2(static_cast<float>(px), static_cast<float>(py))); }
 
-vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
+Vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
 
 void resetCamera() {
     camera.zoomStart = clockNow();

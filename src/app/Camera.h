@@ -15,11 +15,11 @@ struct CameraState {
 };
 extern CameraState camera;
 
-vec2 worldToScreen(vec2 p);
-vec2 screenToWorld(int px, int py);
-vec2 screenToWorld(vec2 pixel);
+Vec2 worldToScreen(Vec2 p);
+Vec2 screenToWorld(int px, int py);
+Vec2 screenToWorld(Vec2 pixel);
 // The pointer position in world units.
-vec2 pointerWorld();
+Vec2 pointerWorld();
 void resetCamera();
 void setPanEnabled(bool flag);
 // One idle pass of the zoom animation with the wheel movement d (-1, 0, +1).

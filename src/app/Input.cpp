@@ -5,18 +5,18 @@
 #include "app/Shell.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/Walkers.h"
 #include "world/WorldStep.h"
 #include "world/WorldStore.h"
 
-drovanMetaNodePat *shownPattern() {
+Pattern *shownPattern() {
     return world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
 }
 
 int pickAt(float x, float y) {
-    for (drovanThing *t = world.thingList; t; t = t->next)
+    for (Thing *t = world.thingList; t; t = t->next)
         if (!t->dead && t->hitTest(x, y)) return t->id;
     return -1;
 }
@@ -25,7 +25,7 @@ int pickAt(float x, float y) {
 static void startPress(int x, int y) {
     world.clearOnRelease = 0;
     world.buttonDown = 1;
-    world.pressPoint = vec2(static_cast<float>(x), static_cast<float>(y));
+    world.pressPoint = Vec2(static_cast<float>(x), static_cast<float>(y));
     world.createdId = -1;
     world.hoverId = -1;
     world.rotating = 0;
@@ -44,18 +44,18 @@ static void chooseDragMode() {
 }
 
 static void duplicateUnderPointer() {
-    drovanNode *n = findNode(world.pressedId);
+    Node *n = findNode(world.pressedId);
     if (!n) return;
     if (!n->selected) {
-        drovanNode *copy = n->duplicate(false);
+        Node *copy = n->duplicate(false);
         if (copy) {
             world.pressedId = copy->id;
             world.dragging = 1;
         }
         return;
     }
-    drovanSelectionSpider spider;
-    graphReplicator replicator(&spider);
+    SelectionWalker spider;
+    GraphReplicator replicator(&spider);
     replicator.replicate();
     clearSelection();
     replicator.selectCopies(true);
@@ -63,7 +63,7 @@ static void duplicateUnderPointer() {
     world.dragging = 1;
 }
 
-static void onPatternPress(drovanMetaNodePat *pattern, int x, int y) {
+static void onPatternPress(Pattern *pattern, int x, int y) {
     if (pattern) pattern->translate(1600.0f, 1600.0f);
     startPress(x, y);
     world.pressedId = pattern ? pattern->hitNode(static_cast<float>(x), static_cast<float>(y)) : -1;
@@ -72,7 +72,7 @@ static void onPatternPress(drovanMetaNodePat *pattern, int x, int y) {
         chooseDragMode();
         if (world.pressedId == -1 && pattern) {
             float fx = static_cast<float>(x), fy = static_cast<float>(y);
-            drovanNode *n = pattern->addNode(fx, fy, world.placeColour);
+            Node *n = pattern->addNode(fx, fy, world.placeColour);
             if (n) {
                 n->setAngle(std::atan2(fy - 1600.0f, fx - 1600.0f));
                 world.pressedId = world.createdId = n->id;
@@ -99,14 +99,14 @@ void onPress(int x, int y) {
     }
     chooseDragMode();
     if (world.pressedId == -1) {
-        drovanNode *n = createNode(static_cast<float>(x), static_cast<float>(y), world.placeColour);
+        Node *n = createNode(static_cast<float>(x), static_cast<float>(y), world.placeColour);
         if (n) world.pressedId = world.createdId = n->id;
     }
     if (!control && !shell.doubleClick) {
         if (world.createdId == -1) world.clearOnRelease = 1;
         return;
     }
-    drovanThing *t = findThing(world.pressedId);
+    Thing *t = findThing(world.pressedId);
     if (!t) return;
     if (shell.doubleClick) {
         bool s = t->selected != 0;
@@ -123,28 +123,28 @@ void onPress(int x, int y) {
 void onKey(int key) {
     if (world.currentWindow > 0) {
         if (key != 8) return;
-        drovanMetaNodePat *pattern = shownPattern();
+        Pattern *pattern = shownPattern();
         if (pattern) pattern->removeNode(world.hoverId != -1 ? world.hoverId : world.pressedId);
         world.pressedId = world.hoverId = -1;
         return;
     }
     if (key >= '0' && key <= '9') {
         int slot = key - '0';
-        drovanMetaNodePat *s = patternSlot(slot);
+        Pattern *s = patternSlot(slot);
         if (s && s->nodeCount > 0 && firstFreeNodeSlot() >= 0) placeMetaNode(slot, world.lastPointer.x, world.lastPointer.y);
         return;
     }
     if (key == 8) {
-        drovanThing *t = findThing(world.hoverId != -1 ? world.hoverId : world.pressedId);
+        Thing *t = findThing(world.hoverId != -1 ? world.hoverId : world.pressedId);
         if (t) killSelectionWith(t);
     }
 }
 
-void applyPointer(vec2 p) {
+void applyPointer(Vec2 p) {
     if (world.pressedId != -1) {
         if (shell.rightDown && world.rotating) {
-            if (drovanNode *n = findNode(world.pressedId)) {
-                vec2 pos = n->position();
+            if (Node *n = findNode(world.pressedId)) {
+                Vec2 pos = n->position();
                 n->setAngle(std::atan2(p.y - pos.y, p.x - pos.x));
             }
         } else if (!shell.anyButtonDown && !world.dragging) {
@@ -163,12 +163,12 @@ void applyPointer(vec2 p) {
     world.lastPointer = p;
 }
 
-void applyPatternPointer(drovanMetaNodePat *pattern, vec2 p) {
+void applyPatternPointer(Pattern *pattern, Vec2 p) {
     if (world.pressedId != -1) {
         if (shell.rightDown && world.rotating) {
-            drovanNode *n = pattern ? dynamic_cast<drovanNode *>(pattern->findThing(world.pressedId)) : nullptr;
+            Node *n = pattern ? dynamic_cast<Node *>(pattern->findThing(world.pressedId)) : nullptr;
             if (n) {
-                vec2 pos = n->position();
+                Vec2 pos = n->position();
                 n->setAngle(std::atan2(p.y - pos.y, p.x - pos.x));
             }
         } else if (!shell.anyButtonDown && !world.dragging) {

@@ -1,7 +1,7 @@
 #pragma once
 #include "world/Vec2.h"
 
-class drovanMetaNodePat;
+class Pattern;
 
 // Newest live thing whose hit test takes the point, or -1.
 int pickAt(float x, float y);
@@ -9,8 +9,8 @@ int pickAt(float x, float y);
 void onPress(int x, int y);
 void onKey(int key);
 // Release, drag and turn as the tick polls them, at pointer p (world units).
-void applyPointer(vec2 p);
+void applyPointer(Vec2 p);
 // The same for a pattern window showing P (which may be null).
-void applyPatternPointer(drovanMetaNodePat *pattern, vec2 p);
+void applyPatternPointer(Pattern *pattern, Vec2 p);
 // The pattern of the slot the "Windows:" choice shows, or null.
-drovanMetaNodePat *shownPattern();
+Pattern *shownPattern();

@@ -29,7 +29,7 @@
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldSnapshot.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -734,7 +734,7 @@ void panelIdle() {
 void panelNoteStep() { panelStepped = true; }
 
 void panelAction(int id) {
-    drovanMetaNodePat *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
+    Pattern *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
     switch (id) {
     case kActionStartOver:
         deleteAllPatterns();

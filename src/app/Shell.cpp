@@ -140,7 +140,7 @@ void shellMouse(int button, int state, int x, int y) {
     shell.lastButton = button;
     shell.lastState = state;
     if (state == GLUT_DOWN && shell.appMouse) {
-        vec2 w = screenToWorld(x, y);
+        Vec2 w = screenToWorld(x, y);
         shell.appMouse(static_cast<int>(w.x), static_cast<int>(w.y));
     }
     if (state == GLUT_DOWN && button == GLUT_RIGHT_BUTTON) {

@@ -9,7 +9,7 @@ void resetStatistics() { stats = Statistics(); }
 void countNodesByColour(int out[kMaxColors]) {
     for (int c = 0; c < kMaxColors; c++) out[c] = 0;
     for (int k = 0; k < kNodeTableSize; k++) {
-        drovanNode *n = world.nodeTable[k];
+        Node *n = world.nodeTable[k];
         if (!n || n->dead) continue;
         int c = n->colour();
         if (c >= 0 && c < kMaxColors) out[c]++;
@@ -19,7 +19,7 @@ void countNodesByColour(int out[kMaxColors]) {
 void strengthHistogram(int colour, float out[kStrengthBins]) {
     for (int i = 0; i < kStrengthBins; i++) out[i] = 0.0f;
     for (int k = 0; k < kNodeTableSize; k++) {
-        drovanNode *n = world.nodeTable[k];
+        Node *n = world.nodeTable[k];
         if (!n || n->dead || n->colour() != colour) continue;
         int bin = static_cast<int>(n->strength * kStrengthBins);
         if (bin < 0) bin = 0;

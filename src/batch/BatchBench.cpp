@@ -20,7 +20,7 @@ namespace {
 // walk over every thing.
 int liveNodeCount() {
     int n = 0;
-    for (drovanThing *t = firstOfKind(ThingNode); t; t = t->kindNext)
+    for (Thing *t = firstOfKind(ThingNode); t; t = t->kindNext)
         if (!t->container()) n++;
     return n;
 }

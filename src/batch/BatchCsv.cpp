@@ -22,9 +22,9 @@ namespace {
 // counted as statusCounts counts the nodes (the step's own tallies are taken
 // mid-step, before births and deaths).
 void liveCounts(int perColour[kMaxColors], int perSlot[kPatternSlots]) {
-    for (drovanThing *t = world.thingList; t; t = t->next) {
+    for (Thing *t = world.thingList; t; t = t->next) {
         if (t->kind != ThingNode || t->container()) continue;
-        int c = static_cast<drovanNode *>(t)->colour();
+        int c = static_cast<Node *>(t)->colour();
         if (isColor(c)) perColour[c]++;
         if (t->patternIndex >= 0 && t->patternIndex < kPatternSlots) perSlot[t->patternIndex]++;
     }

@@ -5,7 +5,7 @@
 #include "runtime/Startup.h"
 #include "batch/BatchCommands.h"
 #include "rules/RulesLoader.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 int batchPattern(const std::vector<std::string> &args) {
     std::string file, rules;
@@ -29,7 +29,7 @@ int batchPattern(const std::vector<std::string> &args) {
     setRulesDiagnosticStream(stderr);
     startWorld(rules, std::string(), StartupHooks(), stderr);
     setRulesDiagnosticStream(stdout);
-    drovanMetaNodePat *p = patternSlot(0);
+    Pattern *p = patternSlot(0);
     FILE *f = std::fopen(file.c_str(), "r");
     if (!f || !p) {
         std::fprintf(stderr, "drovan-batch: cannot open '%s'\n", file.c_str());

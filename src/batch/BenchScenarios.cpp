@@ -11,7 +11,7 @@
 #include "world/Atom.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
@@ -80,9 +80,9 @@ float randomIn(float lo, float hi) {
 // a mass feeding in its first steps.
 bool withinEaterReach(float x, float y, int c) {
     for (int i = 0; i < kNodeTableSize; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (!n || !isColor(n->colour()) || colorTable[n->colour()].relation[c].kind != RelEats) continue;
-        vec2 p = n->position();
+        Vec2 p = n->position();
         if (approxDistance(x - p.x, y - p.y) < n->radius() + 2.0f) return true;
     }
     return false;
@@ -96,9 +96,9 @@ void loadText(const std::string &text) {
 }
 
 void buildPattern() {
-    drovanMetaNodePat *p = patternSlot(0);
+    Pattern *p = patternSlot(0);
     if (!p) return;
-    drovanNode *ring[10] = {};
+    Node *ring[10] = {};
     for (int i = 0; i < 10; i++) {
         float a = degreesToRadians(36.0f * static_cast<float>(i));
         ring[i] = p->addNode(120.0f * std::cos(a), 120.0f * std::sin(a), i % 3);
@@ -151,7 +151,7 @@ bool setupBenchScenario(const std::string &name, uint32_t seed) {
             x = randomIn(0.0f, 3200.0f);
             y = randomIn(0.0f, 3200.0f);
         }
-        drovanAtom *a = new drovanAtom(x, y, c, -1);
+        Atom *a = new Atom(x, y, c, -1);
         // Ages spread as in a world that has run a while, so the starting
         // atoms do not all decay away in the same step.
         a->strength = randUnit();
@@ -167,7 +167,7 @@ bool setupBenchScenario(const std::string &name, uint32_t seed) {
     if (std::strcmp(s->name, "full") == 0) {
         // Join neighbours in table order up to the valence, so the table is full at valence.
         for (int i = 0; i + 1 < kNodeTableSize; i++) {
-            drovanNode *a = nodeAt(i), *b = nodeAt(i + 1);
+            Node *a = nodeAt(i), *b = nodeAt(i + 1);
             if (a && b) createEdge(a, b, 1.0f, false, -1);
         }
     }

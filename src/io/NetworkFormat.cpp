@@ -14,7 +14,7 @@
 
 #include "rules/ColorTable.h"
 #include "world/Edge.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -36,7 +36,7 @@ void say(char *why, int whyLength, const char *text) {
 // A pattern edge that is not entered in the world is retired here rather than by
 // its own kill: kill looks its ends up by id in the live world, where the
 // pattern's small ids name unrelated things.
-void retirePatternEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
+void retirePatternEdge(Edge *e, Node *from, Node *to) {
     if (e->registered) {
         e->kill();
         return;
@@ -125,9 +125,9 @@ unsigned long long pairKey(int a, int b) {
 
 // createNode, then out of the world again at once: a pattern node holds no
 // table slot and no registry entry. Numbering is the caller's.
-drovanNode *detachedNode(float x, float y, int colour) {
+Node *detachedNode(float x, float y, int colour) {
     if (!isColor(colour)) return nullptr;
-    drovanNode *n = createNode(x, y, colour);
+    Node *n = createNode(x, y, colour);
     if (!n) return nullptr;
     // Out of the table and the registry.
     n->unregisterNode();
@@ -135,18 +135,18 @@ drovanNode *detachedNode(float x, float y, int colour) {
 }
 
 // An edge that is neither in the world's registries nor on its ends' lists.
-drovanEdge *detachedEdge(drovanNode *a, drovanNode *b, bool directed, int colour) {
-    drovanEdge *e = new drovanEdge(a, b, directed, colour, false);
+Edge *detachedEdge(Node *a, Node *b, bool directed, int colour) {
+    Edge *e = new Edge(a, b, directed, colour, false);
     unregister(e);
-    vec2 pa = a->position(), pb = b->position();
+    Vec2 pa = a->position(), pb = b->position();
     e->endA = e->lineStart = pa;
     e->endB = e->lineEnd = pb;
     return e;
 }
 
 // Makes the lists read from a file the pattern's own, at their exact size.
-void adoptLists(drovanMetaNodePat &p, const std::vector<drovanNode *> &listed,
-                const std::vector<drovanEdge *> &joined) {
+void adoptLists(Pattern &p, const std::vector<Node *> &listed,
+                const std::vector<Edge *> &joined) {
     delete[] p.nodes;
     delete[] p.edges;
     p.nodes = nullptr;
@@ -154,18 +154,18 @@ void adoptLists(drovanMetaNodePat &p, const std::vector<drovanNode *> &listed,
     p.nodeCount = static_cast<int>(listed.size());
     p.edgeCount = static_cast<int>(joined.size());
     if (!listed.empty()) {
-        p.nodes = new drovanNode *[listed.size()];
+        p.nodes = new Node *[listed.size()];
         std::copy(listed.begin(), listed.end(), p.nodes);
     }
     if (!joined.empty()) {
-        p.edges = new drovanEdge *[joined.size()];
+        p.edges = new Edge *[joined.size()];
         std::copy(joined.begin(), joined.end(), p.edges);
     }
 }
 
 }  // namespace
 
-void destroyPatternEdge(drovanEdge *e) {
+void destroyPatternEdge(Edge *e) {
     if (!e) return;
     if (e->registered) {
         e->kill();  // a body edge: the world removes it
@@ -177,7 +177,7 @@ void destroyPatternEdge(drovanEdge *e) {
     delete e;
 }
 
-void destroyPatternNode(drovanNode *n) {
+void destroyPatternNode(Node *n) {
     if (!n) return;
     if (n->registered) {
         n->kill();
@@ -186,7 +186,7 @@ void destroyPatternNode(drovanNode *n) {
     delete n;
 }
 
-void drovanMetaNodePat::writeNetwork(FILE *stream) {
+void Pattern::writeNetwork(FILE *stream) {
     if (!stream) return;
     int liveNodes = 0, liveEdges = 0;
     for (int i = 0; i < nodeCount; i++)
@@ -195,20 +195,20 @@ void drovanMetaNodePat::writeNetwork(FILE *stream) {
         if (edges[j]) liveEdges++;
     std::fprintf(stream, "%d %d\n", liveNodes, liveEdges);
     for (int i = 0; i < nodeCount; i++) {
-        drovanNode *n = nodes[i];
+        Node *n = nodes[i];
         if (!n) continue;
-        vec2 p = n->position();
+        Vec2 p = n->position();
         std::fprintf(stream, "%f %f %f %d\n", static_cast<double>(p.x), static_cast<double>(p.y),
                      static_cast<double>(n->angle()), n->colour());
     }
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e) continue;
         std::fprintf(stream, "%d %d %d\n", e->fromId, e->toId, e->edgeColour);
     }
 }
 
-bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, int whyLength) {
+bool Pattern::readNetwork(FILE *stream, const char *path, char *why, int whyLength) {
     (void)path;
     say(why, whyLength, "");
     // All at once: removing node 0 again and again walks every edge per node.
@@ -221,9 +221,9 @@ bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, i
     }
 
     // Storage grows with the lines actually read, never with what the header promises.
-    std::vector<drovanNode *> listed;  // the node list being built
-    std::vector<drovanNode *> made;    // file position -> its node, or none
-    std::vector<drovanEdge *> joined;  // the edge list being built
+    std::vector<Node *> listed;  // the node list being built
+    std::vector<Node *> made;    // file position -> its node, or none
+    std::vector<Edge *> joined;  // the edge list being built
     std::unordered_set<unsigned long long> pairs;
     auto adopt = [&](bool complete) {
         adoptLists(*this, listed, joined);
@@ -253,7 +253,7 @@ bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, i
             return stop(where);
         }
         // A colour outside the table must never reach createNode.
-        drovanNode *node = isColor(colour) ? detachedNode(x, y, colour) : nullptr;
+        Node *node = isColor(colour) ? detachedNode(x, y, colour) : nullptr;
         made.push_back(node);
         if (!node) {
             nodesLeftOut++;
@@ -270,15 +270,15 @@ bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, i
             std::snprintf(where, sizeof where, "edge line %d of %d", j + 1, e);
             return stop(where);
         }
-        drovanNode *a = from >= 0 && static_cast<size_t>(from) < made.size() ? made[static_cast<size_t>(from)] : nullptr;
-        drovanNode *b = to >= 0 && static_cast<size_t>(to) < made.size() ? made[static_cast<size_t>(to)] : nullptr;
+        Node *a = from >= 0 && static_cast<size_t>(from) < made.size() ? made[static_cast<size_t>(from)] : nullptr;
+        Node *b = to >= 0 && static_cast<size_t>(to) < made.size() ? made[static_cast<size_t>(to)] : nullptr;
         if (!a || !b) {
             edgesLeftOut++;
             continue;
         }
         // Self-edges and repeats in either direction are refused quietly.
         if (a == b || !pairs.insert(pairKey(a->nodeIndex, b->nodeIndex)).second) continue;
-        drovanEdge *edge = detachedEdge(a, b, false, colour);
+        Edge *edge = detachedEdge(a, b, false, colour);
         edge->id = static_cast<int>(listed.size() + joined.size());
         joined.push_back(edge);
     }
@@ -294,10 +294,10 @@ bool drovanMetaNodePat::readNetwork(FILE *stream, const char *path, char *why, i
     return adopt(true);
 }
 
-drovanNode *drovanMetaNodePat::addNode(float x, float y, int colour) {
-    drovanNode *n = detachedNode(x, y, colour);
+Node *Pattern::addNode(float x, float y, int colour) {
+    Node *n = detachedNode(x, y, colour);
     if (!n) return nullptr;
-    drovanNode **grown = growByOne(nodes, nodeCount, n);
+    Node **grown = growByOne(nodes, nodeCount, n);
     if (!grown) {
         delete n;
         return nullptr;
@@ -310,11 +310,11 @@ drovanNode *drovanMetaNodePat::addNode(float x, float y, int colour) {
     return n;
 }
 
-drovanEdge *drovanMetaNodePat::addEdge(drovanNode *a, drovanNode *b, bool directed, int colour) {
+Edge *Pattern::addEdge(Node *a, Node *b, bool directed, int colour) {
     if (!a || !b || a == b) return nullptr;
     if (findEdge(a, b)) return nullptr;
-    drovanEdge *e = detachedEdge(a, b, directed, colour);
-    drovanEdge **grown = growByOne(edges, edgeCount, e);
+    Edge *e = detachedEdge(a, b, directed, colour);
+    Edge **grown = growByOne(edges, edgeCount, e);
     if (!grown) {
         retirePatternEdge(e, a, b);
         destroyPatternEdge(e);
@@ -327,26 +327,26 @@ drovanEdge *drovanMetaNodePat::addEdge(drovanNode *a, drovanNode *b, bool direct
     return e;
 }
 
-drovanEdge *drovanMetaNodePat::findEdge(drovanNode *a, drovanNode *b) {
+Edge *Pattern::findEdge(Node *a, Node *b) {
     if (!a || !b) return nullptr;
     int ia = a->nodeIndex, ib = b->nodeIndex;
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e) continue;
         if ((e->fromIndex == ia && e->toIndex == ib) || (e->fromIndex == ib && e->toIndex == ia)) return e;
     }
     return nullptr;
 }
 
-void drovanMetaNodePat::removeNode(int k) {
+void Pattern::removeNode(int k) {
     if (k < 0 || k >= nodeCount) return;
     int killed = 0;
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e || e->dead) continue;
         if (e->fromIndex == k || e->toIndex == k) {
-            drovanNode *from = e->fromIndex >= 0 && e->fromIndex < nodeCount ? nodes[e->fromIndex] : nullptr;
-            drovanNode *to = e->toIndex >= 0 && e->toIndex < nodeCount ? nodes[e->toIndex] : nullptr;
+            Node *from = e->fromIndex >= 0 && e->fromIndex < nodeCount ? nodes[e->fromIndex] : nullptr;
+            Node *to = e->toIndex >= 0 && e->toIndex < nodeCount ? nodes[e->toIndex] : nullptr;
             retirePatternEdge(e, from, to);
             killed++;
             continue;
@@ -379,16 +379,16 @@ void drovanMetaNodePat::removeNode(int k) {
     compactEdges(killed);
 }
 
-void drovanMetaNodePat::compactEdges(int killed) {
+void Pattern::compactEdges(int killed) {
     if (killed == 0) return;
     // Size the new list by what actually survives, so a wrong count can never overrun it.
     int keep = 0;
     for (int j = 0; j < edgeCount; j++)
         if (edges[j] && !edges[j]->dead) keep++;
-    drovanEdge **kept = keep > 0 ? new drovanEdge *[keep] : nullptr;
+    Edge **kept = keep > 0 ? new Edge *[keep] : nullptr;
     int copied = 0;
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e) continue;
         if (e->dead) {
             if (!e->registered) destroyPatternEdge(e);  // a dead world edge is the world's to remove

@@ -17,7 +17,7 @@
 #include "world/DonutNode.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
 #include "world/Random.h"
 #include "world/StateArchive.h"
@@ -39,29 +39,29 @@ uint32_t fnv32(const char *p, size_t n) {
 
 // ---- classes ---------------------------------------------------------------
 
-const char *className(drovanThing *t) {
-    if (dynamic_cast<drovanMetaNodePat *>(t)) return "MetaNodePat";
-    if (dynamic_cast<drovanMetaNode *>(t)) return "MetaNode";
-    if (dynamic_cast<drovanCiliaNode *>(t)) return "CiliaNode";
-    if (dynamic_cast<drovanDonutNode *>(t)) return "DonutNode";
-    if (dynamic_cast<drovanTermNode *>(t)) return "TermNode";
+const char *className(Thing *t) {
+    if (dynamic_cast<Pattern *>(t)) return "MetaNodePat";
+    if (dynamic_cast<MetaNode *>(t)) return "MetaNode";
+    if (dynamic_cast<CiliaNode *>(t)) return "CiliaNode";
+    if (dynamic_cast<DonutNode *>(t)) return "DonutNode";
+    if (dynamic_cast<TermNode *>(t)) return "TermNode";
     if (asEdge(t)) return "Edge";
     if (asAtom(t)) return "Atom";
     return nullptr;
 }
 
 // A bare thing of a class, registered under a provisional id, in no table.
-drovanThing *makeThing(const std::string &cls, int nodes, int edges) {
-    if (cls == "Atom") return new drovanAtom(0.0f, 0.0f, 0, -1);
-    if (cls == "TermNode") return new drovanTermNode(0.0f, 0.0f, 0, -1);
-    if (cls == "CiliaNode") return new drovanCiliaNode(0.0f, 0.0f, 0, -1);
-    if (cls == "DonutNode") return new drovanDonutNode(0.0f, 0.0f, 0, -1);
-    if (cls == "MetaNode") return new drovanMetaNode(0.0f, 0.0f, nullptr, -1);
-    if (cls == "Edge") return new drovanEdge(nullptr, nullptr, false, -1, false);
+Thing *makeThing(const std::string &cls, int nodes, int edges) {
+    if (cls == "Atom") return new Atom(0.0f, 0.0f, 0, -1);
+    if (cls == "TermNode") return new TermNode(0.0f, 0.0f, 0, -1);
+    if (cls == "CiliaNode") return new CiliaNode(0.0f, 0.0f, 0, -1);
+    if (cls == "DonutNode") return new DonutNode(0.0f, 0.0f, 0, -1);
+    if (cls == "MetaNode") return new MetaNode(0.0f, 0.0f, nullptr, -1);
+    if (cls == "Edge") return new Edge(nullptr, nullptr, false, -1, false);
     if (cls == "MetaNodePat") {
-        drovanMetaNodePat *p = new drovanMetaNodePat();
-        p->nodes = nodes > 0 ? new drovanNode *[static_cast<size_t>(nodes)]() : nullptr;
-        p->edges = edges > 0 ? new drovanEdge *[static_cast<size_t>(edges)]() : nullptr;
+        Pattern *p = new Pattern();
+        p->nodes = nodes > 0 ? new Node *[static_cast<size_t>(nodes)]() : nullptr;
+        p->edges = edges > 0 ? new Edge *[static_cast<size_t>(edges)]() : nullptr;
         p->nodeCount = nodes;
         p->edgeCount = edges;
         return p;
@@ -97,11 +97,11 @@ public:
         line("sum", buf);
         sumFrom = out.size();
     }
-    bool thing(drovanThing *t, int id) {
+    bool thing(Thing *t, int id) {
         const char *cls = className(t);
         if (!cls) return false;
         std::string head = std::string(cls) + " " + std::to_string(id);
-        if (drovanMetaNodePat *p = dynamic_cast<drovanMetaNodePat *>(t))
+        if (Pattern *p = dynamic_cast<Pattern *>(t))
             head += " " + std::to_string(p->nodeCount) + " " + std::to_string(p->edgeCount);
         line("thing", head);
         t->archive(*this);
@@ -133,7 +133,7 @@ bool writeWorld(TextWriter &w, std::string &why) {
     archivePatternSlots(w);
     w.sum();
     for (int k = 0; k < kPatternSlots; k++) {
-        drovanMetaNodePat *p = patternSlots[k].pattern;
+        Pattern *p = patternSlots[k].pattern;
         if (!p) continue;
         int contents = 0;
         for (int i = 0; i < p->nodeCount; i++) contents += p->nodes[i] != nullptr;
@@ -146,9 +146,9 @@ bool writeWorld(TextWriter &w, std::string &why) {
             if (p->edges[j] && !w.thing(p->edges[j], p->edges[j]->id)) return false;
     }
     int count = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) count++;
+    for (Thing *t = world.thingList; t; t = t->next) count++;
     w.line("things", std::to_string(count));
-    for (drovanThing *t = world.thingList; t; t = t->next)
+    for (Thing *t = world.thingList; t; t = t->next)
         if (!w.thing(t, t->id)) {
             why = "thing " + std::to_string(t->id) + " is of a kind snapshots do not know";
             return false;
@@ -168,7 +168,7 @@ struct Entry {
     int line = 0;
     std::string cls;
     int id = -1, nodes = 0, edges = 0;
-    drovanThing *made = nullptr;
+    Thing *made = nullptr;
 };
 
 class TextReader : public StateArchive {
@@ -181,7 +181,7 @@ public:
     std::string error;
     // Allowed ranges of the values of the record being read, by name.
     std::map<std::string, std::pair<long long, long long>> ranges;
-    std::map<int, drovanThing *> *scope = nullptr;
+    std::map<int, Thing *> *scope = nullptr;
 
     bool reading() const override { return true; }
     bool ok() const { return error.empty(); }
@@ -247,7 +247,7 @@ public:
         }
         v = x;
     }
-    drovanThing *resolve(int id) override {
+    Thing *resolve(int id) override {
         if (id < 0 || !ok()) return nullptr;
         if (!scope) return nullptr;
         auto it = scope->find(id);
@@ -339,7 +339,7 @@ bool parseEntry(TextReader &r, const Line &l, Entry &e) {
 void readThing(TextReader &r, Entry &e, bool inPattern) {
     const Line *l = r.next("thing");
     if (!l) return;
-    drovanThing *t = e.made;
+    Thing *t = e.made;
     r.ranges.clear();
     r.ranges["id"] = {e.id, e.id};
     r.ranges["edgeCount"] = {0, kMaxNodeEdges};
@@ -378,17 +378,17 @@ void entries(TextReader &r, std::vector<Entry> &list, int count) {
 // Things kept outside the world's registry while reading: the slot patterns
 // and their contents. They belong to nobody until the read succeeded.
 struct Loose {
-    std::vector<drovanMetaNodePat *> patterns;
-    std::vector<drovanThing *> contents;
+    std::vector<Pattern *> patterns;
+    std::vector<Thing *> contents;
     void free() {
         for (PatternSlot &s : patternSlots) s.pattern = nullptr;
-        for (drovanMetaNodePat *p : patterns) {
+        for (Pattern *p : patterns) {
             for (int i = 0; i < p->nodeCount; i++) p->nodes[i] = nullptr;
             for (int j = 0; j < p->edgeCount; j++) p->edges[j] = nullptr;
             delete p;
         }
-        for (drovanThing *t : contents) {
-            if (drovanEdge *e = asEdge(t)) {
+        for (Thing *t : contents) {
+            if (Edge *e = asEdge(t)) {
                 e->entered = 0;
                 e->fromId = e->toId = -1;  // pattern ends are no world ids
             }
@@ -439,8 +439,8 @@ bool buildWorld(TextReader &r, Loose &loose) {
     // Make every thing: the world's oldest first, so thingList comes out in
     // the saved order; each takes its saved id.
     // Slot patterns take world-wide ids but no world thing may link to them.
-    std::map<int, drovanThing *> global, slotted;
-    auto claim = [&](Entry &e, std::map<int, drovanThing *> &into) {
+    std::map<int, Thing *> global, slotted;
+    auto claim = [&](Entry &e, std::map<int, Thing *> &into) {
         if (global.count(e.id) || slotted.count(e.id)) {
             r.fail(e.line, "id " + std::to_string(e.id) + " is used twice");
             return false;
@@ -452,12 +452,12 @@ bool buildWorld(TextReader &r, Loose &loose) {
     };
     for (size_t i = things.size(); i-- > 0;)
         if (!claim(things[i], global)) return false;
-    std::vector<std::map<int, drovanThing *>> locals(patterns.size());
+    std::vector<std::map<int, Thing *>> locals(patterns.size());
     for (size_t k = 0; k < patterns.size(); k++) {
         std::vector<Entry> &list = patterns[k].second;
         if (!claim(list[0], slotted)) return false;
         unregister(list[0].made);
-        loose.patterns.push_back(static_cast<drovanMetaNodePat *>(list[0].made));
+        loose.patterns.push_back(static_cast<Pattern *>(list[0].made));
         for (size_t i = 1; i < list.size(); i++) {
             Entry &e = list[i];
             if (e.cls == "MetaNodePat" || e.cls == "Atom" || e.cls == "MetaNode" || locals[k].count(e.id)) {
@@ -465,7 +465,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
                 return false;
             }
             e.made = makeThing(e.cls, 0, 0);
-            if (drovanNode *n = asNode(e.made)) n->unregisterNode();
+            if (Node *n = asNode(e.made)) n->unregisterNode();
             if (e.made->registered) unregister(e.made);
             e.made->id = e.id;
             loose.contents.push_back(e.made);
@@ -513,20 +513,20 @@ bool buildWorld(TextReader &r, Loose &loose) {
         r.scope = &locals[k];
         for (Entry &e : patterns[k].second) readThing(r, e, true);
         // Each content belongs to its pattern once, and a pattern edge is never entered.
-        std::map<drovanThing *, int> owned;
-        drovanMetaNodePat *p = static_cast<drovanMetaNodePat *>(patterns[k].second[0].made);
+        std::map<Thing *, int> owned;
+        Pattern *p = static_cast<Pattern *>(patterns[k].second[0].made);
         for (int i = 0; i < p->nodeCount; i++) owned[p->nodes[i]]++;
         for (int j = 0; j < p->edgeCount; j++) owned[p->edges[j]]++;
         for (size_t i = 1; i < patterns[k].second.size() && r.ok(); i++) {
             const Entry &e = patterns[k].second[i];
-            drovanEdge *d = asEdge(e.made);
+            Edge *d = asEdge(e.made);
             if (owned[e.made] != 1 || (d && d->entered))
                 r.fail(e.line, "thing " + std::to_string(e.id) + " does not belong to the pattern of slot " +
                                    std::to_string(patterns[k].first));
         }
     }
     for (int k = 0; k < kPatternSlots && r.ok(); k++) {
-        drovanThing *want = nullptr;
+        Thing *want = nullptr;
         for (auto &rec : patterns)
             if (rec.first == k) want = rec.second[0].made;
         if (patternSlots[k].pattern != want)
@@ -534,10 +534,10 @@ bool buildWorld(TextReader &r, Loose &loose) {
     }
     r.scope = &global;
     r.next("things");
-    std::map<drovanThing *, int> bodies;
+    std::map<Thing *, int> bodies;
     for (Entry &e : things) {
         readThing(r, e, false);
-        drovanMetaNode *m = dynamic_cast<drovanMetaNode *>(e.made);
+        MetaNode *m = dynamic_cast<MetaNode *>(e.made);
         if (r.ok() && m && m->body && bodies[m->body]++)
             r.fail(e.line, "two metanodes share the body " + std::to_string(m->body->id));
     }
@@ -546,7 +546,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
 
     // Rebuild what is derived: node table, adjacency, removal notices.
     for (Entry &e : things) {
-        if (drovanNode *n = asNode(e.made)) {
+        if (Node *n = asNode(e.made)) {
             if (n->nodeIndex < 0) continue;
             if (world.nodeTable[n->nodeIndex]) {
                 r.fail(e.line, "two nodes in table slot " + std::to_string(n->nodeIndex));
@@ -560,7 +560,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
         }
     }
     for (Entry &e : things) {
-        if (drovanEdge *d = asEdge(e.made)) {
+        if (Edge *d = asEdge(e.made)) {
             if (!d->entered) continue;
             if (!nodeAt(d->fromIndex) || !nodeAt(d->toIndex)) {
                 r.fail(e.line, "edge " + std::to_string(d->id) + " joins an empty table slot");
@@ -568,7 +568,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
             }
             setAdjacency(d->fromIndex, d->toIndex, d);
             if (!d->directed) setAdjacency(d->toIndex, d->fromIndex, d);
-        } else if (drovanAtom *a = asAtom(e.made)) {
+        } else if (Atom *a = asAtom(e.made)) {
             a->refreshNotice();
         }
     }

@@ -11,7 +11,7 @@
 #include "world/Painter.h"
 
 namespace {
-class GLPainter : public drovanPainter {
+class GLPainter : public Painter {
 public:
     void setColour(float r, float g, float b) override { setColour4(r, g, b, 1.0f); }
     void setColour4(float r, float g, float b, float a) override {

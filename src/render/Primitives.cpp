@@ -28,7 +28,7 @@ int circleSegments(float r) {
     return static_cast<int>(n);
 }
 
-void rotateBy(vec2 &v, float angle) {
+void rotateBy(Vec2 &v, float angle) {
     double len = std::hypot(static_cast<double>(v.x), static_cast<double>(v.y));
     float phi = std::atan2(v.y, v.x) + angle;
     v.x = static_cast<float>(std::cos(phi) * len);
@@ -39,7 +39,7 @@ static float angularStep(int n) { return (360.0f / static_cast<float>(n)) * 0.00
 
 void circleOffsets(float r, int n, float *out) {
     float step = angularStep(n);
-    vec2 v(r, 0.0f);
+    Vec2 v(r, 0.0f);
     for (int i = 0; i < n; i++) {
         rotateBy(v, step);
         out[2 * i] = v.x;
@@ -50,7 +50,7 @@ void circleOffsets(float r, int n, float *out) {
 static void circleVertices(float cx, float cy, float r, float z) {
     int n = circleSegments(r);
     float step = angularStep(n);
-    vec2 v(r, 0.0f);
+    Vec2 v(r, 0.0f);
     for (int i = 0; i < n; i++) {
         rotateBy(v, step);
         glVertex3f(cx + v.x, cy + v.y, z);
@@ -112,7 +112,7 @@ void drawWorldText(float x, float y, const char *format, ...) {
     va_start(args, format);
     std::vsnprintf(buffer, sizeof buffer, format, args);  // a longer text is cut
     va_end(args);
-    vec2 s = worldToScreen(vec2(x, y));
+    Vec2 s = worldToScreen(Vec2(x, y));
     beginOverlay();
     drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, buffer);
     endOverlay();

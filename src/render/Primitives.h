@@ -8,7 +8,7 @@ void createSharedQuadric();
 void drawLine(float x1, float y1, float x2, float y2, float z);
 int circleSegments(float r);
 void drawCircle(float cx, float cy, float r, float z);
-void rotateBy(vec2 &v, float angle);
+void rotateBy(Vec2 &v, float angle);
 
 // A circle whose vertex offsets are computed once.
 class CircleShape {

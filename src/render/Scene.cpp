@@ -12,7 +12,7 @@
 #include "rules/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -28,7 +28,7 @@ void setMix(const float a[3], const float b[3], double mix) {
 }
 
 // The line from the pressed node to the pointer while a press may become an edge.
-void drawRubberBand(drovanNode *pressed) {
+void drawRubberBand(Node *pressed) {
     if (world.dragging || world.rotating) return;
     if (world.colored_edges && isColor(world.placeColour)) {
         const float *c = colorTable[world.placeColour].rgb;
@@ -36,8 +36,8 @@ void drawRubberBand(drovanNode *pressed) {
     } else {
         glColor3f(0.0f, 0.0f, 0.0f);
     }
-    vec2 a = pressed->position();
-    vec2 p = pointerWorld();
+    Vec2 a = pressed->position();
+    Vec2 p = pointerWorld();
     drawLine(a.x, a.y, p.x, p.y, 0.0f);
 }
 }  // namespace
@@ -105,9 +105,9 @@ void drawSelectionRings() {
     glLineWidth(4.0f);
     glPointSize(4.0f);
     for (int k = 0; k < kNodeTableSize; k++) {
-        drovanNode *n = world.nodeTable[k];
+        Node *n = world.nodeTable[k];
         if (!n || n->dead || !n->selected) continue;
-        vec2 p = n->position();
+        Vec2 p = n->position();
         float r = (clockTriangleNow(0.0f, 1.2f) * 3.0f + 9.0f) / camera.zoom + n->radius();
         drawCircle(p.x, p.y, r, 0.0f);
     }
@@ -121,13 +121,13 @@ void drawStatusLine(int nodes, int edges) {
     beginOverlay();
     glColor3f(kGrey[0], kGrey[1], kGrey[2]);
     std::snprintf(text, sizeof text, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
-    vec2 s = worldToScreen(vec2(32.0f, -110.0f));
+    Vec2 s = worldToScreen(Vec2(32.0f, -110.0f));
     drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     for (int i = 0; i < kPatternSlots; i++) {
         const float *c = slotColour(i);
         if (c) glColor3f(c[0], c[1], c[2]);
         std::snprintf(text, sizeof text, "%d", world.metaCounts[i]);
-        s = worldToScreen(vec2(32.0f + 300.0f * static_cast<float>(i), -40.0f));
+        s = worldToScreen(Vec2(32.0f + 300.0f * static_cast<float>(i), -40.0f));
         drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
     }
     endOverlay();
@@ -144,7 +144,7 @@ void drawWorld() {
     glEnd();
     // One walk of the thing list gathers what the passes draw and the status
     // line's counts.
-    std::vector<drovanThing *> shown;
+    std::vector<Thing *> shown;
     shown.reserve(static_cast<size_t>(world.liveAtomCount) + kNodeTableSize);
     int nodes, edges;
     statusCounts(nodes, edges, &shown);
@@ -156,7 +156,7 @@ void drawWorld() {
             beginPaintBatch();
             continue;
         }
-        for (drovanThing *t : shown) t->draw(pass, 0);
+        for (Thing *t : shown) t->draw(pass, 0);
     }
     endPaintBatch();
     drawStatusLine(nodes, edges);
@@ -166,8 +166,8 @@ void drawWorld() {
 void drawLiveFrame(bool swap) {
     beginFrame(true);
     drawWorld();
-    drovanNode *pressed = findNode(world.pressedId);
-    drovanNode *hovered = findNode(world.hoverId);
+    Node *pressed = findNode(world.pressedId);
+    Node *hovered = findNode(world.hoverId);
     if (pressed) drawRubberBand(pressed);
     beginPaintBatch();
     bool ps = pressed && pressed->selected;
@@ -196,21 +196,21 @@ void drawLiveFrame(bool swap) {
 
 void drawPatternFrame(bool swap) {
     beginFrame(true);
-    drovanMetaNodePat *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
+    Pattern *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
     if (pattern) {
         beginPaintBatch();
         pattern->draw(-5, 0);
-        drovanThing *pressed = pattern->findThing(world.pressedId);
-        drovanThing *hovered = pattern->findThing(world.hoverId);
+        Thing *pressed = pattern->findThing(world.pressedId);
+        Thing *hovered = pattern->findThing(world.hoverId);
         if (pressed) {
-            if (drovanNode *n = dynamic_cast<drovanNode *>(pressed)) drawRubberBand(n);
+            if (Node *n = dynamic_cast<Node *>(pressed)) drawRubberBand(n);
             pressed->drawHighlight();
-            if (drovanNode *n = dynamic_cast<drovanNode *>(pressed)) n->drawInfo();
+            if (Node *n = dynamic_cast<Node *>(pressed)) n->drawInfo();
         }
         if (hovered) {
             hovered->drawHighlight();
             if (world.pressedId == -1)
-                if (drovanNode *n = dynamic_cast<drovanNode *>(hovered)) n->drawInfo();
+                if (Node *n = dynamic_cast<Node *>(hovered)) n->drawInfo();
         }
         endPaintBatch();
     }

@@ -9,7 +9,7 @@
 #include "rules/ColorTable.h"
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"
@@ -58,9 +58,9 @@ int flag(float v) { return v > 0.0f ? 1 : 0; }
 bool validSlot(int n) { return n >= 0 && n < kPatternSlots; }
 
 void makeEdge(int colour, int directed, int fromId, int toId) {
-    using drovanRules::currentThing;
-    drovanNode *a = findNode(fromId);
-    drovanNode *b = findNode(toId);
+    using rulesLoader::currentThing;
+    Node *a = findNode(fromId);
+    Node *b = findNode(toId);
     if (!a) rulesError("node with id %d undeclared", fromId);
     if (!b) rulesError("node with id %d undeclared", toId);
     if (!a || !b) {
@@ -320,7 +320,7 @@ statement
     | metaSlot "grasps"
         { if (validSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
-        { drovanRules::currentThing = createNode($4, $5, $1); }
+        { rulesLoader::currentThing = createNode($4, $5, $1); }
       attributes
     | optColour directedness "edge" "from" "node" INT "to" "node" INT
         { makeEdge($1, $2, $6, $9); }
@@ -363,11 +363,11 @@ attributes
 
 attribute
     : "with" "id" INT
-        { if (drovanRules::currentThing) changeId(drovanRules::currentThing, $3); }
+        { if (rulesLoader::currentThing) changeId(rulesLoader::currentThing, $3); }
     | "with" "strength" FLOAT
         {
             if ($3 < 0.0f || $3 > 1.0f) rulesError("strengths must be between 0 and 1");
-            if (drovanRules::currentThing) drovanRules::currentThing->setStrength(clampUnit($3));
+            if (rulesLoader::currentThing) rulesLoader::currentThing->setStrength(clampUnit($3));
         }
     ;
 

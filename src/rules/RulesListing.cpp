@@ -138,15 +138,15 @@ void writeRules(FILE *s) {
     std::fputs("\n\n", s);
 
     // Killed things wait for deletion after the step; they are no longer part of the scenario.
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        drovanNode *node = dynamic_cast<drovanNode *>(t);
+    for (Thing *t = world.thingList; t; t = t->next) {
+        Node *node = dynamic_cast<Node *>(t);
         if (node && !t->dead && !node->isMeta()) t->print(s);
     }
     std::fputs("\n\n", s);
 
     if (world.edge_length != 0.0f) std::fprintf(s, "edge length is %f\n", world.edge_length);
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        if (dynamic_cast<drovanEdge *>(t) && !t->dead) t->print(s);
+    for (Thing *t = world.thingList; t; t = t->next) {
+        if (dynamic_cast<Edge *>(t) && !t->dead) t->print(s);
     }
     std::fputs("\n\n", s);
 }

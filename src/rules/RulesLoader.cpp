@@ -10,8 +10,8 @@
 
 int rulesparse();
 
-namespace drovanRules {
-drovanThing *currentThing = nullptr;
+namespace rulesLoader {
+Thing *currentThing = nullptr;
 char rulesFileName[128] = "";
 }
 
@@ -21,14 +21,14 @@ int errorCount = 0;
 
 // The part of path after its last separator, cut to 127 characters.
 void setFileName(const char *path) {
-    char *out = drovanRules::rulesFileName;
+    char *out = rulesLoader::rulesFileName;
     out[0] = '\0';
     if (!path) return;
     const char *base = path;
     for (const char *p = path; *p; p++)
         if (*p == '/' || *p == '\\') base = p + 1;
-    std::strncpy(out, base, sizeof drovanRules::rulesFileName - 1);
-    out[sizeof drovanRules::rulesFileName - 1] = '\0';
+    std::strncpy(out, base, sizeof rulesLoader::rulesFileName - 1);
+    out[sizeof rulesLoader::rulesFileName - 1] = '\0';
 }
 }  // namespace
 
@@ -37,7 +37,7 @@ void setRulesDiagnosticStream(FILE *stream) { diagnosticStream = stream; }
 void rulesError(const char *format, ...) {
     FILE *out = diagnosticStream ? diagnosticStream : stdout;
     errorCount++;
-    std::fprintf(out, "'%s':%d: ", drovanRules::rulesFileName, drovanRules::lineNumber);
+    std::fprintf(out, "'%s':%d: ", rulesLoader::rulesFileName, rulesLoader::lineNumber);
     va_list args;
     va_start(args, format);
     std::vfprintf(out, format, args);
@@ -55,13 +55,13 @@ void loadRules(FILE *stream, const char *path, FILE *log) {
     if (stream) {
         resetColorTable();
         setFileName(path);
-        drovanRules::currentThing = nullptr;
+        rulesLoader::currentThing = nullptr;
         startScanner(stream);
         rulesparse();
         stopScanner();
-        drovanRules::currentThing = nullptr;
+        rulesLoader::currentThing = nullptr;
         std::fclose(stream);
-        drovanRules::rulesFileName[0] = '\0';
+        rulesLoader::rulesFileName[0] = '\0';
     }
     if (colorCount == 0) {
         if (log) std::fputs("No color rules; loading hard coded rules.\n", log);

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdio>
 
-class drovanThing;
+class Thing;
 
 // Read a whole rules file. Closes the stream. log may be null.
 void loadRules(FILE *stream, const char *path, FILE *log);
@@ -19,9 +19,9 @@ int rulesErrorCount();
 void setRulesDiagnosticStream(FILE *stream);
 
 // Loader and scanner state, alive during one load.
-namespace drovanRules {
+namespace rulesLoader {
 extern int lineNumber;                 // line being scanned, from 1
-extern drovanThing *currentThing;      // node or edge whose attributes are being read
+extern Thing *currentThing;      // node or edge whose attributes are being read
 extern char rulesFileName[128];        // name printed in diagnostics
 }
 

@@ -5,7 +5,7 @@
 #include "rules/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/WorldStore.h"
 
 std::string findScenarioFolder() {
@@ -20,7 +20,7 @@ std::string findScenarioFolder() {
 }
 
 bool readPatternFile(int slot, const std::string &path) {
-    drovanMetaNodePat *p = patternSlot(slot);
+    Pattern *p = patternSlot(slot);
     FILE *f = std::fopen(path.c_str(), "r");
     if (!f) return false;
     if (p) {

@@ -14,19 +14,19 @@
 #include "world/WorldStore.h"
 
 namespace {
-drovanEdge *findEdgeById(int id) { return asEdge(findThing(id)); }
+Edge *findEdgeById(int id) { return asEdge(findThing(id)); }
 
 // Speed and heading of a fresh atom: speed first, then heading.
-vec2 randomVelocity() {
+Vec2 randomVelocity() {
     float r1 = randUnit();
     float s = r1 * 3.25f + 0.25f;
     float r2 = randUnit();
     float a = r2 * 360.0f * (1.0f / 360.0f) * 6.28f;
-    return vec2(s * std::cos(a), s * std::sin(a));
+    return Vec2(s * std::cos(a), s * std::sin(a));
 }
 
 // Aim v along to, keeping the length of keep; a zero aim keeps keep itself.
-vec2 steer(vec2 to, vec2 keep) {
+Vec2 steer(Vec2 to, Vec2 keep) {
     if (to.isZero()) return keep;
     return to.withLength(keep.length());
 }
@@ -35,39 +35,39 @@ vec2 steer(vec2 to, vec2 keep) {
 namespace {
 // Never destroyed: an atom may outlive every static.
 SlotPool &atomPool() {
-    static SlotPool *pool = new SlotPool(sizeof(drovanAtom));
+    static SlotPool *pool = new SlotPool(sizeof(Atom));
     return *pool;
 }
 }  // namespace
 
-void *drovanAtom::operator new(size_t size) {
-    return size == sizeof(drovanAtom) ? atomPool().allocate() : ::operator new(size);
+void *Atom::operator new(size_t size) {
+    return size == sizeof(Atom) ? atomPool().allocate() : ::operator new(size);
 }
 
-void drovanAtom::operator delete(void *p, size_t size) {
-    if (size == sizeof(drovanAtom)) atomPool().release(p);
+void Atom::operator delete(void *p, size_t size) {
+    if (size == sizeof(Atom)) atomPool().release(p);
     else ::operator delete(p);
 }
 
-drovanAtom::drovanAtom(float x, float y, int c, int creator) {
+Atom::Atom(float x, float y, int c, int creator) {
     setKind(ThingAtom);
     world.liveAtomCount++;
     state = AtomFree;
     visitedCount = 0;
     velocity = randomVelocity();
-    position = vec2(x, y);
+    position = Vec2(x, y);
     colour = c;
     creatorId = creator;
     lastNodeId = creator;
     edgeId = -1;
     if (creator != -1 && isColor(c) && colorTable[c].hasCaptureArc) {
-        if (drovanNode *n = findNode(creator)) {
+        if (Node *n = findNode(creator)) {
             float r1 = randUnit();
             float s = r1 * 3.25f + 0.25f;
             float r2 = randUnit();
             float arc = colorTable[c].captureArc;
             float h = n->angle() - arc * 0.5f + r2 * arc;
-            velocity = vec2(s * std::cos(h), s * std::sin(h));
+            velocity = Vec2(s * std::cos(h), s * std::sin(h));
         }
     }
     if (creator != -1) appendVisited(creator);
@@ -76,24 +76,24 @@ drovanAtom::drovanAtom(float x, float y, int c, int creator) {
     if (creator != -1) chooseNextEdge(creator);
 }
 
-drovanAtom::~drovanAtom() {
+Atom::~Atom() {
     setNoticeKey(this, false, 0);
     world.liveAtomCount--;
     atomSnapshot.forget(this);
 }
 
-void drovanAtom::appendVisited(int id) {
+void Atom::appendVisited(int id) {
     if (visitedCount >= kVisitedMax) return;
     if (visitedCount > 0 && visited[visitedCount - 1] == id) return;
     visited[visitedCount++] = id;
 }
 
-void drovanAtom::markVisited(int nodeId) {
+void Atom::markVisited(int nodeId) {
     lastNodeId = nodeId;
     appendVisited(nodeId);
 }
 
-void drovanAtom::update() {
+void Atom::update() {
     if (world.render_atom_aggregates && world.aggregateGrid) {
         world.aggregateGrid->deposit(colour, position.x, position.y, strength * 0.2f);
     }
@@ -123,24 +123,24 @@ void drovanAtom::update() {
     consume(rate * f);
 }
 
-void drovanAtom::settleProgress() {
+void Atom::settleProgress() {
     if (!progressOwed) return;
     progressOwed = false;
-    vec2 seg = segmentEnd - segmentStart;
+    Vec2 seg = segmentEnd - segmentStart;
     float segLen = seg.length();
     progress = segLen == 0.0f ? 1.0f : (position - segmentStart).length() / segLen;
 }
 
-void drovanAtom::consume(float amount) {
+void Atom::consume(float amount) {
     strength -= amount;
     if (strength < 0.0f) kill();
 }
 
-void drovanAtom::leaveEdgeCount() {
-    if (drovanEdge *e = findEdgeById(edgeId)) e->atomsOnEdge--;
+void Atom::leaveEdgeCount() {
+    if (Edge *e = findEdgeById(edgeId)) e->atomsOnEdge--;
 }
 
-void drovanAtom::leaveEdge() {
+void Atom::leaveEdge() {
     // Only an atom on an edge leaves it, so an edge's count is lowered once.
     if (state != AtomOnEdge) return;
     velocity = savedVelocity;
@@ -149,25 +149,25 @@ void drovanAtom::leaveEdge() {
     leaveEdgeCount();
 }
 
-void drovanAtom::chooseNextEdge(int nodeId) {
-    drovanNode *node = findNode(nodeId);
+void Atom::chooseNextEdge(int nodeId) {
+    Node *node = findNode(nodeId);
     if (!node) return;
-    auto weight = [this](drovanEdge *e) {
+    auto weight = [this](Edge *e) {
         if (isColor(e->edgeColour) && e->edgeColour != colour) return 0.0f;
         return e->strength;
     };
-    auto leadsBack = [this, node](drovanEdge *e) {
+    auto leadsBack = [this, node](Edge *e) {
         int other = e->fromIndex == node->nodeIndex && e->fromId == node->id ? e->toId : e->fromId;
         return other == lastNodeId;
     };
     float total = 0.0f;
     int cur = 0;
-    while (drovanEdge *e = node->nextAttachedEdge(cur))
+    while (Edge *e = node->nextAttachedEdge(cur))
         if (!leadsBack(e)) total += weight(e);
     if (!(total > 0.0f)) return;
     float r = randUnit() * total;
     cur = 0;
-    while (drovanEdge *e = node->nextAttachedEdge(cur)) {
+    while (Edge *e = node->nextAttachedEdge(cur)) {
         if (leadsBack(e)) continue;
         float w = weight(e);
         // An edge of another colour is never taken, even by a zero draw.
@@ -181,12 +181,12 @@ void drovanAtom::chooseNextEdge(int nodeId) {
     }
 }
 
-bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
+bool Atom::enterEdge(Edge *e, bool startAtB, bool targetAtB) {
     if (!e) return false;
-    vec2 target = targetAtB ? e->endB : e->endA;
+    Vec2 target = targetAtB ? e->endB : e->endA;
     int targetId = targetAtB ? e->toId : e->fromId;
-    vec2 start = startAtB ? e->endB : e->endA;
-    if (drovanMetaNode *m = e->container()) {
+    Vec2 start = startAtB ? e->endB : e->endA;
+    if (MetaNode *m = e->container()) {
         target = containerToWorld(m, target);
         start = containerToWorld(m, start);
     }
@@ -209,9 +209,9 @@ bool drovanAtom::enterEdge(drovanEdge *e, bool startAtB, bool targetAtB) {
     return true;
 }
 
-void drovanAtom::followEdge() {
-    drovanNode *start = nodeAt(edgeStartIndex);
-    drovanNode *target = findNode(edgeTargetId);
+void Atom::followEdge() {
+    Node *start = nodeAt(edgeStartIndex);
+    Node *target = findNode(edgeTargetId);
     if (!start || !target) return;
     segmentStart = worldPosition(start);
     segmentEnd = worldPosition(target);
@@ -221,29 +221,29 @@ void drovanAtom::followEdge() {
     velocity = steer(edgeTarget - position, savedVelocity);
 }
 
-bool drovanAtom::holdBy(int nodeId) {
+bool Atom::holdBy(int nodeId) {
     if (state == AtomOnEdge) leaveEdge();
     if (state != AtomFree) return false;
     state = AtomHeld;
     holderId = nodeId;
     refreshNotice();
     savedVelocity = velocity;
-    if (drovanNode *n = findNode(nodeId)) n->addCollected(colour, 1);
+    if (Node *n = findNode(nodeId)) n->addCollected(colour, 1);
     return true;
 }
 
-void drovanAtom::release() {
+void Atom::release() {
     state = AtomFree;
     refreshNotice();
     velocity = savedVelocity;
-    if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
+    if (Node *n = findNode(holderId)) n->addCollected(colour, -1);
     chooseNextEdge(holderId);
 }
 
-void drovanAtom::orbitHolder() {
-    drovanNode *holder = findNode(holderId);
+void Atom::orbitHolder() {
+    Node *holder = findNode(holderId);
     if (!holder) return;
-    vec2 c = worldPosition(holder);
+    Vec2 c = worldPosition(holder);
     float R = holder->radius();
     float inner = R * 0.65f, outer = R * 0.75f;
     float d = approxDistance(position, c);
@@ -251,21 +251,21 @@ void drovanAtom::orbitHolder() {
     float r = randUnit();
     float deg = 180.0f + 20.0f * (2.0f * r - 1.0f);
     float phi = std::atan2(c.y - position.y, c.x - position.x) + deg * (1.0f / 360.0f) * 6.28f;
-    vec2 aim = c + vec2(std::cos(phi), std::sin(phi)) * (inner - 2.0f);
+    Vec2 aim = c + Vec2(std::cos(phi), std::sin(phi)) * (inner - 2.0f);
     velocity = (aim - position).withLength(savedVelocity.length());
 }
 
-void drovanAtom::thingRemoved(const drovanThing *gone) {
+void Atom::thingRemoved(const Thing *gone) {
     int id = gone->id;
     if (state == AtomOnEdge && edgeId == id) leaveEdge();
     else if (state == AtomHeld && holderId == id) release();
 }
 
-void drovanAtom::kill() {
+void Atom::kill() {
     if (state == AtomOnEdge) {
         leaveEdgeCount();
     } else if (state == AtomHeld) {
-        if (drovanNode *n = findNode(holderId)) n->addCollected(colour, -1);
+        if (Node *n = findNode(holderId)) n->addCollected(colour, -1);
     }
     state = AtomFree;
     refreshNotice();
@@ -273,26 +273,26 @@ void drovanAtom::kill() {
     atomSnapshot.touched(this);
 }
 
-void drovanAtom::refreshNotice() {
+void Atom::refreshNotice() {
     bool riding = state == AtomOnEdge, held = state == AtomHeld;
     setNoticeKey(this, riding || held, riding ? edgeId : holderId);
 }
 
-void drovanAtom::rewardVisited(float amount) {
+void Atom::rewardVisited(float amount) {
     for (int k = 0; k < visitedCount; k++) {
-        drovanThing *t = findThing(visited[k]);
+        Thing *t = findThing(visited[k]);
         if (!t || t->dead) continue;
         t->strength += amount;
         if (t->strength > 1.0f) t->strength = 1.0f;
     }
 }
 
-void drovanAtom::copyVisited(const drovanAtom *other) {
+void Atom::copyVisited(const Atom *other) {
     if (!other) return;
     for (int k = 0; k < other->visitedCount && visitedCount < kVisitedMax; k++) appendVisited(other->visited[k]);
 }
 
-void drovanAtom::draw(int pass, int flag) {
+void Atom::draw(int pass, int flag) {
     (void)flag;
     if (!world.render_atoms) return;
     bool held = state == AtomHeld;
@@ -300,7 +300,7 @@ void drovanAtom::draw(int pass, int flag) {
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     if (isColor(colour))
         for (int k = 0; k < 3; k++) rgb[k] = colorTable[colour].rgb[k];
-    drovanPainter &p = painter();
+    Painter &p = painter();
     p.setColour(1.0f + (rgb[0] - 1.0f) * strength, 1.0f + (rgb[1] - 1.0f) * strength,
                 1.0f + (rgb[2] - 1.0f) * strength);
     p.smallDisc(position.x, position.y, held);
@@ -316,7 +316,7 @@ void spawnAtoms() {
             if (spawn) {
                 float r1 = randUnit();
                 float r2 = randUnit();
-                new drovanAtom(world.worldMinX + r1 * (world.worldMaxX - world.worldMinX),
+                new Atom(world.worldMinX + r1 * (world.worldMaxX - world.worldMinX),
                                world.worldMinY + r2 * (world.worldMaxY - world.worldMinY), c, -1);
             }
             float q = p - 1.0f;
@@ -326,8 +326,8 @@ void spawnAtoms() {
     }
 }
 
-void drovanAtom::archive(StateArchive &a) {
-    drovanThing::archive(a);
+void Atom::archive(StateArchive &a) {
+    Thing::archive(a);
     a.vec("position", position);
     a.value("state", state);
     a.vec("savedVelocity", savedVelocity);

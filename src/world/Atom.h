@@ -4,34 +4,34 @@
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
-class drovanEdge;
+class Edge;
 
 constexpr int kVisitedMax = 16;
 
 // A free-moving coloured particle: free, on an edge, or held by a node.
 // Final: its own calls on itself go direct, and an update need not read the
 // object's first line for the table of virtual functions.
-class drovanAtom final : public drovanThing {
+class Atom final : public Thing {
 public:
-    drovanAtom(float x, float y, int colour, int creatorId);
-    ~drovanAtom() override;
+    Atom(float x, float y, int colour, int creatorId);
+    ~Atom() override;
     // Atoms live in a slot pool (SlotPool.h), close together.
     static void *operator new(size_t size);
     static void operator delete(void *p, size_t size);
 
     void update() override;
     void draw(int pass, int flag) override;
-    void thingRemoved(const drovanThing *gone) override;
+    void thingRemoved(const Thing *gone) override;
     void kill() override;
     virtual void consume(float amount);
 
     bool holdBy(int nodeId);
     void release();
     void leaveEdge();
-    bool enterEdge(drovanEdge *e, bool startAtB, bool targetAtB);
+    bool enterEdge(Edge *e, bool startAtB, bool targetAtB);
     void chooseNextEdge(int nodeId);
     void rewardVisited(float amount);
-    void copyVisited(const drovanAtom *other);
+    void copyVisited(const Atom *other);
     void appendVisited(int id);
     void markVisited(int nodeId);
     void followEdge();
@@ -47,7 +47,7 @@ public:
     // of an atom shares the line of the base's flags and strength, or the
     // next line; then what only the atom's own update reads. Whoever moves
     // an atom calls atomMoved() (NeighbourGrid.h).
-    vec2 position;
+    Vec2 position;
     int colour = 0;
     int creatorId = -1;
     int visitedCount = 0;
@@ -56,16 +56,16 @@ public:
     int state = 0;  // 0 free, 1 on an edge, 2 held
     int visited[kVisitedMax] = {};
     int lastPendingNode = -1;
-    vec2 velocity;
-    vec2 segmentStart, segmentEnd;
+    Vec2 velocity;
+    Vec2 segmentStart, segmentEnd;
     // The fraction of its segment an atom has covered. A free atom's update
     // leaves it owed, to be worked out from the atom's place when read
     // (settleProgress): nothing reads it before the atom rides an edge again,
     // and entering an edge sets it afresh.
     float progress = 0.0f;
     bool progressOwed = false;
-    vec2 savedVelocity;
-    vec2 edgeTarget;
+    Vec2 savedVelocity;
+    Vec2 edgeTarget;
     int edgeStartIndex = 0;
     int edgeTargetId = 0;
     int edgeId = -1;
@@ -73,7 +73,7 @@ public:
 };
 
 // The atom behind a thing, by its kind tag (no run-time type walk), or nullptr.
-inline drovanAtom *asAtom(drovanThing *t) { return t && t->kind == ThingAtom ? static_cast<drovanAtom *>(t) : nullptr; }
+inline Atom *asAtom(Thing *t) { return t && t->kind == ThingAtom ? static_cast<Atom *>(t) : nullptr; }
 
 enum AtomState { AtomFree = 0, AtomOnEdge = 1, AtomHeld = 2 };
 

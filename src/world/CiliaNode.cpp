@@ -10,19 +10,19 @@
 #include "world/Painter.h"
 #include "world/StateArchive.h"
 
-drovanCiliaNode::drovanCiliaNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) { strength = 0.75f; }
+CiliaNode::CiliaNode(float x, float y, int c, int idx) : TermNode(x, y, c, idx) { strength = 0.75f; }
 
 // Beat backwards from the node's heading with the given strength.
-static void beat(drovanCiliaNode *n, drovanMetaNode *m, float length) {
+static void beat(CiliaNode *n, MetaNode *m, float length) {
     float a = n->angle();
-    vec2 back(std::cos(a + 3.14f), std::sin(a + 3.14f));
-    vec2 f = back.withLength(length);
-    vec2 p = n->position();
+    Vec2 back(std::cos(a + 3.14f), std::sin(a + 3.14f));
+    Vec2 f = back.withLength(length);
+    Vec2 p = n->position();
     m->applyThrust(p.x, p.y, f.x, f.y);
 }
 
-void drovanCiliaNode::update() {
-    drovanMetaNode *c = container();
+void CiliaNode::update() {
+    MetaNode *c = container();
     int n = inhibition() - 1;
     if (n < 0) n = 0;
     setInhibition(n);
@@ -43,12 +43,12 @@ void drovanCiliaNode::update() {
     }
 }
 
-void drovanCiliaNode::feelAtoms() {
-    drovanMetaNode *c = container();
+void CiliaNode::feelAtoms() {
+    MetaNode *c = container();
     float reach = radius();
-    GridQuery<drovanAtom> q;
+    GridQuery<Atom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNextNear(q, reach, NearApproxUpTo)) {
+    while (Atom *a = gridQueryNextNear(q, reach, NearApproxUpTo)) {
         if (approxDistance(a->position, nodePosition) > reach) continue;
         if (a->creatorId == id) continue;
         int kind = relationKind(a->colour);
@@ -65,7 +65,7 @@ void drovanCiliaNode::feelAtoms() {
             continue;
         }
         float length = vigour * a->strength * 5.0f;
-        vec2 v = ((a->position - nodePosition) * affinity).withLength(length);
+        Vec2 v = ((a->position - nodePosition) * affinity).withLength(length);
         if (v.length() > 5.0f) v = v.withLength(5.0f);
         if (c) {
             beat(this, c, length);
@@ -79,20 +79,20 @@ void drovanCiliaNode::feelAtoms() {
     gridQueryRelease(q);
 }
 
-void drovanCiliaNode::swim() {
+void CiliaNode::swim() {
     float s = swimVelocity.length();
     if (s > 0.0f) {
         s = s - 0.001f;
         if (s > 0.0f)
             swimVelocity = swimVelocity.withLength(s);
         else
-            swimVelocity = vec2(0.0f, 0.0f);
+            swimVelocity = Vec2(0.0f, 0.0f);
     }
     swimSpeed = s;
     if (!container()) push(swimVelocity.x, swimVelocity.y, 5.0f);
 }
 
-void drovanCiliaNode::receive(float x, float y, int c, int senderId, float amount) {
+void CiliaNode::receive(float x, float y, int c, int senderId, float amount) {
     (void)x;
     (void)y;
     (void)senderId;
@@ -101,7 +101,7 @@ void drovanCiliaNode::receive(float x, float y, int c, int senderId, float amoun
         setInhibition(inhibition() > k ? inhibition() : k);
         return;
     }
-    drovanMetaNode *m = container();
+    MetaNode *m = container();
     if (relationAffinity(c) != 0.0f && m) {
         float length = amount * vigour * 5.0f;
         beat(this, m, length);
@@ -110,15 +110,15 @@ void drovanCiliaNode::receive(float x, float y, int c, int senderId, float amoun
     }
 }
 
-void drovanCiliaNode::draw(int pass, int flag) {
+void CiliaNode::draw(int pass, int flag) {
     if (!world.render_nodes || pass != 0) return;
     drawCilia(false, flag == 0);
 }
 
-void drovanCiliaNode::drawHighlight() { drawCilia(true, true); }
+void CiliaNode::drawHighlight() { drawCilia(true, true); }
 
-void drovanCiliaNode::drawCilia(bool highlighted, bool withBody) {
-    drovanPainter &p = painter();
+void CiliaNode::drawCilia(bool highlighted, bool withBody) {
+    Painter &p = painter();
     const float *rgb = colourRGB();
     float rad = radius();
     if (withBody) {
@@ -150,8 +150,8 @@ void drovanCiliaNode::drawCilia(bool highlighted, bool withBody) {
     p.pointSize(1.0f);
 }
 
-void drovanCiliaNode::archive(StateArchive &a) {
-    drovanTermNode::archive(a);
+void CiliaNode::archive(StateArchive &a) {
+    TermNode::archive(a);
     a.vec("swimVelocity", swimVelocity);
     a.value("swimSpeed", swimSpeed);
     a.value("beatForce", beatForce);

@@ -2,9 +2,9 @@
 #include "world/TermNode.h"
 
 // A swimmer: feels liked and disliked atoms and, inside a metanode, beats.
-class drovanCiliaNode : public drovanTermNode {
+class CiliaNode : public TermNode {
 public:
-    drovanCiliaNode(float x, float y, int colour, int nodeIndex);
+    CiliaNode(float x, float y, int colour, int nodeIndex);
 
     void update() override;
     void draw(int pass, int flag) override;
@@ -16,7 +16,7 @@ public:
     void swim();
     void drawCilia(bool highlighted, bool withBody);
 
-    vec2 swimVelocity;
+    Vec2 swimVelocity;
     float swimSpeed = 0.0f;
     float beatForce = 0.0f;
     int beatCounter = 0;

@@ -9,7 +9,7 @@
 #include "world/Painter.h"
 #include "world/StateArchive.h"
 
-drovanDonutNode::drovanDonutNode(float x, float y, int c, int idx) : drovanTermNode(x, y, c, idx) {
+DonutNode::DonutNode(float x, float y, int c, int idx) : TermNode(x, y, c, idx) {
     strength = 1.0f;
     donutInput = donutOutput = nodeColour;
     donutFactor = 0.5f;
@@ -25,45 +25,45 @@ drovanDonutNode::drovanDonutNode(float x, float y, int c, int idx) : drovanTermN
     }
 }
 
-float drovanDonutNode::radius() {
+float DonutNode::radius() {
     if (strength > 0.35f) return 32.0f;
     return static_cast<float>(strength * 91.42857142857143);
 }
 
-void drovanDonutNode::addCollected(int c, int n) {
+void DonutNode::addCollected(int c, int n) {
     (void)c;
     collectedTotal += n;
 }
 
-float drovanDonutNode::insetAtEnd(int c) {
+float DonutNode::insetAtEnd(int c) {
     (void)c;
     return radius();
 }
 
-float drovanDonutNode::insetAtStart(int c) {
+float DonutNode::insetAtStart(int c) {
     (void)c;
     return radius() * donutFactor;
 }
 
-float drovanDonutNode::insetUndirected(int c) {
+float DonutNode::insetUndirected(int c) {
     (void)c;
     return radius();
 }
 
-const float *drovanDonutNode::colourRGB() { return colorTable[inTable(donutOutput) ? donutOutput : nodeColour].rgb; }
+const float *DonutNode::colourRGB() { return colorTable[inTable(donutOutput) ? donutOutput : nodeColour].rgb; }
 
-void drovanDonutNode::update() {
+void DonutNode::update() {
     touchAtoms();
     setEdgeStrengths(0.7f);
     decayAndAge();
     integrate();
 }
 
-void drovanDonutNode::touchAtoms() {
+void DonutNode::touchAtoms() {
     float reach = radius();
-    GridQuery<drovanAtom> q;
+    GridQuery<Atom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNextNear(q, reach, NearLengthUpTo)) {
+    while (Atom *a = gridQueryNextNear(q, reach, NearLengthUpTo)) {
         if ((a->position - nodePosition).length() > reach) continue;
         if (a->creatorId == id) continue;
         if (a->colour == donutInput) {
@@ -86,15 +86,15 @@ void drovanDonutNode::touchAtoms() {
     gridQueryRelease(q);
 }
 
-void drovanDonutNode::convertInput(drovanAtom *atom) {
+void DonutNode::convertInput(Atom *atom) {
     float k = donutFactor;
-    vec2 p = position();
+    Vec2 p = position();
     bool canMake = inTable(donutOutput);
     if (k >= 1.0f) {
         atom->kill();
         int count = truncToCount(std::floor(k));
         if (count > kMaxReleasedAtoms) count = kMaxReleasedAtoms;
-        for (int i = 0; canMake && i < count; i++) new drovanAtom(p.x, p.y, donutOutput, id);
+        for (int i = 0; canMake && i < count; i++) new Atom(p.x, p.y, donutOutput, id);
         return;
     }
     atom->holdBy(id);
@@ -104,14 +104,14 @@ void drovanDonutNode::convertInput(drovanAtom *atom) {
     int m = truncToCount(std::floor(1.0f / k));
     if (collectedTotal >= m) {
         killHeldAtoms(donutInput, m);
-        if (canMake) new drovanAtom(p.x, p.y, donutOutput, id);
+        if (canMake) new Atom(p.x, p.y, donutOutput, id);
     }
 }
 
-void drovanDonutNode::draw(int pass, int flag) {
+void DonutNode::draw(int pass, int flag) {
     (void)flag;
     if (!world.render_nodes || pass != 0) return;
-    drovanPainter &p = painter();
+    Painter &p = painter();
     float rad = radius();
     p.setColour(0.5f, 0.5f, 0.5f);
     p.circle(nodePosition.x, nodePosition.y, rad * strength, 0.0f);
@@ -129,8 +129,8 @@ void drovanDonutNode::draw(int pass, int flag) {
     p.pointSize(1.0f);
 }
 
-void drovanDonutNode::drawHighlight() {
-    drovanPainter &p = painter();
+void DonutNode::drawHighlight() {
+    Painter &p = painter();
     float rad = radius();
     float w = 3.0f * strength;
     if (w < 1.0f) w = 1.0f;
@@ -147,8 +147,8 @@ void drovanDonutNode::drawHighlight() {
     p.pointSize(1.0f);
 }
 
-void drovanDonutNode::archive(StateArchive &a) {
-    drovanTermNode::archive(a);
+void DonutNode::archive(StateArchive &a) {
+    TermNode::archive(a);
     a.value("input", donutInput);
     a.value("output", donutOutput);
     a.value("factor", donutFactor);

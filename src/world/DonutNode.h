@@ -2,9 +2,9 @@
 #include "world/TermNode.h"
 
 // A converter: input atoms touching it become output atoms.
-class drovanDonutNode : public drovanTermNode {
+class DonutNode : public TermNode {
 public:
-    drovanDonutNode(float x, float y, int colour, int nodeIndex);
+    DonutNode(float x, float y, int colour, int nodeIndex);
 
     void update() override;
     void draw(int pass, int flag) override;
@@ -19,7 +19,7 @@ public:
     void archive(StateArchive &a) override;
 
     void touchAtoms();
-    void convertInput(drovanAtom *atom);
+    void convertInput(Atom *atom);
 
     int donutInput = 0;
     int donutOutput = 0;

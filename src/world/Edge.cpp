@@ -7,7 +7,7 @@
 #include "world/SimTime.h"
 #include "rules/ColorTable.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
@@ -28,7 +28,7 @@ const SlotLink *findLink(const std::vector<SlotLink> &v, int k) {
 }
 
 // Set one side of the link to k; the link goes when both sides are unset.
-void setLink(std::vector<SlotLink> &v, int k, drovanEdge *e, bool out) {
+void setLink(std::vector<SlotLink> &v, int k, Edge *e, bool out) {
     auto it = std::lower_bound(v.begin(), v.end(), k, byK);
     if (it == v.end() || it->k != k) {
         if (!e) return;
@@ -40,7 +40,7 @@ void setLink(std::vector<SlotLink> &v, int k, drovanEdge *e, bool out) {
 
 bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
 
-bool hasSenses(drovanNode *n) {
+bool hasSenses(Node *n) {
     int c = n ? n->colour() : -1;
     return isColor(c) && colorTable[c].senseCount != 0;
 }
@@ -55,8 +55,8 @@ int baseWidth(float strength) {
     return w > 1.0f ? static_cast<int>(w) : 1;
 }
 
-void arrowhead(drovanEdge *e, bool filled) {
-    vec2 tip = e->lineEnd;
+void arrowhead(Edge *e, bool filled) {
+    Vec2 tip = e->lineEnd;
     float back = std::atan2(e->lineStart.y - tip.y, e->lineStart.x - tip.x);
     float len = 11.2f + 4.8f * e->strength;
     float a1 = back + 0.43611112f, a2 = back - 0.43611112f;
@@ -64,7 +64,7 @@ void arrowhead(drovanEdge *e, bool filled) {
                        tip.x + len * std::cos(a2), tip.y + len * std::sin(a2), filled);
 }
 
-void edgeRGB(const drovanEdge *e, float out[3]) {
+void edgeRGB(const Edge *e, float out[3]) {
     float c[3] = {0.0f, 0.0f, 0.0f};
     if (isColor(e->edgeColour))
         for (int k = 0; k < 3; k++) c[k] = colorTable[e->edgeColour].rgb[k];
@@ -72,7 +72,7 @@ void edgeRGB(const drovanEdge *e, float out[3]) {
 }
 }  // namespace
 
-drovanEdge::drovanEdge(drovanNode *from, drovanNode *to, bool d, int colour, bool enter) {
+Edge::Edge(Node *from, Node *to, bool d, int colour, bool enter) {
     setKind(ThingEdge);
     world.liveEdgeCount++;
     strength = 0.25f;
@@ -113,13 +113,13 @@ drovanEdge::drovanEdge(drovanNode *from, drovanNode *to, bool d, int colour, boo
     }
 }
 
-drovanEdge::~drovanEdge() {
+Edge::~Edge() {
     world.liveEdgeCount--;
     // An edge deleted without being killed still leaves the matrix and its nodes.
     if (fromId != -1 || toId != -1) detach();
 }
 
-void drovanEdge::update() {
+void Edge::update() {
     refreshGeometry();
     if (decays) {
         float s = strength;
@@ -129,15 +129,15 @@ void drovanEdge::update() {
     }
 }
 
-void drovanEdge::refreshGeometry() {
-    drovanNode *from = nodeAt(fromIndex);
-    drovanNode *to = nodeAt(toIndex);
+void Edge::refreshGeometry() {
+    Node *from = nodeAt(fromIndex);
+    Node *to = nodeAt(toIndex);
     // A slot that has been emptied or reused by another node leaves the edge as it is.
     if (!from || !to || from->id != fromId || to->id != toId) return;
     refreshFrom(from, to);
 }
 
-void drovanEdge::refreshFrom(drovanNode *from, drovanNode *to) {
+void Edge::refreshFrom(Node *from, Node *to) {
     endA = from->position();
     endB = to->position();
     lineStart = endA;
@@ -150,16 +150,16 @@ void drovanEdge::refreshFrom(drovanNode *from, drovanNode *to) {
         rA = from->insetUndirected(edgeColour);
         rB = to->insetUndirected(edgeColour);
     }
-    vec2 d = endB - endA;
+    Vec2 d = endB - endA;
     endsOverlap = d.length() <= rA + rB ? 1 : 0;
     if (endsOverlap) return;
     if (rA != 0.0f) lineStart = endA + d.withLength(rA);
     if (rB != 0.0f) lineEnd = endB - d.withLength(rB);
 }
 
-void drovanEdge::detach() {
+void Edge::detach() {
     if (slotInRange(fromIndex) && slotInRange(toIndex)) {
-        drovanEdge *ab, *ba;
+        Edge *ab, *ba;
         adjacencyPair(fromIndex, toIndex, ab, ba);
         if (ab == this) setAdjacency(fromIndex, toIndex, nullptr);
         if (ba == this) setAdjacency(toIndex, fromIndex, nullptr);
@@ -167,8 +167,8 @@ void drovanEdge::detach() {
     // Ends of an edge that was never entered are not world nodes; an id lookup
     // would find some unrelated thing.
     if (entered) {
-        drovanNode *from = findNode(fromId);
-        drovanNode *to = findNode(toId);
+        Node *from = findNode(fromId);
+        Node *to = findNode(toId);
         if (directed) {
             if (from) {
                 from->addOutDegree(edgeColour, -1);
@@ -190,37 +190,37 @@ void drovanEdge::detach() {
     fromId = toId = -1;
 }
 
-void drovanEdge::kill() {
+void Edge::kill() {
     detach();
     markDead();
 }
 
-void drovanEdge::setColour(int c) {
+void Edge::setColour(int c) {
     edgeColour = c;
     decays = colourDecays(c) ? 1 : 0;
     if (!decays) strength = 1.0f;
 }
 
-void drovanEdge::thingRemoved(const drovanThing *gone) {
+void Edge::thingRemoved(const Thing *gone) {
     if (containerNode && containerNode->id == gone->id) containerNode = nullptr;
 }
 
-drovanNode *drovanEdge::otherEnd(int idx) {
+Node *Edge::otherEnd(int idx) {
     if (idx == fromIndex) return nodeAt(toIndex);
     if (idx == toIndex) return nodeAt(fromIndex);
     return nullptr;
 }
 
-void drovanEdge::print(FILE *file) {
+void Edge::print(FILE *file) {
     if (!file) return;
     if (isColor(edgeColour)) fprintf(file, "%s ", colorTable[edgeColour].name);
     fprintf(file, "%s edge from node %d to node %d\n", directed ? "directed" : "undirected", fromId, toId);
 }
 
-void drovanEdge::draw(int pass, int flag) {
+void Edge::draw(int pass, int flag) {
     (void)flag;
-    drovanPainter &p = painter();
-    drovanNode *from = nodeAt(fromIndex);
+    Painter &p = painter();
+    Node *from = nodeAt(fromIndex);
     if (from && from->id == fromId && from->patternIndex >= 0) {
         if (pass != -3) return;
         const float *rgb = from->patternIndex < kPatternSlots ? slotColour(from->patternIndex) : nullptr;
@@ -249,8 +249,8 @@ void drovanEdge::draw(int pass, int flag) {
     p.lineWidth(1.0f);
 }
 
-void drovanEdge::drawHighlight() {
-    drovanPainter &p = painter();
+void Edge::drawHighlight() {
+    Painter &p = painter();
     float g = 1.0f + (0.0f - 1.0f) * clockTriangle(p.now(), 0.0f, 0.75f);
     p.setColour(g, g, g);
     p.lineWidth(static_cast<float>(2 * baseWidth(strength)));
@@ -266,20 +266,20 @@ void drovanEdge::drawHighlight() {
     p.lineWidth(1.0f);
 }
 
-drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool directed, int colour) {
+Edge *createEdge(Node *from, Node *to, float amount, bool directed, int colour) {
     if (!from || !to || from == to) return nullptr;
     // Only nodes that hold their own table slots can be joined in the matrix.
     if (!from->inNodeTable() || !to->inNodeTable()) return nullptr;
-    drovanEdge *ab, *ba;
+    Edge *ab, *ba;
     adjacencyPair(from->nodeIndex, to->nodeIndex, ab, ba);
-    drovanEdge *old = ab;
+    Edge *old = ab;
     if (!old && !directed) old = ba;
     if (old) {
         old->strength += amount;
         if (old->strength > 1.0f) old->strength = 1.0f;
         return old;
     }
-    drovanEdge *e = new drovanEdge(from, to, directed, colour, true);
+    Edge *e = new Edge(from, to, directed, colour, true);
     if (drovanRand() & 1) {
         from->enforceValence();
         to->enforceValence();
@@ -290,46 +290,46 @@ drovanEdge *createEdge(drovanNode *from, drovanNode *to, float amount, bool dire
     return e;
 }
 
-drovanEdge *findEdge(int a, int b, bool directedOnly) {
+Edge *findEdge(int a, int b, bool directedOnly) {
     if (!slotInRange(a) || !slotInRange(b)) return nullptr;
-    drovanEdge *ab, *ba;
+    Edge *ab, *ba;
     adjacencyPair(a, b, ab, ba);
     return ab || directedOnly ? ab : ba;
 }
 
-drovanEdge *copyEdge(drovanEdge *e, drovanNode *from, drovanNode *to) {
+Edge *copyEdge(Edge *e, Node *from, Node *to) {
     if (!e) return nullptr;
-    drovanEdge *c = createEdge(from, to, 0.0f, e->directed != 0, e->edgeColour);
+    Edge *c = createEdge(from, to, 0.0f, e->directed != 0, e->edgeColour);
     if (c) c->strength = clamp01(e->strength);
     return c;
 }
 
 namespace {
-void joinToTarget(drovanNode *s, drovanNode *b, bool directed, int colour) {
+void joinToTarget(Node *s, Node *b, bool directed, int colour) {
     if (!b->selected) {
         createEdge(s, b, 0.0f, directed, colour);
         return;
     }
-    for (drovanThing *t = world.thingList; t; t = t->next) {
+    for (Thing *t = world.thingList; t; t = t->next) {
         if (t->dead || !t->selected) continue;
-        if (drovanNode *n = dynamic_cast<drovanNode *>(t)) createEdge(s, n, 0.0f, directed, colour);
+        if (Node *n = dynamic_cast<Node *>(t)) createEdge(s, n, 0.0f, directed, colour);
     }
 }
 }  // namespace
 
 void connectNodes(int aId, int bId, bool bySelection) {
     if (aId == -1 || bId == -1 || aId == bId) return;
-    drovanNode *a = findNode(aId);
-    drovanNode *b = findNode(bId);
+    Node *a = findNode(aId);
+    Node *b = findNode(bId);
     if (!a || !b) return;
     int colour = world.colored_edges ? world.placeColour : -1;
     bool directed = world.directed_edges != 0;
     if (!bySelection) {
         createEdge(a, b, 0.0f, directed, colour);
     } else if (a->selected) {
-        for (drovanThing *t = world.thingList; t; t = t->next) {
+        for (Thing *t = world.thingList; t; t = t->next) {
             if (t->dead || !t->selected) continue;
-            if (drovanNode *s = dynamic_cast<drovanNode *>(t)) joinToTarget(s, b, directed, colour);
+            if (Node *s = dynamic_cast<Node *>(t)) joinToTarget(s, b, directed, colour);
         }
     } else {
         joinToTarget(a, b, directed, colour);
@@ -337,7 +337,7 @@ void connectNodes(int aId, int bId, bool bySelection) {
     enforceAllValences();
 }
 
-bool restLength(drovanEdge *e, float &length) {
+bool restLength(Edge *e, float &length) {
     length = 0.0f;
     if (!e) return false;
     if (e->edgeColour == -1) {
@@ -350,7 +350,7 @@ bool restLength(drovanEdge *e, float &length) {
     return true;
 }
 
-void setAdjacency(int a, int b, drovanEdge *e) {
+void setAdjacency(int a, int b, Edge *e) {
     if (!slotInRange(a) || !slotInRange(b)) return;
     adjacency[a][b] = e;
     setLink(touchingLists[a], b, e, true);
@@ -362,7 +362,7 @@ const std::vector<SlotLink> &touchingSlots(int slot) {
     return slotInRange(slot) ? touchingLists[slot] : none;
 }
 
-void adjacencyPair(int a, int b, drovanEdge *&ab, drovanEdge *&ba) {
+void adjacencyPair(int a, int b, Edge *&ab, Edge *&ba) {
     ab = ba = nullptr;
     if (!slotInRange(a) || !slotInRange(b)) return;
     if (const SlotLink *l = findLink(touchingLists[a], b)) {
@@ -371,8 +371,8 @@ void adjacencyPair(int a, int b, drovanEdge *&ab, drovanEdge *&ba) {
     }
 }
 
-void drovanEdge::archive(StateArchive &a) {
-    drovanThing::archive(a);
+void Edge::archive(StateArchive &a) {
+    Thing::archive(a);
     a.value("fromIndex", fromIndex);
     a.value("toIndex", toIndex);
     a.value("fromId", fromId);

@@ -8,7 +8,7 @@
 #include "rules/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
 #include "world/Painter.h"
 #include "world/StateArchive.h"
@@ -22,10 +22,10 @@ constexpr int kMaxRecords = 10;
 // Sized to the body on every tick; one set per nesting level so a tick can
 // never overwrite another tick's saved frames.
 struct BodyScratch {
-    std::vector<vec2> position;
+    std::vector<Vec2> position;
     std::vector<float> angle;
     std::vector<unsigned char> saved;
-    std::vector<drovanNode *> sensing;
+    std::vector<Node *> sensing;
 };
 std::deque<BodyScratch> scratchPool;
 size_t scratchDepth = 0;
@@ -43,7 +43,7 @@ struct ScratchLease {
 
 // Weight of a sensed point seen by a sensing node with a capture arc; false when
 // the point lies outside the arc. Without an arc the weight stays 1.
-bool arcWeight(drovanNode *s, float mx, float my, float px, float py, float &w) {
+bool arcWeight(Node *s, float mx, float my, float px, float py, float &w) {
     w = 1.0f;
     int c = s->colour();
     if (!isColor(c) || !colorTable[c].hasCaptureArc) return true;
@@ -62,32 +62,32 @@ bool arcWeight(drovanNode *s, float mx, float my, float px, float py, float &w) 
 }
 
 // Send an amount along every live edge the sensing node keeps.
-void sendAlongEdges(drovanNode *s, int output, float amount) {
-    vec2 sp = s->position();
+void sendAlongEdges(Node *s, int output, float amount) {
+    Vec2 sp = s->position();
     int cursor = 0;
-    while (drovanEdge *e = s->nextAttachedEdge(cursor)) {
+    while (Edge *e = s->nextAttachedEdge(cursor)) {
         int other = e->fromIndex != s->nodeIndex ? e->fromIndex : e->toIndex;
-        drovanNode *n = nodeAt(other);
+        Node *n = nodeAt(other);
         if (!n) continue;
         n->receive(sp.x, sp.y, output, s->id, amount);
         e->strength = 1.0f;
     }
 }
 
-void addThingRecord(drovanMetaNodePat *b, int input, int output, float factor, int thingId, int nodeIndex) {
+void addThingRecord(Pattern *b, int input, int output, float factor, int thingId, int nodeIndex) {
     if (b->thingRecordCount >= kMaxRecords) return;
     b->thingRecords[b->thingRecordCount++] = {input, output, factor, thingId, nodeIndex};
 }
 
-void addCellRecord(drovanMetaNodePat *b, int input, int output, float factor, int nodeIndex, float x, float y) {
+void addCellRecord(Pattern *b, int input, int output, float factor, int nodeIndex, float x, float y) {
     if (b->cellRecordCount >= kMaxRecords) return;
     b->cellRecords[b->cellRecordCount++] = {input, output, factor, nodeIndex, x, y};
 }
 
 }  // namespace
 
-drovanMetaNode::drovanMetaNode(float x, float y, drovanMetaNodePat *slotPattern, int idx) : drovanNode(idx) {
-    metaPosition = vec2(x, y);
+MetaNode::MetaNode(float x, float y, Pattern *slotPattern, int idx) : Node(idx) {
+    metaPosition = Vec2(x, y);
     if (!slotPattern) return;
     body = slotPattern->instantiate(0.1f);
     patternIndex = slotPattern->patternIndex;
@@ -101,7 +101,7 @@ drovanMetaNode::drovanMetaNode(float x, float y, drovanMetaNodePat *slotPattern,
     body->addInstances(1);
 }
 
-drovanMetaNode::~drovanMetaNode() {
+MetaNode::~MetaNode() {
     // Normally kill has already handed the body to the world; a metanode
     // destroyed alive must not leave its body acting on its own.
     if (body) {
@@ -110,9 +110,9 @@ drovanMetaNode::~drovanMetaNode() {
     }
 }
 
-drovanMetaNode *drovanMetaNode::make(float x, float y, drovanMetaNodePat *slotPattern, int idx) {
+MetaNode *MetaNode::make(float x, float y, Pattern *slotPattern, int idx) {
     if (!slotPattern || idx < 0 || idx >= kNodeTableSize || world.nodeTable[idx]) return nullptr;
-    drovanMetaNode *m = new drovanMetaNode(x, y, slotPattern, idx);
+    MetaNode *m = new MetaNode(x, y, slotPattern, idx);
     if (!m->body) {
         delete m;
         return nullptr;
@@ -120,15 +120,15 @@ drovanMetaNode *drovanMetaNode::make(float x, float y, drovanMetaNodePat *slotPa
     return m;
 }
 
-drovanMetaNode *placeMetaNode(int slot, float x, float y) {
-    drovanMetaNodePat *p = patternSlot(slot);
+MetaNode *placeMetaNode(int slot, float x, float y) {
+    Pattern *p = patternSlot(slot);
     if (!p || p->nodeCount <= 0) return nullptr;
     int i = firstFreeNodeSlot();
     if (i < 0) return nullptr;
-    return drovanMetaNode::make(x, y, p, i);
+    return MetaNode::make(x, y, p, i);
 }
 
-void drovanMetaNode::update() {
+void MetaNode::update() {
     integrate();
     float a = angle();
     if (a > 6.28f)
@@ -141,25 +141,25 @@ void drovanMetaNode::update() {
     if (body) bodyRadius = body->patternRadius;
 }
 
-void drovanMetaNode::bodyTick(float x, float y, float a) {
-    drovanMetaNodePat *b = body;
+void MetaNode::bodyTick(float x, float y, float a) {
+    Pattern *b = body;
     if (!b) return;
     ScratchLease lease;
     BodyScratch &s = *lease.s;
     size_t n = b->nodeCount > 0 ? static_cast<size_t>(b->nodeCount) : 0;
-    s.position.assign(n, vec2());
+    s.position.assign(n, Vec2());
     s.angle.assign(n, 0.0f);
     s.saved.assign(n, 0);
 
     b->patternRadius = 0.0f;
     int empty = 0;
     for (size_t i = 0; i < n; i++) {
-        drovanNode *node = b->nodes[i];
+        Node *node = b->nodes[i];
         if (!node) {
             empty++;
             continue;
         }
-        vec2 p = node->position();
+        Vec2 p = node->position();
         float an = node->angle();
         s.position[i] = p;
         s.angle[i] = an;
@@ -180,13 +180,13 @@ void drovanMetaNode::bodyTick(float x, float y, float a) {
     feedingPass();
 
     for (size_t i = 0; i < n; i++) {
-        drovanNode *node = b->nodes[i];
+        Node *node = b->nodes[i];
         if (node && !node->dead) node->update();
     }
 
     for (size_t i = 0; i < n; i++) {
         if (!s.saved[i]) continue;
-        drovanNode *node = b->nodes[i];
+        Node *node = b->nodes[i];
         if (!node) continue;
         node->setPosition(s.position[i].x, s.position[i].y);
         node->setAngle(s.angle[i]);
@@ -199,7 +199,7 @@ void drovanMetaNode::bodyTick(float x, float y, float a) {
     }
 
     for (int j = 0; j < b->edgeCount; j++) {
-        drovanEdge *e = b->edges[j];
+        Edge *e = b->edges[j];
         if (!e) continue;
         if (!e->dead) e->update();
         if (e->dead) b->edges[j] = nullptr;
@@ -209,7 +209,7 @@ void drovanMetaNode::bodyTick(float x, float y, float a) {
     if (b->nodeCount <= 0 || empty * 3 >= b->nodeCount) b->kill();
 }
 
-float drovanMetaNode::senseRadius() {
+float MetaNode::senseRadius() {
     if (world.aggregateGrid) return 35.0f * AggregateGrid::kCellW;
     float r = radius();
     float reach = 15.0f * r;
@@ -217,15 +217,15 @@ float drovanMetaNode::senseRadius() {
     return reach + 2.0f * r;
 }
 
-float drovanMetaNode::cellSenseRadius() { return 20.0f * AggregateGrid::kCellW; }
+float MetaNode::cellSenseRadius() { return 20.0f * AggregateGrid::kCellW; }
 
-void drovanMetaNode::sensingPass() {
-    drovanMetaNodePat *b = body;
+void MetaNode::sensingPass() {
+    Pattern *b = body;
     if (!b) return;
-    std::vector<drovanNode *> sensing;
+    std::vector<Node *> sensing;
     sensing.reserve(static_cast<size_t>(b->nodeCount > 0 ? b->nodeCount : 0));
     for (int i = 0; i < b->nodeCount; i++) {
-        drovanNode *n = b->nodes[i];
+        Node *n = b->nodes[i];
         if (!n || n->dead) continue;
         int c = n->colour();
         if (!isColor(c) || colorTable[c].senseCount <= 0 || n->inhibition() != 0) continue;
@@ -239,15 +239,15 @@ void drovanMetaNode::sensingPass() {
     const int slotSenses = slotSenseCount(slot);
     const float x = metaPosition.x, y = metaPosition.y;
 
-    GridQuery<drovanNode> q;
+    GridQuery<Node> q;
     gridQuery(q, nodeGrid, x, y, senseRadius());
     while (b->thingRecordCount < kMaxRecords) {
-        drovanNode *t = gridQueryNext(q);
+        Node *t = gridQueryNext(q);
         if (!t) break;
         if (t == this || t->container() == this) continue;
         int tc = t->colour();
-        drovanMetaNode *tm = t->container();
-        for (drovanNode *s : sensing) {
+        MetaNode *tm = t->container();
+        for (Node *s : sensing) {
             const ColorRule &r = colorTable[s->colour()];
             int count = r.senseCount < kMaxSenses ? r.senseCount : kMaxSenses;
             for (int k = 0; k < count; k++)
@@ -274,7 +274,7 @@ void drovanMetaNode::sensingPass() {
     while (b->cellRecordCount < kMaxRecords && cellWalkNext(w, px, py)) {
         int ci = 0, cj = 0;
         if (!g->cellOf(px, py, ci, cj) || g->cellEmpty(ci, cj)) continue;
-        for (drovanNode *s : sensing) {
+        for (Node *s : sensing) {
             const ColorRule &r = colorTable[s->colour()];
             int count = r.senseCount < kMaxSenses ? r.senseCount : kMaxSenses;
             for (int k = 0; k < count; k++)
@@ -290,18 +290,18 @@ void drovanMetaNode::sensingPass() {
     }
 }
 
-void drovanMetaNode::reactionPass() {
-    drovanMetaNodePat *b = body;
+void MetaNode::reactionPass() {
+    Pattern *b = body;
     if (!b) return;
     const float x = metaPosition.x, y = metaPosition.y;
     const float R = senseRadius();
     for (int k = 0; k < b->thingRecordCount && k < kMaxRecords; k++) {
-        const drovanMetaNodePat::ThingRecord &rec = b->thingRecords[k];
-        drovanNode *sensed = findNode(rec.thingId);
-        drovanNode *s = nodeAt(rec.nodeIndex);
+        const Pattern::ThingRecord &rec = b->thingRecords[k];
+        Node *sensed = findNode(rec.thingId);
+        Node *s = nodeAt(rec.nodeIndex);
         if (!sensed || sensed->dead || !s) continue;
-        vec2 p = sensed->position();
-        drovanMetaNode *holder = sensed->container();
+        Vec2 p = sensed->position();
+        MetaNode *holder = sensed->container();
         if (holder) p += holder->position();
         float d = approxDistance(p.x - x, p.y - y);
         if (d > R) d = R;
@@ -315,9 +315,9 @@ void drovanMetaNode::reactionPass() {
     if (!g) return;
     const float R2 = cellSenseRadius();
     for (int k = 0; k < b->cellRecordCount && k < kMaxRecords; k++) {
-        const drovanMetaNodePat::CellRecord &rec = b->cellRecords[k];
+        const Pattern::CellRecord &rec = b->cellRecords[k];
         if (!(g->read(rec.input, rec.x, rec.y) > 0.0f)) continue;
-        drovanNode *s = nodeAt(rec.nodeIndex);
+        Node *s = nodeAt(rec.nodeIndex);
         if (!s) continue;
         float d = approxDistance(rec.x - x, rec.y - y);
         float w = 1.0f;
@@ -327,8 +327,8 @@ void drovanMetaNode::reactionPass() {
     }
 }
 
-void drovanMetaNode::feedingPass() {
-    drovanMetaNodePat *b = body;
+void MetaNode::feedingPass() {
+    Pattern *b = body;
     AggregateGrid *g = world.aggregateGrid;
     if (!b || !g) return;
     const float x = metaPosition.x, y = metaPosition.y;
@@ -337,7 +337,7 @@ void drovanMetaNode::feedingPass() {
     for (int c = 0; c < g->layerCount() && c < kMaxColors; c++) {
         if (!(g->read(c, x, y) > 0.0f)) continue;
         for (int i = 0; i < b->nodeCount; i++) {
-            drovanNode *s = b->nodes[i];
+            Node *s = b->nodes[i];
             if (!s || s->dead || s->inhibition() != 0) continue;
             float A = g->read(c, x, y);
             if (A <= 0.0f) break;
@@ -354,7 +354,7 @@ void drovanMetaNode::feedingPass() {
             case RelPoisonedBy:
                 s->strength -= 0.2f;
                 if (s->strength < 0.03f) s->kill();
-                if (drovanTermNode *t = dynamic_cast<drovanTermNode *>(s)) t->ageBy(0.2f);
+                if (TermNode *t = dynamic_cast<TermNode *>(s)) t->ageBy(0.2f);
                 g->write(c, x, y, rest);
                 break;
             case RelCollects:
@@ -379,12 +379,12 @@ void drovanMetaNode::feedingPass() {
     }
 }
 
-void drovanMetaNode::applyThrust(float px, float py, float fx, float fy) {
+void MetaNode::applyThrust(float px, float py, float fx, float fy) {
     if (fx == 0.0f && fy == 0.0f) return;
     int n = body ? body->nodeCount : 0;
     float r = radius();
     float inertia = r * r * static_cast<float>(n) * 0.4f;
-    vec2 p = position();
+    Vec2 p = position();
     float lx = p.x - px, ly = p.y - py;
     float leverAngle = std::atan2(ly, lx);
     float forceAngle = std::atan2(fy, fx);
@@ -396,7 +396,7 @@ void drovanMetaNode::applyThrust(float px, float py, float fx, float fy) {
     push(0.7f * fx, 0.7f * fy, 10.0f);
 }
 
-void drovanMetaNode::decomposeTouching(drovanNode *other, float depth) {
+void MetaNode::decomposeTouching(Node *other, float depth) {
     (void)depth;
     if (!body || !other || other->patternIndex < 0) return;
     const int slot = patternIndex;
@@ -406,7 +406,7 @@ void drovanMetaNode::decomposeTouching(drovanNode *other, float depth) {
         if (!e || e->input != other->patternIndex) continue;
         if (!body) return;
         for (int i = 0; i < body->nodeCount; i++) {
-            drovanNode *n = body->nodes[i];
+            Node *n = body->nodes[i];
             if (n && !n->dead) n->receive(0.0f, 0.0f, e->output, 0, e->factor);
         }
         float s = other->strength - 0.1f;
@@ -420,18 +420,18 @@ void drovanMetaNode::decomposeTouching(drovanNode *other, float depth) {
     }
 }
 
-drovanNode *drovanMetaNode::duplicate(bool randomColour) {
+Node *MetaNode::duplicate(bool randomColour) {
     (void)randomColour;
     int n = world.nodeTableCount;
     int i = firstFreeNodeSlot();
-    drovanMetaNodePat *p = patternSlot(patternIndex);
+    Pattern *p = patternSlot(patternIndex);
     if (i < 0 || !p || !(p->nodeCount + n + 1 < kNodeTableSize)) return nullptr;
     return make(metaPosition.x, metaPosition.y, p, i);
 }
 
-void drovanMetaNode::kill() {
+void MetaNode::kill() {
     if (dead) return;  // a second kill must not count the instance off twice
-    if (drovanMetaNodePat *p = patternSlot(patternIndex)) p->addInstances(-1);
+    if (Pattern *p = patternSlot(patternIndex)) p->addInstances(-1);
     if (body) {
         body->kill();
         body = nullptr;
@@ -439,33 +439,33 @@ void drovanMetaNode::kill() {
     markDead();
 }
 
-void drovanMetaNode::thingRemoved(const drovanThing *gone) {
-    drovanNode::thingRemoved(gone);
+void MetaNode::thingRemoved(const Thing *gone) {
+    Node::thingRemoved(gone);
     if (body && body->id == gone->id) {
         body = nullptr;
         kill();
     }
 }
 
-int drovanMetaNode::slotInstances() {
-    drovanMetaNodePat *p = patternSlot(patternIndex);
+int MetaNode::slotInstances() {
+    Pattern *p = patternSlot(patternIndex);
     return p ? p->instances() : 0;
 }
 
-const float *drovanMetaNode::colourRGB() {
+const float *MetaNode::colourRGB() {
     static const float black[3] = {0.0f, 0.0f, 0.0f};
     return body ? body->bodyColour() : black;
 }
 
-void drovanMetaNode::draw(int pass, int flag) {
+void MetaNode::draw(int pass, int flag) {
     (void)flag;
     if (pass == 0) drawBody(false);
 }
 
-void drovanMetaNode::drawHighlight() { drawBody(true); }
+void MetaNode::drawHighlight() { drawBody(true); }
 
-void drovanMetaNode::drawInfo() {
-    drovanPainter &p = painter();
+void MetaNode::drawInfo() {
+    Painter &p = painter();
     float r = baseRadius();
     float off = r / p.zoom() + r + 16.0f;
     if (off < 20.0f) off = 20.0f;
@@ -475,14 +475,14 @@ void drovanMetaNode::drawInfo() {
     p.worldText(lx, ly, "Metanode");
 }
 
-void drovanMetaNode::drawBody(bool highlighted) {
-    drovanMetaNodePat *b = body;
+void MetaNode::drawBody(bool highlighted) {
+    Pattern *b = body;
     if (!b) return;
     const float x = metaPosition.x, y = metaPosition.y, a = angle();
     for (int i = 0; i < b->nodeCount; i++) {
-        drovanNode *node = b->nodes[i];
+        Node *node = b->nodes[i];
         if (!node) continue;
-        vec2 p = node->position();
+        Vec2 p = node->position();
         float an = node->angle();
         node->setAngle(an + a);
         float r = std::hypot(p.x, p.y);
@@ -492,7 +492,7 @@ void drovanMetaNode::drawBody(bool highlighted) {
         node->setPosition(p.x, p.y);
         node->setAngle(an);
     }
-    drovanPainter &pt = painter();
+    Painter &pt = painter();
     const float *rgb = slotColour(patternIndex);
     float radius = b->patternRadius;
     if (highlighted) radius += (clockTriangle(pt.now(), 0.0f, 1.5f) + 1.0f) * 2.0f / pt.zoom();
@@ -500,8 +500,8 @@ void drovanMetaNode::drawBody(bool highlighted) {
     pt.setColour(rgb[0], rgb[1], rgb[2]);
 }
 
-void drovanMetaNode::archive(StateArchive &a) {
-    drovanNode::archive(a);
+void MetaNode::archive(StateArchive &a) {
+    Node::archive(a);
     a.link("body", body);
     a.vec("position", metaPosition);
     a.value("bodyRadius", bodyRadius);

@@ -1,34 +1,34 @@
 #pragma once
 #include "world/Node.h"
 
-class drovanMetaNodePat;
+class Pattern;
 
 // A node whose body is a scaled private copy of a pattern.
-class drovanMetaNode : public drovanNode {
+class MetaNode : public Node {
 public:
     // Prefer make(): a metanode whose body could not be instantiated has no body
     // and dies at its first tick.
-    drovanMetaNode(float x, float y, drovanMetaNodePat *slotPattern, int nodeIndex);
-    ~drovanMetaNode() override;
+    MetaNode(float x, float y, Pattern *slotPattern, int nodeIndex);
+    ~MetaNode() override;
 
     // Build a metanode in a free table slot; nullptr (and nothing left behind)
     // when there is no pattern or its body cannot be instantiated.
-    static drovanMetaNode *make(float x, float y, drovanMetaNodePat *slotPattern, int nodeIndex);
+    static MetaNode *make(float x, float y, Pattern *slotPattern, int nodeIndex);
 
     void update() override;
     void draw(int pass, int flag) override;
     void drawHighlight() override;
-    void thingRemoved(const drovanThing *gone) override;
+    void thingRemoved(const Thing *gone) override;
     void kill() override;
     float baseRadius() override { return bodyRadius; }
     float radius() override { return bodyRadius; }
-    vec2 position() override { return metaPosition; }
-    void setPosition(float x, float y) override { metaPosition = vec2(x, y); }
+    Vec2 position() override { return metaPosition; }
+    void setPosition(float x, float y) override { metaPosition = Vec2(x, y); }
     bool isMeta() override { return true; }
     const float *colourRGB() override;
     void drawInfo() override;
-    drovanNode *duplicate(bool randomColour) override;
-    void decomposeTouching(drovanNode *other, float depth) override;
+    Node *duplicate(bool randomColour) override;
+    void decomposeTouching(Node *other, float depth) override;
     virtual int slotInstances();
     void archive(StateArchive &a) override;
 
@@ -43,12 +43,12 @@ public:
     void reactionPass();
     void feedingPass();
 
-    drovanMetaNodePat *body = nullptr;
-    vec2 metaPosition;
+    Pattern *body = nullptr;
+    Vec2 metaPosition;
     float bodyRadius = 32.0f;
 };
 
 // Place a metanode of a slot's pattern at a point, as the digit keys do: the
 // slot's pattern must hold a node and the node table a free slot (the lowest
 // is taken). Returns the metanode or nullptr.
-drovanMetaNode *placeMetaNode(int slot, float x, float y);
+MetaNode *placeMetaNode(int slot, float x, float y);

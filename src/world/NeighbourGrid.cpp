@@ -14,8 +14,8 @@
 #include <emmintrin.h>
 #endif
 
-NeighbourGrid<drovanAtom> atomGrid;
-NeighbourGrid<drovanNode> nodeGrid;
+NeighbourGrid<Atom> atomGrid;
+NeighbourGrid<Node> nodeGrid;
 
 namespace {
 // Float cell coordinates are clamped before conversion so that an absurd
@@ -33,7 +33,7 @@ AtomSnapshot atomSnapshot;
 namespace {
 template <class T>
 void chainsChanged() {
-    if (std::is_same<T, drovanAtom>::value) atomMoved();
+    if (std::is_same<T, Atom>::value) atomMoved();
 }
 }  // namespace
 
@@ -47,7 +47,7 @@ void NeighbourGrid<T>::clear() {
 }
 
 template <>
-void NeighbourGrid<drovanAtom>::clear() {
+void NeighbourGrid<Atom>::clear() {
     atomSnapshot.clear();
     generation++;
 }
@@ -160,11 +160,11 @@ T *gridQueryNext(GridQuery<T> &q) {
 // The atom grid's cells are the snapshot's entries; an atom deleted since
 // the rebuild is left out as an unlinked one would be.
 template <>
-drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q) {
+Atom *gridQueryNext<Atom>(GridQuery<Atom> &q) {
     if (q.done || !q.grid) return nullptr;
     for (;;) {
         while (q.snapNext < q.snapEnd) {
-            drovanAtom *a = atomSnapshot.entries[static_cast<size_t>(q.snapNext++)].atom;
+            Atom *a = atomSnapshot.entries[static_cast<size_t>(q.snapNext++)].atom;
             if (!atomSnapshot.forgotten(a) && !a->dead) return a;
         }
         int i, j;
@@ -172,7 +172,7 @@ drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q) {
             q.done = true;
             return nullptr;
         }
-        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
+        atomSnapshot.cellEntries(j * NeighbourGrid<Atom>::kCells + i, q.snapNext, q.snapEnd);
     }
 }
 
@@ -183,12 +183,12 @@ void gridQueryRelease(GridQuery<T> &q) {
     q.done = true;
 }
 
-template class NeighbourGrid<drovanNode>;
-template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
-template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
-template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
-template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+template class NeighbourGrid<Node>;
+template void gridQuery<Atom>(GridQuery<Atom> &, NeighbourGrid<Atom> &, float, float, float);
+template void gridQuery<Node>(GridQuery<Node> &, NeighbourGrid<Node> &, float, float, float);
+template Node *gridQueryNext<Node>(GridQuery<Node> &);
+template void gridQueryRelease<Atom>(GridQuery<Atom> &);
+template void gridQueryRelease<Node>(GridQuery<Node> &);
 
 void AtomSnapshot::clear() {
     occupied.clear();
@@ -201,7 +201,7 @@ void AtomSnapshot::clear() {
     valid = false;
 }
 
-void AtomSnapshot::forget(const drovanAtom *a) {
+void AtomSnapshot::forget(const Atom *a) {
     valid = false;
     // A dead atom was never noted, or its killing dropped the notes.
     if (!a->dead) notesValid = false;
@@ -210,7 +210,7 @@ void AtomSnapshot::forget(const drovanAtom *a) {
     gone.push_back(a);
 }
 
-bool AtomSnapshot::forgotten(const drovanAtom *a) {
+bool AtomSnapshot::forgotten(const Atom *a) {
     if (gone.empty()) return false;
     if (!goneSorted) {
         std::sort(gone.begin(), gone.end());
@@ -239,7 +239,7 @@ void AtomSnapshot::finish(bool withNotes) {
         notes.clear();
         noteCells.clear();
     }
-    const size_t cells = static_cast<size_t>(NeighbourGrid<drovanAtom>::kCells) * NeighbourGrid<drovanAtom>::kCells;
+    const size_t cells = static_cast<size_t>(NeighbourGrid<Atom>::kCells) * NeighbourGrid<Atom>::kCells;
     ranges.resize(cells);
     counts.resize(cells);
     occupied.assign((cells + 63) / 64, 0);
@@ -274,7 +274,7 @@ void AtomSnapshot::finish(bool withNotes) {
 }
 
 namespace {
-__attribute__((always_inline)) inline bool failsTest(NearTest test, vec2 p, vec2 c, float reach) {
+__attribute__((always_inline)) inline bool failsTest(NearTest test, Vec2 p, Vec2 c, float reach) {
     switch (test) {
     case NearApproxLess: return !(approxDistance(p, c) < reach);
     case NearApproxUpTo: return approxDistance(p, c) > reach;
@@ -338,8 +338,8 @@ const SpiralPath &spiralPath(const int rel[8]) {
 // (no wrapping), or null. It holds only the cells that meet the box [x0, x1] x
 // [y0, y1] (grid units from the origin): those for which the walk's own test
 // (cell i spans i * kCell to (i + 1) * kCell, exact in floats here) passes.
-const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, float y0, float y1) {
-    const float cell = NeighbourGrid<drovanAtom>::kCell;
+const SpiralPath *pathFor(const GridQuery<Atom> &q, float x0, float x1, float y0, float y1) {
+    const float cell = NeighbourGrid<Atom>::kCell;
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
     int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
@@ -352,7 +352,7 @@ const SpiralPath *pathFor(const GridQuery<drovanAtom> &q, float x0, float x1, fl
     for (int v : rel) out |= static_cast<unsigned>(v + kPathReach) > 2u * kPathReach;
     if (out) return nullptr;
     const SpiralPath &p = spiralPath(rel);
-    const int n = NeighbourGrid<drovanAtom>::kCells;
+    const int n = NeighbourGrid<Atom>::kCells;
     if (w.startI + p.loI < 0 || w.startI + p.hiI >= n || w.startJ + p.loJ < 0 || w.startJ + p.hiJ >= n) return nullptr;
     return &p;
 }
@@ -386,9 +386,9 @@ static_assert(sizeof(AtomSnapshot::Entry) == 16 && offsetof(AtomSnapshot::Entry,
 // when it was filed. False when they would not fit.
 // One copy per test, so the test is settled outside the loop.
 template <NearTest test>
-bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach) {
+bool gatherWith(GridQuery<Atom> &q, const AtomSnapshot::Entry *e, Vec2 c, float bound, float reach) {
     const SpiralPath &p = *q.path;
-    const int n = NeighbourGrid<drovanAtom>::kCells, width = p.boxHiI - p.boxLoI + 1;
+    const int n = NeighbourGrid<Atom>::kCells, width = p.boxHiI - p.boxLoI + 1;
     const int i0 = q.walk.startI + p.boxLoI;
 #if defined(__SSE2__)
     const __m128 cx = _mm_set1_ps(c.x), cy = _mm_set1_ps(c.y), vBound = _mm_set1_ps(bound);
@@ -413,7 +413,7 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
                                    failsTest4<test>(dx, dy, ax, ay, vReach));
             for (unsigned keep = ~static_cast<unsigned>(_mm_movemask_ps(out)) & 15u; keep; keep &= keep - 1) {
                 q.hits[passed++].entry = k + __builtin_ctz(keep);
-                if (passed == GridQuery<drovanAtom>::kHits) return false;
+                if (passed == GridQuery<Atom>::kHits) return false;
             }
         }
 #endif
@@ -421,10 +421,10 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
         for (; k < end; k++) {
             const AtomSnapshot::Entry &s = e[k];
             bool out = (std::fabs(s.x - c.x) > bound) | (std::fabs(s.y - c.y) > bound) |
-                       failsTest(test, vec2(s.x, s.y), c, reach);
+                       failsTest(test, Vec2(s.x, s.y), c, reach);
             q.hits[passed].entry = k;
             passed += !out;
-            if (passed == GridQuery<drovanAtom>::kHits) return false;
+            if (passed == GridQuery<Atom>::kHits) return false;
         }
     }
     int count = 0;
@@ -432,7 +432,7 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
         const int k = q.hits[m].entry;
         const AtomSnapshot::Entry &s = e[k];
         int i = 0, j = 0;
-        if (!NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j)) continue;
+        if (!NeighbourGrid<Atom>::cellOf(s.x, s.y, i, j)) continue;
         int step = p.stepOf[static_cast<size_t>((j - q.walk.startJ - p.boxLoJ) * width + i - i0)];
         if (step < 0) continue;
         // The lines a caller reads and writes (Atom.h), asked for all at once.
@@ -453,7 +453,7 @@ bool gatherWith(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, 
     return true;
 }
 
-bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, float bound, float reach, NearTest test) {
+bool gather(GridQuery<Atom> &q, const AtomSnapshot::Entry *e, Vec2 c, float bound, float reach, NearTest test) {
     switch (test) {
     case NearApproxLess: return gatherWith<NearApproxLess>(q, e, c, bound, reach);
     case NearApproxUpTo: return gatherWith<NearApproxUpTo>(q, e, c, bound, reach);
@@ -465,9 +465,9 @@ bool gather(GridQuery<drovanAtom> &q, const AtomSnapshot::Entry *e, vec2 c, floa
 
 namespace {
 // The next gathered atom; whether it is dead is asked as it is handed out.
-inline drovanAtom *handOutGathered(GridQuery<drovanAtom> &q) {
+inline Atom *handOutGathered(GridQuery<Atom> &q) {
     while (q.hitPos < q.hitCount) {
-        drovanAtom *a = atomSnapshot.entries[static_cast<size_t>(q.hits[q.hitPos++].entry)].atom;
+        Atom *a = atomSnapshot.entries[static_cast<size_t>(q.hits[q.hitPos++].entry)].atom;
         if (!a->dead) return a;
     }
     q.done = true;
@@ -475,7 +475,7 @@ inline drovanAtom *handOutGathered(GridQuery<drovanAtom> &q) {
 }
 }  // namespace
 
-drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test) {
+Atom *gridQueryNextNear(GridQuery<Atom> &q, float reach, NearTest test) {
     if (q.done || !q.grid) return nullptr;
     if (q.fromSnapshot && !atomSnapshot.valid) {
         // Something moved mid-query: carry on through the cells from the same
@@ -485,11 +485,11 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
             q.gathered = false;
             q.pathPos = q.snapNext = q.snapEnd = 0;
             if (q.hitPos > 0) {
-                const GridQuery<drovanAtom>::Hit &h = q.hits[q.hitPos - 1];
+                const GridQuery<Atom>::Hit &h = q.hits[q.hitPos - 1];
                 const AtomSnapshot::Entry &s = atomSnapshot.entries[static_cast<size_t>(h.entry)];
                 int i = 0, j = 0, begin;
-                NeighbourGrid<drovanAtom>::cellOf(s.x, s.y, i, j);
-                atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, begin, q.snapEnd);
+                NeighbourGrid<Atom>::cellOf(s.x, s.y, i, j);
+                atomSnapshot.cellEntries(j * NeighbourGrid<Atom>::kCells + i, begin, q.snapEnd);
                 q.snapNext = h.entry + 1;
                 q.pathPos = h.step + 1;
             }
@@ -511,13 +511,13 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
     float bound = reach + std::fabs(reach) * 1.0e-5f + 1.0e-3f;
     if (!(bound < 1.0e30f)) bound = HUGE_VALF;
     const AtomSnapshot::Entry *e = atomSnapshot.entries.data();
-    const float cell = NeighbourGrid<drovanAtom>::kCell, origin = NeighbourGrid<drovanAtom>::kOrigin;
+    const float cell = NeighbourGrid<Atom>::kCell, origin = NeighbourGrid<Atom>::kOrigin;
     // The box around the query point, relative to the grid origin, with a
     // unit to spare for the rounding of cell coordinates.
     const float lx = q.x - origin, ly = q.y - origin;
     const float x0 = lx - bound - 1.0f, x1 = lx + bound + 1.0f;
     const float y0 = ly - bound - 1.0f, y1 = ly + bound + 1.0f;
-    const vec2 c(q.x, q.y);
+    const Vec2 c(q.x, q.y);
     if (!q.pathChecked) {
         q.pathChecked = true;
         q.path = pathFor(q, x0, x1, y0, y1);
@@ -529,7 +529,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
         while (q.snapNext < q.snapEnd) {
             const AtomSnapshot::Entry &s = e[q.snapNext++];
             if (std::fabs(s.x - q.x) > bound || std::fabs(s.y - q.y) > bound) continue;
-            if (failsTest(test, vec2(s.x, s.y), c, reach)) continue;
+            if (failsTest(test, Vec2(s.x, s.y), c, reach)) continue;
             if (!s.atom->dead) return s.atom;
         }
         int i, j;
@@ -554,7 +554,7 @@ drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest te
                 continue;
             }
         }
-        atomSnapshot.cellEntries(j * NeighbourGrid<drovanAtom>::kCells + i, q.snapNext, q.snapEnd);
+        atomSnapshot.cellEntries(j * NeighbourGrid<Atom>::kCells + i, q.snapNext, q.snapEnd);
     }
 }
 

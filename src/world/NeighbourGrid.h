@@ -3,8 +3,8 @@
 
 #include "world/WorldStore.h"
 
-class drovanAtom;
-class drovanNode;
+class Atom;
+class Node;
 
 // 200 x 200 cells of 32 units covering -1600..4800 on both axes, plus an
 // overflow chain for positions outside. Rebuilt every step; queried with a
@@ -174,8 +174,8 @@ struct SpiralPath {
     std::vector<int> stepOf;
 };
 
-extern NeighbourGrid<drovanAtom> atomGrid;
-extern NeighbourGrid<drovanNode> nodeGrid;
+extern NeighbourGrid<Atom> atomGrid;
+extern NeighbourGrid<Node> nodeGrid;
 
 // The atoms of atomGrid's cells as of the last rebuild, cell by cell, the
 // oldest first, with their positions then. The entries are the cells'
@@ -185,7 +185,7 @@ extern NeighbourGrid<drovanNode> nodeGrid;
 // each atom spares a query most of its memory traffic.
 struct AtomSnapshot {
     struct Entry {
-        drovanAtom *atom;
+        Atom *atom;
         float x, y;
     };
     struct Range {
@@ -199,14 +199,14 @@ struct AtomSnapshot {
     // No atoms in any cell (and no notes, below).
     void clear();
     // An atom is being deleted: no walk may hand it out again.
-    void forget(const drovanAtom *a);
+    void forget(const Atom *a);
     // True when a was deleted since the entries were gathered.
-    bool forgotten(const drovanAtom *a);
+    bool forgotten(const Atom *a);
     // Starts a rebuild: no atoms added, none forgotten; the notes stay for finish.
     void begin();
     // Newest first, with the cell entry (j * kCells + i) or -1 outside the
     // grid; atoms outside are left out, as no query reaches them.
-    void add(drovanAtom *a, float x, float y, int cell) {
+    void add(Atom *a, float x, float y, int cell) {
         if (cell < 0) return;
         pending.emplace_back();
         Entry &e = pending.back();
@@ -256,10 +256,10 @@ struct AtomSnapshot {
     // (serial above noteLimit) it visits itself. Anything else that moves,
     // kills or deletes an atom drops the notes (notesValid).
     void beginNotes(unsigned long long serialLimit);
-    void noteUpdating(const drovanAtom *a) { updating = a; }
-    void note(drovanAtom *a, vec2 p) {
+    void noteUpdating(const Atom *a) { updating = a; }
+    void note(Atom *a, Vec2 p) {
         int i, j;
-        if (!NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, i, j)) return;
+        if (!NeighbourGrid<Atom>::cellOf(p.x, p.y, i, j)) return;
         // Fields written in place: a whole entry built on the stack and
         // copied in stalls on reading back its two halves.
         notes.emplace_back();
@@ -267,11 +267,11 @@ struct AtomSnapshot {
         e.atom = a;
         e.x = p.x;
         e.y = p.y;
-        noteCells.push_back(j * NeighbourGrid<drovanAtom>::kCells + i);
+        noteCells.push_back(j * NeighbourGrid<Atom>::kCells + i);
     }
     void endNotes() { updating = nullptr; }
     // Something happened to a: the notes stand only if it is the atom being updated.
-    void touched(const drovanAtom *a) {
+    void touched(const Atom *a) {
         if (a != updating) notesValid = false;
     }
     std::vector<Entry> notes;
@@ -280,13 +280,13 @@ struct AtomSnapshot {
     bool notesValid = false;
 
 private:
-    const drovanAtom *updating = nullptr;
+    const Atom *updating = nullptr;
     // A bit per cell that holds entries (none when cleared); only those
     // cells' ranges are written, so a rebuild costs the atoms, not the cells.
     std::vector<unsigned long long> occupied;
     std::vector<Range> ranges;
     std::vector<int> counts;  // all 0 between rebuilds
-    std::vector<const drovanAtom *> gone;
+    std::vector<const Atom *> gone;
     bool goneSorted = true;
 };
 extern AtomSnapshot atomSnapshot;
@@ -295,7 +295,7 @@ inline void atomMoved() {
     atomSnapshot.notesValid = false;
 }
 // The same, naming the atom that moved.
-inline void atomMoved(const drovanAtom *a) {
+inline void atomMoved(const Atom *a) {
     atomSnapshot.valid = false;
     atomSnapshot.touched(a);
 }
@@ -311,7 +311,7 @@ enum NearTest {
 };
 // Like gridQueryNext, but may pass over atoms that fail the caller's test
 // (by their current positions). Every atom that passes comes in the same order.
-drovanAtom *gridQueryNextNear(GridQuery<drovanAtom> &q, float reach, NearTest test = NearAnyTest);
+Atom *gridQueryNextNear(GridQuery<Atom> &q, float reach, NearTest test = NearAnyTest);
 
 template <class T>
 void gridQuery(GridQuery<T> &q, NeighbourGrid<T> &grid, float x, float y, float r);
@@ -322,15 +322,15 @@ template <class T>
 void gridQueryRelease(GridQuery<T> &q);
 
 template <>
-void NeighbourGrid<drovanAtom>::clear();
+void NeighbourGrid<Atom>::clear();
 template <>
-drovanAtom *gridQueryNext<drovanAtom>(GridQuery<drovanAtom> &q);
-extern template class NeighbourGrid<drovanNode>;
-extern template void gridQuery<drovanAtom>(GridQuery<drovanAtom> &, NeighbourGrid<drovanAtom> &, float, float, float);
-extern template void gridQuery<drovanNode>(GridQuery<drovanNode> &, NeighbourGrid<drovanNode> &, float, float, float);
-extern template drovanNode *gridQueryNext<drovanNode>(GridQuery<drovanNode> &);
-extern template void gridQueryRelease<drovanAtom>(GridQuery<drovanAtom> &);
-extern template void gridQueryRelease<drovanNode>(GridQuery<drovanNode> &);
+Atom *gridQueryNext<Atom>(GridQuery<Atom> &q);
+extern template class NeighbourGrid<Node>;
+extern template void gridQuery<Atom>(GridQuery<Atom> &, NeighbourGrid<Atom> &, float, float, float);
+extern template void gridQuery<Node>(GridQuery<Node> &, NeighbourGrid<Node> &, float, float, float);
+extern template Node *gridQueryNext<Node>(GridQuery<Node> &);
+extern template void gridQueryRelease<Atom>(GridQuery<Atom> &);
+extern template void gridQueryRelease<Node>(GridQuery<Node> &);
 
 // The aggregate cell walk: the same spiral over the 40 x 40 cells of 80 units
 // of the aggregate grid, yielding cell centre points.

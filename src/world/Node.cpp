@@ -10,7 +10,7 @@
 #include "world/DonutNode.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
 #include "world/StateArchive.h"
 #include "world/TermNode.h"
@@ -36,62 +36,62 @@ float wrapAngle(float a) {
     return a;
 }
 
-drovanNode::drovanNode(int idx) : nodeIndex(idx) {
+Node::Node(int idx) : nodeIndex(idx) {
     setKind(ThingNode);
     // A slot already held by another node is never taken over.
     if (slotInRange(idx) && !world.nodeTable[idx]) placeInNodeTable(idx, this);
 }
 
-bool drovanNode::inNodeTable() const { return slotInRange(nodeIndex) && world.nodeTable[nodeIndex] == this; }
+bool Node::inNodeTable() const { return slotInRange(nodeIndex) && world.nodeTable[nodeIndex] == this; }
 
-drovanNode::~drovanNode() {
+Node::~Node() {
     // A node taken off the registry but left in the table must not leave a
     // dangling slot behind either.
     if (registered && inNodeTable()) {
         int cur = 0;
-        while (drovanEdge *e = nextTouchingEdge(cur)) e->kill();
+        while (Edge *e = nextTouchingEdge(cur)) e->kill();
     }
     takeFromNodeTable(this);
     nodeGrid.unlink(this);
 }
 
-void drovanNode::unregisterNode() {
+void Node::unregisterNode() {
     takeFromNodeTable(this);
     nodeGrid.unlink(this);
     if (registered) unregister(this);
 }
 
-void drovanNode::thingRemoved(const drovanThing *gone) {
+void Node::thingRemoved(const Thing *gone) {
     if (containerNode && containerNode->id == gone->id) containerNode = nullptr;
 }
 
-bool drovanNode::hitTest(float x, float y) {
-    vec2 d = position() - vec2(x, y);
+bool Node::hitTest(float x, float y) {
+    Vec2 d = position() - Vec2(x, y);
     return d.length() < radius();
 }
 
-void drovanNode::drawEdgeHighlights() {
+void Node::drawEdgeHighlights() {
     int cur = 0;
-    while (drovanEdge *e = nextAttachedEdge(cur)) e->drawHighlight();
+    while (Edge *e = nextAttachedEdge(cur)) e->drawHighlight();
 }
 
-void drovanNode::moveTo(float x, float y) {
+void Node::moveTo(float x, float y) {
     setPosition(x, y);
     int cur = 0;
-    while (drovanEdge *e = nextTouchingEdge(cur)) e->refreshGeometry();
+    while (Edge *e = nextTouchingEdge(cur)) e->refreshGeometry();
 }
 
-void drovanNode::moveBy(float dx, float dy) {
-    vec2 p = position();
+void Node::moveBy(float dx, float dy) {
+    Vec2 p = position();
     setPosition(p.x + dx, p.y + dy);
 }
 
-void drovanNode::push(float dx, float dy, float maxSpeed) {
+void Node::push(float dx, float dy, float maxSpeed) {
     if (!world.inertia) {
         moveBy(dx, dy);
         return;
     }
-    vec2 d(dx, dy);
+    Vec2 d(dx, dy);
     if (maxSpeed >= 0.0f) {
         float s = (nodeVelocity + d).length();
         s = s - maxSpeed;
@@ -104,7 +104,7 @@ void drovanNode::push(float dx, float dy, float maxSpeed) {
     nodeVelocity += d;
 }
 
-void drovanNode::turn(float dAngle, float maxRate) {
+void Node::turn(float dAngle, float maxRate) {
     if (!world.inertia) {
         nodeAngularVelocity = 0.0f;
         nodeAngle += dAngle;
@@ -123,7 +123,7 @@ void drovanNode::turn(float dAngle, float maxRate) {
     nodeAngularVelocity += dAngle;
 }
 
-void drovanNode::integrate() {
+void Node::integrate() {
     nodeAngle += nodeAngularVelocity;
     nodeAngularVelocity *= 0.93f;
     float s = nodeVelocity.length();
@@ -134,9 +134,9 @@ void drovanNode::integrate() {
     }
 }
 
-void drovanNode::setAngle(float a) { nodeAngle = wrapAngle(a); }
+void Node::setAngle(float a) { nodeAngle = wrapAngle(a); }
 
-void drovanNode::setTargetAngle(float a) {
+void Node::setTargetAngle(float a) {
     const float step = 0.052333333f;
     a = wrapAngle(a);
     nodeTargetAngle = a;
@@ -149,7 +149,7 @@ void drovanNode::setTargetAngle(float a) {
     }
 }
 
-void drovanNode::receive(float x, float y, int c, int senderId, float amount) {
+void Node::receive(float x, float y, int c, int senderId, float amount) {
     (void)x;
     (void)y;
     (void)senderId;
@@ -164,11 +164,11 @@ void drovanNode::receive(float x, float y, int c, int senderId, float amount) {
     }
 }
 
-void drovanNode::attachEdge(drovanEdge *e) {
+void Node::attachEdge(Edge *e) {
     if (edgeCount < kMaxNodeEdges) edges[edgeCount++] = e;
 }
 
-void drovanNode::detachEdge(drovanEdge *e) {
+void Node::detachEdge(Edge *e) {
     for (int k = 0; k < edgeCount; k++) {
         if (edges[k] != e) continue;
         for (int m = k + 1; m < edgeCount; m++) edges[m - 1] = edges[m];
@@ -179,23 +179,23 @@ void drovanNode::detachEdge(drovanEdge *e) {
 
 namespace {
 // A swallowed node no longer in the registry walks its metanode's body instead.
-drovanMetaNodePat *handedPattern(drovanNode *n) {
+Pattern *handedPattern(Node *n) {
     if (n->registered || !n->containerNode) return nullptr;
     return n->containerNode->body;
 }
 }  // namespace
 
-drovanEdge *drovanNode::nextAttachedEdge(int &cursor) {
-    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+Edge *Node::nextAttachedEdge(int &cursor) {
+    if (Pattern *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
     while (cursor >= 0 && cursor < edgeCount) {
-        drovanEdge *e = edges[cursor++];
+        Edge *e = edges[cursor++];
         if (e && !e->dead) return e;
     }
     return nullptr;
 }
 
-drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
-    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+Edge *Node::nextIncomingEdge(int &cursor) {
+    if (Pattern *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
     // The matrix row and column of a slot belong to the node that holds it.
     if (inDegree == 0 || !inNodeTable()) return nullptr;
     if (cursor < 0 || cursor >= kNodeTableSize) return nullptr;
@@ -203,7 +203,7 @@ drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
     const std::vector<SlotLink> &partners = touchingSlots(nodeIndex);
     auto byK = [](const SlotLink &l, int k) { return l.k < k; };
     for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor, byK); it != partners.end(); ++it) {
-        drovanEdge *e = it->in;
+        Edge *e = it->in;
         if (e && !e->dead) {
             cursor = it->k + 1;
             return e;
@@ -213,8 +213,8 @@ drovanEdge *drovanNode::nextIncomingEdge(int &cursor) {
     return nullptr;
 }
 
-drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
-    if (drovanMetaNodePat *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
+Edge *Node::nextTouchingEdge(int &cursor) {
+    if (Pattern *p = handedPattern(this)) return p->nextEdgeAt(nodeIndex, cursor);
     if (!inNodeTable()) return nullptr;
     if (cursor < 0 || cursor >= 2 * kNodeTableSize) return nullptr;
     // Cursor 2k is the entry [slot][k], 2k + 1 the entry [k][slot] unless it
@@ -223,12 +223,12 @@ drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
     auto byK = [](const SlotLink &l, int k) { return l.k < k; };
     for (auto it = std::lower_bound(partners.begin(), partners.end(), cursor / 2, byK); it != partners.end(); ++it) {
         int k = it->k;
-        drovanEdge *out = it->out;
+        Edge *out = it->out;
         if (2 * k >= cursor && out && !out->dead) {
             cursor = 2 * k + 1;
             return out;
         }
-        drovanEdge *in = it->in;
+        Edge *in = it->in;
         if (in != out && in && !in->dead) {
             cursor = 2 * k + 2;
             return in;
@@ -238,11 +238,11 @@ drovanEdge *drovanNode::nextTouchingEdge(int &cursor) {
     return nullptr;
 }
 
-void drovanNode::dropWeakestEdge() {
-    drovanEdge *weakest = nullptr;
+void Node::dropWeakestEdge() {
+    Edge *weakest = nullptr;
     float lowest = 2.0f;
     int cur = 0;
-    while (drovanEdge *e = nextTouchingEdge(cur)) {
+    while (Edge *e = nextTouchingEdge(cur)) {
         if (e->strength < lowest) {
             lowest = e->strength;
             weakest = e;
@@ -251,14 +251,14 @@ void drovanNode::dropWeakestEdge() {
     if (weakest) weakest->kill();
 }
 
-void drovanNode::setEdgeStrengths(float s) {
+void Node::setEdgeStrengths(float s) {
     if (s < 0.0f) s = 0.0f;
     if (s > 1.0f) s = 1.0f;
     int cur = 0;
-    while (drovanEdge *e = nextAttachedEdge(cur)) e->strength = s;
+    while (Edge *e = nextAttachedEdge(cur)) e->strength = s;
 }
 
-void drovanNode::feedOn(drovanAtom *atom) {
+void Node::feedOn(Atom *atom) {
     if (!atom) return;
     float gain = 1.0f - strength;
     if (atom->strength < gain) gain = atom->strength;
@@ -267,19 +267,19 @@ void drovanNode::feedOn(drovanAtom *atom) {
     atom->kill();
     float rest = atom->strength - gain;
     if (rest > 0.0f) {
-        vec2 p = position();
-        drovanAtom *a = new drovanAtom(p.x, p.y, atom->colour, id);
+        Vec2 p = position();
+        Atom *a = new Atom(p.x, p.y, atom->colour, id);
         a->strength = rest;
     }
 }
 
-void drovanNode::killHeldAtoms(int c, int count) {
+void Node::killHeldAtoms(int c, int count) {
     for (int n = 0; n < count; n++) {
-        drovanAtom *weakest = nullptr;
+        Atom *weakest = nullptr;
         float lowest = 1000.0f;
-        for (drovanThing *t = world.thingList; t; t = t->next) {
+        for (Thing *t = world.thingList; t; t = t->next) {
             if (t->dead) continue;
-            drovanAtom *a = asAtom(t);
+            Atom *a = asAtom(t);
             if (!a || a->state != AtomHeld || a->holderId != id) continue;
             if (c != -2 && a->colour != c) continue;
             if (a->strength < lowest) {
@@ -292,16 +292,16 @@ void drovanNode::killHeldAtoms(int c, int count) {
     }
 }
 
-drovanNode *createNode(float x, float y, int c) {
+Node *createNode(float x, float y, int c) {
     // Outside the table there is no record to read. Every colour of the table
     // has a record, declared or not, and its own kind decides.
     if (c < 0 || c >= kMaxColors || colorCount <= 0) return nullptr;
     int slot = firstFreeNodeSlot();
     if (slot < 0) return nullptr;
     switch (colorTable[c].nodeKind) {
-    case 0: return new drovanTermNode(x, y, c, slot);
-    case 1: return new drovanDonutNode(x, y, c, slot);
-    case 2: return new drovanCiliaNode(x, y, c, slot);
+    case 0: return new TermNode(x, y, c, slot);
+    case 1: return new DonutNode(x, y, c, slot);
+    case 2: return new CiliaNode(x, y, c, slot);
     default: return nullptr;
     }
 }
@@ -312,27 +312,27 @@ int firstFreeNodeSlot() {
     return -1;
 }
 
-drovanNode *nodeAt(int index) { return slotInRange(index) ? world.nodeTable[index] : nullptr; }
+Node *nodeAt(int index) { return slotInRange(index) ? world.nodeTable[index] : nullptr; }
 
 void enforceAllValences() {
     for (int i = 0; i < kNodeTableSize; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (n && !n->dead) n->enforceValence();
     }
 }
 
-vec2 containerToWorld(drovanMetaNode *m, vec2 p) {
+Vec2 containerToWorld(MetaNode *m, Vec2 p) {
     if (!m) return p;
     float r = std::hypot(p.x, p.y);
     float th = std::atan2(p.y, p.x) + m->angle();
-    vec2 c = m->position();
-    return vec2(c.x + r * std::cos(th), c.y + r * std::sin(th));
+    Vec2 c = m->position();
+    return Vec2(c.x + r * std::cos(th), c.y + r * std::sin(th));
 }
 
-vec2 worldPosition(drovanNode *n) { return containerToWorld(n->container(), n->position()); }
+Vec2 worldPosition(Node *n) { return containerToWorld(n->container(), n->position()); }
 
-void drovanNode::archive(StateArchive &a) {
-    drovanThing::archive(a);
+void Node::archive(StateArchive &a) {
+    Thing::archive(a);
     a.value("inDegree", inDegree);
     a.value("outDegree", outDegree);
     a.value("undirectedDegree", undirectedDegree);

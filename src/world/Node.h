@@ -3,32 +3,32 @@
 #include "world/Vec2.h"
 #include "world/WorldStore.h"
 
-class drovanEdge;
-class drovanAtom;
-class drovanMetaNode;
+class Edge;
+class Atom;
+class MetaNode;
 
 constexpr int kMaxNodeEdges = 10;
 
 // Abstract graph vertex: a slot of nodeTable, its attached edges and degree
 // counters, motion state and the per-colour intake.
-class drovanNode : public drovanThing {
+class Node : public Thing {
 public:
-    explicit drovanNode(int nodeIndex);
-    ~drovanNode() override;
+    explicit Node(int nodeIndex);
+    ~Node() override;
 
-    void thingRemoved(const drovanThing *gone) override;
+    void thingRemoved(const Thing *gone) override;
     bool hitTest(float x, float y) override;
-    drovanMetaNode *container() override { return containerNode; }
+    MetaNode *container() override { return containerNode; }
 
     virtual void drawEdgeHighlights();
     virtual float baseRadius() = 0;
     virtual float radius() = 0;
-    virtual vec2 position() = 0;
+    virtual Vec2 position() = 0;
     virtual void setPosition(float x, float y) = 0;
     virtual void moveTo(float x, float y);
     virtual void moveBy(float dx, float dy);
     virtual void push(float dx, float dy, float maxSpeed);
-    virtual vec2 velocity() { return nodeVelocity; }
+    virtual Vec2 velocity() { return nodeVelocity; }
     virtual void turn(float dAngle, float maxRate);
     virtual float angularVelocity() { return nodeAngularVelocity; }
     virtual bool isMeta() { return false; }
@@ -44,7 +44,7 @@ public:
     virtual void drawInfo() {}
     virtual bool isMovable() { return true; }
     virtual bool isFree() { return containerNode == nullptr; }
-    virtual drovanNode *duplicate(bool randomColour) = 0;
+    virtual Node *duplicate(bool randomColour) = 0;
     virtual int colour() { return -1; }
     virtual void receive(float x, float y, int colour, int senderId, float amount);
     virtual float turnLimit() { return nodeTurnLimit; }
@@ -60,39 +60,39 @@ public:
     virtual int inhibition() { return inhibitionCount; }
     virtual void setInhibition(int n) { inhibitionCount = n; }
     virtual bool convertIntake(int colour, float amount) { (void)colour; (void)amount; return false; }
-    virtual void attachEdge(drovanEdge *e);
-    virtual void detachEdge(drovanEdge *e);
+    virtual void attachEdge(Edge *e);
+    virtual void detachEdge(Edge *e);
     virtual void integrate();
-    virtual void decomposeTouching(drovanNode *other, float depth) { (void)other; (void)depth; }
+    virtual void decomposeTouching(Node *other, float depth) { (void)other; (void)depth; }
     void archive(StateArchive &a) override;
 
     // Edge cursors: each call returns the next live edge, or nullptr.
-    drovanEdge *nextAttachedEdge(int &cursor);
-    drovanEdge *nextIncomingEdge(int &cursor);
-    drovanEdge *nextTouchingEdge(int &cursor);
+    Edge *nextAttachedEdge(int &cursor);
+    Edge *nextIncomingEdge(int &cursor);
+    Edge *nextTouchingEdge(int &cursor);
 
     void addForce(float dx, float dy) { force.x += dx; force.y += dy; }
     void dropWeakestEdge();
     void setEdgeStrengths(float s);
-    void feedOn(drovanAtom *atom);
+    void feedOn(Atom *atom);
     void killHeldAtoms(int colour, int count);
     // Take the node out of the node table (and the registry when registered).
     void unregisterNode();
     // True while the node occupies its own slot of the node table.
     bool inNodeTable() const;
 
-    drovanNode *gridNext = nullptr;
-    drovanNode **gridPrevLink = nullptr;
+    Node *gridNext = nullptr;
+    Node **gridPrevLink = nullptr;
     unsigned gridGeneration = 0;
     int inDegree = 0;
     int outDegree = 0;
     int undirectedDegree = 0;
     int edgeCount = 0;
-    drovanEdge *edges[kMaxNodeEdges] = {};
-    drovanMetaNode *containerNode = nullptr;
+    Edge *edges[kMaxNodeEdges] = {};
+    MetaNode *containerNode = nullptr;
     int nodeIndex = -1;
-    vec2 force;
-    vec2 nodeVelocity;
+    Vec2 force;
+    Vec2 nodeVelocity;
     float nodeAngle = 0.0f;
     float nodeTargetAngle = 0.0f;
     float nodeTurnRate = 0.0f;
@@ -105,18 +105,18 @@ public:
 };
 
 // The node behind a thing, by its kind tag, or nullptr.
-inline drovanNode *asNode(drovanThing *t) { return t && t->kind == ThingNode ? static_cast<drovanNode *>(t) : nullptr; }
+inline Node *asNode(Thing *t) { return t && t->kind == ThingNode ? static_cast<Node *>(t) : nullptr; }
 
 // Bring an angle into 0..6.28 by whole turns, as a heading is kept.
 float wrapAngle(float a);
 
 // Node factory and table helpers.
-drovanNode *createNode(float x, float y, int colour);
+Node *createNode(float x, float y, int colour);
 int firstFreeNodeSlot();
-drovanNode *nodeAt(int index);
+Node *nodeAt(int index);
 void enforceAllValences();
 // A point in a metanode's frame carried to world coordinates (rotated by its
 // angle, then moved by its position). Without a metanode the point is unchanged.
-vec2 containerToWorld(drovanMetaNode *m, vec2 p);
+Vec2 containerToWorld(MetaNode *m, Vec2 p);
 // A node's position in world coordinates.
-vec2 worldPosition(drovanNode *n);
+Vec2 worldPosition(Node *n);

@@ -1,7 +1,7 @@
 #include "world/Painter.h"
 
-static drovanPainter silentPainter;
-static drovanPainter *current = &silentPainter;
+static Painter silentPainter;
+static Painter *current = &silentPainter;
 
-drovanPainter &painter() { return *current; }
-void setPainter(drovanPainter *p) { current = p ? p : &silentPainter; }
+Painter &painter() { return *current; }
+void setPainter(Painter *p) { current = p ? p : &silentPainter; }

@@ -3,9 +3,9 @@
 // The drawing primitives that things use to draw themselves. The simulation
 // never includes a graphics header: the desktop program installs a painter
 // that draws with OpenGL; headless runs keep the silent default.
-class drovanPainter {
+class Painter {
 public:
-    virtual ~drovanPainter() = default;
+    virtual ~Painter() = default;
     virtual void setColour(float r, float g, float b) { (void)r; (void)g; (void)b; }
     virtual void setColour4(float r, float g, float b, float a) { (void)r; (void)g; (void)b; (void)a; }
     virtual void lineWidth(float w) { (void)w; }
@@ -27,5 +27,5 @@ public:
     virtual float now() { return 0.0f; }
 };
 
-drovanPainter &painter();
-void setPainter(drovanPainter *p);
+Painter &painter();
+void setPainter(Painter *p);

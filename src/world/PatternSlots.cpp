@@ -1,4 +1,4 @@
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 PatternSlot patternSlots[kPatternSlots];
 
@@ -9,7 +9,7 @@ static const float kSlotColours[kPatternSlots][3] = {
 
 static bool validSlot(int i) { return i >= 0 && i < kPatternSlots; }
 
-drovanMetaNodePat *patternSlot(int i) { return validSlot(i) ? patternSlots[i].pattern : nullptr; }
+Pattern *patternSlot(int i) { return validSlot(i) ? patternSlots[i].pattern : nullptr; }
 
 const float *slotColour(int i) { return validSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
 
@@ -17,7 +17,7 @@ void initPatternSlots() {
     for (int i = 0; i < kPatternSlots; i++) {
         PatternSlot &s = patternSlots[i];
         delete s.pattern;
-        s.pattern = new drovanMetaNodePat();
+        s.pattern = new Pattern();
         s.pattern->patternIndex = i;
         unregister(s.pattern);
         s.senseCount = 0;

@@ -18,7 +18,7 @@ public:
     // for the reader to resolve.
     virtual bool reading() const { return false; }
 
-    void vec(const char *name, vec2 &v) {
+    void vec(const char *name, Vec2 &v) {
         value(name, v.x);
         value(name, v.y);
     }
@@ -36,6 +36,6 @@ public:
 protected:
     // The reader's lookup of a linked id, and its report of one that names no
     // thing of the linked kind.
-    virtual drovanThing *resolve(int id) { (void)id; return nullptr; }
+    virtual Thing *resolve(int id) { (void)id; return nullptr; }
     virtual void linkFailed(const char *name, int id) { (void)name; (void)id; }
 };

@@ -15,8 +15,8 @@
 #include "world/StateArchive.h"
 #include "world/Walkers.h"
 
-drovanTermNode::drovanTermNode(float x, float y, int c, int idx) : drovanNode(idx) {
-    nodePosition = vec2(x, y);
+TermNode::TermNode(float x, float y, int c, int idx) : Node(idx) {
+    nodePosition = Vec2(x, y);
     if (colorCount > 0) {
         // A colour beyond the declared ones wraps around; never negative.
         nodeColour = ((c % colorCount) + colorCount) % colorCount;
@@ -26,17 +26,17 @@ drovanTermNode::drovanTermNode(float x, float y, int c, int idx) : drovanNode(id
     strength = rule().isStatic ? 1.0f : 0.8f;
 }
 
-ColorRule &drovanTermNode::rule() const { return colorTable[inTable(nodeColour) ? nodeColour : 0]; }
+ColorRule &TermNode::rule() const { return colorTable[inTable(nodeColour) ? nodeColour : 0]; }
 
-bool drovanTermNode::converts(const drovanAtom *a) const {
+bool TermNode::converts(const Atom *a) const {
     return !a->dead && inTable(a->colour) && rule().conversion[a->colour].defined;
 }
 
-int drovanTermNode::relationKind(int c) const { return inTable(c) ? rule().relation[c].kind : RelNone; }
+int TermNode::relationKind(int c) const { return inTable(c) ? rule().relation[c].kind : RelNone; }
 
-float drovanTermNode::relationAffinity(int c) const { return inTable(c) ? rule().relation[c].affinity : 0.0f; }
+float TermNode::relationAffinity(int c) const { return inTable(c) ? rule().relation[c].affinity : 0.0f; }
 
-int drovanTermNode::truncToCount(float v) {
+int TermNode::truncToCount(float v) {
     if (std::isnan(v)) return 0;
     if (v >= 2147483520.0f) return INT_MAX;
     if (v <= -2147483520.0f) return INT_MIN;
@@ -45,7 +45,7 @@ int drovanTermNode::truncToCount(float v) {
 
 static float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-void drovanTermNode::update() {
+void TermNode::update() {
     int n = inhibition() - 1;
     if (n < 0) n = 0;
     setInhibition(n);
@@ -54,7 +54,7 @@ void drovanTermNode::update() {
         if (!r.isSterile) {
             float c = 0.1f * strength + emitChance;
             if (c > 1.0f) c = 1.0f;
-            if (randUnit() < c) new drovanAtom(nodePosition.x, nodePosition.y, nodeColour, id);
+            if (randUnit() < c) new Atom(nodePosition.x, nodePosition.y, nodeColour, id);
         }
         interactWithAtoms();
         processIntake();
@@ -63,7 +63,7 @@ void drovanTermNode::update() {
     if (!container()) integrate();
 }
 
-void drovanTermNode::decayAndAge() {
+void TermNode::decayAndAge() {
     ColorRule &r = rule();
     float s = strength;
     s = s - s * s * r.nodeDecayRate;
@@ -78,7 +78,7 @@ void drovanTermNode::decayAndAge() {
     }
 }
 
-void drovanTermNode::ageBy(float rate) {
+void TermNode::ageBy(float rate) {
     vigour -= (1.05f - vigour) * (1.05f - vigour) * rate;
     if (vigour < 0.03f) {
         strength = strength * 0.8f;
@@ -86,14 +86,14 @@ void drovanTermNode::ageBy(float rate) {
     }
 }
 
-void drovanTermNode::interactWithAtoms() {
+void TermNode::interactWithAtoms() {
     ColorRule &r = rule();
     float reach = radius() + 2.0f;
-    if (drovanMetaNode *m = container()) reach = m->radius() + 2.0f;
+    if (MetaNode *m = container()) reach = m->radius() + 2.0f;
 
-    GridQuery<drovanAtom> q;
+    GridQuery<Atom> q;
     gridQuery(q, atomGrid, nodePosition.x, nodePosition.y, reach);
-    while (drovanAtom *a = gridQueryNextNear(q, reach, NearApproxLess)) {
+    while (Atom *a = gridQueryNextNear(q, reach, NearApproxLess)) {
         float d = approxDistance(a->position, nodePosition);
         if (!(d < reach)) continue;
 
@@ -162,9 +162,9 @@ void drovanTermNode::interactWithAtoms() {
     gridQueryRelease(q);
 }
 
-void drovanTermNode::linkLastNode(drovanAtom *atom) {
+void TermNode::linkLastNode(Atom *atom) {
     if (!atom) return;
-    drovanNode *last = findNode(atom->lastNodeId);
+    Node *last = findNode(atom->lastNodeId);
     if (!last) return;
     int c = world.colored_edges ? atom->colour : -1;
     bool directed = world.directed_edges != 0;
@@ -175,17 +175,17 @@ void drovanTermNode::linkLastNode(drovanAtom *atom) {
         createEdge(this, last, 0.0f, directed, c);
 }
 
-bool drovanTermNode::convertAtom(drovanAtom *atom) {
+bool TermNode::convertAtom(Atom *atom) {
     if (!atom || !converts(atom)) return false;
     const Conversion &cv = rule().conversion[atom->colour];
 
-    drovanAtom *partner = nullptr;
+    Atom *partner = nullptr;
     if (cv.partner != -1) {
         if (!inTable(cv.partner) || collected[cv.partner] <= 0) return false;
         // The input itself never doubles as its own partner.
-        for (drovanThing *t = world.thingList; t; t = t->next) {
+        for (Thing *t = world.thingList; t; t = t->next) {
             if (t->dead || t == atom) continue;
-            drovanAtom *h = asAtom(t);
+            Atom *h = asAtom(t);
             if (!h || h->state != AtomHeld || h->holderId != id || h->colour != cv.partner) continue;
             if (!partner || h->strength > partner->strength) partner = h;
         }
@@ -198,7 +198,7 @@ bool drovanTermNode::convertAtom(drovanAtom *atom) {
     const float factors[2] = {cv.factor1, cv.factor2};
     for (int i = 0; i < 2; i++) {
         if (outputs[i] == -1 || !inTable(outputs[i])) continue;
-        drovanAtom *made = new drovanAtom(nodePosition.x, nodePosition.y, outputs[i], id);
+        Atom *made = new Atom(nodePosition.x, nodePosition.y, outputs[i], id);
         made->strength = clamp01(base * factors[i]);
         made->copyVisited(atom);
         if (partner) made->copyVisited(partner);
@@ -208,7 +208,7 @@ bool drovanTermNode::convertAtom(drovanAtom *atom) {
     return true;
 }
 
-void drovanTermNode::processIntake() {
+void TermNode::processIntake() {
     ColorRule &r = rule();
     // Most steps bring nothing: the bits of two entries at a time, signs
     // aside (-0 is nothing too), settle that.
@@ -257,15 +257,15 @@ void drovanTermNode::processIntake() {
     for (int s = 0; s < signals; s++) {
         const SenseRule &sig = r.signal[s];
         int cursor = 0;
-        while (drovanEdge *e = nextAttachedEdge(cursor)) {
-            drovanNode *other = e->otherEnd(nodeIndex);
+        while (Edge *e = nextAttachedEdge(cursor)) {
+            Node *other = e->otherEnd(nodeIndex);
             if (other && inTable(sig.output)) other->receive(nodePosition.x, nodePosition.y, sig.output, id, sig.factor);
             e->strength = 1.0f;
         }
     }
 }
 
-bool drovanTermNode::convertIntake(int c, float amount) {
+bool TermNode::convertIntake(int c, float amount) {
     (void)amount;
     if (!inTable(c)) return false;
     const Conversion &cv = rule().conversion[c];
@@ -275,8 +275,8 @@ bool drovanTermNode::convertIntake(int c, float amount) {
         intake[cv.partner] = 0.0f;
     }
     int cursor = 0;
-    while (drovanEdge *e = nextAttachedEdge(cursor)) {
-        drovanNode *other = e->otherEnd(nodeIndex);
+    while (Edge *e = nextAttachedEdge(cursor)) {
+        Node *other = e->otherEnd(nodeIndex);
         if (cv.output1 != -1) {
             if (other && inTable(cv.output1)) other->receive(nodePosition.x, nodePosition.y, cv.output1, id, 1.0f);
             e->strength = 1.0f;
@@ -289,7 +289,7 @@ bool drovanTermNode::convertIntake(int c, float amount) {
     return true;
 }
 
-void drovanTermNode::decomposeTouching(drovanNode *other, float depth) {
+void TermNode::decomposeTouching(Node *other, float depth) {
     if (!other) return;
     int c = other->colour();
     if (!isColor(c) || !inTable(c)) return;
@@ -305,27 +305,27 @@ void drovanTermNode::decomposeTouching(drovanNode *other, float depth) {
 
     float n = a * dec.factor;
     if (!inTable(dec.output)) return;
-    vec2 p = other->position();
+    Vec2 p = other->position();
     for (int made = 0; n > 0.0f && made < kMaxReleasedAtoms; made++) {
-        drovanAtom *atom = new drovanAtom(p.x, p.y, dec.output, other->id);
+        Atom *atom = new Atom(p.x, p.y, dec.output, other->id);
         if (n < 1.0f) atom->strength = n;
         n = n - 1.0f;
     }
 }
 
-void drovanTermNode::reproduce() {
-    if (drovanMetaNode *m = container()) {
+void TermNode::reproduce() {
+    if (MetaNode *m = container()) {
         m->duplicate(false);
         if (m->slotInstances() > 60) m->strength = 0.0f;
         return;
     }
-    drovanComponentSpider spider(this, nullptr, nullptr);
-    graphReplicator replicator(&spider);
+    ComponentWalker spider(this, nullptr, nullptr);
+    GraphReplicator replicator(&spider);
     replicator.setFactors(0.7f, 0.3f);
     replicator.replicate();
 }
 
-void drovanTermNode::enforceValence() {
+void TermNode::enforceValence() {
     int v = rule().valence;
     if (v == -1) v = world.maxEdges;
     if (v == -1) return;
@@ -338,41 +338,41 @@ void drovanTermNode::enforceValence() {
     }
 }
 
-void drovanTermNode::addCollected(int c, int n) {
+void TermNode::addCollected(int c, int n) {
     if (inTable(c)) collected[c] += n;
 }
 
-const float *drovanTermNode::colourRGB() { return rule().rgb; }
+const float *TermNode::colourRGB() { return rule().rgb; }
 
-float drovanTermNode::radius() { return scale() * rule().size * strength * 32.0f; }
+float TermNode::radius() { return scale() * rule().size * strength * 32.0f; }
 
-bool drovanTermNode::isMovable() { return !rule().isStatic; }
+bool TermNode::isMovable() { return !rule().isStatic; }
 
-bool drovanTermNode::isFree() { return !rule().isStatic && !container(); }
+bool TermNode::isFree() { return !rule().isStatic && !container(); }
 
-drovanNode *drovanTermNode::duplicate(bool randomColour) {
+Node *TermNode::duplicate(bool randomColour) {
     int c = nodeColour;
     if (randomColour) {
         if (colorCount <= 0) return nullptr;
         c = randomNodeColor();
         if (c == -1) return nullptr;
     }
-    drovanNode *n = createNode(nodePosition.x, nodePosition.y, c);
+    Node *n = createNode(nodePosition.x, nodePosition.y, c);
     if (!n) return nullptr;
     n->setAngle(angle());
     n->strength = strength;
     return n;
 }
 
-void drovanTermNode::print(FILE *file) {
+void TermNode::print(FILE *file) {
     if (!file) return;
     fprintf(file, "%s node at %f %f with id %d with strength %.2f\n", rule().name, nodePosition.x, nodePosition.y, id,
             strength);
 }
 
-void drovanTermNode::draw(int pass, int flag) {
+void TermNode::draw(int pass, int flag) {
     if (!world.render_nodes || pass != 0) return;
-    drovanPainter &p = painter();
+    Painter &p = painter();
     ColorRule &r = rule();
     float rad = radius();
     if (flag == 0) {
@@ -396,8 +396,8 @@ void drovanTermNode::draw(int pass, int flag) {
     p.pointSize(1.0f);
 }
 
-void drovanTermNode::drawHighlight() {
-    drovanPainter &p = painter();
+void TermNode::drawHighlight() {
+    Painter &p = painter();
     const float *rgb = rule().rgb;
     p.setColour(rgb[0], rgb[1], rgb[2]);
     float w = 3.0f * strength;
@@ -408,8 +408,8 @@ void drovanTermNode::drawHighlight() {
     p.lineWidth(1.0f);
 }
 
-void drovanTermNode::drawInfo() {
-    drovanPainter &p = painter();
+void TermNode::drawInfo() {
+    Painter &p = painter();
     ColorRule &r = rule();
     float zoom = p.zoom();
     float base = baseRadius();
@@ -447,8 +447,8 @@ void drovanTermNode::drawInfo() {
     p.worldText(std::trunc(lx), std::trunc(ly), text);
 }
 
-void drovanTermNode::archive(StateArchive &a) {
-    drovanNode::archive(a);
+void TermNode::archive(StateArchive &a) {
+    Node::archive(a);
     a.vec("position", nodePosition);
     a.value("emitChance", emitChance);
     a.value("colour", nodeColour);

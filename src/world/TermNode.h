@@ -1,14 +1,14 @@
 #pragma once
 #include "world/Node.h"
 
-class drovanAtom;
+class Atom;
 struct ColorRule;
 
 // The ordinary node: its colour's rule record decides what it does each tick.
-class drovanTermNode : public drovanNode {
+class TermNode : public Node {
 public:
-    drovanTermNode(float x, float y, int colour, int nodeIndex);
-    ~drovanTermNode() override = default;
+    TermNode(float x, float y, int colour, int nodeIndex);
+    ~TermNode() override = default;
 
     void update() override;
     void draw(int pass, int flag) override;
@@ -16,26 +16,26 @@ public:
     void print(FILE *file) override;
     float baseRadius() override { return 32.0f; }
     float radius() override;
-    vec2 position() override { return nodePosition; }
-    void setPosition(float x, float y) override { nodePosition = vec2(x, y); }
+    Vec2 position() override { return nodePosition; }
+    void setPosition(float x, float y) override { nodePosition = Vec2(x, y); }
     void addCollected(int colour, int n) override;
     void enforceValence() override;
     const float *colourRGB() override;
     void drawInfo() override;
     bool isMovable() override;
     bool isFree() override;
-    drovanNode *duplicate(bool randomColour) override;
+    Node *duplicate(bool randomColour) override;
     int colour() override { return nodeColour; }
     bool convertIntake(int colour, float amount) override;
-    void decomposeTouching(drovanNode *other, float depth) override;
+    void decomposeTouching(Node *other, float depth) override;
     void archive(StateArchive &a) override;
 
     void interactWithAtoms();
     void processIntake();
-    void linkLastNode(drovanAtom *atom);
-    bool convertAtom(drovanAtom *atom);
+    void linkLastNode(Atom *atom);
+    bool convertAtom(Atom *atom);
     // Whether this node's colour has a conversion for a (alive) at all.
-    bool converts(const drovanAtom *a) const;
+    bool converts(const Atom *a) const;
     void reproduce();
     // Decay and ageing with the colour's rates and the 0.03 death threshold.
     void decayAndAge();
@@ -54,7 +54,7 @@ public:
     // Most atoms one decomposition or one donut conversion may release at once.
     static constexpr int kMaxReleasedAtoms = 1000;
 
-    vec2 nodePosition;
+    Vec2 nodePosition;
     float emitChance = 0.033333335f;
     int nodeColour = 0;
     int collected[kMaxColors] = {};

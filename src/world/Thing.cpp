@@ -3,20 +3,20 @@
 #include "world/StateArchive.h"
 #include "world/WorldStore.h"
 
-drovanThing::drovanThing() { registerThing(this); }
+Thing::Thing() { registerThing(this); }
 
-drovanThing::~drovanThing() { destroyThingLinks(this); }
+Thing::~Thing() { destroyThingLinks(this); }
 
-void drovanThing::setStrength(float s) { strength = s < 0.0f ? 0.0f : (s > 1.0f ? 1.0f : s); }
+void Thing::setStrength(float s) { strength = s < 0.0f ? 0.0f : (s > 1.0f ? 1.0f : s); }
 
-void drovanThing::setKind(ThingKind k) { setThingKind(this, k); }
+void Thing::setKind(ThingKind k) { setThingKind(this, k); }
 
-void drovanThing::markDead() {
+void Thing::markDead() {
     dead = 1;
     noteKilled(this);
 }
 
-void drovanThing::archive(StateArchive &a) {
+void Thing::archive(StateArchive &a) {
     unsigned char k = kind;
     a.value("kind", k);
     a.value("id", id);

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdio>
 
-class drovanMetaNode;
+class MetaNode;
 class StateArchive;
 
 // What a thing is, as far as removal notices need to know. Set by the atom,
@@ -11,12 +11,12 @@ enum ThingKind : unsigned char { ThingOther = 0, ThingAtom = 1, ThingNode = 2, T
 // Base of everything that lives in the world: atoms, nodes, edges, patterns.
 // Construction registers the thing (head of thingList, tail of its id bucket);
 // destruction of a registered thing unlinks it and tells every other thing.
-class drovanThing {
+class Thing {
 public:
-    drovanThing();
-    virtual ~drovanThing();
-    drovanThing(const drovanThing &) = delete;
-    drovanThing &operator=(const drovanThing &) = delete;
+    Thing();
+    virtual ~Thing();
+    Thing(const Thing &) = delete;
+    Thing &operator=(const Thing &) = delete;
 
     virtual void update() {}
     virtual void draw(int pass, int flag) { (void)pass; (void)flag; }
@@ -24,10 +24,10 @@ public:
     virtual void print(FILE *file) { (void)file; }
     virtual bool hitTest(float x, float y) { (void)x; (void)y; return false; }
     // Another thing is leaving the registry (it is being destroyed).
-    virtual void thingRemoved(const drovanThing *gone) { (void)gone; }
+    virtual void thingRemoved(const Thing *gone) { (void)gone; }
     virtual void kill() { markDead(); }
     virtual void setColour(int colour) { (void)colour; }
-    virtual drovanMetaNode *container() { return nullptr; }
+    virtual MetaNode *container() { return nullptr; }
     // Every field that decides a later step, base fields first (StateArchive.h).
     virtual void archive(StateArchive &a);
 
@@ -37,14 +37,14 @@ public:
     void markDead();
 
     // Registry links (see WorldStore).
-    drovanThing **prevLink = nullptr;
-    drovanThing *bucketNext = nullptr;
-    drovanThing **bucketPrevLink = nullptr;
+    Thing **prevLink = nullptr;
+    Thing *bucketNext = nullptr;
+    Thing **bucketPrevLink = nullptr;
     // The previous thing of the bucket (nullptr at its head), so the bucket
     // tail is known without a walk.
-    drovanThing *bucketPrev = nullptr;
+    Thing *bucketPrev = nullptr;
     // Links of the list of registered things of the same kind, newest first.
-    drovanThing **kindPrevLink = nullptr;
+    Thing **kindPrevLink = nullptr;
     // Registration order: thingList runs from the highest serial down.
     unsigned long long serial = 0;
     int id = -1;
@@ -60,8 +60,8 @@ public:
     // What the list walks and neighbour queries read sits last, next to the
     // first fields of the derived classes.
     float strength = 1.0f;
-    drovanThing *kindNext = nullptr;
-    drovanThing *next = nullptr;
+    Thing *kindNext = nullptr;
+    Thing *next = nullptr;
     unsigned char dead = 0;
     unsigned char selected = 0;
     unsigned char registered = 0;

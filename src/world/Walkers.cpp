@@ -13,8 +13,8 @@ FILE *traceStream = nullptr;
 float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 // The node in a table slot, when it is still the one with the given id.
-drovanNode *slotNode(int index, int id) {
-    drovanNode *n = nodeAt(index);
+Node *slotNode(int index, int id) {
+    Node *n = nodeAt(index);
     return n && n->id == id ? n : nullptr;
 }
 }  // namespace
@@ -26,18 +26,18 @@ void setWalkerTraceStream(FILE *f) {
     traceStream = f;
 }
 
-void drovanSelectionSpider::walk() {
+void SelectionWalker::walk() {
     int stamp = nextVisitStamp();
-    for (drovanThing *t = world.thingList; t; t = t->next) {
+    for (Thing *t = world.thingList; t; t = t->next) {
         if (!t->selected || t->dead) continue;
-        drovanNode *node = dynamic_cast<drovanNode *>(t);
+        Node *node = dynamic_cast<Node *>(t);
         if (!node) continue;
         if (callback) callback(context, node);
         int cursor = 0;
-        while (drovanEdge *e = node->nextTouchingEdge(cursor)) {
+        while (Edge *e = node->nextTouchingEdge(cursor)) {
             if (e->visitMark == stamp) continue;
-            drovanNode *a = nodeAt(e->fromIndex);
-            drovanNode *b = nodeAt(e->toIndex);
+            Node *a = nodeAt(e->fromIndex);
+            Node *b = nodeAt(e->toIndex);
             if (!a || !b || !a->selected || !b->selected) continue;
             if (callback) callback(context, e);
             e->visitMark = stamp;
@@ -45,13 +45,13 @@ void drovanSelectionSpider::walk() {
     }
 }
 
-void drovanComponentSpider::walk() {
+void ComponentWalker::walk() {
     if (!start) return;
     mark = nextVisitStamp();
     visit(start);
 }
 
-void drovanComponentSpider::visit(drovanNode *node) {
+void ComponentWalker::visit(Node *node) {
     FILE *trace = walkerTraceStream();
     if (trace) fprintf(trace, "Node %d (mark %d)\n", node->nodeIndex, node->visitMark);
     if (node->visitMark == mark || node->dead) return;
@@ -59,7 +59,7 @@ void drovanComponentSpider::visit(drovanNode *node) {
     node->visitMark = mark;
 
     int cursor = 0;
-    while (drovanEdge *e = node->nextTouchingEdge(cursor)) {
+    while (Edge *e = node->nextTouchingEdge(cursor)) {
         if (e->visitMark == mark) continue;
         if (callback && !callback(context, e)) continue;
         if (trace)
@@ -67,34 +67,34 @@ void drovanComponentSpider::visit(drovanNode *node) {
                     e->visitMark);
         e->visitMark = mark;
         int other = e->fromIndex != node->nodeIndex ? e->fromIndex : e->toIndex;
-        if (drovanNode *next = nodeAt(other)) visit(next);
+        if (Node *next = nodeAt(other)) visit(next);
     }
 }
 
-graphReplicator::~graphReplicator() { delete[] copies; }
+GraphReplicator::~GraphReplicator() { delete[] copies; }
 
 namespace {
-bool countNodes(drovanVisitor *v, drovanThing *t) {
-    if (dynamic_cast<drovanNode *>(t)) static_cast<graphReplicator *>(v)->copyCount++;
+bool countNodes(Visitor *v, Thing *t) {
+    if (dynamic_cast<Node *>(t)) static_cast<GraphReplicator *>(v)->copyCount++;
     return true;
 }
 
-bool copyNodes(drovanVisitor *v, drovanThing *t) {
-    if (drovanNode *n = dynamic_cast<drovanNode *>(t)) static_cast<graphReplicator *>(v)->copyOf(n, true);
+bool copyNodes(Visitor *v, Thing *t) {
+    if (Node *n = dynamic_cast<Node *>(t)) static_cast<GraphReplicator *>(v)->copyOf(n, true);
     return true;
 }
 
-bool copyEdges(drovanVisitor *v, drovanThing *t) {
-    drovanEdge *e = dynamic_cast<drovanEdge *>(t);
+bool copyEdges(Visitor *v, Thing *t) {
+    Edge *e = dynamic_cast<Edge *>(t);
     if (!e) return true;
-    graphReplicator *r = static_cast<graphReplicator *>(v);
-    drovanNode *from = nodeAt(e->fromIndex);
-    drovanNode *to = nodeAt(e->toIndex);
+    GraphReplicator *r = static_cast<GraphReplicator *>(v);
+    Node *from = nodeAt(e->fromIndex);
+    Node *to = nodeAt(e->toIndex);
     if (!from || !to) return true;
-    drovanNode *copyFrom = r->copyOf(from, false);
-    drovanNode *copyTo = r->copyOf(to, false);
+    Node *copyFrom = r->copyOf(from, false);
+    Node *copyTo = r->copyOf(to, false);
     if (!copyFrom || !copyTo) return true;
-    if (drovanEdge *made = copyEdge(e, copyFrom, copyTo)) {
+    if (Edge *made = copyEdge(e, copyFrom, copyTo)) {
         float s = clamp01(e->strength);
         e->strength = s;
         made->strength = s;
@@ -103,7 +103,7 @@ bool copyEdges(drovanVisitor *v, drovanThing *t) {
 }
 }  // namespace
 
-void graphReplicator::replicate() {
+void GraphReplicator::replicate() {
     if (!spider) return;
     copyCount = 0;
     spider->setCallback(this, countNodes);
@@ -124,11 +124,11 @@ void graphReplicator::replicate() {
     spider->walk();
 }
 
-drovanNode *graphReplicator::sourceNode(int i) { return slotNode(copies[i].source, copies[i].sourceId); }
+Node *GraphReplicator::sourceNode(int i) { return slotNode(copies[i].source, copies[i].sourceId); }
 
-drovanNode *graphReplicator::copyNode(int i) { return slotNode(copies[i].copy, copies[i].copyId); }
+Node *GraphReplicator::copyNode(int i) { return slotNode(copies[i].copy, copies[i].copyId); }
 
-drovanNode *graphReplicator::copyOf(drovanNode *node, bool create) {
+Node *GraphReplicator::copyOf(Node *node, bool create) {
     if (!node) return nullptr;
     for (int i = 0; i < copyCount; i++)
         if (copies[i].source == node->nodeIndex && copies[i].sourceId == node->id) return copyNode(i);
@@ -136,7 +136,7 @@ drovanNode *graphReplicator::copyOf(drovanNode *node, bool create) {
     // The count pass sized the array; a walk that offers more nodes gets no more copies.
     if (!copies || copyCount >= capacity) return nullptr;
 
-    drovanNode *copy = node->duplicate(false);
+    Node *copy = node->duplicate(false);
     if (!copy) return nullptr;
     copies[copyCount++] = Pair{node->nodeIndex, copy->nodeIndex, node->id, copy->id};
 
@@ -148,19 +148,19 @@ drovanNode *graphReplicator::copyOf(drovanNode *node, bool create) {
     return copy;
 }
 
-drovanNode *graphReplicator::firstCopy() { return copyCount > 0 ? copyNode(0) : nullptr; }
+Node *GraphReplicator::firstCopy() { return copyCount > 0 ? copyNode(0) : nullptr; }
 
-int graphReplicator::firstCopyId() {
-    drovanNode *n = firstCopy();
+int GraphReplicator::firstCopyId() {
+    Node *n = firstCopy();
     return n ? n->id : -1;
 }
 
-void graphReplicator::selectCopies(bool flag) {
+void GraphReplicator::selectCopies(bool flag) {
     for (int i = 0; i < copyCount; i++)
-        if (drovanNode *n = copyNode(i)) n->selected = flag ? 1 : 0;
+        if (Node *n = copyNode(i)) n->selected = flag ? 1 : 0;
 }
 
-void graphReplicator::selectSources(bool flag) {
+void GraphReplicator::selectSources(bool flag) {
     for (int i = 0; i < copyCount; i++)
-        if (drovanNode *n = sourceNode(i)) n->selected = flag ? 1 : 0;
+        if (Node *n = sourceNode(i)) n->selected = flag ? 1 : 0;
 }

@@ -1,49 +1,49 @@
 #pragma once
 #include <cstdio>
 
-class drovanThing;
-class drovanNode;
+class Thing;
+class Node;
 
 // What a walker's callback works for.
-class drovanVisitor {
+class Visitor {
 public:
-    virtual ~drovanVisitor() = default;
+    virtual ~Visitor() = default;
     virtual void visitorSlot() {}
 };
 
-using SpiderCallback = bool (*)(drovanVisitor *context, drovanThing *thing);
+using WalkCallback = bool (*)(Visitor *context, Thing *thing);
 
-class drovanSpider {
+class Walker {
 public:
-    drovanSpider() = default;
-    drovanSpider(drovanVisitor *c, SpiderCallback cb) : context(c), callback(cb) {}
-    virtual ~drovanSpider() = default;
+    Walker() = default;
+    Walker(Visitor *c, WalkCallback cb) : context(c), callback(cb) {}
+    virtual ~Walker() = default;
     virtual void walk() = 0;
-    void setCallback(drovanVisitor *c, SpiderCallback cb) { context = c; callback = cb; }
+    void setCallback(Visitor *c, WalkCallback cb) { context = c; callback = cb; }
 
-    drovanVisitor *context = nullptr;
-    SpiderCallback callback = nullptr;
+    Visitor *context = nullptr;
+    WalkCallback callback = nullptr;
 };
 
 // Visits every selected live node (thingList order) and the edges between them.
-class drovanSelectionSpider : public drovanSpider {
+class SelectionWalker : public Walker {
 public:
-    using drovanSpider::drovanSpider;
+    using Walker::Walker;
     void walk() override;
 };
 
 // Depth-first walk over the connected structure around a start node.
-class drovanComponentSpider : public drovanSpider {
+class ComponentWalker : public Walker {
 public:
-    drovanComponentSpider() = default;
-    drovanComponentSpider(drovanNode *s, drovanVisitor *c, SpiderCallback cb) : drovanSpider(c, cb), start(s) {}
+    ComponentWalker() = default;
+    ComponentWalker(Node *s, Visitor *c, WalkCallback cb) : Walker(c, cb), start(s) {}
     void walk() override;
 
     int mark = 0;
-    drovanNode *start = nullptr;
+    Node *start = nullptr;
 
 private:
-    void visit(drovanNode *node);
+    void visit(Node *node);
 };
 
 // Where the component walk writes its "Node ..." and "Edge ..." trace lines:
@@ -52,17 +52,17 @@ FILE *walkerTraceStream();
 void setWalkerTraceStream(FILE *f);
 
 // Copies whatever its walker visits, in place, as new world nodes and edges.
-class graphReplicator : public drovanVisitor {
+class GraphReplicator : public Visitor {
 public:
-    explicit graphReplicator(drovanSpider *s) : spider(s) {}
-    ~graphReplicator() override;
-    graphReplicator(const graphReplicator &) = delete;
-    graphReplicator &operator=(const graphReplicator &) = delete;
+    explicit GraphReplicator(Walker *s) : spider(s) {}
+    ~GraphReplicator() override;
+    GraphReplicator(const GraphReplicator &) = delete;
+    GraphReplicator &operator=(const GraphReplicator &) = delete;
 
     void replicate();
-    drovanNode *copyOf(drovanNode *node, bool create);
+    Node *copyOf(Node *node, bool create);
     void setFactors(float source, float copy) { sourceFactor = source; copyFactor = copy; }
-    drovanNode *firstCopy();
+    Node *firstCopy();
     int firstCopyId();
     void selectCopies(bool flag);
     void selectSources(bool flag);
@@ -75,7 +75,7 @@ public:
         int sourceId;
         int copyId;
     };
-    drovanSpider *spider;
+    Walker *spider;
     float sourceFactor = 1.0f;
     float copyFactor = 1.0f;
     int copyCount = 0;
@@ -83,6 +83,6 @@ public:
     int capacity = 0;
 
 private:
-    drovanNode *sourceNode(int i);
-    drovanNode *copyNode(int i);
+    Node *sourceNode(int i);
+    Node *copyNode(int i);
 };

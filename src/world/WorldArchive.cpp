@@ -2,7 +2,7 @@
 
 #include "rules/ColorTable.h"
 #include "world/AggregateGrid.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Random.h"
 #include "world/StateArchive.h"
 #include "world/Thing.h"
@@ -118,7 +118,7 @@ void archiveWorld(StateArchive &a) {
     a.value("aggregateGrid", grid);
     if (grid) world.aggregateGrid->archive(a);
     int count = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) count++;
+    for (Thing *t = world.thingList; t; t = t->next) count++;
     a.value("thingCount", count);
-    for (drovanThing *t = world.thingList; t; t = t->next) t->archive(a);
+    for (Thing *t = world.thingList; t; t = t->next) t->archive(a);
 }

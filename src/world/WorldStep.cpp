@@ -16,7 +16,7 @@
 namespace {
 int declaredColours() { return colorCount < 0 ? 0 : (colorCount > kMaxColors ? kMaxColors : colorCount); }
 
-bool insideMeta(drovanThing *t) { return t->container() != nullptr; }
+bool insideMeta(Thing *t) { return t->container() != nullptr; }
 }  // namespace
 
 void rebuildAtomGrid() {
@@ -26,18 +26,18 @@ void rebuildAtomGrid() {
     unsigned long long limit = atomSnapshot.noteLimit;
     atomSnapshot.begin();
     size_t count;
-    drovanThing *const *table = registryTable(count);
+    Thing *const *table = registryTable(count);
     // Newest first. With notes, only the atoms registered since the walk
     // began are visited; the noted ones follow, in the walk's order, which
     // is the same.
     for (size_t i = count; i-- > 0;) {
         if (noted && table[i] && table[i]->serial <= limit) break;
-        drovanAtom *a = asAtom(table[i]);
+        Atom *a = asAtom(table[i]);
         if (!a || a->dead) continue;
-        vec2 p = a->position;
+        Vec2 p = a->position;
         int ci, cj;
-        bool inside = NeighbourGrid<drovanAtom>::cellOf(p.x, p.y, ci, cj);
-        atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<drovanAtom>::kCells + ci : -1);
+        bool inside = NeighbourGrid<Atom>::cellOf(p.x, p.y, ci, cj);
+        atomSnapshot.add(a, p.x, p.y, inside ? cj * NeighbourGrid<Atom>::kCells + ci : -1);
     }
     atomSnapshot.finish(noted);
     atomGrid.busy = 0;
@@ -46,16 +46,16 @@ void rebuildAtomGrid() {
 void rebuildNodeGrid() {
     nodeGrid.busy = 1;
     nodeGrid.clear();
-    for (drovanThing *t = firstOfKind(ThingNode); t; t = t->kindNext) {
-        drovanNode *n = static_cast<drovanNode *>(t);
+    for (Thing *t = firstOfKind(ThingNode); t; t = t->kindNext) {
+        Node *n = static_cast<Node *>(t);
         if (n->dead) {
             n->gridNext = nullptr;
             n->gridPrevLink = nullptr;
             continue;
         }
-        vec2 p = n->position();
+        Vec2 p = n->position();
         // Body nodes sit at their offset from the metanode, unrotated.
-        if (drovanMetaNode *m = n->container()) p += m->position();
+        if (MetaNode *m = n->container()) p += m->position();
         nodeGrid.insert(n, p.x, p.y);
     }
     nodeGrid.busy = 0;
@@ -75,7 +75,7 @@ void worldStep() {
     if (world.fix_node_collisions || world.closed_world) relaxCollisions();
 
     for (int i = 0; i < world.nodeTableEnd; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (!n || n->dead || insideMeta(n)) continue;
         if (n->patternIndex >= 0 && n->patternIndex < kPatternSlots) world.metaCounts[n->patternIndex]++;
         n->update();
@@ -89,9 +89,9 @@ void worldStep() {
             colorTable[c].nodeTally++;
         }
     }
-    for (drovanThing *t = firstOfKind(ThingEdge); t;) {
-        drovanThing *next = t->kindNext;
-        if (!t->dead && !insideMeta(t)) static_cast<drovanEdge *>(t)->update();
+    for (Thing *t = firstOfKind(ThingEdge); t;) {
+        Thing *next = t->kindNext;
+        if (!t->dead && !insideMeta(t)) static_cast<Edge *>(t)->update();
         t = next;
     }
     // thingList order is the registry table read backwards. Its loads do not
@@ -102,23 +102,23 @@ void worldStep() {
     atomSnapshot.beginNotes(lastSerial());
     for (size_t i = count; i-- > 0;) {
         size_t ahead;
-        drovanThing *const *table = registryTable(ahead);
+        Thing *const *table = registryTable(ahead);
         // An atom's update reads its first four lines (Atom.h).
         if (i >= 8)
-            if (drovanThing *soon = table[i - 8]) {
+            if (Thing *soon = table[i - 8]) {
                 const char *p = reinterpret_cast<const char *>(soon);
                 __builtin_prefetch(p + 64);
                 __builtin_prefetch(p + 128);
                 __builtin_prefetch(p + 192);
             }
-        drovanThing *t = table[i];
+        Thing *t = table[i];
         if (!t || t->dead) continue;
         // Atoms first: nearly every entry is one. They are never inside a
         // metanode, and no class derives from the atom.
         if (t->kind == ThingAtom) {
-            drovanAtom *a = static_cast<drovanAtom *>(t);
+            Atom *a = static_cast<Atom *>(t);
             atomSnapshot.noteUpdating(a);
-            a->drovanAtom::update();
+            a->Atom::update();
             atomSnapshot.noteUpdating(nullptr);
             if (!a->dead) atomSnapshot.note(a, a->position);
         } else if (t->kind == ThingOther && !insideMeta(t)) {
@@ -130,24 +130,24 @@ void worldStep() {
 
 void annealNetwork() {
     for (int i = 0; i < world.nodeTableEnd; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (n && !n->dead && n->isMovable() && !insideMeta(n)) annealNode(n);
     }
     if (world.inertia) applyForces(0.0f, 0.5f);
     else applyForces(1.0f, 0.0f);
 }
 
-void annealNode(drovanNode *node) {
+void annealNode(Node *node) {
     if (!node) return;
-    vec2 p = node->position();
-    vec2 sum;
+    Vec2 p = node->position();
+    Vec2 sum;
     int cur = 0;
-    while (drovanEdge *e = node->nextAttachedEdge(cur)) {
+    while (Edge *e = node->nextAttachedEdge(cur)) {
         bool isFrom = e->fromIndex == node->nodeIndex && e->fromId == node->id;
-        vec2 q = isFrom ? e->endB : e->endA;
-        vec2 d = q - p;
+        Vec2 q = isFrom ? e->endB : e->endA;
+        Vec2 d = q - p;
         if (d.isZero()) continue;
-        vec2 f = d;
+        Vec2 f = d;
         float L;
         if (restLength(e, L)) {
             float len = d.length();
@@ -176,13 +176,13 @@ public:
         bool any = false;
         float minX = 0.0f, minY = 0.0f, maxX = 0.0f, maxY = 0.0f;
         for (int i = 0; i < world.nodeTableEnd; i++) {
-            drovanNode *n = world.nodeTable[i];
+            Node *n = world.nodeTable[i];
             if (!n || n->dead) continue;
             float r = n->radius();
             if (!std::isfinite(r)) return false;
             radiusOfSlot[i] = r;
             if (r > maxRadius) maxRadius = r;
-            vec2 p = n->position();
+            Vec2 p = n->position();
             // A node at an infinite or undefined place overlaps nothing.
             if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
             if (!any) {
@@ -207,9 +207,9 @@ public:
         start.assign(static_cast<size_t>(nx * ny + 1), 0);
         for (int i = 0; i < world.nodeTableEnd; i++) {
             cellOfSlot[i] = -1;
-            drovanNode *n = world.nodeTable[i];
+            Node *n = world.nodeTable[i];
             if (!n || n->dead || !any) continue;
-            vec2 p = n->position();
+            Vec2 p = n->position();
             if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
             cellOfSlot[i] = column(p.x) + nx * row(p.y);
             start[static_cast<size_t>(cellOfSlot[i]) + 1]++;
@@ -232,7 +232,7 @@ public:
     // pair test's own arithmetic on its start position and radius, ascending.
     // A later node keeps both until it is stamped (see above), so the slots
     // left out are exactly those whose check would find no overlap.
-    void later(int after, vec2 p, float r, std::vector<int> &out) {
+    void later(int after, Vec2 p, float r, std::vector<int> &out) {
         out.clear();
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || start.back() == 0) return;
         double reach = (static_cast<double>(r) + maxRadius) * 1.01 + 2.0 +
@@ -280,7 +280,7 @@ private:
     double originX = 0.0, originY = 0.0, cell = 1.0, inverse = 1.0;
     int nx = 1, ny = 1;
     struct Place {
-        vec2 position;
+        Vec2 position;
         float radius;
     };
     std::vector<int> start, slots;
@@ -295,8 +295,8 @@ private:
 CollisionBuckets collisionBuckets;
 
 // N (slot i, at p with radius r) against M: the overlap push of one pair.
-void collidePair(drovanNode *N, drovanNode *M, vec2 p, float r, bool freeN, int pass) {
-    vec2 q = M->position();
+void collidePair(Node *N, Node *M, Vec2 p, float r, bool freeN, int pass) {
+    Vec2 q = M->position();
     float d = approxDistance(p, q);
     float overlap = d - M->radius() - r;
     if (!(overlap < 0.0f)) return;
@@ -305,7 +305,7 @@ void collidePair(drovanNode *N, drovanNode *M, vec2 p, float r, bool freeN, int 
     N->decomposeTouching(M, depth);
     N->collisionStamp = pass;
     M->collisionStamp = pass;
-    vec2 dir = p - q;
+    Vec2 dir = p - q;
     bool freeM = M->isFree();
     if (dir.isZero()) {
         float draw = randUnit();
@@ -313,7 +313,7 @@ void collidePair(drovanNode *N, drovanNode *M, vec2 p, float r, bool freeN, int 
         // is still taken, the direction is not needed.
         if (!freeN && !freeM) return;
         float a = draw * 360.0f * (1.0f / 360.0f) * 6.28f;
-        dir = vec2(std::cos(a), std::sin(a));
+        dir = Vec2(std::cos(a), std::sin(a));
     }
     if (!freeN && !freeM) return;
     float len = freeN && freeM ? depth / 2.0f : depth;
@@ -330,15 +330,15 @@ void relaxCollisions() {
     int tableCount = world.nodeTableCount;
     static std::vector<int> partners;
     for (int i = 0; i < world.nodeTableEnd; i++) {
-        drovanNode *N = world.nodeTable[i];
+        Node *N = world.nodeTable[i];
         if (!N || N->dead) continue;
         bool freeN = N->isFree();
-        vec2 p = N->position();
+        Vec2 p = N->position();
         float r = N->radius();
         if (freeN && world.closed_world) {
             float fx = std::fmax(0.0f, world.worldMinX - (p.x - r)) + std::fmin(0.0f, world.worldMaxX - (p.x + r));
             float fy = std::fmax(0.0f, world.worldMinY - (p.y - r)) + std::fmin(0.0f, world.worldMaxY - (p.y + r));
-            N->force += vec2(fx, fy);
+            N->force += Vec2(fx, fy);
             if (fx != 0.0f || fy != 0.0f) N->collisionStamp = pass;
         } else if (!insideMeta(N)) {
             if (p.x > world.worldMaxX) p.x = p.x - world.worldMaxX + world.worldMinX;
@@ -353,13 +353,13 @@ void relaxCollisions() {
         if (bucketed) {
             collisionBuckets.later(i, p, r, partners);
             for (int j : partners) {
-                drovanNode *M = world.nodeTable[j];
+                Node *M = world.nodeTable[j];
                 if (!M || M->dead || M->collisionStamp == pass) continue;
                 collidePair(N, M, p, r, freeN, pass);
             }
         } else {
             for (int j = i + 1; j < world.nodeTableEnd; j++) {
-                drovanNode *M = world.nodeTable[j];
+                Node *M = world.nodeTable[j];
                 if (!M || M->dead || M->collisionStamp == pass) continue;
                 collidePair(N, M, p, r, freeN, pass);
             }
@@ -369,7 +369,7 @@ void relaxCollisions() {
         applyForces(0.0f, 0.5f);
     } else {
         for (int i = 0; i < world.nodeTableEnd; i++) {
-            drovanNode *n = world.nodeTable[i];
+            Node *n = world.nodeTable[i];
             if (n && n->force.length() > 2.0f) n->force = n->force.withLength(2.0f);
         }
         applyForces(1.0f, 0.0f);
@@ -378,10 +378,10 @@ void relaxCollisions() {
 
 void applyForces(float positionFactor, float velocityFactor) {
     for (int i = 0; i < world.nodeTableEnd; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (!n) continue;
-        vec2 p = n->position() + n->force * positionFactor;
-        vec2 v = n->force * velocityFactor;
+        Vec2 p = n->position() + n->force * positionFactor;
+        Vec2 v = n->force * velocityFactor;
         if (world.inertia) {
             n->setPosition(p.x, p.y);
             n->push(v.x, v.y, -1.0f);
@@ -390,20 +390,20 @@ void applyForces(float positionFactor, float velocityFactor) {
             // every node keeps its place as given, so both moves go at once.
             n->setPosition(p.x + v.x, p.y + v.y);
         }
-        n->force = vec2();
+        n->force = Vec2();
     }
 }
 
 void dragNodes(int id, float dx, float dy, bool withSelection) {
-    drovanNode *n = findNode(id);
+    Node *n = findNode(id);
     if (!n) return;
-    vec2 p = n->position();
+    Vec2 p = n->position();
     n->moveTo(p.x + dx, p.y + dy);
     if (!withSelection || !n->selected) return;
     for (int i = 0; i < world.nodeTableEnd; i++) {
-        drovanNode *o = world.nodeTable[i];
+        Node *o = world.nodeTable[i];
         if (!o || o == n || o->dead || !o->selected) continue;
-        vec2 q = o->position();
+        Vec2 q = o->position();
         o->moveTo(q.x + dx, q.y + dy);
     }
 }

@@ -16,7 +16,7 @@
 #include "world/Walkers.h"
 
 WorldStore world;
-drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
+Edge *adjacency[kNodeTableSize][kNodeTableSize];
 
 const MaxEdgesChoice maxEdgesChoices[6] = {
     {"No constraint", -1}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5},
@@ -37,7 +37,7 @@ static int bucketOf(int id) {
 }
 
 // Last thing of each bucket; trusted only while the bucket's head is set.
-static drovanThing *bucketTails[kIdBuckets];
+static Thing *bucketTails[kIdBuckets];
 
 namespace {
 // With tens of thousands of things a bucket chain runs to dozens of links;
@@ -47,18 +47,18 @@ namespace {
 constexpr int kIdPageBits = 12;
 constexpr int kPagedIds = 1 << 28;
 struct IdPage {
-    drovanThing *slot[1 << kIdPageBits] = {};
+    Thing *slot[1 << kIdPageBits] = {};
     int used = 0;
 };
 std::vector<std::unique_ptr<IdPage>> idPages;
 bool idsShared = false;
 
-void pageIn(drovanThing *t) {
+void pageIn(Thing *t) {
     if (t->id < 0 || t->id >= kPagedIds) return;
     size_t p = static_cast<size_t>(t->id >> kIdPageBits);
     if (p >= idPages.size()) idPages.resize(p + 1);
     if (!idPages[p]) idPages[p].reset(new IdPage);
-    drovanThing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
+    Thing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
     if (s) {
         idsShared = true;
         return;
@@ -67,11 +67,11 @@ void pageIn(drovanThing *t) {
     idPages[p]->used++;
 }
 
-void pageOut(drovanThing *t) {
+void pageOut(Thing *t) {
     if (t->id < 0 || t->id >= kPagedIds) return;
     size_t p = static_cast<size_t>(t->id >> kIdPageBits);
     if (p >= idPages.size() || !idPages[p]) return;
-    drovanThing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
+    Thing *&s = idPages[p]->slot[t->id & ((1 << kIdPageBits) - 1)];
     if (s != t) return;
     s = nullptr;
     // Pages of ids long gone are given back.
@@ -79,14 +79,14 @@ void pageOut(drovanThing *t) {
 }
 }  // namespace
 
-static void appendToBucket(drovanThing *t) {
+static void appendToBucket(Thing *t) {
     int b = bucketOf(t->id);
-    drovanThing *tail = world.idIndex[b] ? bucketTails[b] : nullptr;
+    Thing *tail = world.idIndex[b] ? bucketTails[b] : nullptr;
     if (world.idIndex[b] && (!tail || tail->bucketNext)) {
         tail = world.idIndex[b];
         while (tail->bucketNext) tail = tail->bucketNext;
     }
-    drovanThing **link = tail ? &tail->bucketNext : &world.idIndex[b];
+    Thing **link = tail ? &tail->bucketNext : &world.idIndex[b];
     *link = t;
     t->bucketPrevLink = link;
     t->bucketPrev = tail;
@@ -95,7 +95,7 @@ static void appendToBucket(drovanThing *t) {
     pageIn(t);
 }
 
-static void removeFromBucket(drovanThing *t) {
+static void removeFromBucket(Thing *t) {
     if (!t->bucketPrevLink) return;
     pageOut(t);
     *t->bucketPrevLink = t->bucketNext;
@@ -113,11 +113,11 @@ static void removeFromBucket(drovanThing *t) {
 namespace {
 unsigned long long serialCounter = 0;
 // Registered things of kind ThingOther, oldest first.
-std::vector<drovanThing *> otherThings;
+std::vector<Thing *> otherThings;
 // Registered things (atoms) by the id whose removal they react to.
-std::unordered_map<int, std::vector<drovanThing *>> noticeIndex;
+std::unordered_map<int, std::vector<Thing *>> noticeIndex;
 
-void eraseOne(std::vector<drovanThing *> &v, drovanThing *t) {
+void eraseOne(std::vector<Thing *> &v, Thing *t) {
     // The newest entries sit at the back and are the likeliest to go.
     for (size_t k = v.size(); k-- > 0;)
         if (v[k] == t) {
@@ -126,7 +126,7 @@ void eraseOne(std::vector<drovanThing *> &v, drovanThing *t) {
         }
 }
 
-void dropNotice(drovanThing *t) {
+void dropNotice(Thing *t) {
     if (!t->noticeIndexed) return;
     auto it = noticeIndex.find(t->noticeKey);
     if (it != noticeIndex.end()) {
@@ -136,14 +136,14 @@ void dropNotice(drovanThing *t) {
     t->noticeIndexed = 0;
 }
 
-bool newerFirst(const drovanThing *a, const drovanThing *b) { return a->serial > b->serial; }
+bool newerFirst(const Thing *a, const Thing *b) { return a->serial > b->serial; }
 
-drovanThing *kindHeads[4] = {};
+Thing *kindHeads[4] = {};
 
 // Every registered thing by serial, oldest first, with holes where things
 // left the registry. Walking it backwards is thingList order, and the loads
 // of a table walk overlap where a list walk waits on each link in turn.
-std::vector<drovanThing *> registryOrder;
+std::vector<Thing *> registryOrder;
 size_t registryHoles = 0;
 
 // Slots of the things killed since the last purge (with repeats, and slots
@@ -163,7 +163,7 @@ void registryMoved() {
 
 void compactRegistryOrder() {
     size_t n = 0;
-    for (drovanThing *t : registryOrder)
+    for (Thing *t : registryOrder)
         if (t) {
             t->orderSlot = static_cast<int>(n);
             registryOrder[n++] = t;
@@ -173,9 +173,9 @@ void compactRegistryOrder() {
     registryMoved();
 }
 
-void linkKind(drovanThing *t) {
+void linkKind(Thing *t) {
     // Kinds are set right after registration, so this is nearly always the head.
-    drovanThing **link = &kindHeads[t->kind];
+    Thing **link = &kindHeads[t->kind];
     while (*link && (*link)->serial > t->serial) link = &(*link)->kindNext;
     t->kindNext = *link;
     if (*link) (*link)->kindPrevLink = &t->kindNext;
@@ -183,7 +183,7 @@ void linkKind(drovanThing *t) {
     t->kindPrevLink = link;
 }
 
-void unlinkKind(drovanThing *t) {
+void unlinkKind(Thing *t) {
     if (!t->kindPrevLink) return;
     *t->kindPrevLink = t->kindNext;
     if (t->kindNext) t->kindNext->kindPrevLink = t->kindPrevLink;
@@ -192,9 +192,9 @@ void unlinkKind(drovanThing *t) {
 }
 }  // namespace
 
-drovanThing *firstOfKind(ThingKind k) { return kindHeads[k]; }
+Thing *firstOfKind(ThingKind k) { return kindHeads[k]; }
 
-void setThingKind(drovanThing *t, ThingKind k) {
+void setThingKind(Thing *t, ThingKind k) {
     if (t->kind == k) return;
     if (t->registered && t->kind == ThingOther) eraseOne(otherThings, t);
     unlinkKind(t);
@@ -202,13 +202,13 @@ void setThingKind(drovanThing *t, ThingKind k) {
     if (t->registered) linkKind(t);
     if (t->registered && k == ThingOther) {
         otherThings.push_back(t);
-        std::sort(otherThings.begin(), otherThings.end(), [](const drovanThing *a, const drovanThing *b) {
+        std::sort(otherThings.begin(), otherThings.end(), [](const Thing *a, const Thing *b) {
             return a->serial < b->serial;
         });
     }
 }
 
-void setNoticeKey(drovanThing *t, bool want, int key) {
+void setNoticeKey(Thing *t, bool want, int key) {
     want = want && t->registered;
     if (t->noticeIndexed && want && t->noticeKey == key) return;
     dropNotice(t);
@@ -223,7 +223,7 @@ int noticeCandidateCount(int id) {
     return static_cast<int>(otherThings.size() + (it == noticeIndex.end() ? 0 : it->second.size()));
 }
 
-static void removeFromList(drovanThing *t) {
+static void removeFromList(Thing *t) {
     if (!t->prevLink) return;
     *t->prevLink = t->next;
     if (t->next) t->next->prevLink = t->prevLink;
@@ -246,7 +246,7 @@ static int takeFreeId() {
     }
 }
 
-void registerThing(drovanThing *t) {
+void registerThing(Thing *t) {
     t->next = world.thingList;
     if (world.thingList) world.thingList->prevLink = &t->next;
     world.thingList = t;
@@ -266,7 +266,7 @@ void registerThing(drovanThing *t) {
     registryMoved();
 }
 
-void unregister(drovanThing *t) {
+void unregister(Thing *t) {
     if (!t->registered) return;
     removeFromList(t);
     removeFromBucket(t);
@@ -283,14 +283,14 @@ void unregister(drovanThing *t) {
     t->registered = 0;
 }
 
-void destroyThingLinks(drovanThing *t) {
+void destroyThingLinks(Thing *t) {
     if (!t->registered) return;
     unregister(t);
     int id = t->id;
     if (t->kind == ThingNode || t->kind == ThingOther) {
         // Containers and patterns: anything may refer to them.
-        for (drovanThing *o = world.thingList; o;) {
-            drovanThing *n = o->next;
+        for (Thing *o = world.thingList; o;) {
+            Thing *n = o->next;
             o->thingRemoved(t);
             o = n;
         }
@@ -303,52 +303,52 @@ void destroyThingLinks(drovanThing *t) {
     auto it = noticeIndex.find(id);
     bool atom = t->kind == ThingAtom;
     size_t hearing = 0;
-    for (drovanThing *o : otherThings) hearing += !(atom && o->deafToAtoms);
+    for (Thing *o : otherThings) hearing += !(atom && o->deafToAtoms);
     if (hearing == 0 && it == noticeIndex.end()) return;
-    std::vector<drovanThing *> others;
+    std::vector<Thing *> others;
     others.reserve(hearing);
     for (size_t k = otherThings.size(); k-- > 0;)
         if (!(atom && otherThings[k]->deafToAtoms)) others.push_back(otherThings[k]);
-    std::vector<drovanThing *> atoms;
+    std::vector<Thing *> atoms;
     if (it != noticeIndex.end()) {
         atoms = it->second;
         std::sort(atoms.begin(), atoms.end(), newerFirst);
     }
-    std::vector<drovanThing *> told(others.size() + atoms.size());
+    std::vector<Thing *> told(others.size() + atoms.size());
     std::merge(others.begin(), others.end(), atoms.begin(), atoms.end(), told.begin(), newerFirst);
-    for (drovanThing *o : told) o->thingRemoved(t);
+    for (Thing *o : told) o->thingRemoved(t);
 }
 
-drovanThing *findThing(int id) {
+Thing *findThing(int id) {
     if (id < 0) return nullptr;
     if (id < kPagedIds && !idsShared) {
         size_t p = static_cast<size_t>(id >> kIdPageBits);
         if (p >= idPages.size() || !idPages[p]) return nullptr;
         return idPages[p]->slot[id & ((1 << kIdPageBits) - 1)];
     }
-    for (drovanThing *t = world.idIndex[id % kIdBuckets]; t; t = t->bucketNext)
+    for (Thing *t = world.idIndex[id % kIdBuckets]; t; t = t->bucketNext)
         if (t->id == id) return t;
     return nullptr;
 }
 
-drovanNode *findNode(int id) { return asNode(findThing(id)); }
+Node *findNode(int id) { return asNode(findThing(id)); }
 
-void changeId(drovanThing *t, int newId) {
+void changeId(Thing *t, int newId) {
     if (!t->registered) {
         t->id = newId;
         return;
     }
     if (newId == t->id) return;
-    drovanThing *holder = newId >= 0 ? findThing(newId) : nullptr;
+    Thing *holder = newId >= 0 ? findThing(newId) : nullptr;
     if (holder && holder != t) changeId(holder, takeFreeId());
     int oldId = t->id;
     removeFromBucket(t);
     t->id = newId;
     // Edges name their ends by id: a node moved off its id takes its edges
     // along, or they would be detached from whoever holds the old id.
-    if (drovanNode *n = asNode(t)) {
+    if (Node *n = asNode(t)) {
         int cursor = 0;
-        while (drovanEdge *e = n->nextTouchingEdge(cursor)) {
+        while (Edge *e = n->nextTouchingEdge(cursor)) {
             if (e->fromIndex == n->nodeIndex && e->fromId == oldId) e->fromId = newId;
             if (e->toIndex == n->nodeIndex && e->toId == oldId) e->toId = newId;
         }
@@ -360,7 +360,7 @@ void changeId(drovanThing *t, int newId) {
 
 int nextVisitStamp() { return world.visitStamp++; }
 
-drovanNode *randomNode() {
+Node *randomNode() {
     if (world.nodeTableCount <= 0) return nullptr;
     int r = drovanRand() % world.nodeTableCount;
     for (int i = 0; i < kNodeTableSize; i++) {
@@ -372,42 +372,42 @@ drovanNode *randomNode() {
 }
 
 void clearSelection() {
-    for (drovanThing *t = world.thingList; t; t = t->next)
+    for (Thing *t = world.thingList; t; t = t->next)
         if (!t->dead) t->selected = 0;
 }
 
-void killSelectionWith(drovanThing *t) {
+void killSelectionWith(Thing *t) {
     t->kill();
     if (!t->selected) return;
-    for (drovanThing *o = world.thingList; o; o = o->next)
+    for (Thing *o = world.thingList; o; o = o->next)
         if (o->selected && !o->dead) o->kill();
 }
 
 void highlightSelectionExcept(int id) {
-    for (drovanThing *t = world.thingList; t; t = t->next)
+    for (Thing *t = world.thingList; t; t = t->next)
         if (!t->dead && t->selected && t->id != id) t->drawHighlight();
 }
 
 namespace {
-struct SelectVisitor : drovanVisitor {
+struct SelectVisitor : Visitor {
     bool value;
 };
-bool selectCallback(drovanVisitor *v, drovanThing *t) {
-    if (dynamic_cast<drovanNode *>(t)) t->selected = static_cast<SelectVisitor *>(v)->value ? 1 : 0;
+bool selectCallback(Visitor *v, Thing *t) {
+    if (dynamic_cast<Node *>(t)) t->selected = static_cast<SelectVisitor *>(v)->value ? 1 : 0;
     return true;
 }
 }  // namespace
 
-void selectComponent(drovanThing *t, bool value) {
-    drovanNode *n = dynamic_cast<drovanNode *>(t);
+void selectComponent(Thing *t, bool value) {
+    Node *n = dynamic_cast<Node *>(t);
     if (!n) return;
     SelectVisitor v;
     v.value = value;
-    drovanComponentSpider spider(n, &v, selectCallback);
+    ComponentWalker spider(n, &v, selectCallback);
     spider.walk();
 }
 
-void noteKilled(drovanThing *t) {
+void noteKilled(Thing *t) {
     if (!t->registered) return;
     if (t->orderSlot < 0) {
         killedComplete = false;
@@ -432,7 +432,7 @@ void purgeDead() {
         killedSlots.clear();
         killedComplete = true;
         for (size_t i = registryOrder.size(); i-- > 0;) {
-            drovanThing *t = registryOrder[i];
+            Thing *t = registryOrder[i];
             if (t && t->dead) delete t;
         }
         return;
@@ -451,7 +451,7 @@ void purgeDead() {
         int s = killedSlots.back();
         killedSlots.pop_back();
         if (static_cast<size_t>(s) >= registryOrder.size()) continue;
-        drovanThing *t = registryOrder[static_cast<size_t>(s)];
+        Thing *t = registryOrder[static_cast<size_t>(s)];
         if (!t || !t->dead) continue;
         if (s >= at) {
             waiting.push_back(s);
@@ -475,16 +475,16 @@ void purgeDead() {
 
 unsigned long long lastSerial() { return serialCounter; }
 
-drovanThing *const *registryTableData = nullptr;
+Thing *const *registryTableData = nullptr;
 size_t registryTableSize = 0;
 
-void placeInNodeTable(int i, drovanNode *n) {
+void placeInNodeTable(int i, Node *n) {
     world.nodeTable[i] = n;
     world.nodeTableCount++;
     if (i >= world.nodeTableEnd) world.nodeTableEnd = i + 1;
 }
 
-void takeFromNodeTable(drovanNode *n) {
+void takeFromNodeTable(Node *n) {
     if (!n->inNodeTable()) return;
     world.nodeTable[n->nodeIndex] = nullptr;
     world.nodeTableCount--;
@@ -500,8 +500,8 @@ void trimNodeTableEnd() {
 }
 
 void killAll() {
-    for (drovanThing *t = world.thingList; t;) {
-        drovanThing *n = t->next;
+    for (Thing *t = world.thingList; t;) {
+        Thing *n = t->next;
         t->kill();
         t = n;
     }
@@ -549,9 +549,9 @@ void resetWorld() {
     for (auto &p : idPages) p.reset();
 }
 
-void statusCounts(int &nodes, int &edges, std::vector<drovanThing *> *shown) {
+void statusCounts(int &nodes, int &edges, std::vector<Thing *> *shown) {
     nodes = edges = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) {
+    for (Thing *t = world.thingList; t; t = t->next) {
         if (t->container()) continue;
         if (t->kind == ThingNode)
             nodes++;

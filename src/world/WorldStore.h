@@ -5,11 +5,11 @@
 #include "rules/ColorTable.h"
 #include "world/Vec2.h"
 
-class drovanThing;
+class Thing;
 enum ThingKind : unsigned char;
-class drovanNode;
-class drovanEdge;
-class drovanMetaNodePat;
+class Node;
+class Edge;
+class Pattern;
 class AggregateGrid;
 
 constexpr int kNodeTableSize = 2056;
@@ -49,17 +49,17 @@ struct WorldStore {
     int speed = 2;
 
     // Thing registry.
-    drovanThing *thingList = nullptr;
+    Thing *thingList = nullptr;
     int thingCount = 0;
     int nextId = 0;
     // Set once nextId has passed the top of the int range and started again
     // from 0; from then on ids still in use are passed over.
     bool idsWrapped = false;
-    drovanThing *idIndex[kIdBuckets] = {};
+    Thing *idIndex[kIdBuckets] = {};
     int visitStamp = 0;
 
     // Node table.
-    drovanNode *nodeTable[kNodeTableSize] = {};
+    Node *nodeTable[kNodeTableSize] = {};
     int nodeTableCount = 0;
     // Every slot from here up is empty, so walks over the table stop here
     // (re-read each round: a node made during a walk may raise it). Fill
@@ -84,8 +84,8 @@ struct WorldStore {
     int pressedId = -1;
     int hoverId = -1;
     int createdId = -1;
-    vec2 pressPoint;
-    vec2 lastPointer;
+    Vec2 pressPoint;
+    Vec2 lastPointer;
     unsigned char buttonDown = 0;
     unsigned char dragging = 0;
     unsigned char clearOnRelease = 0;
@@ -101,55 +101,55 @@ extern WorldStore world;
 
 // The adjacency matrix: entry [a][b] holds the edge from slot a to slot b.
 // Write it only through setAdjacency (Edge.h), which keeps the edge cursors' lists.
-extern drovanEdge *adjacency[kNodeTableSize][kNodeTableSize];
+extern Edge *adjacency[kNodeTableSize][kNodeTableSize];
 
 // Puts n in table slot i (in range, empty) and keeps nodeTableEnd above it.
-void placeInNodeTable(int i, drovanNode *n);
+void placeInNodeTable(int i, Node *n);
 // Empties n's table slot, if n holds it.
-void takeFromNodeTable(drovanNode *n);
+void takeFromNodeTable(Node *n);
 // Lowers nodeTableEnd past the empty slots at the table's top.
 void trimNodeTableEnd();
 
 // Registry operations.
-void registerThing(drovanThing *t);
-void unregister(drovanThing *t);
-void destroyThingLinks(drovanThing *t);
+void registerThing(Thing *t);
+void unregister(Thing *t);
+void destroyThingLinks(Thing *t);
 // Removal notices go only to the things that can react: the atoms indexed
 // under the removed id, and every registered thing of kind ThingOther. A
 // removed node or other thing (rare) tells the whole list. Either way the
 // calls follow thingList order.
-void setThingKind(drovanThing *t, ThingKind k);
+void setThingKind(Thing *t, ThingKind k);
 // Every registered thing oldest first, nullptr where one has left; read it
 // backwards for thingList order. Valid until the next registration.
-extern drovanThing *const *registryTableData;
+extern Thing *const *registryTableData;
 extern size_t registryTableSize;
-inline drovanThing *const *registryTable(size_t &count) {
+inline Thing *const *registryTable(size_t &count) {
     count = registryTableSize;
     return registryTableData;
 }
 // The serial of the newest registration so far.
 unsigned long long lastSerial();
 // The newest registered thing of a kind; kindNext runs on in thingList order.
-drovanThing *firstOfKind(ThingKind k);
+Thing *firstOfKind(ThingKind k);
 // Index t under key (want) or take it out of the index (!want).
-void setNoticeKey(drovanThing *t, bool want, int key);
+void setNoticeKey(Thing *t, bool want, int key);
 // The things a removal of id would notify besides a full walk (test hook).
 int noticeCandidateCount(int id);
-drovanThing *findThing(int id);
-drovanNode *findNode(int id);
-void changeId(drovanThing *t, int newId);
+Thing *findThing(int id);
+Node *findNode(int id);
+void changeId(Thing *t, int newId);
 int nextVisitStamp();
-drovanNode *randomNode();
-drovanMetaNodePat *patternSlot(int i);
+Node *randomNode();
+Pattern *patternSlot(int i);
 void clearSelection();
-void killSelectionWith(drovanThing *t);
+void killSelectionWith(Thing *t);
 void highlightSelectionExcept(int id);
-void selectComponent(drovanThing *t, bool value);
+void selectComponent(Thing *t, bool value);
 // Deletes every dead registered thing, newest first; things killed meanwhile
 // behind the walk, or registered meanwhile, wait for the next purge.
 void purgeDead();
 // t was just marked dead: the purge finds it without visiting every thing.
-void noteKilled(drovanThing *t);
+void noteKilled(Thing *t);
 void killAll();
 void setSpeed(int i);
 void setEdgeConstraint(int i);
@@ -162,7 +162,7 @@ void resetWorld();
 // Nodes and edges as the status line counts them: things not inside a metanode.
 // With shown, the same walk also gathers the live things not inside a
 // metanode, in thingList order (what a frame draws).
-void statusCounts(int &nodes, int &edges, std::vector<drovanThing *> *shown = nullptr);
+void statusCounts(int &nodes, int &edges, std::vector<Thing *> *shown = nullptr);
 
 // Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
 extern void (*refreshPanelHook)();

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "runtime/Startup.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Walkers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }();
     FILE *in = fmemopen(const_cast<uint8_t *>(data), size, "r");
     if (!in) return 0;
-    drovanMetaNodePat *p = patternSlot(0);
+    Pattern *p = patternSlot(0);
     char why[256];
     p->readNetwork(in, "fuzz.txt", why, sizeof why);
     std::fclose(in);

@@ -15,7 +15,7 @@
 #include "app/Panel.h"
 #include "app/Shell.h"
 #include "rules/ColorTable.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -63,14 +63,14 @@ protected:
         advance(0.02f);
         idleTick();
     }
-    static vec2 pixelOf(vec2 worldPoint) { return worldToScreen(worldPoint); }
-    void moveTo(vec2 pixel) { shellMotion(static_cast<int>(pixel.x), static_cast<int>(pixel.y)); }
-    void button(vec2 pixel, int state, int button = GLUT_LEFT_BUTTON) {
+    static Vec2 pixelOf(Vec2 worldPoint) { return worldToScreen(worldPoint); }
+    void moveTo(Vec2 pixel) { shellMotion(static_cast<int>(pixel.x), static_cast<int>(pixel.y)); }
+    void button(Vec2 pixel, int state, int button = GLUT_LEFT_BUTTON) {
         moveTo(pixel);
         shellMouse(button, state, static_cast<int>(pixel.x), static_cast<int>(pixel.y));
     }
     // Press at one pixel, release at another, a tick after each.
-    void drag(vec2 from, vec2 to, int mods = 0) {
+    void drag(Vec2 from, Vec2 to, int mods = 0) {
         fakeModifiers = mods;
         button(from, GLUT_DOWN);
         tick();
@@ -78,15 +78,15 @@ protected:
         button(to, GLUT_UP);
         tick();
     }
-    void click(vec2 pixel, int mods = 0) { drag(pixel, pixel, mods); }
-    static drovanNode *node(float x, float y, int colour = 0) {
-        drovanNode *n = createNode(x, y, colour);
+    void click(Vec2 pixel, int mods = 0) { drag(pixel, pixel, mods); }
+    static Node *node(float x, float y, int colour = 0) {
+        Node *n = createNode(x, y, colour);
         if (!n) throw std::runtime_error("node not placed");
         return n;
     }
     static int liveNodes() {
         int n = 0;
-        for (drovanThing *t = world.thingList; t; t = t->next) n += !t->dead && dynamic_cast<drovanNode *>(t);
+        for (Thing *t = world.thingList; t; t = t->next) n += !t->dead && dynamic_cast<Node *>(t);
         return n;
     }
     static std::string scratchFolder() {

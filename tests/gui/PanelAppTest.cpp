@@ -17,7 +17,7 @@
 #include "runtime/SafeSave.h"
 #include "runtime/WorldTick.h"
 #include "world/WorldDigest.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 namespace {
 std::string chosenPath;
@@ -31,7 +31,7 @@ TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
     world.speed = 3;
     tick();
     int steps = world.stepCount;
-    drovanNode *n = node(1000.0f, 1000.0f);
+    Node *n = node(1000.0f, 1000.0f);
     int id = n->id;
     world.currentWindow = 3;
     n->kill();
@@ -61,12 +61,12 @@ TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
     openAboutBox("test");
     int steps = world.stepCount;
     for (int i = 0; i < 5; i++) tick();
-    click(vec2(400.0f, 400.0f));
+    click(Vec2(400.0f, 400.0f));
     shellKeyboard('1', 0, 0);
     EXPECT_EQ(world.stepCount, steps);
     EXPECT_EQ(liveNodes(), 0);
     closeAboutBox();
-    click(vec2(400.0f, 400.0f));
+    click(Vec2(400.0f, 400.0f));
     EXPECT_EQ(liveNodes(), 1);
     EXPECT_GT(world.stepCount, steps);
 }
@@ -103,10 +103,10 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     EXPECT_EQ(liveNodes(), 2);
 
     // The same buttons in a "Meta" window write and read the shown pattern.
-    drovanMetaNodePat *p = patternSlot(0);
+    Pattern *p = patternSlot(0);
     ASSERT_NE(p, nullptr);
-    drovanNode *a = p->addNode(-50.0f, 0.0f, 0);
-    drovanNode *b = p->addNode(50.0f, 0.0f, 0);
+    Node *a = p->addNode(-50.0f, 0.0f, 0);
+    Node *b = p->addNode(50.0f, 0.0f, 0);
     p->addEdge(a, b, false, 0);
     world.currentWindow = 1;
     chosenPath = folder + "/pattern.txt";

@@ -52,8 +52,8 @@ protected:
         return &pixels[(static_cast<size_t>(height - 1 - y) * width + x) * 3];
     }
     // Whether any pixel within r of the world point's pixel differs from white.
-    bool inkAt(vec2 worldPoint, int r = 2) const {
-        vec2 at = worldToScreen(worldPoint);
+    bool inkAt(Vec2 worldPoint, int r = 2) const {
+        Vec2 at = worldToScreen(worldPoint);
         for (int y = -r; y <= r; y++)
             for (int x = -r; x <= r; x++) {
                 int px = static_cast<int>(at.x) + x, py = height - 1 - (static_cast<int>(at.y) + y);
@@ -67,25 +67,25 @@ protected:
 
 TEST_F(DrawnFrame, BorderAndAPlacedNodeWhereTheCameraMapsThem) {
     camera.camX = 1450.0f;
-    click(vec2(520.0f, 300.0f));
-    drovanNode *n = findNode(world.createdId);
+    click(Vec2(520.0f, 300.0f));
+    Node *n = findNode(world.createdId);
     ASSERT_NE(n, nullptr);
     world.pressedId = -1;
     shell.pointerX = shell.pointerY = 0;
     frame();
-    EXPECT_TRUE(inkAt(vec2(0.0f, 1600.0f)));
-    EXPECT_TRUE(inkAt(vec2(1600.0f, 0.0f)));
+    EXPECT_TRUE(inkAt(Vec2(0.0f, 1600.0f)));
+    EXPECT_TRUE(inkAt(Vec2(1600.0f, 0.0f)));
     EXPECT_TRUE(inkAt(n->position()));
-    EXPECT_FALSE(inkAt(n->position() + vec2(300.0f, 300.0f), 4)) << "empty ground is white";
+    EXPECT_FALSE(inkAt(n->position() + Vec2(300.0f, 300.0f), 4)) << "empty ground is white";
 }
 
 TEST_F(DrawnFrame, SelectionRingOnlyAroundSelectedNodes) {
     camera.zoom = 2.0f;
-    drovanNode *n = node(1600.0f, 1600.0f);
+    Node *n = node(1600.0f, 1600.0f);
     world.pressedId = world.hoverId = -1;
     shell.pointerX = shell.pointerY = 0;
     // The ring runs a few pixels outside the node, whatever the zoom.
-    vec2 ring = n->position() + vec2(n->radius() + 4.0f * camera.unitsPerPixel / camera.zoom, 0.0f);
+    Vec2 ring = n->position() + Vec2(n->radius() + 4.0f * camera.unitsPerPixel / camera.zoom, 0.0f);
     frame();
     EXPECT_FALSE(inkAt(ring, 0)) << "no ring round an unselected node";
     n->selected = 1;
@@ -107,7 +107,7 @@ TEST(CircleGeometry, SegmentCountAndRadius) {
 // One of each kind of thing, big enough to sample inside.
 class KindsOfThing : public DrawnFrame {
 protected:
-    drovanNode *a = nullptr;
+    Node *a = nullptr;
     void SetUp() override {
         DrawnFrame::SetUp();
         const char rules[] =
@@ -120,15 +120,15 @@ protected:
         camera.zoom = 4.0f;
         world.simTime = 1.1f;
         a = node(1300, 1300);
-        drovanNode *b = node(1450, 1300);
+        Node *b = node(1450, 1300);
         createEdge(a, b, 1.0f, true, -1);
-        drovanNode *holder = node(1300, 1550);
-        (new drovanAtom(1310, 1554, 2, -1))->holdBy(holder->id);
+        Node *holder = node(1300, 1550);
+        (new Atom(1310, 1554, 2, -1))->holdBy(holder->id);
         node(1650, 1350, 1);
         node(1600, 1600, 4)->setAngle(0.5f);
-        new drovanAtom(1850, 1250, 3, -1);
-        drovanMetaNodePat *p = patternSlot(0);
-        drovanNode *ring[3];
+        new Atom(1850, 1250, 3, -1);
+        Pattern *p = patternSlot(0);
+        Node *ring[3];
         for (int i = 0; i < 3; i++)
             ring[i] = p->addNode(250.0f * std::cos(2.1f * i), 250.0f * std::sin(2.1f * i), i % 2 ? 0 : 4);
         p->addEdge(ring[0], ring[1], false, -1);
@@ -242,7 +242,7 @@ TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
         glutSetWindow(shell.mainWindow);
         beginFrame(true);
         if (batched) beginPaintBatch();
-        drovanPainter &p = painter();
+        Painter &p = painter();
         unsigned seed = 7;
         auto next = [&seed](float lo, float hi) {
             seed = seed * 1103515245u + 12345u;
@@ -277,7 +277,7 @@ TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
         size_t differing = 0;
         for (size_t i = 0; i < pixels.size(); i++) differing += pixels[i] != oneByOne[i];
         EXPECT_EQ(differing, 0u) << "zoom " << zoom;
-        EXPECT_TRUE(inkAt(vec2(1600, 1600), 20)) << "zoom " << zoom;
+        EXPECT_TRUE(inkAt(Vec2(1600, 1600), 20)) << "zoom " << zoom;
     }
     setSphereSquarePixels(-1.0f);
 }
@@ -331,7 +331,7 @@ TEST_F(DrawnFrame, SphereAsTheQuadricDrewIt) {
     }
     EXPECT_LE(differing, 20u);
     EXPECT_LE(most, 1);
-    EXPECT_TRUE(inkAt(vec2(1600, 1600)));
+    EXPECT_TRUE(inkAt(Vec2(1600, 1600)));
     setSphereSquarePixels(-1.0f);
 }
 
@@ -344,7 +344,7 @@ TEST_F(DrawnFrame, SmallSpheresAsTheirMeshes) {
         glutSetWindow(shell.mainWindow);
         beginFrame(true);
         beginPaintBatch();
-        drovanPainter &p = painter();
+        Painter &p = painter();
         unsigned seed = 11;
         auto next = [&seed](float lo, float hi) {
             seed = seed * 1103515245u + 12345u;

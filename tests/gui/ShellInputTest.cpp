@@ -8,17 +8,17 @@
 using PointerEdits = GuiTest;
 
 TEST_F(PointerEdits, PressPlacesANodeAndReleaseOverAnotherJoinsThem) {
-    vec2 spot = screenToWorld(300, 420);
-    button(vec2(300.0f, 420.0f), GLUT_DOWN);
-    drovanNode *a = findNode(world.pressedId);
+    Vec2 spot = screenToWorld(300, 420);
+    button(Vec2(300.0f, 420.0f), GLUT_DOWN);
+    Node *a = findNode(world.pressedId);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(a->position(), vec2(std::trunc(spot.x), std::trunc(spot.y)));
-    button(vec2(300.0f, 420.0f), GLUT_UP);
+    EXPECT_EQ(a->position(), Vec2(std::trunc(spot.x), std::trunc(spot.y)));
+    button(Vec2(300.0f, 420.0f), GLUT_UP);
     tick();
 
-    drovanNode *b = node(1600.0f, 1200.0f);
+    Node *b = node(1600.0f, 1200.0f);
     advance(0.5f);  // not a double click
-    drag(pixelOf(a->position()), pixelOf(vec2(2400.0f, 2400.0f)));
+    drag(pixelOf(a->position()), pixelOf(Vec2(2400.0f, 2400.0f)));
     EXPECT_EQ(adjacency[a->nodeIndex][b->nodeIndex], nullptr) << "released over nothing";
     advance(0.5f);
     drag(pixelOf(a->position()), pixelOf(b->position()));
@@ -27,14 +27,14 @@ TEST_F(PointerEdits, PressPlacesANodeAndReleaseOverAnotherJoinsThem) {
 }
 
 TEST_F(PointerEdits, PlainClickClearsAndDoubleClickSelectsTheComponent) {
-    drovanNode *a = node(1000.0f, 1000.0f), *b = node(1200.0f, 1000.0f), *c = node(2000.0f, 2000.0f);
+    Node *a = node(1000.0f, 1000.0f), *b = node(1200.0f, 1000.0f), *c = node(2000.0f, 2000.0f);
     a->selected = c->selected = 1;
     click(pixelOf(a->position()));
     EXPECT_FALSE(a->selected || c->selected);
 
     ASSERT_NE(createEdge(a, b, 1.0f, false, -1), nullptr);
     advance(0.5f);
-    vec2 p = pixelOf(a->position());
+    Vec2 p = pixelOf(a->position());
     for (int i = 0; i < 2; i++) {
         button(p, GLUT_DOWN);
         advance(0.05f);
@@ -46,10 +46,10 @@ TEST_F(PointerEdits, PlainClickClearsAndDoubleClickSelectsTheComponent) {
 }
 
 TEST_F(PointerEdits, ShiftDragMovesTheSelectionThePressedNodeBelongsTo) {
-    drovanNode *a = node(1000.0f, 1000.0f), *b = node(1400.0f, 1000.0f), *c = node(2000.0f, 2000.0f);
+    Node *a = node(1000.0f, 1000.0f), *b = node(1400.0f, 1000.0f), *c = node(2000.0f, 2000.0f);
     a->selected = b->selected = 1;
-    vec2 from = pixelOf(a->position());
-    drag(from, from + vec2(10.0f, 0.0f), kShiftMask);
+    Vec2 from = pixelOf(a->position());
+    drag(from, from + Vec2(10.0f, 0.0f), kShiftMask);
     float moved = a->position().x - 1000.0f;
     EXPECT_GT(moved, 1.0f);
     EXPECT_FLOAT_EQ(b->position().x - 1400.0f, moved) << "the selection moves with it";
@@ -57,7 +57,7 @@ TEST_F(PointerEdits, ShiftDragMovesTheSelectionThePressedNodeBelongsTo) {
 }
 
 TEST_F(PointerEdits, BackspaceDeletesTheHoveredNodeAndADigitPlacesAMetanode) {
-    drovanNode *a = node(1000.0f, 1000.0f), *b = node(2000.0f, 1000.0f);
+    Node *a = node(1000.0f, 1000.0f), *b = node(2000.0f, 1000.0f);
     int ida = a->id, idb = b->id;
     moveTo(pixelOf(a->position()));
     tick();
@@ -67,12 +67,12 @@ TEST_F(PointerEdits, BackspaceDeletesTheHoveredNodeAndADigitPlacesAMetanode) {
     EXPECT_NE(findNode(idb), nullptr);
 
     ASSERT_TRUE(patternSlot(2)->addNode(0.0f, 0.0f, 0) && patternSlot(2)->addNode(30.0f, 0.0f, 0));
-    moveTo(pixelOf(vec2(1500.0f, 1500.0f)));
+    moveTo(pixelOf(Vec2(1500.0f, 1500.0f)));
     tick();
     shellKeyboard('2', 0, 0);
     int metas = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) {
-        drovanNode *n = dynamic_cast<drovanNode *>(t);
+    for (Thing *t = world.thingList; t; t = t->next) {
+        Node *n = dynamic_cast<Node *>(t);
         if (!n || n->dead || !n->isMeta() || n->container()) continue;
         metas++;
         EXPECT_NEAR(n->position().x, world.lastPointer.x, 0.5f);
@@ -104,32 +104,32 @@ TEST_F(CameraControl, WheelZoomsByOnePointTwoPerNotchOverATenthOfASecond) {
 }
 
 TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
-    moveTo(vec2(400.0f, 400.0f));
+    moveTo(Vec2(400.0f, 400.0f));
     tick();
-    button(vec2(400.0f, 400.0f), GLUT_DOWN, GLUT_RIGHT_BUTTON);
+    button(Vec2(400.0f, 400.0f), GLUT_DOWN, GLUT_RIGHT_BUTTON);
     shellActiveMotion(410, 395);
     shellActiveMotion(420, 390);
-    EXPECT_EQ(vec2(camera.camX, camera.camY), vec2(1680.0f, 1560.0f));
-    button(vec2(420.0f, 390.0f), GLUT_UP, GLUT_RIGHT_BUTTON);
+    EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1680.0f, 1560.0f));
+    button(Vec2(420.0f, 390.0f), GLUT_UP, GLUT_RIGHT_BUTTON);
     EXPECT_EQ(liveNodes(), 0);
 
     camera.camX = camera.camY = 1600.0f;
-    vec2 p = pixelOf(node(1600.0f, 1600.0f)->position());
+    Vec2 p = pixelOf(node(1600.0f, 1600.0f)->position());
     moveTo(p);
     tick();
     button(p, GLUT_DOWN, GLUT_RIGHT_BUTTON);
     tick();
     shellActiveMotion(static_cast<int>(p.x), static_cast<int>(p.y) + 40);
     tick();
-    EXPECT_EQ(vec2(camera.camX, camera.camY), vec2(1600.0f, 1600.0f));
+    EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(world.rotating);
 }
 
 // Editing a stored pattern in its own window.
 TEST_F(PointerEdits, PatternWindowTakesNewNodesAndEdgesOutOfTheLiveWorld) {
-    drovanMetaNodePat *p = patternSlot(1);
+    Pattern *p = patternSlot(1);
     world.currentWindow = 2;
-    vec2 east = pixelOf(vec2(1700.0f, 1600.0f)), south = pixelOf(vec2(1600.0f, 1700.0f));
+    Vec2 east = pixelOf(Vec2(1700.0f, 1600.0f)), south = pixelOf(Vec2(1600.0f, 1700.0f));
     click(east);
     click(south);
     drag(east, south);

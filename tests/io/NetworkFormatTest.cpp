@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "support/WorldFixture.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ protected:
         initPatternSlots();
         WorldFixture::TearDown();
     }
-    static std::string written(drovanMetaNodePat *p) {
+    static std::string written(Pattern *p) {
         char *buf = nullptr;
         size_t len = 0;
         FILE *f = open_memstream(&buf, &len);
@@ -33,7 +33,7 @@ protected:
         std::free(buf);
         return s;
     }
-    bool read(drovanMetaNodePat *p, const std::string &text) {
+    bool read(Pattern *p, const std::string &text) {
         FILE *f = std::tmpfile();
         std::fputs(text.c_str(), f);
         std::rewind(f);
@@ -43,14 +43,14 @@ protected:
     }
     // The container's rules: numbering by position, edge ends among the nodes,
     // no self-edge, at most one edge per pair of nodes.
-    static void expectSound(drovanMetaNodePat *p) {
+    static void expectSound(Pattern *p) {
         std::set<std::pair<int, int>> pairs;
         for (int i = 0; i < p->nodeCount; i++) {
             ASSERT_NE(p->nodes[i], nullptr);
             EXPECT_TRUE(p->nodes[i]->id == i && p->nodes[i]->nodeIndex == i && isColor(p->nodes[i]->colour()));
         }
         for (int j = 0; j < p->edgeCount; j++) {
-            drovanEdge *e = p->edges[j];
+            Edge *e = p->edges[j];
             ASSERT_TRUE(e && !e->dead);
             ASSERT_TRUE(e->fromIndex >= 0 && e->fromIndex < p->nodeCount && e->toIndex >= 0 && e->toIndex < p->nodeCount);
             EXPECT_TRUE(e->fromId == e->fromIndex && e->toId == e->toIndex && e->fromIndex != e->toIndex);
@@ -58,7 +58,7 @@ protected:
         }
     }
 
-    drovanMetaNodePat *pat = nullptr;
+    Pattern *pat = nullptr;
     char why[256] = {};
 };
 
@@ -69,8 +69,8 @@ const char *const kExample =
     "0 1 0\n";
 
 TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
-    drovanNode *a = pat->addNode(100.0f, 200.0f, 1);
-    drovanNode *b = pat->addNode(150.5f, -20.0f, 2);
+    Node *a = pat->addNode(100.0f, 200.0f, 1);
+    Node *b = pat->addNode(150.5f, -20.0f, 2);
     b->setAngle(1.5f);
     ASSERT_NE(pat->addEdge(a, b, false, 0), nullptr);
     EXPECT_EQ(written(pat), kExample);
@@ -149,11 +149,11 @@ TEST_F(NetworkFormatTest, ReadsExactlyTheAnnouncedLines) {
 }
 
 TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
-    drovanNode *n0 = pat->addNode(0, 0, 0), *n1 = pat->addNode(10, 0, 1), *n2 = pat->addNode(20, 0, 2);
+    Node *n0 = pat->addNode(0, 0, 0), *n1 = pat->addNode(10, 0, 1), *n2 = pat->addNode(20, 0, 2);
     pat->addEdge(n0, n1, false, -1);
     pat->addEdge(n1, n2, false, 2);
     // A world node whose id equals a pattern position must not be touched.
-    drovanNode *w = createNode(500, 500, 0);
+    Node *w = createNode(500, 500, 0);
     changeId(w, 1);
 
     pat->removeNode(0);

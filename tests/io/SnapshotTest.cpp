@@ -10,7 +10,7 @@
 #include "runtime/Startup.h"
 #include "runtime/WorldSnapshot.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
 #include "world/WorldStore.h"
@@ -198,7 +198,7 @@ TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
     FILE *quiet = std::fopen("/dev/null", "w");
     startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), quiet);
     std::fclose(quiet);
-    drovanThing *victim = world.thingList;
+    Thing *victim = world.thingList;
     ASSERT_NE(victim, nullptr);
     const int id = victim->id, things = world.thingCount;
     victim->kill();

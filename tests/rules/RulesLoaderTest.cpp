@@ -57,8 +57,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         // A resumed statement of fewer than three tokens raises no second report.
         {"# c\nred eat blue\nanneal 0\nspeed 1\n", "@2: parse error\n@4: expected a semicolon or line break here\n"
          "3 colors parsed\n", "anneal 0", [] { EXPECT_EQ(world.speed, 1); }},
-        {"red node at 1 2\n", "@1: parse error\n1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<drovanNode>(), 0); }},
-        {"red node at 1.0 2.0\n", "1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<drovanNode>(), 1); }},
+        {"red node at 1 2\n", "@1: parse error\n1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<Node>(), 0); }},
+        {"red node at 1.0 2.0\n", "1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<Node>(), 1); }},
         // Value checks name the statement's own line and judge the value as read.
         {"red is 2 0 0\nblue is -1 0.5 0\n", "@1: rgb values must be between 0 and 1\n"
          "@2: rgb values must be between 0 and 1\n2 colors parsed\n",
@@ -88,17 +88,17 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         // Nodes and edges.
         {"red node at 1.0 2.0 with id 5\ndirected edge from node 5 to node 9 with id 3\n",
          "@2: node with id 9 undeclared\n1 colors parsed\n", "",
-         [] { EXPECT_TRUE(liveCount<drovanEdge>() == 0 && findNode(5) && !findThing(3)); }},
+         [] { EXPECT_TRUE(liveCount<Edge>() == 0 && findNode(5) && !findThing(3)); }},
         // Ids at both ends of the int range; nothing lies past the top one.
         {"red node at 1.0 1.0 with id 2147483647\nred node at 2.0 2.0\nred node at 3.0 3.0 with id -2147483648\n",
          "1 colors parsed\n", "red node at 3.000000 3.000000 with id -2147483648 with strength 0.80",
          [] {
-             drovanNode *top = findNode(2147483647);
+             Node *top = findNode(2147483647);
              EXPECT_TRUE(top && top->position().x == 1.0f);
              // The plain node and then the third took the next ids in line, not ones past the top.
-             drovanNode *plain = nullptr;
-             for (drovanThing *t = world.thingList; t; t = t->next)
-                 if (drovanNode *n = asNode(t)) plain = n->position().x == 2.0f ? n : plain;
+             Node *plain = nullptr;
+             for (Thing *t = world.thingList; t; t = t->next)
+                 if (Node *n = asNode(t)) plain = n->position().x == 2.0f ? n : plain;
              ASSERT_TRUE(plain);
              EXPECT_TRUE(plain->id + 2 == world.nextId && !world.idsWrapped) << plain->id << " " << world.nextId;
          }},
@@ -106,11 +106,11 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red node at 100.0 100.0 with id 4\nred node at 150.0 100.0 with id 9\nundirected edge from node 4 to node 9\n"
          "blue node at 900.0 900.0 with id 4\n", "2 colors parsed\n", "",
          [] {
-             drovanNode *moved = nullptr, *blue = findNode(4);
-             drovanEdge *e = nullptr;
-             for (drovanThing *t = world.thingList; t; t = t->next) {
-                 if (drovanNode *n = dynamic_cast<drovanNode *>(t); n && n->position().x == 100.0f) moved = n;
-                 if (!e) e = dynamic_cast<drovanEdge *>(t);
+             Node *moved = nullptr, *blue = findNode(4);
+             Edge *e = nullptr;
+             for (Thing *t = world.thingList; t; t = t->next) {
+                 if (Node *n = dynamic_cast<Node *>(t); n && n->position().x == 100.0f) moved = n;
+                 if (!e) e = dynamic_cast<Edge *>(t);
              }
              ASSERT_TRUE(moved && blue && e && moved->id != 4);
              EXPECT_NE(listing().find("undirected edge from node " + std::to_string(moved->id) + " to node 9\n"),
@@ -132,11 +132,11 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "Blue undirected edge from node 8 to node 9\ndirected edge from node 7 to node 8\nedge length is 25.000000",
          [] {
              int negative = 0, strong = 0;
-             for (drovanThing *t = world.thingList; t; t = t->next) {
+             for (Thing *t = world.thingList; t; t = t->next) {
                  negative += t->id == -4;
-                 strong += dynamic_cast<drovanEdge *>(t) && t->strength == 0.75f;
+                 strong += dynamic_cast<Edge *>(t) && t->strength == 0.75f;
              }
-             EXPECT_TRUE(negative == 1 && strong == 1 && liveCount<drovanNode>() == 4 && liveCount<drovanEdge>() == 2);
+             EXPECT_TRUE(negative == 1 && strong == 1 && liveCount<Node>() == 4 && liveCount<Edge>() == 2);
              // It reads back to the same listing (things come back in the opposite registry order).
              std::string first = listing();
              EXPECT_EQ(load(first), "2 colors parsed\n");
@@ -150,7 +150,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
              purgeDead();
          }},
         {"red is 0 0 0\n", "1 colors parsed\n", "",  // a reload empties the world first
-         [] { EXPECT_EQ(liveCount<drovanNode>() + liveCount<drovanEdge>(), 0); }},
+         [] { EXPECT_EQ(liveCount<Node>() + liveCount<Edge>(), 0); }},
         // Statements reach their fields; colour sets cover the colours declared so far.
         {"x collects all\nz poisons all\nz poisons none\ny eats all\ny collects x\ny eats none\n"
          "x decomposes all into y\nx decomposes none into y\n" + elevenSenses, "3 colors parsed\n", "",
@@ -227,7 +227,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red eats\nx", "'d.txt':2: parse error\n1 colors parsed\n", "", nullptr, "C:\\rules\\d.txt"},
         {"red eats\nx", "'':2: parse error\n1 colors parsed\n", "", nullptr, nullptr},
         {"red eats\nx", "'" + std::string(127, 'n') + "':2: parse error\n1 colors parsed\n", "",
-         [] { EXPECT_STREQ(drovanRules::rulesFileName, ""); }, longName.c_str()},
+         [] { EXPECT_STREQ(rulesLoader::rulesFileName, ""); }, longName.c_str()},
         // A full table reports the new word on its own line and reads it as "none".
         {twenty + "c1 eats\nc2 eats extra\nc3 eats none\n", "@22: parse error\n@22: Color table is full (20 max); "
          "cannot declare new color 'extra'\n@23: parse error\n@23: expected a semicolon or line break here\n"

@@ -59,7 +59,7 @@ TEST_F(RulesRobustnessTest, HugeTokensAndManyLines) {
     std::string text;
     for (int i = 0; i < 100000; i++) text += (i % 2) ? "red eats blue\n" : "blue node probability is 0.5\n";
     EXPECT_EQ(load(text), "2 colors parsed\n");
-    EXPECT_EQ(drovanRules::lineNumber, 100001);
+    EXPECT_EQ(rulesLoader::lineNumber, 100001);
     // As many broken lines: the first reports one error, each later one is resumed
     // at its start and reports two.
     text = "# c\n";

@@ -13,7 +13,7 @@
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Node.h"
 
 // A stream holding exactly the given bytes (NULs included), positioned at the start.
@@ -55,7 +55,7 @@ inline std::vector<std::string> lines(const std::string &text) {
 
 template <class T> int liveCount() {
     int n = 0;
-    for (drovanThing *t = world.thingList; t; t = t->next) n += dynamic_cast<T *>(t) && !t->dead;
+    for (Thing *t = world.thingList; t; t = t->next) n += dynamic_cast<T *>(t) && !t->dead;
     return n;
 }
 

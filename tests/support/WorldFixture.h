@@ -17,27 +17,27 @@
 
 // A bare node for exercising the node base, edges, atoms and the step without
 // any term-node behaviour.
-class TestNode : public drovanNode {
+class TestNode : public Node {
 public:
     TestNode(float x, float y, int colour = 0, float r = 10.0f, int slot = -2)
-        : drovanNode(slot == -2 ? firstFreeNodeSlot() : slot), pos(x, y), col(colour), rad(r) {}
+        : Node(slot == -2 ? firstFreeNodeSlot() : slot), pos(x, y), col(colour), rad(r) {}
 
     float baseRadius() override { return rad; }
     float radius() override { return rad; }
-    vec2 position() override { return pos; }
-    void setPosition(float x, float y) override { pos = vec2(x, y); }
+    Vec2 position() override { return pos; }
+    void setPosition(float x, float y) override { pos = Vec2(x, y); }
     const float *colourRGB() override { return rgb; }
-    drovanNode *duplicate(bool) override { return nullptr; }
+    Node *duplicate(bool) override { return nullptr; }
     int colour() override { return col; }
-    bool isFree() override { return freeNode && drovanNode::isFree(); }
+    bool isFree() override { return freeNode && Node::isFree(); }
     bool isMovable() override { return freeNode; }
     void addCollected(int, int n) override { collected += n; }
     float insetAtStart(int) override { return inset; }
     float insetAtEnd(int) override { return inset; }
     float insetUndirected(int) override { return inset; }
-    void decomposeTouching(drovanNode *other, float) override { touchedBy.push_back(other->id); }
+    void decomposeTouching(Node *other, float) override { touchedBy.push_back(other->id); }
 
-    vec2 pos;
+    Vec2 pos;
     int col;
     float rad, inset = 0.0f;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
@@ -47,7 +47,7 @@ public:
 };
 
 // A thing that is neither node, edge nor atom (stands in for patterns).
-class TestThing : public drovanThing {};
+class TestThing : public Thing {};
 
 // Resets the world between tests: no things, start settings, three plain
 // colours, empty grids and the generator back at its first state.
@@ -74,13 +74,13 @@ protected:
     // Live atoms, of one colour or (colour -1) of any.
     static int liveAtoms(int colour = -1) {
         int n = 0;
-        for (drovanThing *t = world.thingList; t; t = t->next)
-            if (auto *a = dynamic_cast<drovanAtom *>(t)) n += !a->dead && (colour < 0 || a->colour == colour);
+        for (Thing *t = world.thingList; t; t = t->next)
+            if (auto *a = dynamic_cast<Atom *>(t)) n += !a->dead && (colour < 0 || a->colour == colour);
         return n;
     }
     // An atom of the given strength, already in the atom grid.
-    static drovanAtom *gridAtom(float x, float y, int c, float s = 1.0f, int creator = -1) {
-        drovanAtom *a = new drovanAtom(x, y, c, creator);
+    static Atom *gridAtom(float x, float y, int c, float s = 1.0f, int creator = -1) {
+        Atom *a = new Atom(x, y, c, creator);
         a->strength = s;
         rebuildAtomGrid();
         return a;

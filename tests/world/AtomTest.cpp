@@ -10,7 +10,7 @@ protected:
         WorldFixture::SetUp();
         a = new TestNode(0, 0); b = new TestNode(100, 0);
     }
-    drovanAtom *freeAtom(float x, float y, int colour = 0) { return new drovanAtom(x, y, colour, -1); }
+    Atom *freeAtom(float x, float y, int colour = 0) { return new Atom(x, y, colour, -1); }
     TestNode *a = nullptr, *b = nullptr;
 };
 }  // namespace
@@ -19,26 +19,26 @@ TEST_F(AtomTest, AtomsFollowOnlyAcceptableEdges) {
     TestNode *c = new TestNode(0, 100);
     createEdge(a, b, 0.0f, false, -1);
     // Only edge leads back to where the atom came from.
-    drovanAtom *x = freeAtom(0, 0);
+    Atom *x = freeAtom(0, 0);
     x->lastNodeId = b->id; x->chooseNextEdge(a->id);
     EXPECT_EQ(x->state, AtomFree);
     // An edge of another colour is never taken, whatever the draw.
-    drovanEdge *green = createEdge(a, c, 0.0f, false, 1);
-    drovanEdge *mine = createEdge(a, new TestNode(100, 100), 0.0f, false, 0);
+    Edge *green = createEdge(a, c, 0.0f, false, 1);
+    Edge *mine = createEdge(a, new TestNode(100, 100), 0.0f, false, 0);
     setRandState(2708534849u);  // a state whose next draw is 0
     x->chooseNextEdge(a->id);
     EXPECT_EQ(x->state, AtomOnEdge); EXPECT_EQ(x->edgeId, mine->id);
     x->kill();
     // Its own colour is fine; an atom is only let in while free.
-    drovanAtom *g = freeAtom(0, 0, 1);
+    Atom *g = freeAtom(0, 0, 1);
     g->lastNodeId = b->id; g->chooseNextEdge(a->id);
     EXPECT_EQ(g->state, AtomOnEdge); EXPECT_EQ(g->edgeId, green->id);
     EXPECT_FALSE(g->enterEdge(green, false, true)); EXPECT_EQ(green->atomsOnEdge, 1);
 }
 
 TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
-    drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
-    drovanAtom *x = freeAtom(0, 0);
+    Edge *e = createEdge(a, b, 0.0f, false, -1);
+    Atom *x = freeAtom(0, 0);
     e->atomsOnEdge = e->capacity;  // full
     EXPECT_FALSE(x->enterEdge(e, false, true));
     e->atomsOnEdge = 0;
@@ -46,8 +46,8 @@ TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
     EXPECT_FALSE(x->enterEdge(e, false, true));
     x->edgeId = -1;
     // An atom already at its target keeps its own velocity.
-    drovanAtom *y = freeAtom(100, 0);
-    vec2 v = y->velocity;
+    Atom *y = freeAtom(100, 0);
+    Vec2 v = y->velocity;
     ASSERT_TRUE(y->enterEdge(e, false, true)); EXPECT_EQ(y->velocity, v);
     EXPECT_EQ(y->edgeStartIndex, a->nodeIndex); EXPECT_EQ(y->edgeTargetId, b->id);
     // Elsewhere it heads for the target at its own speed.
@@ -56,8 +56,8 @@ TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
 }
 
 TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
-    drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
-    drovanAtom *x = new drovanAtom(0, 0, 0, a->id);
+    Edge *e = createEdge(a, b, 0.0f, false, -1);
+    Atom *x = new Atom(0, 0, 0, a->id);
     ASSERT_EQ(x->state, AtomOnEdge); EXPECT_EQ(e->atomsOnEdge, 1);
     // The ends move; the atom keeps its fraction of the way.
     x->update(); b->moveTo(100.0f, 50.0f); x->update();
@@ -69,14 +69,14 @@ TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
 
     // A pending node sends a free atom into the network.
     changeId(a, 7);  // pending node 0 means "none": keep clear of id 0 in a fresh process
-    drovanAtom *p = freeAtom(0, 0);
+    Atom *p = freeAtom(0, 0);
     p->pendingNode = a->id; p->update();
     EXPECT_EQ(p->state, AtomOnEdge); EXPECT_EQ(p->pendingNode, 0); EXPECT_EQ(p->lastPendingNode, 0);
 }
 
 TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     createEdge(a, b, 0.0f, false, -1);
-    drovanAtom *x = new drovanAtom(0, 0, 0, a->id);
+    Atom *x = new Atom(0, 0, 0, a->id);
     for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
     ASSERT_EQ(x->state, AtomFree);
     x->update(); x->update();
@@ -85,14 +85,14 @@ TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     uint64_t owed = worldDigest();
     x->settleProgress(); EXPECT_FALSE(x->progressOwed);
     EXPECT_EQ(worldDigest(), owed);
-    vec2 seg = x->segmentEnd - x->segmentStart;
+    Vec2 seg = x->segmentEnd - x->segmentStart;
     EXPECT_EQ(x->progress, (x->position - x->segmentStart).length() / seg.length());
     EXPECT_GT(x->progress, 1.0f);  // past the end of the edge it rode
     // A segment of no length counts as covered.
     x->segmentEnd = x->segmentStart; x->update(); x->settleProgress();
     EXPECT_EQ(x->progress, 1.0f);
     // Entering an edge starts the count afresh, whatever was owed.
-    drovanEdge *back = createEdge(b, new TestNode(200, 0), 0.0f, false, -1);
+    Edge *back = createEdge(b, new TestNode(200, 0), 0.0f, false, -1);
     x->update(); ASSERT_TRUE(x->progressOwed);
     ASSERT_TRUE(x->enterEdge(back, false, true));
     x->settleProgress(); EXPECT_EQ(x->progress, 0.0f);

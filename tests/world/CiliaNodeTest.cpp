@@ -13,26 +13,26 @@ protected:
         WorldFixture::SetUp();
         colorCount = 4; colorTable[0].nodeKind = 2; colorTable[0].relation[1].affinity = 1.0f;
         colorTable[0].relation[2].affinity = -1.0f; setWalkerTraceStream(nullptr);
-        cilia = dynamic_cast<drovanCiliaNode *>(createNode(500, 500, 0));
+        cilia = dynamic_cast<CiliaNode *>(createNode(500, 500, 0));
         ASSERT_TRUE(cilia);
     }
-    drovanAtom *atomAt(float dx, float dy, int c, float s = 1.0f) { return gridAtom(500 + dx, 500 + dy, c, s); }
-    drovanCiliaNode *cilia = nullptr;
+    Atom *atomAt(float dx, float dy, int c, float s = 1.0f) { return gridAtom(500 + dx, 500 + dy, c, s); }
+    CiliaNode *cilia = nullptr;
 };
 
 TEST_F(CiliaNodeTest, InhibitionDelaysFeelingAndSwimmingSlows) {
     colorTable[0].nodeDecayRate = colorTable[0].nodeAgeRate = 0.0f;
     cilia->setInhibition(3);
-    drovanAtom *a = atomAt(3, 0, 1);
+    Atom *a = atomAt(3, 0, 1);
     cilia->update(); cilia->update();
     EXPECT_FALSE(a->dead);
     rebuildAtomGrid(); cilia->update();
     EXPECT_TRUE(a->dead);
 
-    cilia->setPosition(500, 500); cilia->swimVelocity = vec2(1.0f, 0.0f); cilia->swim();
+    cilia->setPosition(500, 500); cilia->swimVelocity = Vec2(1.0f, 0.0f); cilia->swim();
     EXPECT_FLOAT_EQ(cilia->swimVelocity.x, 0.999f); EXPECT_FLOAT_EQ(cilia->swimSpeed, 0.999f);
     EXPECT_FLOAT_EQ(cilia->position().x, 500.999f);
-    cilia->swimVelocity = vec2(0.0005f, 0.0f); cilia->swim();
+    cilia->swimVelocity = Vec2(0.0005f, 0.0f); cilia->swim();
     EXPECT_TRUE(cilia->swimVelocity.isZero());
 }
 
@@ -49,7 +49,7 @@ TEST_F(CiliaNodeTest, StaticCiliaStillDecaysAndReceivesOnlyInhibition) {
 TEST_F(CiliaNodeTest, AFeltInvigoratingAtomAddsATenthOfItsStrengthTimesVigour) {
     colorTable[0].relation[3].kind = RelInvigoratedBy;
     cilia->vigour = 0.5f;
-    drovanAtom *a = atomAt(3, 0, 3, 0.8f);
+    Atom *a = atomAt(3, 0, 3, 0.8f);
     cilia->feelAtoms();
     EXPECT_FLOAT_EQ(cilia->vigour, 0.5f + 0.8f * 0.5f * 0.1f);
     EXPECT_FALSE(a->dead);  // no affinity: the atom stays

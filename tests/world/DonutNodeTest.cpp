@@ -13,29 +13,29 @@ protected:
         colorTable[0].conversion[0] = Conversion{true, 3, 1, -1, 1.0f, 0.0f};  // two inputs: not a donut rule
         setWalkerTraceStream(nullptr);
     }
-    drovanDonutNode *donut(float factor, float x = 500) {
+    DonutNode *donut(float factor, float x = 500) {
         colorTable[0].conversion[1] = Conversion{true, -1, 2, -1, factor, 0.0f};
-        return dynamic_cast<drovanDonutNode *>(createNode(x, 500, 0));
+        return dynamic_cast<DonutNode *>(createNode(x, 500, 0));
     }
-    drovanAtom *touch(drovanDonutNode *d, int c, int creator = -1) {
-        drovanAtom *a = gridAtom(d->position().x + 5, 500, c, 1.0f, creator);
+    Atom *touch(DonutNode *d, int c, int creator = -1) {
+        Atom *a = gridAtom(d->position().x + 5, 500, c, 1.0f, creator);
         d->touchAtoms();
         return a;
     }
 };
 
 TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
-    drovanAtom *in = touch(donut(2.0f), 1);
+    Atom *in = touch(donut(2.0f), 1);
     EXPECT_TRUE(in->dead); EXPECT_EQ(liveAtoms(2), 2);
     killAll();
     // A quarter: one output per four inputs, the inputs held till then.
-    drovanDonutNode *d = donut(0.25f);
-    drovanAtom *held[4];
+    DonutNode *d = donut(0.25f);
+    Atom *held[4];
     for (int i = 0; i < 3; i++) held[i] = touch(d, 1);
     EXPECT_EQ(d->collectedTotal, 3); EXPECT_EQ(liveAtoms(2), 0);
     held[3] = touch(d, 1);
     EXPECT_EQ(liveAtoms(2), 1); EXPECT_EQ(d->collectedTotal, 0);
-    for (drovanAtom *a : held) EXPECT_TRUE(a->dead);
+    for (Atom *a : held) EXPECT_TRUE(a->dead);
     killAll();
     // A negative factor gives m = floor(1 / k) below 0: every touch of an input
     // releases one output, and a held input stays within reach (1 + 2 + 3).
@@ -50,12 +50,12 @@ TEST_F(DonutNodeTest, FactorsSetHowManyOutputsEachInputMakes) {
     for (int i = 0; i < 3; i++) touch(d, 1);
     EXPECT_EQ(liveAtoms(2), 0); EXPECT_EQ(d->collectedTotal, 3);
     touch(donut(1e12f, 1500), 1);
-    EXPECT_EQ(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms);
+    EXPECT_EQ(liveAtoms(2), TermNode::kMaxReleasedAtoms);
 }
 
 TEST_F(DonutNodeTest, OtherAtomsAreGuidedIntoItsEdges) {
-    drovanDonutNode *d = donut(1.0f);
-    drovanAtom *other = touch(d, 3);
+    DonutNode *d = donut(1.0f);
+    Atom *other = touch(d, 3);
     EXPECT_FALSE(other->dead); EXPECT_EQ(other->pendingNode, d->id);
     EXPECT_FALSE(touch(d, 1, d->id)->dead);  // its own output is left alone
 }

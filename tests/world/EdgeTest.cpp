@@ -15,14 +15,14 @@ protected:
 
 TEST_F(EdgeTest, CreationReusesAnyEdgeAlreadyJoiningThePair) {
     EXPECT_EQ(createEdge(a, a, 0.5f, false, -1), nullptr); EXPECT_EQ(world.liveEdgeCount, 0);
-    drovanEdge *d = createEdge(b, a, 0.0f, true, -1);
+    Edge *d = createEdge(b, a, 0.0f, true, -1);
     EXPECT_EQ(createEdge(a, b, 0.5f, false, 2), d); EXPECT_FLOAT_EQ(d->strength, 0.75f);
     EXPECT_TRUE(d->directed); EXPECT_EQ(d->edgeColour, -1);
     // A directed request only looks at its own direction.
-    drovanEdge *back = createEdge(a, b, 0.0f, true, -1);
+    Edge *back = createEdge(a, b, 0.0f, true, -1);
     EXPECT_NE(back, d); EXPECT_EQ(findEdge(a->nodeIndex, b->nodeIndex, true), back);
     EXPECT_EQ(a->outDegree, 1); EXPECT_EQ(a->inDegree, 1);
-    drovanEdge *u = createEdge(a, c, 0.0f, false, -1);
+    Edge *u = createEdge(a, c, 0.0f, false, -1);
     EXPECT_EQ(createEdge(c, a, 0.9f, true, -1), u); EXPECT_FLOAT_EQ(u->strength, 1.0f);
     EXPECT_EQ(findEdge(c->nodeIndex, a->nodeIndex, true), u);
 
@@ -35,7 +35,7 @@ TEST_F(EdgeTest, CreationReusesAnyEdgeAlreadyJoiningThePair) {
 }
 
 TEST_F(EdgeTest, KillingDetachesOnceAndToleratesMissingEnds) {
-    drovanEdge *e = createEdge(a, b, 0.0f, false, -1);
+    Edge *e = createEdge(a, b, 0.0f, false, -1);
     EXPECT_EQ(a->edgeCount, 1);
     e->kill(); e->kill();
     EXPECT_EQ(a->edgeCount + b->edgeCount + a->undirectedDegree + b->undirectedDegree, 0);
@@ -51,7 +51,7 @@ TEST_F(EdgeTest, KillingDetachesOnceAndToleratesMissingEnds) {
     TestNode *p = new TestNode(0, 0, 0, 10.0f, -1), *q = new TestNode(5, 0, 0, 10.0f, -1);
     unregister(p); unregister(q);
     p->nodeIndex = a->nodeIndex; q->nodeIndex = b->nodeIndex;
-    drovanEdge *side = new drovanEdge(p, q, false, -1, false);
+    Edge *side = new Edge(p, q, false, -1, false);
     EXPECT_FALSE(side->entered);
     side->fromId = a->id; side->toId = b->id;
     side->kill();
@@ -65,7 +65,7 @@ TEST_F(EdgeTest, KillingDetachesOnceAndToleratesMissingEnds) {
 
 TEST_F(EdgeTest, GeometryFollowsInsetsAndStaysWhenAnEndIsGone) {
     a->inset = 10.0f; b->inset = 30.0f;
-    drovanEdge *e = createEdge(a, b, 0.0f, true, -1);
+    Edge *e = createEdge(a, b, 0.0f, true, -1);
     EXPECT_FLOAT_EQ(e->lineStart.x, 10.0f); EXPECT_FLOAT_EQ(e->lineEnd.x, 70.0f);
     a->inset = 60.0f; b->inset = 40.0f;
     e->refreshGeometry(); EXPECT_TRUE(e->endsOverlap);
@@ -90,7 +90,7 @@ TEST_F(EdgeTest, ConnectingBySelectionJoinsEverySelectedPair) {
     // a unselected, targets selected: a is joined to each of them.
     b->selected = c->selected = 1;
     connectNodes(a->id, b->id, true); EXPECT_EQ(world.liveEdgeCount, 2);
-    drovanEdge *ab = findEdge(a->nodeIndex, b->nodeIndex, true);
+    Edge *ab = findEdge(a->nodeIndex, b->nodeIndex, true);
     ASSERT_NE(ab, nullptr); EXPECT_EQ(ab->edgeColour, 2);
     EXPECT_NE(findEdge(a->nodeIndex, c->nodeIndex, true), nullptr);
     // Selected source, unselected target: every selected node joins it.

@@ -17,7 +17,7 @@
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
@@ -35,8 +35,8 @@ void dragSelection(int id, float dx, float dy) {
 }
 
 void copySelectionAndDrag(float dx, float dy) {
-    drovanSelectionSpider spider;
-    graphReplicator replicator(&spider);
+    SelectionWalker spider;
+    GraphReplicator replicator(&spider);
     replicator.replicate();
     clearSelection();
     replicator.selectCopies(true);
@@ -46,7 +46,7 @@ void copySelectionAndDrag(float dx, float dy) {
 struct Family {
     const char *name;
     bool patterns;
-    std::vector<std::pair<int, vec2>> places;  // metanodes: slot, point
+    std::vector<std::pair<int, Vec2>> places;  // metanodes: slot, point
     int steps, every;
     // Called before each step with the number of steps taken.
     std::function<void(int)> gesture;
@@ -70,7 +70,7 @@ const std::vector<Family> &families() {
          [](int step) {
              if (step == 30) dragSelection(1, 40.0f, -20.0f);
              if (step == 60)
-                 if (drovanNode *n = findNode(1)) n->setAngle(1.2f);
+                 if (Node *n = findNode(1)) n->setAngle(1.2f);
              if (step == 90) copySelectionAndDrag(0.0f, 150.0f);
              if (step == 120) dragNodes(4, 30.0f, 30.0f, true);  // unselected: moves alone
              if (step == 150) clearSelection();

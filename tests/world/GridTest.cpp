@@ -10,11 +10,11 @@ float cellCentre(int i) { return -1600.0f + i * 32.0f + 16.0f; }
 
 std::vector<std::pair<int, int>> nodeCellsFound(float x, float y, float r) {
     std::vector<std::pair<int, int>> out;
-    GridQuery<drovanNode> q;
+    GridQuery<Node> q;
     gridQuery(q, nodeGrid, x, y, r);
-    while (drovanNode *n = gridQueryNext(q)) {
+    while (Node *n = gridQueryNext(q)) {
         int i = -1, j = -1;
-        NeighbourGrid<drovanNode>::cellOf(n->position().x, n->position().y, i, j);
+        NeighbourGrid<Node>::cellOf(n->position().x, n->position().y, i, j);
         out.push_back({i, j});
     }
     gridQueryRelease(q);
@@ -22,7 +22,7 @@ std::vector<std::pair<int, int>> nodeCellsFound(float x, float y, float r) {
 }
 
 // Each caller's own test of an atom against its reach.
-bool keeps(NearTest test, drovanAtom *a, vec2 c, float reach) {
+bool keeps(NearTest test, Atom *a, Vec2 c, float reach) {
     switch (test) {
     case NearApproxUpTo: return !(approxDistance(a->position, c) > reach);
     case NearLengthUpTo: return !((a->position - c).length() > reach);
@@ -30,12 +30,12 @@ bool keeps(NearTest test, drovanAtom *a, vec2 c, float reach) {
     }
 }
 // The atoms a caller within reach sees, by the plain chain walk or the snapshot.
-std::vector<drovanAtom *> nearBy(bool snapshot, float x, float y, float reach, NearTest test = NearAnyTest) {
-    std::vector<drovanAtom *> v;
-    GridQuery<drovanAtom> q;
+std::vector<Atom *> nearBy(bool snapshot, float x, float y, float reach, NearTest test = NearAnyTest) {
+    std::vector<Atom *> v;
+    GridQuery<Atom> q;
     gridQuery(q, atomGrid, x, y, reach);
-    while (drovanAtom *a = snapshot ? gridQueryNextNear(q, reach, test) : gridQueryNext(q))
-        if (keeps(test, a, vec2(x, y), reach)) v.push_back(a);
+    while (Atom *a = snapshot ? gridQueryNextNear(q, reach, test) : gridQueryNext(q))
+        if (keeps(test, a, Vec2(x, y), reach)) v.push_back(a);
     gridQueryRelease(q);
     return v;
 }
@@ -53,13 +53,13 @@ TEST(GridRoundingTest, FloorAndCeilingAsInts) {
 
 TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     int i, j;
-    EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1600.0f, 4799.0f, i, j));
+    EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(-1600.0f, 4799.0f, i, j));
     EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 199));
     // Just left of the origin still truncates into cell 0.
-    EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
-    for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<drovanAtom>::cellOf(x, 0.0f, i, j)) << x;
+    EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
+    for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<Atom>::cellOf(x, 0.0f, i, j)) << x;
     // The last floats inside land in the first and last cells, never past them.
-    EXPECT_TRUE(NeighbourGrid<drovanAtom>::cellOf(std::nextafter(-1632.0f, 0.0f), std::nextafter(4800.0f, 0.0f), i, j));
+    EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(std::nextafter(-1632.0f, 0.0f), std::nextafter(4800.0f, 0.0f), i, j));
     EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 199));
     AggregateGrid aggregate(1);
     EXPECT_TRUE(aggregate.cellOf(std::nextafter(-80.0f, 0.0f), std::nextafter(3200.0f, 0.0f), i, j));
@@ -67,7 +67,7 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_FALSE(aggregate.cellOf(-80.0f, 0.0f, i, j));
     EXPECT_FALSE(aggregate.cellOf(0.0f, 3200.0f, i, j));
     // An atom outside the grid is in no cell.
-    new drovanAtom(9000.0f, 0.0f, 0, -1);
+    new Atom(9000.0f, 0.0f, 0, -1);
     rebuildAtomGrid(); EXPECT_TRUE(atomSnapshot.entries.empty());
 
     new TestNode(-1590.0f, 100.0f);
@@ -86,12 +86,12 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
 
 TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     setRandState(3);
-    std::vector<drovanAtom *> atoms;
+    std::vector<Atom *> atoms;
     for (int k = 0; k < 3000; k++) {
         float x = randUnit() * 3600.0f - 200.0f, y = randUnit() * 3600.0f - 200.0f;
-        atoms.push_back(new drovanAtom(x, y, k % 3, -1));
+        atoms.push_back(new Atom(x, y, k % 3, -1));
     }
-    for (int k = 0; k < 40; k++) atoms.push_back(new drovanAtom(500.0f, 500.0f, 0, -1));  // one crowded cell
+    for (int k = 0; k < 40; k++) atoms.push_back(new Atom(500.0f, 500.0f, 0, -1));  // one crowded cell
     rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
     for (int k = 0; k < 300; k += 3) atoms[static_cast<size_t>(k)]->kill();
     const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
@@ -101,38 +101,38 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
         float reach = randUnit() * 90.0f;
         if (k == 0) x = y = 500.0f;
         for (NearTest test : tests) {
-            std::vector<drovanAtom *> want = nearBy(false, x, y, reach, test);
+            std::vector<Atom *> want = nearBy(false, x, y, reach, test);
             EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
             seen += static_cast<int>(want.size());
         }
     }
     EXPECT_EQ(seen, 1414);
     // Atoms exactly at the reach: kept by the tests that keep equality only.
-    drovanAtom *edge = new drovanAtom(2000.0f, 2030.0f, 0, -1);
+    Atom *edge = new Atom(2000.0f, 2030.0f, 0, -1);
     rebuildAtomGrid();
     for (NearTest test : tests)
         EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, test), nearBy(false, 2000.0f, 2000.0f, 30.0f, test)) << test;
-    EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, NearApproxUpTo), std::vector<drovanAtom *>{edge});
+    EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, NearApproxUpTo), std::vector<Atom *>{edge});
     // Wrapped walks near the grid border find the same too.
     EXPECT_EQ(nearBy(true, -1590.0f, 4790.0f, 3000.0f), nearBy(false, -1590.0f, 4790.0f, 3000.0f));
     // More atoms in reach than a query gathers at once.
-    for (int k = 0; k < 60; k++) new drovanAtom(700.0f + k * 0.25f, 700.0f, 0, -1);
+    for (int k = 0; k < 60; k++) new Atom(700.0f + k * 0.25f, 700.0f, 0, -1);
     rebuildAtomGrid();
-    std::vector<drovanAtom *> crowd = nearBy(false, 705.0f, 700.0f, 20.0f);
+    std::vector<Atom *> crowd = nearBy(false, 705.0f, 700.0f, 20.0f);
     EXPECT_GE(crowd.size(), 60u); EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
 }
 
 TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
     // Rows of many entries, whose lengths leave every remainder by four.
     setRandState(11);
-    for (int k = 0; k < 2500; k++) new drovanAtom(1000.0f + randUnit() * 150.0f, 1000.0f + randUnit() * 150.0f, 0, -1);
+    for (int k = 0; k < 2500; k++) new Atom(1000.0f + randUnit() * 150.0f, 1000.0f + randUnit() * 150.0f, 0, -1);
     rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
     const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
     int seen = 0;
     for (int k = 0; k < 150; k++) {
         float x = 1000.0f + randUnit() * 150.0f, y = 1000.0f + randUnit() * 150.0f, reach = randUnit() * 5.0f;
         for (NearTest test : tests) {
-            std::vector<drovanAtom *> want = nearBy(false, x, y, reach, test);
+            std::vector<Atom *> want = nearBy(false, x, y, reach, test);
             EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
             seen += static_cast<int>(want.size());
         }
@@ -141,46 +141,46 @@ TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
 }
 
 TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
-    for (int k = 0; k < 6; k++) new drovanAtom(100.0f + k, 100.0f, 0, -1);
+    for (int k = 0; k < 6; k++) new Atom(100.0f + k, 100.0f, 0, -1);
     // Out of reach at the rebuild, two cells up: the walk comes to it late.
-    drovanAtom *mover = new drovanAtom(100.0f, 180.0f, 0, -1);
+    Atom *mover = new Atom(100.0f, 180.0f, 0, -1);
     rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
-    GridQuery<drovanAtom> q;
+    GridQuery<Atom> q;
     gridQuery(q, atomGrid, 100.0f, 100.0f, 50.0f);
-    std::vector<drovanAtom *> got;
-    while (drovanAtom *a = gridQueryNextNear(q, 50.0f)) {
-        if (approxDistance(a->position, vec2(100.0f, 100.0f)) < 50.0f) got.push_back(a);
+    std::vector<Atom *> got;
+    while (Atom *a = gridQueryNextNear(q, 50.0f)) {
+        if (approxDistance(a->position, Vec2(100.0f, 100.0f)) < 50.0f) got.push_back(a);
         if (got.size() == 2 && a != mover) {
             mover->update();  // any move marks the snapshot stale
-            mover->position = vec2(100.0f, 120.0f); EXPECT_FALSE(atomSnapshot.valid);
+            mover->position = Vec2(100.0f, 120.0f); EXPECT_FALSE(atomSnapshot.valid);
         }
     }
     gridQueryRelease(q);
     // Now within reach, the mover must be found as the chain walk finds it.
-    std::vector<drovanAtom *> want = nearBy(false, 100.0f, 100.0f, 50.0f);
+    std::vector<Atom *> want = nearBy(false, 100.0f, 100.0f, 50.0f);
     ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
 }
 
 TEST_F(GridTest, CellsHoldTheirAtomsOldestFirstRebuildAfterRebuild) {
-    drovanAtom *a1 = new drovanAtom(100.0f, 100.0f, 0, -1), *b = new drovanAtom(300.0f, 300.0f, 0, -1);
-    drovanAtom *a2 = new drovanAtom(101.0f, 100.0f, 0, -1), *a3 = new drovanAtom(102.0f, 100.0f, 0, -1);
+    Atom *a1 = new Atom(100.0f, 100.0f, 0, -1), *b = new Atom(300.0f, 300.0f, 0, -1);
+    Atom *a2 = new Atom(101.0f, 100.0f, 0, -1), *a3 = new Atom(102.0f, 100.0f, 0, -1);
     for (int r = 0; r < 2; r++) {
         rebuildAtomGrid(); ASSERT_EQ(atomSnapshot.entries.size(), 4u);
         EXPECT_EQ(atomSnapshot.entries[0].atom, a1); EXPECT_EQ(atomSnapshot.entries[3].atom, b);
-        EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 10.0f), (std::vector<drovanAtom *>{a1, a2, a3}));
-        EXPECT_EQ(nearBy(true, 300.0f, 300.0f, 10.0f), std::vector<drovanAtom *>{b});
+        EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 10.0f), (std::vector<Atom *>{a1, a2, a3}));
+        EXPECT_EQ(nearBy(true, 300.0f, 300.0f, 10.0f), std::vector<Atom *>{b});
     }
 }
 
 TEST_F(GridTest, AtomsDeletedAfterTheRebuildAreNeverHandedOut) {
-    std::vector<drovanAtom *> atoms;
-    for (int k = 0; k < 6; k++) atoms.push_back(new drovanAtom(100.0f + k, 100.0f, 0, -1));
+    std::vector<Atom *> atoms;
+    for (int k = 0; k < 6; k++) atoms.push_back(new Atom(100.0f + k, 100.0f, 0, -1));
     rebuildAtomGrid();
     for (int k = 0; k < 6; k += 2) atoms[static_cast<size_t>(k)]->kill();
     purgeDead(); EXPECT_FALSE(atomSnapshot.valid);
     // Newcomers (perhaps where the deleted ones were) join the cells only at the next rebuild.
-    for (int k = 0; k < 3; k++) new drovanAtom(100.0f, 100.0f, 0, -1);
-    std::vector<drovanAtom *> kept = {atoms[1], atoms[3], atoms[5]};
+    for (int k = 0; k < 3; k++) new Atom(100.0f, 100.0f, 0, -1);
+    std::vector<Atom *> kept = {atoms[1], atoms[3], atoms[5]};
     EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 50.0f), kept);
     rebuildAtomGrid(); EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 50.0f).size(), 6u);
     atomGrid.clear(); EXPECT_TRUE(nearBy(false, 100.0f, 100.0f, 50.0f).empty());
@@ -208,11 +208,11 @@ TEST(AggregateDepositTest, AddsCapsAndMarksCells) {
 
 TEST_F(GridTest, RebuildFromTheWalksNotesMatchesAFullOne) {
     setRandState(5);
-    std::vector<drovanAtom *> atoms;
-    for (int k = 0; k < 200; k++) atoms.push_back(new drovanAtom(randUnit() * 3200.0f, randUnit() * 3200.0f, k % 3, -1));
+    std::vector<Atom *> atoms;
+    for (int k = 0; k < 200; k++) atoms.push_back(new Atom(randUnit() * 3200.0f, randUnit() * 3200.0f, k % 3, -1));
     auto cells = [] {
-        std::vector<std::pair<drovanAtom *, vec2>> v;
-        for (const AtomSnapshot::Entry &e : atomSnapshot.entries) v.push_back({e.atom, vec2(e.x, e.y)});
+        std::vector<std::pair<Atom *, Vec2>> v;
+        for (const AtomSnapshot::Entry &e : atomSnapshot.entries) v.push_back({e.atom, Vec2(e.x, e.y)});
         return v;
     };
     for (int round = 0; round < 4; round++) {
@@ -222,7 +222,7 @@ TEST_F(GridTest, RebuildFromTheWalksNotesMatchesAFullOne) {
         if (round == 1) atoms[10]->kill();
         if (round == 2) atoms[20]->update();
         if (round == 3) delete atoms[30];
-        new drovanAtom(500.0f, 500.0f, 0, -1);
+        new Atom(500.0f, 500.0f, 0, -1);
         purgeDead();
         rebuildAtomGrid();
         auto fromNotes = cells();

@@ -6,7 +6,7 @@
 
 #include "support/WorldFixture.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ protected:
         rebuildNodeGrid();
     }
     // n nodes on a circle of the given radius, each joined to the next.
-    static drovanMetaNodePat *ring(int slot, int n, float radius, int colour = 0) {
-        drovanMetaNodePat *p = patternSlot(slot);
+    static Pattern *ring(int slot, int n, float radius, int colour = 0) {
+        Pattern *p = patternSlot(slot);
         for (int i = 0; i < n; i++) {
             float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(n);
             p->addNode(radius * std::cos(a), radius * std::sin(a), colour);
@@ -35,8 +35,8 @@ protected:
         return p;
     }
     // Placement that must succeed; a failure ends the test instead of a null dereference.
-    static drovanMetaNode *placed(int slot, float x, float y) {
-        if (drovanMetaNode *m = placeMetaNode(slot, x, y)) return m;
+    static MetaNode *placed(int slot, float x, float y) {
+        if (MetaNode *m = placeMetaNode(slot, x, y)) return m;
         throw std::runtime_error("metanode not placed");
     }
     static void fillTableTo(int count) {
@@ -49,7 +49,7 @@ TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
     for (int n = 1; n <= 5; n++) {
         initPatternSlots();
         ring(0, n, 100);
-        drovanMetaNode *holed = placed(0, 900, 900);
+        MetaNode *holed = placed(0, 900, 900);
         std::exchange(holed->body->nodes[0], nullptr)->kill();
         holed->update();
         EXPECT_EQ(holed->dead != 0, n <= 3) << n << " nodes, one missing";
@@ -59,7 +59,7 @@ TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
 
     initPatternSlots();
     ring(0, 3, 100);
-    drovanMetaNode *a = placed(0, 500, 500), *b = placed(0, 900, 500);
+    MetaNode *a = placed(0, 500, 500), *b = placed(0, 900, 500);
     a->strength = 0.04f;
     a->update();
     a->kill();
@@ -73,8 +73,8 @@ TEST_F(MetaNodeTest, DeathFromHolesWeaknessOrLostBodyCountsOffOnce) {
 
 TEST_F(MetaNodeTest, DuplicationNeedsRoomInTheTable) {
     ring(0, 3, 100);
-    drovanMetaNode *m = placed(0, 500, 500);
-    ASSERT_NE(dynamic_cast<drovanMetaNode *>(m->duplicate(false)), nullptr);
+    MetaNode *m = placed(0, 500, 500);
+    ASSERT_NE(dynamic_cast<MetaNode *>(m->duplicate(false)), nullptr);
     EXPECT_EQ(m->slotInstances(), 2);
     // Room for the copy and its body is needed: 3 + n + 1 must stay below 2056.
     fillTableTo(2052);
@@ -86,8 +86,8 @@ TEST_F(MetaNodeTest, DuplicationNeedsRoomInTheTable) {
 
 // The pattern container: editing in a pattern window, and bodies made from it.
 TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
-    drovanMetaNodePat *pat = patternSlot(0);
-    drovanNode *a = pat->addNode(0, 0, 0), *b = pat->addNode(10, 0, 1), *c = pat->addNode(200, 0, 2);
+    Pattern *pat = patternSlot(0);
+    Node *a = pat->addNode(0, 0, 0), *b = pat->addNode(10, 0, 1), *c = pat->addNode(200, 0, 2);
     pat->addEdge(a, b, false, -1);
     // a unselected, b and c selected: a is joined to each selected node once.
     b->selected = c->selected = 1;
@@ -98,12 +98,12 @@ TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
 }
 
 TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal) {
-    drovanMetaNodePat *pat = patternSlot(0);
-    drovanNode *a = pat->addNode(100, -50, 0);
+    Pattern *pat = patternSlot(0);
+    Node *a = pat->addNode(100, -50, 0);
     pat->addEdge(a, pat->addNode(-20, 30, 1), true, 2);
-    drovanMetaNodePat *body = pat->instantiate(0.1f);
+    Pattern *body = pat->instantiate(0.1f);
     ASSERT_TRUE(body && body->nodeCount == 2 && body->edgeCount == 1);
-    EXPECT_EQ(body->nodes[0]->position(), vec2(10.0f, -5.0f));
+    EXPECT_EQ(body->nodes[0]->position(), Vec2(10.0f, -5.0f));
     EXPECT_EQ(adjacency[body->nodes[0]->nodeIndex][body->nodes[1]->nodeIndex], body->edges[0]);
     delete body;
     purgeDead();
@@ -121,13 +121,13 @@ TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal
 
 TEST_F(MetaNodeTest, BodyEntriesGoWithTheirThingsAndNothingElse) {
     ring(0, 3, 100);
-    drovanMetaNode *m = placed(0, 900, 900);
-    drovanMetaNodePat *body = m->body;
+    MetaNode *m = placed(0, 900, 900);
+    Pattern *body = m->body;
     // Atoms and other nodes, some riding and held, come and go without touching the body.
-    drovanNode *other = createNode(50, 50, 0);
+    Node *other = createNode(50, 50, 0);
     ASSERT_NE(other, nullptr);
     for (int k = 0; k < 20; k++) {
-        drovanAtom *a = new drovanAtom(10, 10, 0, -1);
+        Atom *a = new Atom(10, 10, 0, -1);
         if (k % 2) a->holdBy(body->nodes[0]->id);
         a->kill();
     }
@@ -136,7 +136,7 @@ TEST_F(MetaNodeTest, BodyEntriesGoWithTheirThingsAndNothingElse) {
     for (int k = 0; k < body->nodeCount; k++) EXPECT_NE(body->nodes[k], nullptr) << "node " << k;
     for (int j = 0; j < body->edgeCount; j++) EXPECT_NE(body->edges[j], nullptr) << "edge " << j;
 
-    drovanNode *gone = body->nodes[1];
+    Node *gone = body->nodes[1];
     delete body->edges[0];
     gone->kill();
     purgeDead();

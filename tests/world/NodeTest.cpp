@@ -9,21 +9,21 @@ namespace {
 using NodeTest = WorldFixture;
 
 // The edge cursors as plain scans of the matrix row and column.
-std::vector<drovanEdge *> byScan(drovanNode *n, bool incoming) {
-    std::vector<drovanEdge *> v;
+std::vector<Edge *> byScan(Node *n, bool incoming) {
+    std::vector<Edge *> v;
     int s = n->nodeIndex;
     if (incoming && n->inDegree == 0) return v;
     for (int k = 0; k < kNodeTableSize; k++) {
-        drovanEdge *out = incoming ? nullptr : adjacency[s][k], *in = adjacency[k][s];
+        Edge *out = incoming ? nullptr : adjacency[s][k], *in = adjacency[k][s];
         if (out && !out->dead) v.push_back(out);
         if (in && in != out && !in->dead) v.push_back(in);
     }
     return v;
 }
-std::vector<drovanEdge *> byCursor(drovanNode *n, bool incoming) {
-    std::vector<drovanEdge *> v;
+std::vector<Edge *> byCursor(Node *n, bool incoming) {
+    std::vector<Edge *> v;
     int cur = 0;
-    while (drovanEdge *e = incoming ? n->nextIncomingEdge(cur) : n->nextTouchingEdge(cur)) v.push_back(e);
+    while (Edge *e = incoming ? n->nextIncomingEdge(cur) : n->nextTouchingEdge(cur)) v.push_back(e);
     return v;
 }
 }  // namespace
@@ -44,10 +44,10 @@ TEST_F(NodeTest, AnglesStayWithinOneTurn) {
 
 TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
     colorTable[1].nodeKind = 1; colorTable[2].nodeKind = 2;
-    EXPECT_NE(dynamic_cast<drovanDonutNode *>(createNode(0, 0, 1)), nullptr);
-    EXPECT_NE(dynamic_cast<drovanCiliaNode *>(createNode(0, 0, 2)), nullptr);
-    drovanNode *t = createNode(0, 0, 0);
-    EXPECT_NE(dynamic_cast<drovanTermNode *>(t), nullptr); EXPECT_EQ(t->nodeIndex, 2);
+    EXPECT_NE(dynamic_cast<DonutNode *>(createNode(0, 0, 1)), nullptr);
+    EXPECT_NE(dynamic_cast<CiliaNode *>(createNode(0, 0, 2)), nullptr);
+    Node *t = createNode(0, 0, 0);
+    EXPECT_NE(dynamic_cast<TermNode *>(t), nullptr); EXPECT_EQ(t->nodeIndex, 2);
     colorTable[0].nodeKind = 7;
     for (int c : {0, -1, 20, 1000000}) EXPECT_EQ(createNode(0, 0, c), nullptr) << c;
     colorTable[0].nodeKind = 0; colorCount = 0;
@@ -64,16 +64,16 @@ TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
 
     // A colour past the declared ones is built by its own record's kind.
     colorTable[3].nodeKind = 1;
-    drovanNode *donut = createNode(0, 0, 3), *plain = createNode(0, 0, 5);
-    EXPECT_NE(dynamic_cast<drovanDonutNode *>(donut), nullptr);
-    EXPECT_TRUE(dynamic_cast<drovanTermNode *>(plain) && !dynamic_cast<drovanCiliaNode *>(plain));
+    Node *donut = createNode(0, 0, 3), *plain = createNode(0, 0, 5);
+    EXPECT_NE(dynamic_cast<DonutNode *>(donut), nullptr);
+    EXPECT_TRUE(dynamic_cast<TermNode *>(plain) && !dynamic_cast<CiliaNode *>(plain));
     EXPECT_EQ(plain->colour(), 2);
 }
 
 TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
     TestNode *a = new TestNode(0.0f, 0.0f), *b = new TestNode(100.0f, 0.0f);
     createEdge(a, b, 0.0f, true, -1);
-    drovanAtom *held = new drovanAtom(0.0f, 0.0f, 0, -1);
+    Atom *held = new Atom(0.0f, 0.0f, 0, -1);
     ASSERT_TRUE(held->holdBy(a->id));
     int slot = a->nodeIndex;
     a->kill(); purgeDead();
@@ -97,11 +97,11 @@ TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
 
 TEST_F(NodeTest, HeldAtomsAndFeeding) {
     TestNode *n = new TestNode(0.0f, 0.0f);
-    drovanAtom *held[4];
+    Atom *held[4];
     const int colours[4] = {1, 1, 2, 1};
     const float strengths[4] = {0.5f, 0.3f, 0.1f, 0.3f};
     for (int k = 0; k < 4; k++) {
-        held[k] = new drovanAtom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
+        held[k] = new Atom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
         held[k]->strength = strengths[k];
     }
     n->killHeldAtoms(1, 1);  // the weakest of colour 1; of two alike, the newer
@@ -113,10 +113,10 @@ TEST_F(NodeTest, HeldAtomsAndFeeding) {
 
     // Feeding tops the node up; the rest goes back out as an atom of its own.
     n->strength = 0.7f;
-    drovanAtom *food = new drovanAtom(5, 5, 2, -1);
+    Atom *food = new Atom(5, 5, 2, -1);
     food->strength = 0.5f; n->feedOn(food);
     EXPECT_FLOAT_EQ(n->strength, 1.0f); EXPECT_TRUE(food->dead);
-    drovanAtom *rest = dynamic_cast<drovanAtom *>(world.thingList);
+    Atom *rest = dynamic_cast<Atom *>(world.thingList);
     ASSERT_TRUE(rest && !rest->dead); EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
     EXPECT_EQ(rest->creatorId, n->id); EXPECT_EQ(rest->colour, 2);
 }
@@ -126,11 +126,11 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     std::vector<TestNode *> nodes;
     for (int s : {700, 3, 2055, 41, 0, 1500, 42}) nodes.push_back(new TestNode(float(s), 0.0f, 0, 10.0f, s));
     setRandState(7);
-    std::vector<drovanEdge *> edges;
+    std::vector<Edge *> edges;
     for (int k = 0; k < 30; k++) {
         TestNode *a = nodes[static_cast<size_t>(drovanRand() % 7)];
         TestNode *b = nodes[static_cast<size_t>(drovanRand() % 7)];
-        if (drovanEdge *e = createEdge(a, b, 0.0f, drovanRand() % 2 == 0, -1)) edges.push_back(e);
+        if (Edge *e = createEdge(a, b, 0.0f, drovanRand() % 2 == 0, -1)) edges.push_back(e);
     }
     ASSERT_GT(edges.size(), 8u);
     edges[1]->dead = 1;  // dead but still in the matrix: skipped
@@ -142,7 +142,7 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     }
     // A cursor resumed mid-way, and one past the end.
     TestNode *n = nodes[0];
-    std::vector<drovanEdge *> all = byScan(n, false);
+    std::vector<Edge *> all = byScan(n, false);
     ASSERT_GE(all.size(), 2u);
     int cur = 0;
     n->nextTouchingEdge(cur); EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
@@ -152,7 +152,7 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     // Killing each edge as it comes (as a dying node does) still reaches them all.
     TestNode *hub = nodes[4];
     cur = 0;
-    while (drovanEdge *e = hub->nextTouchingEdge(cur)) e->kill();
+    while (Edge *e = hub->nextTouchingEdge(cur)) e->kill();
     for (int k = 0; k < kNodeTableSize; k++) {
         EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr); EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
     }

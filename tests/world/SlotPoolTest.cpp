@@ -30,10 +30,10 @@ TEST(SlotPool, SlotsOnLinesGivenInOrderAndTheLastFreedFirst) {
 }
 
 TEST_F(WorldFixture, AtomsLiveInThePool) {
-    drovanAtom *a = new drovanAtom(1.0f, 2.0f, 0, -1);
+    Atom *a = new Atom(1.0f, 2.0f, 0, -1);
     EXPECT_TRUE(onLine(a));
     a->kill();
     purgeDead();
-    drovanAtom *b = new drovanAtom(3.0f, 4.0f, 1, -1);
-    EXPECT_EQ(b, a); EXPECT_EQ(b->position, vec2(3.0f, 4.0f)); EXPECT_EQ(b->colour, 1);
+    Atom *b = new Atom(3.0f, 4.0f, 1, -1);
+    EXPECT_EQ(b, a); EXPECT_EQ(b->position, Vec2(3.0f, 4.0f)); EXPECT_EQ(b->colour, 1);
 }

@@ -16,7 +16,7 @@ protected:
 
 TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
     // Open worlds wrap; a closed one pushes back at most 2.0 a pass, but a static node wraps.
-    struct Case { int closed; bool free; vec2 from, to; };
+    struct Case { int closed; bool free; Vec2 from, to; };
     const Case cases[] = {{0, true, {3210, 100}, {10, 100}}, {0, true, {-5, 3300}, {3195, 100}},
                           {1, true, {3210, 100}, {3208, 100}}, {1, true, {3191, 100}, {3190, 100}},
                           {1, false, {3210, 100}, {10, 100}}};
@@ -34,10 +34,10 @@ TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
 TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
     colorTable[1].atomProbability = 1.0f; spawnAtoms();
     ASSERT_EQ(liveAtoms(), 1);
-    drovanAtom *a = dynamic_cast<drovanAtom *>(world.thingList);
+    Atom *a = dynamic_cast<Atom *>(world.thingList);
     ASSERT_TRUE(a);
     // First draw decides (41 / 32767 < 1), then x and y.
-    EXPECT_EQ(a->position, vec2(18467 * 3.051851e-5f * 3200.0f, 6334 * 3.051851e-5f * 3200.0f));
+    EXPECT_EQ(a->position, Vec2(18467 * 3.051851e-5f * 3200.0f, 6334 * 3.051851e-5f * 3200.0f));
     EXPECT_EQ(a->colour, 1); EXPECT_EQ(a->creatorId, -1);
     killAll(); colorTable[1].atomProbability = 2.5f;
     int perTick[4] = {0, 0, 0, 0};
@@ -60,27 +60,27 @@ namespace {
 void relaxByEveryPair() {
     int pass = ++world.collisionPass;
     for (int i = 0; i < kNodeTableSize; i++) {
-        drovanNode *N = world.nodeTable[i];
+        Node *N = world.nodeTable[i];
         if (!N || N->dead) continue;
         bool freeN = N->isFree();
-        vec2 p = N->position();
+        Vec2 p = N->position();
         float r = N->radius();
         auto wrap = [](float v, float lo, float hi) { return v > hi ? v - hi + lo : v < lo ? hi - (lo - v) : v; };
-        p = vec2(wrap(p.x, world.worldMinX, world.worldMaxX), wrap(p.y, world.worldMinY, world.worldMaxY));
+        p = Vec2(wrap(p.x, world.worldMinX, world.worldMaxX), wrap(p.y, world.worldMinY, world.worldMaxY));
         N->setPosition(p.x, p.y);
         if (N->collisionStamp >= pass) continue;
         for (int j = i + 1; j < kNodeTableSize; j++) {
-            drovanNode *M = world.nodeTable[j];
+            Node *M = world.nodeTable[j];
             if (!M || M->dead || M->collisionStamp == pass) continue;
-            vec2 q = M->position();
+            Vec2 q = M->position();
             float overlap = approxDistance(p, q) - M->radius() - r;
             if (!(overlap < 0.0f)) continue;
             M->decomposeTouching(N, -overlap); N->decomposeTouching(M, -overlap);
             N->collisionStamp = M->collisionStamp = pass;
-            vec2 dir = p - q;
+            Vec2 dir = p - q;
             if (dir.isZero()) {
                 float a = randUnit() * 360.0f * (1.0f / 360.0f) * 6.28f;
-                dir = vec2(std::cos(a), std::sin(a));
+                dir = Vec2(std::cos(a), std::sin(a));
             }
             bool freeM = M->isFree();
             dir = dir.withLength(freeN && freeM ? -overlap / 2.0f : -overlap);
@@ -89,14 +89,14 @@ void relaxByEveryPair() {
         }
     }
     for (int i = 0; i < kNodeTableSize; i++) {
-        drovanNode *n = world.nodeTable[i];
+        Node *n = world.nodeTable[i];
         if (n && n->force.length() > 2.0f) n->force = n->force.withLength(2.0f);
     }
     applyForces(1.0f, 0.0f);
 }
 
 struct CrowdState {
-    std::vector<vec2> pos;
+    std::vector<Vec2> pos;
     std::vector<std::vector<int>> touched;
     unsigned rand;
 };
@@ -141,7 +141,7 @@ TEST_F(StepTest, BucketedCollisionsMeetTheSamePairsInTheSameOrder) {
         int touched = 0;
         for (size_t k = 0; k < want.pos.size(); k++) {
             // Bit for bit: the infinite node's pushes leave places undefined.
-            EXPECT_EQ(std::memcmp(&want.pos[k], &got.pos[k], sizeof(vec2)), 0) << k << " big " << big;
+            EXPECT_EQ(std::memcmp(&want.pos[k], &got.pos[k], sizeof(Vec2)), 0) << k << " big " << big;
             EXPECT_EQ(want.touched[k], got.touched[k]) << k << " big " << big;
             touched += !want.touched[k].empty();
         }
@@ -162,13 +162,13 @@ TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
 TEST_F(StepTest, ForcesMoveNodesOrSpeedThemUp) {
     TestNode *n = new TestNode(10.0f, 20.0f), *wild = new TestNode(50.0f, 50.0f);
     world.inertia = 0;
-    n->force = vec2(3.0f, -4.0f); wild->force = vec2(INFINITY, 1.0f);
+    n->force = Vec2(3.0f, -4.0f); wild->force = Vec2(INFINITY, 1.0f);
     applyForces(1.0f, 0.0f);
-    EXPECT_EQ(n->pos, vec2(13.0f, 16.0f)); EXPECT_EQ(n->force, vec2()); EXPECT_EQ(n->velocity(), vec2());
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f)); EXPECT_EQ(n->force, Vec2()); EXPECT_EQ(n->velocity(), Vec2());
     // The velocity's share of an unbounded force is no number, and so is the place it leaves.
     EXPECT_TRUE(std::isnan(wild->pos.x)); EXPECT_EQ(wild->pos.y, 51.0f);
     world.inertia = 1;
-    n->force = vec2(3.0f, -4.0f);
+    n->force = Vec2(3.0f, -4.0f);
     applyForces(0.0f, 0.5f);
-    EXPECT_EQ(n->pos, vec2(13.0f, 16.0f)); EXPECT_EQ(n->velocity(), vec2(1.5f, -2.0f));
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f)); EXPECT_EQ(n->velocity(), Vec2(1.5f, -2.0f));
 }

@@ -2,7 +2,7 @@
 
 #include "support/WorldFixture.h"
 #include "world/MetaNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/TermNode.h"
 #include "world/Walkers.h"
 
@@ -15,13 +15,13 @@ protected:
         colorCount = 5; world.maxEdges = -1;
         setWalkerTraceStream(nullptr);
     }
-    drovanTermNode *node(float x, float y, int c) { return dynamic_cast<drovanTermNode *>(createNode(x, y, c)); }
+    TermNode *node(float x, float y, int c) { return dynamic_cast<TermNode *>(createNode(x, y, c)); }
     ColorRule &rule(int c) { return colorTable[c]; }
 };
 
 TEST_F(TermNodeTest, ConstructionAndListing) {
     rule(1).isStatic = true; rule(2).size = 0.5f;
-    drovanTermNode *wrapped = node(10, 10, 7), *fixed = node(50, 10, 1), *small = node(90, 10, 2);
+    TermNode *wrapped = node(10, 10, 7), *fixed = node(50, 10, 1), *small = node(90, 10, 2);
     ASSERT_TRUE(wrapped && fixed && small);
     EXPECT_EQ(wrapped->colour(), 2);  // 7 mod 5
     EXPECT_FLOAT_EQ(wrapped->strength, 0.8f); EXPECT_FLOAT_EQ(fixed->strength, 1.0f);
@@ -34,9 +34,9 @@ TEST_F(TermNodeTest, ConstructionAndListing) {
 // A node without extent falls by depth / 0 and dies, leaving a bounded number of atoms.
 TEST_F(TermNodeTest, DecomposingANodeWithoutExtentKillsIt) {
     rule(0).decomposition[3] = Decomposition{true, 2, 1.0f}; rule(3).size = 0.0f;
-    drovanTermNode *strong = node(1000, 100, 0), *dot = node(1000, 100, 3);
+    TermNode *strong = node(1000, 100, 0), *dot = node(1000, 100, 3);
     dot->strength = 0.5f; strong->decomposeTouching(dot, 3.0f);
-    EXPECT_TRUE(dot->dead); EXPECT_EQ(liveAtoms(2), drovanTermNode::kMaxReleasedAtoms);
+    EXPECT_TRUE(dot->dead); EXPECT_EQ(liveAtoms(2), TermNode::kMaxReleasedAtoms);
 }
 
 TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
@@ -44,7 +44,7 @@ TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
     rule(0).decomposition[1] = Decomposition{true, -2, 3.0f}; rule(0).signalCount = 1;
     rule(0).signal[0] = SenseRule{-2, -2, 1.0f};
     rule(0).conversion[2] = Conversion{true, 25, -1, -1, 1.0f, 1.0f};
-    drovanTermNode *n = node(100, 100, 0), *m = node(110, 100, 1);
+    TermNode *n = node(100, 100, 0), *m = node(110, 100, 1);
     m->strength = 0.2f; createEdge(n, m, 0, false, -1);
     gridAtom(104, 100, -1); gridAtom(96, 100, 25);
     n->addCollected(-1, 1); n->addCollected(kMaxColors, 1);
@@ -57,7 +57,7 @@ TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
 TEST_F(TermNodeTest, IntakeOfEveryColourIsTaken) {
     rule(0).relation[3].kind = RelEats;
     for (int c : {0, 3, kMaxColors - 1}) {
-        drovanTermNode *n = node(100, 100, 0);
+        TermNode *n = node(100, 100, 0);
         n->strength = 0.5f; n->vigour = 0.25f; n->intake[c] = 1.0f;
         n->processIntake();
         EXPECT_EQ(n->intake[c], 0.0f) << c;
@@ -67,11 +67,11 @@ TEST_F(TermNodeTest, IntakeOfEveryColourIsTaken) {
 
 TEST_F(TermNodeTest, BodyNodeReproducesItsMetanode) {
     initPatternSlots();
-    drovanMetaNodePat *pat = patternSlot(0);
+    Pattern *pat = patternSlot(0);
     ASSERT_TRUE(pat->addNode(10, 0, 0) && pat->addNode(-10, 0, 0));
-    drovanMetaNode *m = placeMetaNode(0, 1000, 1000);
+    MetaNode *m = placeMetaNode(0, 1000, 1000);
     ASSERT_TRUE(m && m->body);
-    auto *member = dynamic_cast<drovanTermNode *>(m->body->nodes[0]);
+    auto *member = dynamic_cast<TermNode *>(m->body->nodes[0]);
     ASSERT_TRUE(member);
     pat->addInstances(58);
     member->reproduce();  // the slot now counts 60: the parent lives on

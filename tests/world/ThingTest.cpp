@@ -7,13 +7,13 @@
 namespace {
 
 // An "other" thing that records, at each notice, which riders are still on.
-struct RiderWatch : drovanThing {
-    std::vector<drovanAtom *> riders;
+struct RiderWatch : Thing {
+    std::vector<Atom *> riders;
     std::vector<int> heardOn;  // per notice: riders still on an edge
     static std::vector<int> *order;
-    void thingRemoved(const drovanThing *) override {
+    void thingRemoved(const Thing *) override {
         int on = 0;
-        for (drovanAtom *a : riders) on += a->state == AtomOnEdge;
+        for (Atom *a : riders) on += a->state == AtomOnEdge;
         heardOn.push_back(on);
         if (order) order->push_back(id);
     }
@@ -31,13 +31,13 @@ protected:
         RiderWatch::order = nullptr;
         WorldFixture::TearDown();
     }
-    drovanAtom *rider(drovanEdge *edge) {
-        drovanAtom *x = new drovanAtom(0.0f, 0.0f, 0, -1);
+    Atom *rider(Edge *edge) {
+        Atom *x = new Atom(0.0f, 0.0f, 0, -1);
         EXPECT_TRUE(x->enterEdge(edge, false, true));
         return x;
     }
     TestNode *a = nullptr, *b = nullptr, *c = nullptr;
-    drovanEdge *e = nullptr, *f = nullptr;
+    Edge *e = nullptr, *f = nullptr;
 };
 
 }  // namespace
@@ -66,10 +66,10 @@ TEST_F(ThingTest, RemovedEdgeTellsItsRidersAndOtherThingsNewestFirst) {
     std::vector<int> order;
     RiderWatch::order = &order;
     RiderWatch *w1 = new RiderWatch;
-    drovanAtom *r1 = rider(e);
+    Atom *r1 = rider(e);
     RiderWatch *w2 = new RiderWatch;
-    drovanAtom *r2 = rider(e);
-    drovanAtom *other = rider(f);
+    Atom *r2 = rider(e);
+    Atom *other = rider(f);
     RiderWatch *w3 = new RiderWatch;
     for (RiderWatch *w : {w1, w2, w3}) w->riders = {r1, r2};
     EXPECT_EQ(noticeCandidateCount(e->id), 3 + 2); EXPECT_EQ(e->atomsOnEdge, 2);
@@ -86,7 +86,7 @@ TEST_F(ThingTest, RemovedEdgeTellsItsRidersAndOtherThingsNewestFirst) {
     order.clear();
     RiderWatch *gone = new RiderWatch;
     unregister(gone);
-    drovanAtom *x = new drovanAtom(0, 0, 0, -1);
+    Atom *x = new Atom(0, 0, 0, -1);
     EXPECT_EQ(noticeCandidateCount(x->id), 3);
     delete x;
     EXPECT_EQ(order, (std::vector<int>{w3->id, w2->id, w1->id})); EXPECT_TRUE(gone->heardOn.empty());
@@ -94,7 +94,7 @@ TEST_F(ThingTest, RemovedEdgeTellsItsRidersAndOtherThingsNewestFirst) {
 }
 
 TEST_F(ThingTest, NoticeIndexFollowsEveryChangeOfRideAndHold) {
-    drovanAtom *x = rider(e);
+    Atom *x = rider(e);
     EXPECT_EQ(noticeCandidateCount(e->id), 1);
     x->leaveEdge();
     EXPECT_EQ(noticeCandidateCount(e->id), 0); ASSERT_TRUE(x->enterEdge(f, false, true));
@@ -108,7 +108,7 @@ TEST_F(ThingTest, NoticeIndexFollowsEveryChangeOfRideAndHold) {
     EXPECT_EQ(noticeCandidateCount(c->id), 0); EXPECT_TRUE(x->holdBy(c->id));
     x->kill(); EXPECT_EQ(noticeCandidateCount(c->id), 0);
     // A held atom is released when its holder goes, whatever kind of walk tells it.
-    drovanAtom *y = new drovanAtom(0, 100, 1, -1);
+    Atom *y = new Atom(0, 100, 1, -1);
     ASSERT_TRUE(y->holdBy(c->id));
     delete c;
     EXPECT_EQ(y->state, AtomFree); EXPECT_EQ(noticeCandidateCount(f->id), 0);

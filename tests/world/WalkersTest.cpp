@@ -6,20 +6,20 @@
 
 namespace {
 
-struct Recorder : drovanVisitor {
-    std::vector<drovanThing *> seen;
+struct Recorder : Visitor {
+    std::vector<Thing *> seen;
     bool refuseEdges = false;
 };
 
-bool record(drovanVisitor *v, drovanThing *t) {
+bool record(Visitor *v, Thing *t) {
     auto *r = static_cast<Recorder *>(v);
     r->seen.push_back(t);
-    return !(r->refuseEdges && dynamic_cast<drovanEdge *>(t));
+    return !(r->refuseEdges && dynamic_cast<Edge *>(t));
 }
 
 // Offers one node on its first walk and all of them afterwards.
-struct GrowingSpider : drovanSpider {
-    std::vector<drovanNode *> nodes;
+struct GrowingSpider : Walker {
+    std::vector<Node *> nodes;
     int walks = 0;
     void walk() override {
         size_t n = walks++ == 0 ? 1 : nodes.size();
@@ -39,9 +39,9 @@ protected:
         WorldFixture::SetUp();
         world.maxEdges = -1; setWalkerTraceStream(nullptr);
     }
-    drovanNode *node(float x, float y) { return createNode(x, y, 0); }
+    Node *node(float x, float y) { return createNode(x, y, 0); }
     // Runs a component walk and returns its trace.
-    static std::string traced(drovanComponentSpider &spider) {
+    static std::string traced(ComponentWalker &spider) {
         return written([&spider](FILE *f) {
             setWalkerTraceStream(f); spider.walk(); setWalkerTraceStream(nullptr);
         });
@@ -49,40 +49,40 @@ protected:
 };
 
 TEST_F(WalkersTest, ComponentWalks) {
-    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(150, 200), *lone = node(100, 400);
+    Node *a = node(100, 100), *b = node(200, 100), *c = node(150, 200), *lone = node(100, 400);
     createEdge(a, b, 0, false, -1); createEdge(b, c, 0, true, -1); createEdge(c, a, 0, false, -1);
     Recorder r;
-    drovanComponentSpider single(lone, &r, record);
+    ComponentWalker single(lone, &r, record);
     EXPECT_EQ(traced(single), "Node " + std::to_string(lone->nodeIndex) + " (mark -1)\n");
-    EXPECT_EQ(r.seen, std::vector<drovanThing *>{lone}); EXPECT_EQ(lone->visitMark, single.mark);
+    EXPECT_EQ(r.seen, std::vector<Thing *>{lone}); EXPECT_EQ(lone->visitMark, single.mark);
     // Once around a cycle.
     Recorder all;
-    drovanComponentSpider spider(a, &all, record);
+    ComponentWalker spider(a, &all, record);
     std::string out = traced(spider);
     EXPECT_EQ(count(out, "Node "), 4); EXPECT_EQ(count(out, "Edge "), 3); EXPECT_EQ(count(out, " -> "), 1);
     EXPECT_EQ(all.seen.size(), 6u);
     // Refused edges are not followed.
     Recorder refusing;
     refusing.refuseEdges = true;
-    drovanComponentSpider blocked(a, &refusing, record);
+    ComponentWalker blocked(a, &refusing, record);
     blocked.walk();
     int nodesSeen = 0;
-    for (drovanThing *t : refusing.seen) nodesSeen += dynamic_cast<drovanNode *>(t) != nullptr;
+    for (Thing *t : refusing.seen) nodesSeen += dynamic_cast<Node *>(t) != nullptr;
     EXPECT_EQ(nodesSeen, 1);
-    drovanComponentSpider none;  // no start: nothing to walk
+    ComponentWalker none;  // no start: nothing to walk
     none.walk();
 }
 
 TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
-    drovanSelectionSpider spider;
-    graphReplicator empty(&spider);
+    SelectionWalker spider;
+    GraphReplicator empty(&spider);
     empty.replicate();  // nothing copied: no first copy
     EXPECT_EQ(empty.firstCopy(), nullptr); EXPECT_EQ(empty.firstCopyId(), -1);
 
-    drovanNode *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
+    Node *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
     createEdge(a, b, 0, false, -1); createEdge(c, outside, 0, false, -1);
     a->selected = b->selected = c->selected = 1;
-    graphReplicator rep(&spider);
+    GraphReplicator rep(&spider);
     rep.replicate();
     EXPECT_EQ(rep.copyCount, 3); EXPECT_EQ(world.liveEdgeCount, 3); EXPECT_EQ(world.nodeTableCount, 7);
     rep.selectCopies(true); rep.selectSources(false);
@@ -92,19 +92,19 @@ TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
 TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
     GrowingSpider growing;
     growing.nodes = {node(100, 100), node(200, 100), node(300, 100)};
-    graphReplicator grown(&growing);
+    GraphReplicator grown(&growing);
     grown.replicate();
     EXPECT_EQ(grown.copyCount, 1); EXPECT_EQ(world.nodeTableCount, 4);
 
     // A reused slot is not mistaken for the copy.
-    drovanComponentSpider spider(node(100, 600), nullptr, nullptr);
-    graphReplicator rep(&spider);
+    ComponentWalker spider(node(100, 600), nullptr, nullptr);
+    GraphReplicator rep(&spider);
     rep.replicate();
-    drovanNode *copy = rep.firstCopy();
+    Node *copy = rep.firstCopy();
     ASSERT_TRUE(copy);
     int slot = copy->nodeIndex;
     copy->kill(); purgeDead();
-    drovanNode *stranger = node(900, 900);
+    Node *stranger = node(900, 900);
     ASSERT_EQ(stranger->nodeIndex, slot); EXPECT_EQ(rep.firstCopy(), nullptr);
     rep.selectCopies(true); EXPECT_FALSE(stranger->selected);
 }

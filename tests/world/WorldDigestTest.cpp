@@ -4,7 +4,7 @@
 #include "world/AggregateGrid.h"
 #include "world/CiliaNode.h"
 #include "world/DonutNode.h"
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 #include "world/WorldDigest.h"
 
 namespace {
@@ -15,13 +15,13 @@ protected:
         WorldFixture::SetUp();
         colorTable[1].nodeKind = 1;
         colorTable[2].nodeKind = 2;
-        term = static_cast<drovanTermNode *>(createNode(100, 100, 0));
-        donut = static_cast<drovanDonutNode *>(createNode(200, 100, 1));
-        cilia = static_cast<drovanCiliaNode *>(createNode(300, 100, 2));
+        term = static_cast<TermNode *>(createNode(100, 100, 0));
+        donut = static_cast<DonutNode *>(createNode(200, 100, 1));
+        cilia = static_cast<CiliaNode *>(createNode(300, 100, 2));
         edge = createEdge(term, donut, 1.0f, false, -1);
         atom = gridAtom(150, 150, 0);
         atom->appendVisited(term->id);
-        pattern = new drovanMetaNodePat();
+        pattern = new Pattern();
         patternSlots[0].pattern = pattern;
         rebuildColors();
     }
@@ -30,12 +30,12 @@ protected:
         patternSlots[3].grasps = false;
         WorldFixture::TearDown();
     }
-    drovanTermNode *term = nullptr;
-    drovanDonutNode *donut = nullptr;
-    drovanCiliaNode *cilia = nullptr;
-    drovanEdge *edge = nullptr;
-    drovanAtom *atom = nullptr;
-    drovanMetaNodePat *pattern = nullptr;
+    TermNode *term = nullptr;
+    DonutNode *donut = nullptr;
+    CiliaNode *cilia = nullptr;
+    Edge *edge = nullptr;
+    Atom *atom = nullptr;
+    Pattern *pattern = nullptr;
 };
 
 // Every part of the state shows in the digest; the wall clock and the

@@ -13,10 +13,10 @@ namespace {
 
 // A thing that records every removal notice it receives, and the order in
 // which all probes receive them.
-struct Probe : drovanThing {
+struct Probe : Thing {
     std::vector<int> removed;
     static std::vector<int> order;
-    void thingRemoved(const drovanThing *gone) override {
+    void thingRemoved(const Thing *gone) override {
         removed.push_back(gone->id);
         order.push_back(this->id);
     }
@@ -153,13 +153,13 @@ TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
 namespace {
 // Its deletion kills others (and may make one and kill it), as a container's
 // deletion kills what it holds; the deletions are logged by id.
-struct Killer : drovanThing {
-    std::vector<drovanThing *> victims;
+struct Killer : Thing {
+    std::vector<Thing *> victims;
     bool breeds = false;
     static std::vector<int> deleted;
     ~Killer() override {
         deleted.push_back(id);
-        for (drovanThing *v : victims) v->kill();
+        for (Thing *v : victims) v->kill();
         if (breeds) (new Killer)->kill();
     }
 };
@@ -211,7 +211,7 @@ TEST_F(WorldStoreTest, PurgeLeavesThingsKilledBehindItForTheNextOne) {
     EXPECT_EQ(world.thingCount, 2);  // k[1] and k[3]
     // Again when the purge first closes the table's holes and so walks every thing.
     killAll();
-    std::vector<drovanThing *> filler;
+    std::vector<Thing *> filler;
     for (int k = 0; k < 3000; k++) filler.push_back(new Probe);
     for (int k = 0; k < 3000; k++)
         if (k % 6) filler[static_cast<size_t>(k)]->kill();
@@ -220,17 +220,17 @@ TEST_F(WorldStoreTest, PurgeLeavesThingsKilledBehindItForTheNextOne) {
 }
 
 TEST_F(WorldStoreTest, RegistryTableClosesItsHolesAndFollowsThingList) {
-    std::vector<drovanThing *> things;
+    std::vector<Thing *> things;
     for (int k = 0; k < 3000; k++) things.push_back(new Probe);
     for (int k = 0; k < 3000; k++)
         if (k % 6) things[static_cast<size_t>(k)]->kill();
     purgeDead();  // 2,500 holes
     new Probe;
     purgeDead();  // closes them
-    std::vector<drovanThing *> listed, tabled;
-    for (drovanThing *t = world.thingList; t; t = t->next) listed.push_back(t);
+    std::vector<Thing *> listed, tabled;
+    for (Thing *t = world.thingList; t; t = t->next) listed.push_back(t);
     size_t n;
-    drovanThing *const *table = registryTable(n);
+    Thing *const *table = registryTable(n);
     for (size_t i = n; i-- > 0;)
         if (table[i]) tabled.push_back(table[i]);
     EXPECT_EQ(n, listed.size()); EXPECT_EQ(tabled, listed);

@@ -1,4 +1,4 @@
-#include "world/MetaNodePat.h"
+#include "world/Pattern.h"
 
 #include <new>
 
@@ -8,14 +8,14 @@
 #include "world/Random.h"
 #include "world/StateArchive.h"
 
-drovanMetaNodePat::drovanMetaNodePat() {
+Pattern::Pattern() {
     // Entries are nodes and edges, matched by identity.
     deafToAtoms = 1;
     float r = randUnit();
     tickPeriod = static_cast<int>((r + 1.0f) * 15.0f);
 }
 
-drovanMetaNodePat::~drovanMetaNodePat() {
+Pattern::~Pattern() {
     for (int i = 0; i < nodeCount; i++) {
         destroyPatternNode(nodes[i]);
         nodes[i] = nullptr;
@@ -30,10 +30,10 @@ drovanMetaNodePat::~drovanMetaNodePat() {
     edges = nullptr;
 }
 
-void drovanMetaNodePat::draw(int pass, int flag) {
+void Pattern::draw(int pass, int flag) {
     (void)flag;
     if (pass != -5) return;
-    drovanPainter &p = painter();
+    Painter &p = painter();
     p.setColour(0.5f, 0.5f, 0.5f);
     for (int j = 0; j < edgeCount; j++) {
         if (!edges[j]) continue;
@@ -46,7 +46,7 @@ void drovanMetaNodePat::draw(int pass, int flag) {
     p.pointSize(1.0f);
 }
 
-void drovanMetaNodePat::thingRemoved(const drovanThing *gone) {
+void Pattern::thingRemoved(const Thing *gone) {
     for (int i = 0; i < nodeCount; i++)
         if (nodes[i] && nodes[i] == gone) {
             nodes[i] = nullptr;
@@ -59,12 +59,12 @@ void drovanMetaNodePat::thingRemoved(const drovanThing *gone) {
         }
 }
 
-void drovanMetaNodePat::addInstances(int n) {
+void Pattern::addInstances(int n) {
     instanceCount += n;
     if (instanceCount < 0) instanceCount = 0;
 }
 
-drovanThing *drovanMetaNodePat::findThing(int id) {
+Thing *Pattern::findThing(int id) {
     for (int i = 0; i < nodeCount; i++)
         if (nodes[i] && nodes[i]->id == id) return nodes[i];
     for (int j = 0; j < edgeCount; j++)
@@ -72,33 +72,33 @@ drovanThing *drovanMetaNodePat::findThing(int id) {
     return nullptr;
 }
 
-int drovanMetaNodePat::hitNode(float x, float y) {
+int Pattern::hitNode(float x, float y) {
     for (int i = 0; i < nodeCount; i++)
         if (nodes[i] && nodes[i]->hitTest(x, y)) return nodes[i]->id;
     return -1;
 }
 
-void drovanMetaNodePat::clearSelection() {
+void Pattern::clearSelection() {
     for (int i = 0; i < nodeCount; i++)
         if (nodes[i]) nodes[i]->selected = 0;
     for (int j = 0; j < edgeCount; j++)
         if (edges[j]) edges[j]->selected = 0;
 }
 
-void drovanMetaNodePat::drawSelectedExcept(int id) {
+void Pattern::drawSelectedExcept(int id) {
     for (int i = 0; i < nodeCount; i++)
         if (nodes[i] && nodes[i]->selected && nodes[i]->id != id) nodes[i]->drawHighlight();
 }
 
-void drovanMetaNodePat::translate(float dx, float dy) {
-    vec2 d(dx, dy);
+void Pattern::translate(float dx, float dy) {
+    Vec2 d(dx, dy);
     for (int i = 0; i < nodeCount; i++) {
         if (!nodes[i]) continue;
-        vec2 p = nodes[i]->position();
+        Vec2 p = nodes[i]->position();
         nodes[i]->setPosition(p.x + dx, p.y + dy);
     }
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e) continue;
         e->endA += d;
         e->endB += d;
@@ -108,33 +108,33 @@ void drovanMetaNodePat::translate(float dx, float dy) {
 }
 
 // Move one node and carry the cached ends of its edges along.
-static void moveOne(drovanMetaNodePat *pat, drovanNode *n, float dx, float dy) {
-    vec2 p = n->position();
-    vec2 q(p.x + dx, p.y + dy);
+static void moveOne(Pattern *pat, Node *n, float dx, float dy) {
+    Vec2 p = n->position();
+    Vec2 q(p.x + dx, p.y + dy);
     n->moveTo(q.x, q.y);
     for (int j = 0; j < pat->edgeCount; j++) {
-        drovanEdge *e = pat->edges[j];
+        Edge *e = pat->edges[j];
         if (!e) continue;
         if (e->fromId == n->id) e->endA = e->lineStart = q;
         if (e->toId == n->id) e->endB = e->lineEnd = q;
     }
 }
 
-void drovanMetaNodePat::moveNodeBy(int id, float dx, float dy, bool withSelection) {
-    drovanNode *n = dynamic_cast<drovanNode *>(findThing(id));
+void Pattern::moveNodeBy(int id, float dx, float dy, bool withSelection) {
+    Node *n = dynamic_cast<Node *>(findThing(id));
     if (!n) return;
     moveOne(this, n, dx, dy);
     if (!withSelection || !n->selected) return;
     for (int i = 0; i < nodeCount; i++) {
-        drovanNode *o = nodes[i];
+        Node *o = nodes[i];
         if (o && o != n && o->selected) moveOne(this, o, dx, dy);
     }
 }
 
-void drovanMetaNodePat::connect(int idA, int idB, bool withSelection) {
+void Pattern::connect(int idA, int idB, bool withSelection) {
     if (idA == -1 || idB == -1 || idA == idB) return;
-    drovanNode *a = dynamic_cast<drovanNode *>(findThing(idA));
-    drovanNode *b = dynamic_cast<drovanNode *>(findThing(idB));
+    Node *a = dynamic_cast<Node *>(findThing(idA));
+    Node *b = dynamic_cast<Node *>(findThing(idB));
     if (!a || !b) return;
     int colour = world.colored_edges ? world.placeColour : -1;
     bool directed = world.directed_edges != 0;
@@ -147,28 +147,28 @@ void drovanMetaNodePat::connect(int idA, int idB, bool withSelection) {
         return;
     }
     for (int i = 0; i < nodeCount; i++) {
-        drovanNode *n = nodes[i];
+        Node *n = nodes[i];
         if (n && !n->dead && n->selected) connectToSelection(n, b, directed, colour);
     }
 }
 
-void drovanMetaNodePat::connectToSelection(drovanNode *a, drovanNode *b, bool directed, int colour) {
+void Pattern::connectToSelection(Node *a, Node *b, bool directed, int colour) {
     if (!a || !b) return;
     if (!b->selected) {
         addEdge(a, b, directed, colour);
         return;
     }
     for (int i = 0; i < nodeCount; i++) {
-        drovanNode *n = nodes[i];
+        Node *n = nodes[i];
         if (n && !n->dead && n->selected) addEdge(a, n, directed, colour);
     }
 }
 
-drovanEdge *drovanMetaNodePat::nextEdgeAt(int k, int &cursor) {
+Edge *Pattern::nextEdgeAt(int k, int &cursor) {
     if (k < 0 || k >= nodeCount) return nullptr;
     if (cursor < 0) cursor = 0;
     for (int j = cursor; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e || e->dead) continue;
         if (e->fromIndex == k || e->toIndex == k) {
             cursor = j + 1;
@@ -179,21 +179,21 @@ drovanEdge *drovanMetaNodePat::nextEdgeAt(int k, int &cursor) {
     return nullptr;
 }
 
-drovanMetaNodePat *drovanMetaNodePat::instantiate(float scale) {
-    drovanMetaNodePat *p = new (std::nothrow) drovanMetaNodePat();
+Pattern *Pattern::instantiate(float scale) {
+    Pattern *p = new (std::nothrow) Pattern();
     if (!p) return nullptr;
     float v = vigour;
     p->vigour = v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
     p->patternRadius = scale * patternRadius;
     if (nodeCount > 0) {
-        p->nodes = new (std::nothrow) drovanNode *[nodeCount]();
+        p->nodes = new (std::nothrow) Node *[nodeCount]();
         if (!p->nodes) {
             delete p;
             return nullptr;
         }
     }
     if (edgeCount > 0) {
-        p->edges = new (std::nothrow) drovanEdge *[edgeCount]();
+        p->edges = new (std::nothrow) Edge *[edgeCount]();
         if (!p->edges) {
             delete p;
             return nullptr;
@@ -204,15 +204,15 @@ drovanMetaNodePat *drovanMetaNodePat::instantiate(float scale) {
 
     for (int i = 0; i < nodeCount; i++) {
         if (!nodes[i]) continue;
-        drovanNode *copy = nodes[i]->duplicate(false);
+        Node *copy = nodes[i]->duplicate(false);
         if (!copy) continue;  // node table full: the entry stays empty
         copy->setScale(scale);
-        vec2 pos = nodes[i]->position();
+        Vec2 pos = nodes[i]->position();
         copy->setPosition(pos.x * scale, pos.y * scale);
         p->nodes[i] = copy;
     }
     for (int j = 0; j < edgeCount; j++) {
-        drovanEdge *e = edges[j];
+        Edge *e = edges[j];
         if (!e) continue;
         int f = -1, t = -1;
         for (int i = 0; i < nodeCount; i++) {
@@ -221,13 +221,13 @@ drovanMetaNodePat *drovanMetaNodePat::instantiate(float scale) {
             if (t < 0 && nodes[i]->nodeIndex == e->toIndex) t = i;
         }
         if (f < 0 || t < 0 || !p->nodes[f] || !p->nodes[t] || f == t) continue;
-        p->edges[j] = new drovanEdge(p->nodes[f], p->nodes[t], e->directed != 0, e->edgeColour, true);
+        p->edges[j] = new Edge(p->nodes[f], p->nodes[t], e->directed != 0, e->edgeColour, true);
     }
     return p;
 }
 
-void drovanMetaNodePat::archive(StateArchive &a) {
-    drovanThing::archive(a);
+void Pattern::archive(StateArchive &a) {
+    Thing::archive(a);
     a.value("instances", instanceCount);
     a.value("nodeCount", nodeCount);
     for (int i = 0; i < nodeCount; i++) a.link("node", nodes[i]);

@@ -5,20 +5,20 @@
 #include "world/Walkers.h"
 #include "world/WorldStore.h"
 
-class drovanNode;
-class drovanEdge;
+class Node;
+class Edge;
 
 // A small graph kept outside the live world: one per pattern slot, and the
 // private body of each metanode.
-class drovanMetaNodePat : public drovanThing, public drovanVisitor {
+class Pattern : public Thing, public Visitor {
 public:
-    drovanMetaNodePat();
-    ~drovanMetaNodePat() override;
+    Pattern();
+    ~Pattern() override;
 
     void draw(int pass, int flag) override;
     // Drops the entry that is the removed thing itself: the entries of a
     // pattern kept outside the world carry numbers that live things may share.
-    void thingRemoved(const drovanThing *gone) override;
+    void thingRemoved(const Thing *gone) override;
     virtual void addInstances(int n);
     virtual int instances() { return instanceCount; }
     virtual float radiusOfPattern() { return patternRadius; }
@@ -28,30 +28,30 @@ public:
     void writeNetwork(FILE *stream);
     // Returns true when the whole file was read; otherwise describes where it stopped.
     bool readNetwork(FILE *stream, const char *path, char *why = nullptr, int whyLength = 0);
-    drovanNode *addNode(float x, float y, int colour);
-    drovanEdge *addEdge(drovanNode *a, drovanNode *b, bool directed, int colour);
-    drovanEdge *findEdge(drovanNode *a, drovanNode *b);
+    Node *addNode(float x, float y, int colour);
+    Edge *addEdge(Node *a, Node *b, bool directed, int colour);
+    Edge *findEdge(Node *a, Node *b);
     void removeNode(int k);
     void compactEdges(int killed);
 
     // Editing.
-    drovanThing *findThing(int id);
+    Thing *findThing(int id);
     int hitNode(float x, float y);
     void clearSelection();
     void drawSelectedExcept(int id);
     void translate(float dx, float dy);
     void moveNodeBy(int id, float dx, float dy, bool withSelection);
     void connect(int idA, int idB, bool withSelection);
-    void connectToSelection(drovanNode *a, drovanNode *b, bool directed, int colour);
-    drovanEdge *nextEdgeAt(int k, int &cursor);
-    drovanMetaNodePat *instantiate(float scale);
+    void connectToSelection(Node *a, Node *b, bool directed, int colour);
+    Edge *nextEdgeAt(int k, int &cursor);
+    Pattern *instantiate(float scale);
     void archive(StateArchive &a) override;
 
     int instanceCount = 0;
     int nodeCount = 0;
     int edgeCount = 0;
-    drovanNode **nodes = nullptr;
-    drovanEdge **edges = nullptr;
+    Node **nodes = nullptr;
+    Edge **edges = nullptr;
     float patternRadius = 32.0f;
     float bodyRgb[3] = {0.0f, 0.0f, 0.0f};
     int tickCounter = 0;
@@ -77,8 +77,8 @@ public:
 
 // Disposal of one entry of a pattern: a thing still entered in the world is
 // killed (the world removes it later); any other is destroyed.
-void destroyPatternNode(drovanNode *n);
-void destroyPatternEdge(drovanEdge *e);
+void destroyPatternNode(Node *n);
+void destroyPatternEdge(Edge *e);
 
 // The pattern slot table.
 struct SlotRule {
@@ -87,7 +87,7 @@ struct SlotRule {
 };
 struct PatternSlot {
     float rgb[3] = {0.0f, 0.0f, 0.0f};
-    drovanMetaNodePat *pattern = nullptr;
+    Pattern *pattern = nullptr;
     int senseCount = 0;
     SlotRule senses[10] = {};
     int decomposeCount = 0;
