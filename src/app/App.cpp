@@ -262,7 +262,7 @@ bool captureView(const std::string &path, std::string &why) {
         why = "cannot encode the image";
         return false;
     }
-    return saveReplacing(path, [&png](FILE *f) { std::fwrite(png.data(), 1, png.size(), f); }, why);
+    return saveReplacing(path, why, [&png](FILE *f) { std::fwrite(png.data(), 1, png.size(), f); });
 }
 
 int drovanMain() {

@@ -771,9 +771,9 @@ void panelAction(int id) {
         std::string why;
         bool ok = true;
         if (world.currentWindow == 0)
-            ok = saveReplacing(path, [](FILE *f) { writeRules(f); }, why);
+            ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
         else if (pattern)
-            ok = saveReplacing(path, [pattern](FILE *f) { pattern->writeNetwork(f); }, why);
+            ok = saveReplacing(path, why, [pattern](FILE *f) { pattern->writeNetwork(f); });
         report(ok, why);
         break;
     }

@@ -196,8 +196,7 @@ bool readWhole(const std::string &path, std::string &text) {
 
 void writeStatus(const Sweep &s, long run, int status, const std::string &note) {
     std::string why;
-    if (!saveReplacing(s.name(run, "status"), [&](FILE *f) { std::fprintf(f, "%d %s\n", status, note.c_str()); },
-                       why))
+    if (!saveReplacing(s.name(run, "status"), why, [&](FILE *f) { std::fprintf(f, "%d %s\n", status, note.c_str()); }))
         std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
 }
 
@@ -220,7 +219,7 @@ int runOne(const Sweep &s, long run) {
         text += st + "\n";
     }
     std::string rules = s.name(run, "rules.txt"), why;
-    if (!saveReplacing(rules, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); }, why)) {
+    if (!saveReplacing(rules, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) {
         std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
         writeStatus(s, run, 2, "cannot write the rules file");
         return 2;
@@ -330,7 +329,7 @@ struct Stat {
 
 bool writeFile(const std::string &path, const std::string &text) {
     std::string why;
-    if (saveReplacing(path, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); }, why)) return true;
+    if (saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) return true;
     std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
     return false;
 }

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-bool saveReplacing(const std::string &path, const std::function<void(FILE *)> &writer, std::string &why) {
+bool saveReplacing(const std::string &path, std::string &why, const std::function<void(FILE *)> &writer) {
     why.clear();
     if (path.empty()) {
         why = "no file name";

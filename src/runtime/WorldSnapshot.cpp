@@ -13,7 +13,7 @@ bool saveWorldSnapshot(const std::string &path, std::string &why) {
         why = "'" + path + "' not written: " + why;
         return false;
     }
-    return saveReplacing(path, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); }, why);
+    return saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); });
 }
 
 bool openWorldSnapshot(const std::string &path, std::string &why) {

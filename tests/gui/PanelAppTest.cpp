@@ -207,7 +207,7 @@ TEST_F(Chooser, DoubleClickOpensAFileAndEscapeCancels) {
     node(1000.0f, 1000.0f);
     node(1300.0f, 1000.0f);
     std::string why;
-    ASSERT_TRUE(saveReplacing(folder + "/sub/two.txt", [](FILE *f) { writeRules(f); }, why));
+    ASSERT_TRUE(saveReplacing(folder + "/sub/two.txt", why, [](FILE *f) { writeRules(f); }));
     killAll();
     // Cancelled: nothing changes.
     patternSlot(0)->addNode(0.0f, 0.0f, 0);
@@ -230,9 +230,9 @@ using SafeSaving = GuiTest;
 
 TEST_F(SafeSaving, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
     std::string folder = scratchFolder(), path = folder + "/f.txt", why;
-    ASSERT_TRUE(saveReplacing(path, [](FILE *f) { std::fputs("old\n", f); }, why));
+    ASSERT_TRUE(saveReplacing(path, why, [](FILE *f) { std::fputs("old\n", f); }));
     // Reading from a write stream sets its error flag, as a failed write would.
-    EXPECT_FALSE(saveReplacing(path, [](FILE *f) { std::fputs("new\n", f); std::fgetc(f); }, why));
+    EXPECT_FALSE(saveReplacing(path, why, [](FILE *f) { std::fputs("new\n", f); std::fgetc(f); }));
     EXPECT_FALSE(why.empty());
     EXPECT_EQ(readAll(path), "old\n");
     auto entries = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
