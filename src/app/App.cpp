@@ -27,10 +27,9 @@
 namespace {
 bool stepRequested = false;
 
-const char *kCredits =
-    "Drovan: an artificial-life simulation of coloured nodes, springs and drifting atoms.\n\n"
-    "Click to place nodes, drag from node to node to join them, double-click to select a structure, "
-    "press 1-9 and 0 to drop metanodes. The panel holds the rules, the speed and the patterns.";
+const char *kCredits = "Drovan: an artificial-life simulation of coloured nodes, springs and drifting atoms.\n\n"
+                       "Click to place nodes, drag from node to node to join them, double-click to select a structure, "
+                       "press 1-9 and 0 to drop metanodes. The panel holds the rules, the speed and the patterns.";
 
 // While a modal box waits, the world window takes no edits, as behind a system dialog.
 void pressUnlessModal(int x, int y) {

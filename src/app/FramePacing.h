@@ -8,10 +8,10 @@ constexpr float kQuietPeriod = 0.25f;
 
 struct PacingState {
     float now = 0.0f;
-    float lastFrame = -1.0f;   // when the last frame was drawn (-1: never)
-    bool changed = false;      // input, a step or an action since that frame
-    bool animated = false;     // a pulse, a zoom or a drag is under way
-    float nextStep = -1.0f;    // when the next step falls due (-1: none runs)
+    float lastFrame = -1.0f;  // when the last frame was drawn (-1: never)
+    bool changed = false;     // input, a step or an action since that frame
+    bool animated = false;    // a pulse, a zoom or a drag is under way
+    float nextStep = -1.0f;   // when the next step falls due (-1: none runs)
 };
 
 bool frameWanted(const PacingState &s);

@@ -11,9 +11,7 @@
 #include "world/WorldStep.h"
 #include "world/WorldStore.h"
 
-Pattern *shownPattern() {
-    return world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
-}
+Pattern *shownPattern() { return world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr; }
 
 int pickAt(float x, float y) {
     for (Thing *t = world.thingList; t; t = t->next)
@@ -131,7 +129,8 @@ void onKey(int key) {
     if (key >= '0' && key <= '9') {
         int slot = key - '0';
         Pattern *s = patternSlot(slot);
-        if (s && s->nodeCount > 0 && firstFreeNodeSlot() >= 0) placeMetaNode(slot, world.lastPointer.x, world.lastPointer.y);
+        if (s && s->nodeCount > 0 && firstFreeNodeSlot() >= 0)
+            placeMetaNode(slot, world.lastPointer.x, world.lastPointer.y);
         return;
     }
     if (key == 8) {

@@ -130,7 +130,9 @@ void queueEvent(PanelEvent e) {
 void panelMotion(int x, int y) { queueEvent({PanelEvent::Motion, 0, 0, x, y, 0}); }
 void panelWheel(int, int dir, int x, int y) { queueEvent({PanelEvent::Wheel, dir, 0, x, y, 0}); }
 void toolkitKeyboard(unsigned char c, int x, int y) { queueEvent({PanelEvent::Key, c, 0, x, y, glutGetModifiers()}); }
-void toolkitKeyboardUp(unsigned char c, int x, int y) { queueEvent({PanelEvent::KeyUp, c, 0, x, y, glutGetModifiers()}); }
+void toolkitKeyboardUp(unsigned char c, int x, int y) {
+    queueEvent({PanelEvent::KeyUp, c, 0, x, y, glutGetModifiers()});
+}
 void toolkitSpecial(int key, int x, int y) { queueEvent({PanelEvent::Special, key, 0, x, y, glutGetModifiers()}); }
 void toolkitSpecialUp(int key, int x, int y) { queueEvent({PanelEvent::SpecialUp, key, 0, x, y, glutGetModifiers()}); }
 void panelReshape(int w, int h) {
@@ -320,8 +322,8 @@ void aboutWindow() {
     ImGuiIO &io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(4, kAboutTop), ImGuiCond_Always);
     ImGui::SetNextWindowSize(ImVec2(io.DisplaySize.x - 8, kAboutHeight), ImGuiCond_Always);
-    if (!ImGui::BeginPopupModal("Drovan", nullptr, ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize |
-                                                       ImGuiWindowFlags_NoMove))
+    if (!ImGui::BeginPopupModal("Drovan", nullptr,
+                                ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove))
         return;
     if (!about.open) {  // closed from the world window
         ImGui::CloseCurrentPopup();
@@ -491,7 +493,8 @@ void panelContents() {
         ImGui::PushID("maxedges");
         for (int i = 0; i < 6; i++) {
             if (i % 3 != 0) ImGui::SameLine();
-            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edge_constraint, i)) pendingAction = kActionMaxEdges;
+            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edge_constraint, i))
+                pendingAction = kActionMaxEdges;
             track(maxEdgesChoices[i].label);
         }
         ImGui::PopID();
@@ -651,7 +654,7 @@ void buildPanel() {
         io.IniFilename = nullptr;
         io.DisplaySize = ImVec2(static_cast<float>(kPanelW), static_cast<float>(kPanelH));
         ImGui::StyleColorsLight();
-        ImGui::GetStyle().FrameBorderSize = 1.0f;  // white fields on white popups need an edge
+        ImGui::GetStyle().FrameBorderSize = 1.0f;             // white fields on white popups need an edge
         ImGui::GetStyle().Colors[ImGuiCol_PopupBg].w = 1.0f;  // nothing of the panel shows through a dialog
         ImGui_ImplGLUT_Init();
         glutReshapeFunc(panelReshape);
@@ -743,9 +746,7 @@ void panelAction(int id) {
         initPatternSlots();
         resetStatistics();
         break;
-    case kActionResetCamera:
-        resetCamera();
-        break;
+    case kActionResetCamera: resetCamera(); break;
     case kActionLoad: {
         // A cancelled chooser or a file that will not open changes nothing.
         std::string path = askOpenFileName();
@@ -804,8 +805,7 @@ void panelAction(int id) {
         enforceAllValences();
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -113,7 +113,8 @@ void shellMouse(int button, int state, int x, int y) {
         if (button == GLUT_RIGHT_BUTTON) shell.rightDown = 1;
         if (button == GLUT_LEFT_BUTTON) shell.leftDown = 1;
         shell.modifiers = shellModifierSource ? shellModifierSource() : 0;
-        if (shell.doubleClick == 0 && x == shell.lastPressX && y == shell.lastPressY && now - shell.lastPressTime < 0.3f)
+        if (shell.doubleClick == 0 && x == shell.lastPressX && y == shell.lastPressY &&
+            now - shell.lastPressTime < 0.3f)
             shell.doubleClick = 1;
         else
             shell.doubleClick = 0;

@@ -42,7 +42,8 @@ int batchPattern(const std::vector<std::string> &args) {
     p->writeNetwork(stdout);
     std::fflush(stdout);
     if (!complete) {
-        std::fprintf(stderr, "drovan-batch: pattern file '%s': %s\n", file.c_str(), why[0] ? why : "reading stopped early");
+        std::fprintf(stderr, "drovan-batch: pattern file '%s': %s\n", file.c_str(),
+                     why[0] ? why : "reading stopped early");
         return 1;
     }
     return 0;

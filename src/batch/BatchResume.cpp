@@ -29,9 +29,10 @@ int batchResume(const std::vector<std::string> &args) {
         }
     }
     if (!ok || snap.empty()) {
-        std::fputs("usage: drovan-batch resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] "
-                   "[--snapshot OUT]\n",
-                   stderr);
+        std::fputs(
+            "usage: drovan-batch resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] "
+            "[--snapshot OUT]\n",
+            stderr);
         return 2;
     }
     if (!checkReadableFile(snap)) return 2;

@@ -135,7 +135,8 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
                 return fail("--place takes SLOT:X,Y with SLOT 0..9 and a point inside the world, not '" + p + "'");
             s.places.push_back(p);
         } else if (a == "--seeds") {
-            if (!parseSeeds(args[++i], s.seeds)) return fail(std::string("--seeds takes A..B or S,S,... , not '") + args[i] + "'");
+            if (!parseSeeds(args[++i], s.seeds))
+                return fail(std::string("--seeds takes A..B or S,S,... , not '") + args[i] + "'");
         } else if (a == "--vary") {
             if (i + 2 >= args.size()) return fail(std::string(a) + " needs a statement and values");
             Vary v{args[i + 1], split(args[i + 2], ',')};
@@ -147,7 +148,8 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
             s.varies.push_back(v);
             i += 2;
         } else if (a == "--steps") {
-            if (!parseCount(args[++i], s.steps)) return fail(std::string("--steps takes a count, not '") + args[i] + "'");
+            if (!parseCount(args[++i], s.steps))
+                return fail(std::string("--steps takes a count, not '") + args[i] + "'");
         } else if (a == "--every") {
             if (!parseCount(args[++i], s.every) || s.every == 0)
                 return fail(std::string("--every takes a count above 0, not '") + args[i] + "'");
@@ -156,7 +158,8 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
                 return fail(std::string("--jobs takes a count above 0, not '") + args[i] + "'");
             repeated = false;
         } else if (a == "--index") {
-            if (!parseCount(args[++i], s.index)) return fail(std::string("--index takes a run index, not '") + args[i] + "'");
+            if (!parseCount(args[++i], s.index))
+                return fail(std::string("--index takes a run index, not '") + args[i] + "'");
             repeated = false;
         } else if (s.file.empty() && (a.empty() || a[0] != '-')) {
             s.file = a;
@@ -164,8 +167,9 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
         } else {
             return fail(std::string("unexpected argument '") + a + "'");
         }
-        if (repeated) s.childArgs.insert(s.childArgs.end(), args.begin() + static_cast<long>(start),
-                                         args.begin() + static_cast<long>(i) + 1);
+        if (repeated)
+            s.childArgs.insert(s.childArgs.end(), args.begin() + static_cast<long>(start),
+                               args.begin() + static_cast<long>(i) + 1);
     }
     if (s.file.empty() || s.out.empty()) return fail("needs a rules FILE and --out DIR");
     if (s.list + s.collect + (s.index >= 0) > 1) return fail("--list, --index and --collect exclude each other");
@@ -509,10 +513,11 @@ int runAll(const Sweep &s) {
 int batchSweep(const std::vector<std::string> &args) {
     Sweep s;
     if (!parse(args, s)) {
-        std::fputs("usage: drovan-batch sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT {}' V1,V2,...]..."
-                   " [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J]"
-                   " [--list | --index I | --collect]\n",
-                   stderr);
+        std::fputs(
+            "usage: drovan-batch sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT {}' V1,V2,...]..."
+            " [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J]"
+            " [--list | --index I | --collect]\n",
+            stderr);
         return 2;
     }
     if (s.list) {

@@ -22,15 +22,14 @@ namespace {
 // Nodes neither decay nor age nor emit, so a world keeps its size while atoms
 // drift, travel edges and are eaten and replaced. An atom lives about 100
 // steps; each world's spawn rate keeps its atom count near its name.
-const char *kRules =
-    "Amber is 0.9 0.6 0.1\n"
-    "Teal is 0.1 0.6 0.7\n"
-    "Plum is 0.6 0.2 0.6\n"
-    "Amber sterile ; Teal sterile ; Plum sterile\n"
-    "Amber node decays at 0 ; Teal node decays at 0 ; Plum node decays at 0\n"
-    "Amber node ages at 0 ; Teal node ages at 0 ; Plum node ages at 0\n"
-    "Amber eats Teal ; Teal eats Plum ; Plum eats Amber\n"
-    "Amber atom decays at 0.5 ; Teal atom decays at 0.5 ; Plum atom decays at 0.5\n";
+const char *kRules = "Amber is 0.9 0.6 0.1\n"
+                     "Teal is 0.1 0.6 0.7\n"
+                     "Plum is 0.6 0.2 0.6\n"
+                     "Amber sterile ; Teal sterile ; Plum sterile\n"
+                     "Amber node decays at 0 ; Teal node decays at 0 ; Plum node decays at 0\n"
+                     "Amber node ages at 0 ; Teal node ages at 0 ; Plum node ages at 0\n"
+                     "Amber eats Teal ; Teal eats Plum ; Plum eats Amber\n"
+                     "Amber atom decays at 0.5 ; Teal atom decays at 0.5 ; Plum atom decays at 0.5\n";
 
 struct Setup {
     const char *name;
@@ -51,8 +50,8 @@ const char *kBusySettings = "discover_edges 1\n";
 const Setup kSetups[] = {
     {"small", "50 nodes, 1,000 atoms", 50, 1000, 3.4f, "", 0, true},
     {"busy", "500 nodes, 10,000 atoms, discover edges on", 500, 10000, 38.3f, kBusySettings, 0, true},
-    {"full", "node table full at valence, 20,000 atoms, collisions and annealing on", kNodeTableSize, 20000,
-     120.0f, "fix_node_collisions 1\nanneal 1\ndiscover_edges 1\n", 0, true},
+    {"full", "node table full at valence, 20,000 atoms, collisions and annealing on", kNodeTableSize, 20000, 120.0f,
+     "fix_node_collisions 1\nanneal 1\ndiscover_edges 1\n", 0, true},
     {"meta", "100 metanodes of a 10-node pattern among 5,000 atoms", 0, 5000, 17.6f, "", 100, true},
     {"scale-1000", "500 nodes, 1,000 atoms, as busy", 500, 1000, 3.83f, kBusySettings, 0, false},
     {"scale-5000", "500 nodes, 5,000 atoms, as busy", 500, 5000, 19.1f, kBusySettings, 0, false},

@@ -100,8 +100,10 @@ private:
         if (c == EOF) return false;
         bool tooLong = false;
         for (; c != EOF && !std::isspace(c); c = std::getc(stream)) {
-            if (field.size() < kLongestField) field += static_cast<char>(c);
-            else tooLong = true;
+            if (field.size() < kLongestField)
+                field += static_cast<char>(c);
+            else
+                tooLong = true;
         }
         if (c != EOF) std::ungetc(c, stream);
         return tooLong ? fail(name, "is too long") : true;
@@ -145,8 +147,7 @@ Edge *detachedEdge(Node *a, Node *b, bool directed, int colour) {
 }
 
 // Makes the lists read from a file the pattern's own, at their exact size.
-void adoptLists(Pattern &p, const std::vector<Node *> &listed,
-                const std::vector<Edge *> &joined) {
+void adoptLists(Pattern &p, const std::vector<Node *> &listed, const std::vector<Edge *> &joined) {
     delete[] p.nodes;
     delete[] p.edges;
     p.nodes = nullptr;

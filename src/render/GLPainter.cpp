@@ -55,15 +55,19 @@ public:
     void smallDisc(float cx, float cy, bool large) override {
         adopt();
         const CircleShape &s = large ? largeAtomShape : smallAtomShape;
-        if (s.offsets) batch.fan(s.offsets, s.count, cx, cy, 0.0f, colour);
-        else disc(cx, cy, s.radius, 0.0f);
+        if (s.offsets)
+            batch.fan(s.offsets, s.count, cx, cy, 0.0f, colour);
+        else
+            disc(cx, cy, s.radius, 0.0f);
         drawn();
     }
     void triangle(float x1, float y1, float x2, float y2, float x3, float y3, bool filled) override {
         adopt();
         const float xy[6] = {x1, y1, x2, y2, x3, y3};
-        if (filled) batch.fan(xy, 3, 0.0f, 0.0f, 0.0f, colour);
-        else batch.loop(xy, 3, 0.0f, 0.0f, 0.0f, colour, width);
+        if (filled)
+            batch.fan(xy, 3, 0.0f, 0.0f, 0.0f, colour);
+        else
+            batch.loop(xy, 3, 0.0f, 0.0f, 0.0f, colour, width);
         drawn();
     }
     void worldText(float x, float y, const char *text) override {

@@ -287,8 +287,9 @@ bool PaintBatch::sprite(float x, float y, float z, float radius, double windowRa
     unsigned first = static_cast<unsigned>(r.vertices.size() / 7);
     for (int i = 0; i < SphereMesh::kSlices; i++) {
         const float *u = m.position[SphereMesh::kEquator + i];
-        r.vertices.insert(r.vertices.end(), {x + radius * u[0], y + radius * u[1], z, s0 + (u[0] + 1.0f) * 0.5f * (s1 - s0),
-                                             t0 + (u[1] + 1.0f) * 0.5f * (t1 - t0), 0.0f, 0.0f});
+        r.vertices.insert(r.vertices.end(),
+                          {x + radius * u[0], y + radius * u[1], z, s0 + (u[0] + 1.0f) * 0.5f * (s1 - s0),
+                           t0 + (u[1] + 1.0f) * 0.5f * (t1 - t0), 0.0f, 0.0f});
     }
     for (unsigned i = 1; i + 1 < static_cast<unsigned>(SphereMesh::kSlices); i++)
         r.indices.insert(r.indices.end(), {first, first + i, first + i + 1});
@@ -329,17 +330,20 @@ void PaintBatch::flush(float restoreWidth) {
                 bool lines = r.kind == Lines;
                 if (blended != !lines) {
                     blended = !lines;
-                    if (blended) glEnable(GL_BLEND);
-                    else glDisable(GL_BLEND);
+                    if (blended)
+                        glEnable(GL_BLEND);
+                    else
+                        glDisable(GL_BLEND);
                 }
                 if ((r.kind == Sprites) != (drawing == Sprites)) spriteState(r.kind == Sprites);
                 drawing = r.kind;
                 if (lines && r.width != width) glLineWidth(width = r.width);
                 glVertexPointer(3, GL_FLOAT, 7 * sizeof(float), r.vertices.data());
-                if (r.kind == Sprites) glTexCoordPointer(2, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
-                else glColorPointer(4, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
-                glDrawRangeElements(lines ? GL_LINES : GL_TRIANGLES, 0,
-                                    static_cast<GLuint>(r.vertices.size() / 7 - 1),
+                if (r.kind == Sprites)
+                    glTexCoordPointer(2, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
+                else
+                    glColorPointer(4, GL_FLOAT, 7 * sizeof(float), r.vertices.data() + 3);
+                glDrawRangeElements(lines ? GL_LINES : GL_TRIANGLES, 0, static_cast<GLuint>(r.vertices.size() / 7 - 1),
                                     static_cast<GLsizei>(r.indices.size()), GL_UNSIGNED_INT, r.indices.data());
             }
             r.vertices.clear();

@@ -153,7 +153,6 @@ int randomNodeColor() {
     return fallback;
 }
 
-
 void refreshColorTable() {
     float total = 0.0f;
     for (int i = 0; i < colorCount; i++) total += colorTable[i].nodeProbability;

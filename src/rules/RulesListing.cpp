@@ -71,9 +71,7 @@ void writeColorRules(const ColorRule &r, FILE *s, bool descriptionMode) {
             lead(s, n, descriptionMode);
             std::fprintf(s, "eats %s\n", m);
             break;
-        case RelPoisonedBy:
-            std::fprintf(s, "%s poisons %s\n", m, n);
-            break;
+        case RelPoisonedBy: std::fprintf(s, "%s poisons %s\n", m, n); break;
         case RelCollects:
             lead(s, n, descriptionMode);
             std::fprintf(s, "collects %s\n", m);
@@ -82,8 +80,7 @@ void writeColorRules(const ColorRule &r, FILE *s, bool descriptionMode) {
             lead(s, n, descriptionMode);
             std::fprintf(s, "invigoratedby %s\n", m);
             break;
-        default:
-            break;
+        default: break;
         }
         float affinity = r.relation[c].affinity;
         if (affinity != 0.0f) {

@@ -20,9 +20,9 @@ void setRulesDiagnosticStream(FILE *stream);
 
 // Loader and scanner state, alive during one load.
 namespace rulesLoader {
-extern int lineNumber;                 // line being scanned, from 1
+extern int lineNumber;           // line being scanned, from 1
 extern Thing *currentThing;      // node or edge whose attributes are being read
-extern char rulesFileName[128];        // name printed in diagnostics
+extern char rulesFileName[128];  // name printed in diagnostics
 }
 
 // The scanner (generated from RulesLexer.l).

@@ -40,13 +40,13 @@ SlotPool &atomPool() {
 }
 }  // namespace
 
-void *Atom::operator new(size_t size) {
-    return size == sizeof(Atom) ? atomPool().allocate() : ::operator new(size);
-}
+void *Atom::operator new(size_t size) { return size == sizeof(Atom) ? atomPool().allocate() : ::operator new(size); }
 
 void Atom::operator delete(void *p, size_t size) {
-    if (size == sizeof(Atom)) atomPool().release(p);
-    else ::operator delete(p);
+    if (size == sizeof(Atom))
+        atomPool().release(p);
+    else
+        ::operator delete(p);
 }
 
 Atom::Atom(float x, float y, int c, int creator) {
@@ -257,8 +257,10 @@ void Atom::orbitHolder() {
 
 void Atom::thingRemoved(const Thing *gone) {
     int id = gone->id;
-    if (state == AtomOnEdge && edgeId == id) leaveEdge();
-    else if (state == AtomHeld && holderId == id) release();
+    if (state == AtomOnEdge && edgeId == id)
+        leaveEdge();
+    else if (state == AtomHeld && holderId == id)
+        release();
 }
 
 void Atom::kill() {
@@ -317,7 +319,7 @@ void spawnAtoms() {
                 float r1 = randUnit();
                 float r2 = randUnit();
                 new Atom(world.worldMinX + r1 * (world.worldMaxX - world.worldMinX),
-                               world.worldMinY + r2 * (world.worldMaxY - world.worldMinY), c, -1);
+                         world.worldMinY + r2 * (world.worldMaxY - world.worldMinY), c, -1);
             }
             float q = p - 1.0f;
             if (!(q < p)) break;

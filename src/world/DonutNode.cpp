@@ -71,16 +71,12 @@ void DonutNode::touchAtoms() {
             continue;
         }
         switch (relationKind(a->colour)) {
-        case RelEats:
-            feedOn(a);
-            break;
+        case RelEats: feedOn(a); break;
         case RelInvigoratedBy:
             vigour += a->strength * vigour * 0.1f;
             if (vigour > 1.0f) vigour = 1.0f;
             break;
-        default:
-            a->pendingNode = id;
-            break;
+        default: a->pendingNode = id; break;
         }
     }
     gridQueryRelease(q);

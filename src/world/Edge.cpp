@@ -60,8 +60,8 @@ void arrowhead(Edge *e, bool filled) {
     float back = std::atan2(e->lineStart.y - tip.y, e->lineStart.x - tip.x);
     float len = 11.2f + 4.8f * e->strength;
     float a1 = back + 0.43611112f, a2 = back - 0.43611112f;
-    painter().triangle(tip.x, tip.y, tip.x + len * std::cos(a1), tip.y + len * std::sin(a1),
-                       tip.x + len * std::cos(a2), tip.y + len * std::sin(a2), filled);
+    painter().triangle(tip.x, tip.y, tip.x + len * std::cos(a1), tip.y + len * std::sin(a1), tip.x + len * std::cos(a2),
+                       tip.y + len * std::sin(a2), filled);
 }
 
 void edgeRGB(const Edge *e, float out[3]) {
@@ -224,8 +224,10 @@ void Edge::draw(int pass, int flag) {
     if (from && from->id == fromId && from->patternIndex >= 0) {
         if (pass != -3) return;
         const float *rgb = from->patternIndex < kPatternSlots ? slotColour(from->patternIndex) : nullptr;
-        if (rgb) p.setColour(rgb[0], rgb[1], rgb[2]);
-        else p.setColour(0.0f, 0.0f, 0.0f);
+        if (rgb)
+            p.setColour(rgb[0], rgb[1], rgb[2]);
+        else
+            p.setColour(0.0f, 0.0f, 0.0f);
         p.lineWidth(10.0f);
         p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);
         arrowhead(this, false);

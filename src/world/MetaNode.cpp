@@ -388,8 +388,8 @@ void MetaNode::applyThrust(float px, float py, float fx, float fy) {
     float lx = p.x - px, ly = p.y - py;
     float leverAngle = std::atan2(ly, lx);
     float forceAngle = std::atan2(fy, fx);
-    float tau = std::sqrt(lx * lx + ly * ly) * std::sqrt(fx * fx + fy * fy) * std::sin(leverAngle - forceAngle) * 0.245f /
-                inertia;
+    float tau = std::sqrt(lx * lx + ly * ly) * std::sqrt(fx * fx + fy * fy) * std::sin(leverAngle - forceAngle) *
+                0.245f / inertia;
     // An empty or zero-sized body has no inertia to turn: no torque then.
     if (!std::isfinite(leverAngle) || !std::isfinite(forceAngle) || !std::isfinite(tau)) tau = 0.0f;
     turn(tau, -1.0f);

@@ -330,7 +330,8 @@ const SpiralPath &spiralPath(const int rel[8]) {
     const int width = p.boxHiI - p.boxLoI + 1;
     p.stepOf.assign(p.steps.empty() ? 0 : static_cast<size_t>(width * (p.boxHiJ - p.boxLoJ + 1)), -1);
     for (size_t k = 0; k < p.steps.size(); k++)
-        p.stepOf[static_cast<size_t>((p.steps[k].dj - p.boxLoJ) * width + p.steps[k].di - p.boxLoI)] = static_cast<int>(k);
+        p.stepOf[static_cast<size_t>((p.steps[k].dj - p.boxLoJ) * width + p.steps[k].di - p.boxLoI)] =
+            static_cast<int>(k);
     return p;
 }
 
@@ -342,7 +343,10 @@ const SpiralPath *pathFor(const GridQuery<Atom> &q, float x0, float x1, float y0
     const float cell = NeighbourGrid<Atom>::kCell;
     const SpiralWalk &w = q.walk;
     if (!(x0 > -1.0e6f && x1 < 1.0e6f && y0 > -1.0e6f && y1 < 1.0e6f)) return nullptr;
-    int rel[8] = {w.minI - w.startI, w.minJ - w.startJ, w.maxI - w.startI, w.maxJ - w.startJ,
+    int rel[8] = {w.minI - w.startI,
+                  w.minJ - w.startJ,
+                  w.maxI - w.startI,
+                  w.maxJ - w.startJ,
                   ceilToInt(x0 / cell) - 1 - w.startI,
                   floorToInt(x1 / cell) - w.startI,
                   ceilToInt(y0 / cell) - 1 - w.startJ,

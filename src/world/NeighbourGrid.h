@@ -52,8 +52,7 @@ inline bool NeighbourGrid<T>::cellOf(float x, float y, int &i, int &j) {
     // (int) truncates toward zero, so -0.5 still lands in cell 0, and
     // anything short of kCells in cell kCells - 1: every cell passing the
     // test is in range.
-    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells)))
-        return false;
+    if (!(fx > -1.0f && fx < static_cast<float>(kCells) && fy > -1.0f && fy < static_cast<float>(kCells))) return false;
     i = static_cast<int>(fx);
     j = static_cast<int>(fy);
     return true;
@@ -304,10 +303,10 @@ inline void atomMoved(const Atom *a) {
 // atoms it would pass over are left out early. Each mirrors a caller's test
 // on the atom's position p and the query point c.
 enum NearTest {
-    NearAnyTest,    // leaves out only atoms beyond reach on an axis
-    NearApproxLess, // keeps approxDistance(p, c) < reach
-    NearApproxUpTo, // keeps all but approxDistance(p, c) > reach
-    NearLengthUpTo, // keeps all but (p - c).length() > reach
+    NearAnyTest,     // leaves out only atoms beyond reach on an axis
+    NearApproxLess,  // keeps approxDistance(p, c) < reach
+    NearApproxUpTo,  // keeps all but approxDistance(p, c) > reach
+    NearLengthUpTo,  // keeps all but (p - c).length() > reach
 };
 // Like gridQueryNext, but may pass over atoms that fail the caller's test
 // (by their current positions). Every atom that passes comes in the same order.

@@ -115,8 +115,10 @@ void Node::turn(float dAngle, float maxRate) {
         if (w > 0.0f) {
             float t = std::fabs(dAngle) - w;
             if (t <= 0.0f) return;
-            if (dAngle > 0.0f) nodeAngularVelocity += t;
-            else nodeAngularVelocity -= t;
+            if (dAngle > 0.0f)
+                nodeAngularVelocity += t;
+            else
+                nodeAngularVelocity -= t;
             return;
         }
     }

@@ -32,13 +32,34 @@ public:
     virtual void turn(float dAngle, float maxRate);
     virtual float angularVelocity() { return nodeAngularVelocity; }
     virtual bool isMeta() { return false; }
-    virtual void addInDegree(int colour, int n) { (void)colour; inDegree += n; }
-    virtual void addOutDegree(int colour, int n) { (void)colour; outDegree += n; }
-    virtual void addUndirectedDegree(int colour, int n) { (void)colour; undirectedDegree += n; }
-    virtual void addCollected(int colour, int n) { (void)colour; (void)n; }
-    virtual float insetAtEnd(int colour) { (void)colour; return 0.0f; }
-    virtual float insetAtStart(int colour) { (void)colour; return 0.0f; }
-    virtual float insetUndirected(int colour) { (void)colour; return 0.0f; }
+    virtual void addInDegree(int colour, int n) {
+        (void)colour;
+        inDegree += n;
+    }
+    virtual void addOutDegree(int colour, int n) {
+        (void)colour;
+        outDegree += n;
+    }
+    virtual void addUndirectedDegree(int colour, int n) {
+        (void)colour;
+        undirectedDegree += n;
+    }
+    virtual void addCollected(int colour, int n) {
+        (void)colour;
+        (void)n;
+    }
+    virtual float insetAtEnd(int colour) {
+        (void)colour;
+        return 0.0f;
+    }
+    virtual float insetAtStart(int colour) {
+        (void)colour;
+        return 0.0f;
+    }
+    virtual float insetUndirected(int colour) {
+        (void)colour;
+        return 0.0f;
+    }
     virtual void enforceValence() {}
     virtual const float *colourRGB() = 0;
     virtual void drawInfo() {}
@@ -59,11 +80,18 @@ public:
     virtual float scale() { return nodeScale; }
     virtual int inhibition() { return inhibitionCount; }
     virtual void setInhibition(int n) { inhibitionCount = n; }
-    virtual bool convertIntake(int colour, float amount) { (void)colour; (void)amount; return false; }
+    virtual bool convertIntake(int colour, float amount) {
+        (void)colour;
+        (void)amount;
+        return false;
+    }
     virtual void attachEdge(Edge *e);
     virtual void detachEdge(Edge *e);
     virtual void integrate();
-    virtual void decomposeTouching(Node *other, float depth) { (void)other; (void)depth; }
+    virtual void decomposeTouching(Node *other, float depth) {
+        (void)other;
+        (void)depth;
+    }
     void archive(StateArchive &a) override;
 
     // Edge cursors: each call returns the next live edge, or nullptr.
@@ -71,7 +99,10 @@ public:
     Edge *nextIncomingEdge(int &cursor);
     Edge *nextTouchingEdge(int &cursor);
 
-    void addForce(float dx, float dy) { force.x += dx; force.y += dy; }
+    void addForce(float dx, float dy) {
+        force.x += dx;
+        force.y += dy;
+    }
     void dropWeakestEdge();
     void setEdgeStrengths(float s);
     void feedOn(Atom *atom);

@@ -36,6 +36,12 @@ public:
 protected:
     // The reader's lookup of a linked id, and its report of one that names no
     // thing of the linked kind.
-    virtual Thing *resolve(int id) { (void)id; return nullptr; }
-    virtual void linkFailed(const char *name, int id) { (void)name; (void)id; }
+    virtual Thing *resolve(int id) {
+        (void)id;
+        return nullptr;
+    }
+    virtual void linkFailed(const char *name, int id) {
+        (void)name;
+        (void)id;
+    }
 };

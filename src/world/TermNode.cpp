@@ -148,8 +148,7 @@ void TermNode::interactWithAtoms() {
                 setInhibition(inhibition() > k ? inhibition() : k);
                 break;
             }
-            default:
-                break;
+            default: break;
             }
             if (!a->dead && a->colour != nodeColour && world.discover_edges) linkLastNode(a);
             // Most colours convert nothing: settled here without the call.
@@ -259,7 +258,8 @@ void TermNode::processIntake() {
         int cursor = 0;
         while (Edge *e = nextAttachedEdge(cursor)) {
             Node *other = e->otherEnd(nodeIndex);
-            if (other && inTable(sig.output)) other->receive(nodePosition.x, nodePosition.y, sig.output, id, sig.factor);
+            if (other && inTable(sig.output))
+                other->receive(nodePosition.x, nodePosition.y, sig.output, id, sig.factor);
             e->strength = 1.0f;
         }
     }

@@ -19,10 +19,17 @@ public:
     Thing &operator=(const Thing &) = delete;
 
     virtual void update() {}
-    virtual void draw(int pass, int flag) { (void)pass; (void)flag; }
+    virtual void draw(int pass, int flag) {
+        (void)pass;
+        (void)flag;
+    }
     virtual void drawHighlight() {}
     virtual void print(FILE *file) { (void)file; }
-    virtual bool hitTest(float x, float y) { (void)x; (void)y; return false; }
+    virtual bool hitTest(float x, float y) {
+        (void)x;
+        (void)y;
+        return false;
+    }
     // Another thing is leaving the registry (it is being destroyed).
     virtual void thingRemoved(const Thing *gone) { (void)gone; }
     virtual void kill() { markDead(); }

@@ -9,8 +9,16 @@ struct Vec2 {
     Vec2 operator+(Vec2 o) const { return {x + o.x, y + o.y}; }
     Vec2 operator-(Vec2 o) const { return {x - o.x, y - o.y}; }
     Vec2 operator*(float k) const { return {x * k, y * k}; }
-    Vec2 &operator+=(Vec2 o) { x += o.x; y += o.y; return *this; }
-    Vec2 &operator-=(Vec2 o) { x -= o.x; y -= o.y; return *this; }
+    Vec2 &operator+=(Vec2 o) {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    Vec2 &operator-=(Vec2 o) {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
     bool operator==(Vec2 o) const { return x == o.x && y == o.y; }
     bool operator!=(Vec2 o) const { return !(*this == o); }
     float length() const { return std::sqrt(x * x + y * y); }

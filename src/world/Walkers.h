@@ -19,7 +19,10 @@ public:
     Walker(Visitor *c, WalkCallback cb) : context(c), callback(cb) {}
     virtual ~Walker() = default;
     virtual void walk() = 0;
-    void setCallback(Visitor *c, WalkCallback cb) { context = c; callback = cb; }
+    void setCallback(Visitor *c, WalkCallback cb) {
+        context = c;
+        callback = cb;
+    }
 
     Visitor *context = nullptr;
     WalkCallback callback = nullptr;
@@ -61,7 +64,10 @@ public:
 
     void replicate();
     Node *copyOf(Node *node, bool create);
-    void setFactors(float source, float copy) { sourceFactor = source; copyFactor = copy; }
+    void setFactors(float source, float copy) {
+        sourceFactor = source;
+        copyFactor = copy;
+    }
     Node *firstCopy();
     int firstCopyId();
     void selectCopies(bool flag);

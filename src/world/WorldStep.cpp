@@ -133,8 +133,10 @@ void annealNetwork() {
         Node *n = world.nodeTable[i];
         if (n && !n->dead && n->isMovable() && !insideMeta(n)) annealNode(n);
     }
-    if (world.inertia) applyForces(0.0f, 0.5f);
-    else applyForces(1.0f, 0.0f);
+    if (world.inertia)
+        applyForces(0.0f, 0.5f);
+    else
+        applyForces(1.0f, 0.0f);
 }
 
 void annealNode(Node *node) {
@@ -341,10 +343,14 @@ void relaxCollisions() {
             N->force += Vec2(fx, fy);
             if (fx != 0.0f || fy != 0.0f) N->collisionStamp = pass;
         } else if (!insideMeta(N)) {
-            if (p.x > world.worldMaxX) p.x = p.x - world.worldMaxX + world.worldMinX;
-            else if (p.x < world.worldMinX) p.x = world.worldMaxX - (world.worldMinX - p.x);
-            if (p.y > world.worldMaxY) p.y = p.y - world.worldMaxY + world.worldMinY;
-            else if (p.y < world.worldMinY) p.y = world.worldMaxY - (world.worldMinY - p.y);
+            if (p.x > world.worldMaxX)
+                p.x = p.x - world.worldMaxX + world.worldMinX;
+            else if (p.x < world.worldMinX)
+                p.x = world.worldMaxX - (world.worldMinX - p.x);
+            if (p.y > world.worldMaxY)
+                p.y = p.y - world.worldMaxY + world.worldMinY;
+            else if (p.y < world.worldMinY)
+                p.y = world.worldMaxY - (world.worldMinY - p.y);
             N->setPosition(p.x, p.y);
         }
         if (!world.fix_node_collisions || N->collisionStamp >= pass || i + 1 >= kNodeTableSize) continue;

@@ -22,7 +22,10 @@ const MaxEdgesChoice maxEdgesChoices[6] = {
     {"No constraint", -1}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5},
 };
 const SpeedChoice speedPeriods[4] = {
-    {"Pause", 0.0f}, {"Slow", 0.06666667f}, {"Normal", 0.033333335f}, {"Fast", 0.016666668f},
+    {"Pause", 0.0f},
+    {"Slow", 0.06666667f},
+    {"Normal", 0.033333335f},
+    {"Fast", 0.016666668f},
 };
 
 void (*refreshPanelHook)() = nullptr;
@@ -202,9 +205,8 @@ void setThingKind(Thing *t, ThingKind k) {
     if (t->registered) linkKind(t);
     if (t->registered && k == ThingOther) {
         otherThings.push_back(t);
-        std::sort(otherThings.begin(), otherThings.end(), [](const Thing *a, const Thing *b) {
-            return a->serial < b->serial;
-        });
+        std::sort(otherThings.begin(), otherThings.end(),
+                  [](const Thing *a, const Thing *b) { return a->serial < b->serial; });
     }
 }
 

@@ -58,10 +58,9 @@ TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
 }
 
 TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
-    std::string src = write("a.txt",
-                            "red is 1 0 0\nblue is 0 0 1\nred eats blue\nred node probability is 0.5\n"
-                            "red node at 100.0 200.0 with id 4 with strength 0.5\n"
-                            "blue node at 300.0 200.0 with id 9\nundirected edge from node 4 to node 9\n");
+    std::string src = write("a.txt", "red is 1 0 0\nblue is 0 0 1\nred eats blue\nred node probability is 0.5\n"
+                                     "red node at 100.0 200.0 with id 4 with strength 0.5\n"
+                                     "blue node at 300.0 200.0 with id 9\nundirected edge from node 4 to node 9\n");
     BatchResult first = runBatch("check '" + src + "' --listing");
     ASSERT_EQ(first.status, 0);
     std::string listing = first.out.substr(first.out.find("=== listing\n") + 12);
@@ -77,8 +76,8 @@ TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
 // anything starts: no output, exit status 2.
 TEST_F(BatchTest, RunRefusesPlacesOutsideTheSlotsAndTheWorld) {
     std::string rules = write("logic.txt", "red is 1 0 0\n");
-    for (const char *place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5",
-                              "0:5", "0:5,5x", "x:5,5", ":5,5"}) {
+    for (const char *place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5", "0:5",
+                              "0:5,5x", "x:5,5", ":5,5"}) {
         BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place '" + place + "'");
         EXPECT_EQ(r.status, 2) << place;
         EXPECT_EQ(r.out, "") << place;

@@ -29,8 +29,8 @@ std::string firstDifference(const std::string &want, const std::string &got) {
         bool ha = static_cast<bool>(std::getline(a, la)), hb = static_cast<bool>(std::getline(b, lb));
         if (!ha && !hb) return "texts equal line by line (line endings differ)";
         if (!ha || !hb || la != lb)
-            return "line " + std::to_string(line) + ": want '" + (ha ? la : "<end>") + "' got '" +
-                   (hb ? lb : "<end>") + "'";
+            return "line " + std::to_string(line) + ": want '" + (ha ? la : "<end>") + "' got '" + (hb ? lb : "<end>") +
+                   "'";
     }
 }
 
@@ -68,10 +68,10 @@ TEST(BenchCaptureTest, CaptureOptionsNeedOneWorldAndWriteBothFiles) {
     std::string base = std::string("'") + DROVAN_BATCH + "' bench ";
     // Without --scenario there is no single world to capture.
     EXPECT_NE(std::system((base + "--steps 1 --save '" + tmp + ".txt' >/dev/null 2>&1").c_str()), 0);
-    ASSERT_EQ(std::system((base + "--scenario small --steps 25 --csv '" + tmp + ".csv' --save '" + tmp +
-                           ".txt' >/dev/null")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(
+            (base + "--scenario small --steps 25 --csv '" + tmp + ".csv' --save '" + tmp + ".txt' >/dev/null").c_str()),
+        0);
     std::string csv = readAll(tmp + ".csv");
     // Header, the start row, then one row every 10 steps.
     int rows = 0;

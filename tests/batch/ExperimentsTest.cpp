@@ -46,8 +46,8 @@ TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
     // A new seed on resume sends the same saved world another way.
     ASSERT_EQ(runBatch("run " + quote(kLogic) + " --steps 30 --snapshot " + quote(path("s.snap"))).status, 0);
     ASSERT_EQ(runBatch("resume " + quote(path("s.snap")) + " --steps 60 --csv " + quote(path("r1.csv"))).status, 0);
-    ASSERT_EQ(runBatch("resume " + quote(path("s.snap")) + " --seed 9 --steps 60 --csv " + quote(path("r9.csv"))).status,
-              0);
+    ASSERT_EQ(
+        runBatch("resume " + quote(path("s.snap")) + " --seed 9 --steps 60 --csv " + quote(path("r9.csv"))).status, 0);
     EXPECT_EQ(line(readFile(path("r1.csv")), 1), line(readFile(path("r9.csv")), 1));
     EXPECT_NE(readFile(path("r1.csv")), readFile(path("r9.csv")));
 }
@@ -55,12 +55,11 @@ TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
 // One command on two cores gives the same files as every index run alone
 // (as a cluster's job array would) and then collected.
 TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
-    std::string sweep = "sweep " + quote(kLogic) +
-                        " --seeds 3..5 --vary 'node_creation_rate {}' 0.1,0.6 --steps 60 --every 20 --out ";
+    std::string sweep =
+        "sweep " + quote(kLogic) + " --seeds 3..5 --vary 'node_creation_rate {}' 0.1,0.6 --steps 60 --every 20 --out ";
     BatchResult list = runBatch(sweep + quote(path("a")) + " --list");
     EXPECT_EQ(list.status, 0);
-    EXPECT_EQ(list.out,
-              "run,seed,node_creation_rate {}\n0,3,0.1\n1,4,0.1\n2,5,0.1\n3,3,0.6\n4,4,0.6\n5,5,0.6\n");
+    EXPECT_EQ(list.out, "run,seed,node_creation_rate {}\n0,3,0.1\n1,4,0.1\n2,5,0.1\n3,3,0.6\n4,4,0.6\n5,5,0.6\n");
     ASSERT_EQ(runBatch(sweep + quote(path("a")) + " --jobs 2").status, 0);
     for (int i = 0; i < 6; i++)
         ASSERT_EQ(runBatch(sweep + quote(path("b")) + " --index " + std::to_string(i)).status, 0) << i;
@@ -73,8 +72,8 @@ TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
     // Run 4 is seed 4 with the statement appended: the same world as the plain
     // file with that line added.
     std::string rules = readFile(kLogic) + "node_creation_rate 0.6\n";
-    ASSERT_EQ(runBatch("run " + quote(scratch.write("r.txt", rules)) + " --seed 4 --steps 60 --every 20 --digest --csv " +
-                       quote(path("r.csv")))
+    ASSERT_EQ(runBatch("run " + quote(scratch.write("r.txt", rules)) +
+                       " --seed 4 --steps 60 --every 20 --digest --csv " + quote(path("r.csv")))
                   .status,
               0);
     EXPECT_EQ(readFile(path("a/run-0004.csv")), readFile(path("r.csv")));
@@ -109,8 +108,8 @@ TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
 
 TEST_F(ExperimentsTest, FailingRunsAreReportedAndTheOthersComplete) {
     std::string cmd = quote(DROVAN_BATCH) + " sweep " + quote(kLogic) +
-                      " --seeds 1..2 --vary 'Bug {} Sun' eats,eat --steps 20 --jobs 2 --out " +
-                      quote(path("f")) + " 2>&1";
+                      " --seeds 1..2 --vary 'Bug {} Sun' eats,eat --steps 20 --jobs 2 --out " + quote(path("f")) +
+                      " 2>&1";
     FILE *p = popen(cmd.c_str(), "r");
     std::string err;
     char buf[512];
@@ -126,10 +125,12 @@ TEST_F(ExperimentsTest, FailingRunsAreReportedAndTheOthersComplete) {
     EXPECT_NE(readFile(path("f/run-0002.log")).find("'run-0002.rules.txt':"), std::string::npos);
     // A run that never wrote its result is reported too.
     std::remove(path("f/run-0001.status").c_str());
-    EXPECT_EQ(runBatch("sweep " + quote(kLogic) + " --seeds 1..2 --vary 'Bug {} Sun' eats,eat "
-                       "--steps 20 --out " + quote(path("f")) + " --collect")
+    EXPECT_EQ(runBatch("sweep " + quote(kLogic) +
+                       " --seeds 1..2 --vary 'Bug {} Sun' eats,eat "
+                       "--steps 20 --out " +
+                       quote(path("f")) + " --collect")
                   .status,
               1);
-    EXPECT_EQ(line(readFile(path("f/runs.csv")), 2), "1,2,eats,,\"no result (not run, still running or killed)\"" +
-                                                         std::string(22, ','));
+    EXPECT_EQ(line(readFile(path("f/runs.csv")), 2),
+              "1,2,eats,,\"no result (not run, still running or killed)\"" + std::string(22, ','));
 }

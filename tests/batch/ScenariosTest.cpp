@@ -68,7 +68,8 @@ TEST_F(ScenariosTest, EveryBundledRulesFileLoadsWithoutADiagnostic) {
         BatchResult r = runBatch("check " + quote(kScenarios + "/" + n));
         // Nothing but the summary line: no diagnostic, and the file's own colours are in force.
         EXPECT_TRUE(r.status == 0 && r.out.find('\n') == r.out.size() - 1 && endsWith(r.out, " colors parsed\n"))
-            << n << ":\n" << r.out;
+            << n << ":\n"
+            << r.out;
     }
     closedir(d);
     EXPECT_EQ(files, 7);
@@ -80,21 +81,21 @@ TEST_F(ScenariosTest, EveryBundledRulesFileLoadsWithoutADiagnostic) {
 //     --csv tests/batch/golden/scenario.csv --save tests/batch/golden/scenario-500.txt
 TEST_F(ScenariosTest, ReferenceRunMatchesTheKeptListingAndCurve) {
     BatchResult r = runBatch("run " + quote(kGolden + "/scenario.txt") + " --steps 500 --every 50 --csv " +
-                        quote(path("curve.csv")) + " --save " + quote(path("listing.txt")));
+                             quote(path("curve.csv")) + " --save " + quote(path("listing.txt")));
     ASSERT_EQ(r.status, 0);
     std::string listing = readFile(kGolden + "/scenario-500.txt"), curve = readFile(kGolden + "/scenario.csv");
     ASSERT_FALSE(listing.empty() || curve.empty());
-    EXPECT_TRUE(readFile(path("listing.txt")) == listing) << "the 500-step listing differs from " << kGolden
-                                                          << "/scenario-500.txt";
+    EXPECT_TRUE(readFile(path("listing.txt")) == listing)
+        << "the 500-step listing differs from " << kGolden << "/scenario-500.txt";
     EXPECT_EQ(readFile(path("curve.csv")), curve);
 }
 
 // The metanode scenario's CSV: row 0 shows the placed metanodes, and every
 // row's colour and metaN columns add up to its nodes.
 TEST_F(ScenariosTest, EveryCsvRowCountsOneWorld) {
-    BatchResult r = runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
-                             " --place 1:1600,1600 --place 0:900,900 --steps 300 --every 10 --csv " +
-                             quote(path("meta.csv")));
+    BatchResult r =
+        runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
+                 " --place 1:1600,1600 --place 0:900,900 --steps 300 --every 10 --csv " + quote(path("meta.csv")));
     ASSERT_EQ(r.status, 0);
     auto c = parseCsv(readFile(path("meta.csv")));
     ASSERT_EQ(c["nodes"].size(), 31u);

@@ -74,7 +74,10 @@ protected:
         fakeModifiers = mods;
         button(from, GLUT_DOWN);
         tick();
-        if (to != from) { moveTo(to); tick(); }
+        if (to != from) {
+            moveTo(to);
+            tick();
+        }
         button(to, GLUT_UP);
         tick();
     }

@@ -176,7 +176,9 @@ protected:
     static void type(const std::string &text) {
         for (char c : text) panelKeyTap(static_cast<unsigned char>(c));
     }
-    static std::function<void()> nothing() { return [] {}; }
+    static std::function<void()> nothing() {
+        return [] {};
+    }
 };
 
 TEST_F(Chooser, SaveByTypingAndEnterAsksBeforeReplacing) {
@@ -184,7 +186,12 @@ TEST_F(Chooser, SaveByTypingAndEnterAsksBeforeReplacing) {
     ASSERT_EQ(chdir(folder.c_str()), 0);
     node(1000.0f, 1000.0f);
     // Two quick backspaces remove two typed characters.
-    run({nothing(), [] { type("worldxy"); }, [] { panelKeyTap(8); panelKeyTap(8); }, [] { panelKeyTap(13); }});
+    run({nothing(), [] { type("worldxy"); },
+         [] {
+             panelKeyTap(8);
+             panelKeyTap(8);
+         },
+         [] { panelKeyTap(13); }});
     panelAction(kActionSave);
     EXPECT_EQ(readAll(folder + "/world").empty(), false);
     std::string first = readAll(folder + "/world");
@@ -232,7 +239,10 @@ TEST_F(SafeSaving, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
     std::string folder = scratchFolder(), path = folder + "/f.txt", why;
     ASSERT_TRUE(saveReplacing(path, why, [](FILE *f) { std::fputs("old\n", f); }));
     // Reading from a write stream sets its error flag, as a failed write would.
-    EXPECT_FALSE(saveReplacing(path, why, [](FILE *f) { std::fputs("new\n", f); std::fgetc(f); }));
+    EXPECT_FALSE(saveReplacing(path, why, [](FILE *f) {
+        std::fputs("new\n", f);
+        std::fgetc(f);
+    }));
     EXPECT_FALSE(why.empty());
     EXPECT_EQ(readAll(path), "old\n");
     auto entries = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
@@ -314,7 +324,8 @@ TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
     std::string folder = scratchFolder();
     std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/metanodes.txt";
     std::filesystem::copy_file(rules, folder + "/m.txt");
-    std::filesystem::copy_file(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/meta1a.txt", folder + "/meta1a.txt");
+    std::filesystem::copy_file(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/meta1a.txt",
+                               folder + "/meta1a.txt");
     chosenPath = folder + "/m.txt";
     recordStep(0.0f, false);
     panelAction(kActionLoad);
@@ -333,20 +344,30 @@ TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
 
 // Each check box and radio button of the panel writes its own setting and no other.
 TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
-    int *const boxes[] = {&world.discover_edges, &world.directed_edges, &world.colored_edges,
-                          &world.fix_node_collisions, &world.closed_world, &world.anneal, &world.inertia,
-                          &world.render_atoms, &world.render_nodes, &world.render_edges,
+    int *const boxes[] = {&world.discover_edges,
+                          &world.directed_edges,
+                          &world.colored_edges,
+                          &world.fix_node_collisions,
+                          &world.closed_world,
+                          &world.anneal,
+                          &world.inertia,
+                          &world.render_atoms,
+                          &world.render_nodes,
+                          &world.render_edges,
                           &world.render_atom_aggregates};
-    const char *const boxLabels[] = {"Discover Edges", "Directed Edges", "Colored Edges", "Fix Node Collisions",
-                                     "Closed World", "Anneal", "Inertia", "Atoms", "Nodes", "Edges",
-                                     "Atom aggregates"};
+    const char *const boxLabels[] = {"Discover Edges", "Directed Edges", "Colored Edges",  "Fix Node Collisions",
+                                     "Closed World",   "Anneal",         "Inertia",        "Atoms",
+                                     "Nodes",          "Edges",          "Atom aggregates"};
     struct Radio {
         const char *label;
         int *field;
         int value;
     };
-    const Radio radios[] = {{"Fast", &world.speed, 3}, {"Slow", &world.speed, 1}, {"Pause", &world.speed, 0},
-                            {"2", &world.edge_constraint, 2}, {"No constraint", &world.edge_constraint, 0}};
+    const Radio radios[] = {{"Fast", &world.speed, 3},
+                            {"Slow", &world.speed, 1},
+                            {"Pause", &world.speed, 0},
+                            {"2", &world.edge_constraint, 2},
+                            {"No constraint", &world.edge_constraint, 0}};
     int initial[11];
     for (int b = 0; b < 11; b++) initial[b] = *boxes[b];
     auto clickOn = [](const char *label) {

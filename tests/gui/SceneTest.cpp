@@ -100,9 +100,9 @@ TEST(CircleGeometry, SegmentCountAndRadius) {
     CircleShape shape(4.0f);
     ASSERT_EQ(shape.count, 10);
     EXPECT_NEAR(std::atan2(shape.offsets[1], shape.offsets[0]), 36.0f * 0.0027777778f * 6.28f, 1e-5f);
-    for (int i = 0; i < shape.count; i++) EXPECT_NEAR(std::hypot(shape.offsets[2 * i], shape.offsets[2 * i + 1]), 4.0f, 1e-5f);
+    for (int i = 0; i < shape.count; i++)
+        EXPECT_NEAR(std::hypot(shape.offsets[2 * i], shape.offsets[2 * i + 1]), 4.0f, 1e-5f);
 }
-
 
 // One of each kind of thing, big enough to sample inside.
 class KindsOfThing : public DrawnFrame {
@@ -216,10 +216,8 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
     frame();
     world.aggregateGrid = shown;
     const Expected table[] = {
-        {100, 100, {255, 128, 128}, 0, "one colour, full"},
-        {180, 100, {178, 140, 217}, 0, "two colours"},
-        {100, 180, {223, 223, 255}, 0, "one colour, a quarter"},
-        {260, 100, {255, 255, 255}, 0, "written empty"},
+        {100, 100, {255, 128, 128}, 0, "one colour, full"},      {180, 100, {178, 140, 217}, 0, "two colours"},
+        {100, 180, {223, 223, 255}, 0, "one colour, a quarter"}, {260, 100, {255, 255, 255}, 0, "written empty"},
         {100, 260, {255, 255, 255}, 0, "never written"},
     };
     for (const Expected &e : table) {

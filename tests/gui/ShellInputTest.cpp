@@ -86,11 +86,18 @@ using CameraControl = GuiTest;
 
 TEST_F(CameraControl, WheelZoomsByOnePointTwoPerNotchOverATenthOfASecond) {
     // Wheel notch (0 for none), seconds waited after it, then zoom and target.
-    struct Step { int notch; float wait, zoom, zoomTo; };
-    const Step steps[] = {{1, 0.0f, 1.0f, 1.2f}, {0, 0.05f, 1.1f, 1.2f}, {0, 0.06f, 1.2f, 1.2f},
-                          {-1, 0.0f, 1.2f, 1.0f}, {0, 0.2f, 1.0f, 1.0f},
+    struct Step {
+        int notch;
+        float wait, zoom, zoomTo;
+    };
+    const Step steps[] = {{1, 0.0f, 1.0f, 1.2f},
+                          {0, 0.05f, 1.1f, 1.2f},
+                          {0, 0.06f, 1.2f, 1.2f},
+                          {-1, 0.0f, 1.2f, 1.0f},
+                          {0, 0.2f, 1.0f, 1.0f},
                           // A notch during an animation restarts from the eased zoom.
-                          {1, 0.05f, 1.1f, 1.2f}, {1, 0.0f, 1.1f, 1.1f * 1.2f}};
+                          {1, 0.05f, 1.1f, 1.2f},
+                          {1, 0.0f, 1.1f, 1.1f * 1.2f}};
     for (const Step &s : steps) {
         if (s.notch) {
             shellWheel(0, s.notch, 400, 400);

@@ -52,7 +52,8 @@ protected:
         for (int j = 0; j < p->edgeCount; j++) {
             Edge *e = p->edges[j];
             ASSERT_TRUE(e && !e->dead);
-            ASSERT_TRUE(e->fromIndex >= 0 && e->fromIndex < p->nodeCount && e->toIndex >= 0 && e->toIndex < p->nodeCount);
+            ASSERT_TRUE(e->fromIndex >= 0 && e->fromIndex < p->nodeCount && e->toIndex >= 0 &&
+                        e->toIndex < p->nodeCount);
             EXPECT_TRUE(e->fromId == e->fromIndex && e->toId == e->toIndex && e->fromIndex != e->toIndex);
             EXPECT_TRUE(pairs.insert(std::minmax(e->fromIndex, e->toIndex)).second) << "repeated pair";
         }
@@ -62,11 +63,10 @@ protected:
     char why[256] = {};
 };
 
-const char *const kExample =
-    "2 1\n"
-    "100.000000 200.000000 0.000000 1\n"
-    "150.500000 -20.000000 1.500000 2\n"
-    "0 1 0\n";
+const char *const kExample = "2 1\n"
+                             "100.000000 200.000000 0.000000 1\n"
+                             "150.500000 -20.000000 1.500000 2\n"
+                             "0 1 0\n";
 
 TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
     Node *a = pat->addNode(100.0f, 200.0f, 1);
@@ -92,11 +92,16 @@ TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
 }
 
 TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
-    struct Case { const char *text; const char *why; int nodes, edges; };
+    struct Case {
+        const char *text;
+        const char *why;
+        int nodes, edges;
+    };
     const Case cases[] = {
         {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: the file ends early", 1, 0},
         {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: the file ends early", 3, 1},
-        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3 (file line 3): y field 'x' is not a number", 1, 0},
+        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3 (file line 3): y field 'x' is not a number",
+         1, 0},
         {"two nodes", "stopped at the header (file line 1): node count field 'two' is not a whole number", 0, 0},
         {"1 0\n\n0 nan 0 0\n", "stopped at node line 1 of 1 (file line 3): y field 'nan' is not a finite number", 0, 0},
         // A fraction in a whole-number field stops the reader there: it is never

@@ -214,8 +214,9 @@ TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
 
 // A world saved while paused still runs headless.
 TEST_F(SnapshotTest, PausedWorldResumes) {
-    ASSERT_EQ(runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))).status,
-              0);
+    ASSERT_EQ(
+        runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))).status,
+        0);
     std::string paused = scratch.write("p.snap", withSums(setValue(readFile(path("a.snap")), "speed", "0")));
     BatchResult r = runBatch("resume " + quote(paused) + " --steps 5");
     EXPECT_EQ(r.status, 0);
@@ -231,8 +232,14 @@ TEST_F(SnapshotTest, ResumeIsExactInEveryRuleFamily) {
         const char *name;
         std::string options;
     } cases[] = {
-        {"closed-world", ""}, {"inertia", ""}, {"capture-arc", ""}, {"relations", ""},
-        {"signals", ""},      {"conversions", ""}, {"valence", ""},  {"donuts", ""},
+        {"closed-world", ""},
+        {"inertia", ""},
+        {"capture-arc", ""},
+        {"relations", ""},
+        {"signals", ""},
+        {"conversions", ""},
+        {"valence", ""},
+        {"donuts", ""},
         {"cilia", patterns + " --place 0:1620,1560"},
         {"metanodes", patterns + " --place 1:1600,1600 --place 1:1680,1650 --place 0:1570,1590"},
     };
@@ -241,8 +248,9 @@ TEST_F(SnapshotTest, ResumeIsExactInEveryRuleFamily) {
         std::string run = "run " + quote(golden + c.name + ".txt") + c.options + " --steps ";
         ASSERT_EQ(runBatch(run + "300 --snapshot " + quote(path("all.snap"))).status, 0);
         ASSERT_EQ(runBatch(run + "150 --snapshot " + quote(path("half.snap"))).status, 0);
-        ASSERT_EQ(runBatch("resume " + quote(path("half.snap")) + " --steps 150 --snapshot " + quote(path("b.snap"))).status,
-                  0);
+        ASSERT_EQ(
+            runBatch("resume " + quote(path("half.snap")) + " --steps 150 --snapshot " + quote(path("b.snap"))).status,
+            0);
         EXPECT_EQ(readFile(path("b.snap")), readFile(path("all.snap")));
     }
 }

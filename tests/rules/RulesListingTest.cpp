@@ -53,7 +53,8 @@ TEST_F(RulesListingTest, ColourBlocksDescriptionsAndRoundTrip) {
         "x node reproduces when z = 4\n";
     EXPECT_EQ(block(0, false), "x is 0.500 0.250 1.000\nx static\nx sterile\nx node probability is 0.12\n"
                                "x atom probability is 2.00\nx size 0.50\nx edge length is 12.000000\n"
-                               "x node decays at 2.000000\nx atom decays at 0.500000\n" + rules);
+                               "x node decays at 2.000000\nx atom decays at 0.500000\n" +
+                                   rules);
     // Description mode drops the header and the leading name; it becomes the description lines.
     std::vector<std::string> description = lines(rules);
     for (std::string &l : description) l = l.compare(0, 2, "x ") ? l : l.substr(2);

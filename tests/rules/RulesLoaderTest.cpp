@@ -32,7 +32,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
     run({
         {"red is 1 0 0\ngreen is 0 1 0 ; blue is 0 0 1\nred eats green\ngreen node probability is 0.5\n"
          "blue converts red and green to blue * 2\nred node reproduces when green = 3\n# comment\nanneal 0\n"
-         "edge springk is .2\n", "3 colors parsed\n",
+         "edge springk is .2\n",
+         "3 colors parsed\n",
          "red is 1.000 0.000 0.000\ngreen is 0.000 1.000 0.000\nblue is 0.000 0.000 1.000\nred eats green\n"
          "green node probability is 0.50\nblue converts green and red to blue * 2.000\n"
          "red node reproduces when green = 3\nanneal 0\n",
@@ -55,19 +56,24 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "@3: parse error\n@4: parse error\n@4: expected a semicolon or line break here\n3 colors parsed\n",
          "red eats blue\ngreen eats red\nblue eats green"},
         // A resumed statement of fewer than three tokens raises no second report.
-        {"# c\nred eat blue\nanneal 0\nspeed 1\n", "@2: parse error\n@4: expected a semicolon or line break here\n"
-         "3 colors parsed\n", "anneal 0", [] { EXPECT_EQ(world.speed, 1); }},
+        {"# c\nred eat blue\nanneal 0\nspeed 1\n",
+         "@2: parse error\n@4: expected a semicolon or line break here\n"
+         "3 colors parsed\n",
+         "anneal 0", [] { EXPECT_EQ(world.speed, 1); }},
         {"red node at 1 2\n", "@1: parse error\n1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<Node>(), 0); }},
         {"red node at 1.0 2.0\n", "1 colors parsed\n", "", [] { EXPECT_EQ(liveCount<Node>(), 1); }},
         // Value checks name the statement's own line and judge the value as read.
-        {"red is 2 0 0\nblue is -1 0.5 0\n", "@1: rgb values must be between 0 and 1\n"
+        {"red is 2 0 0\nblue is -1 0.5 0\n",
+         "@1: rgb values must be between 0 and 1\n"
          "@2: rgb values must be between 0 and 1\n2 colors parsed\n",
          "red is 1.000 0.000 0.000\nblue is 0.000 0.500 0.000"},
         {"\n\nred size 1.5\nblue size is 0.25\ngreen size 0.5\ngreen size 1\n",
          "@3: color sizes must be between 0 and 1\n3 colors parsed\n",
          "red size 1.00\nblue size 0.25\ngreen size 1.00"},
-        {"red atom decays at -1\nred node decays at -1\nred node ages at -2\n", "@1: atom decay rate must be >= 0\n"
-         "@2: node decay rate must be >= 0\n@3: node age rate must be >= 0\n1 colors parsed\n", "",
+        {"red atom decays at -1\nred node decays at -1\nred node ages at -2\n",
+         "@1: atom decay rate must be >= 0\n"
+         "@2: node decay rate must be >= 0\n@3: node age rate must be >= 0\n1 colors parsed\n",
+         "",
          [&] { EXPECT_TRUE(red.atomDecayRate == 0.02f && red.nodeDecayRate == 0.02f && red.nodeAgeRate == 0.03f); }},
         {"red node probability is -1\nred atom probability -3\nblue probability .5\nblue probability is -1\n",
          "@1: node probability must be greater than or equal to 0\n@2: atom probability must be greater than or equal "
@@ -75,14 +81,17 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "red node probability is 0.00\nred atom probability is 0.00\nblue node probability is 0.00"},
         {"red node reproduces when blue = 0\n", "@1: count in reproduce rule must be > 0\n2 colors parsed\n", "",
          [&] { EXPECT_EQ(red.reproduceAt[1], -1); }},
-        {"red edge springk is 0.3\n", "@1: per color edge springk not supported\n"
-         "@1: use global setting, ie: edge springk is .1\n1 colors parsed\n", "edge springk is 0.100000"},
+        {"red edge springk is 0.3\n",
+         "@1: per color edge springk not supported\n"
+         "@1: use global setting, ie: edge springk is .1\n1 colors parsed\n",
+         "edge springk is 0.100000"},
         {"edge springk is 0.3\nred is 1 1 1", "1 colors parsed\n", "edge springk is 0.300000"},
         {"red edge length is 0\nedge length 40\nblue edge length 12.5\nedge length is 0\n",
          "@1: edge length constraints must be > 0\n2 colors parsed\n", "blue edge length is 12.500000",
          [&] { EXPECT_TRUE(world.edge_length == 0.0f && !red.hasEdgeLength); }},
         {"red is donut\nred converts blue to green\nred is donut\ngreen converts blue and red to green\n"
-         "green is donut\nblue is cilia\n", "@1: donut conversion not defined for 'red' (a 1 to 1 conversion)\n"
+         "green is donut\nblue is cilia\n",
+         "@1: donut conversion not defined for 'red' (a 1 to 1 conversion)\n"
          "@5: donut conversion not defined for 'green' (a 1 to 1 conversion)\n3 colors parsed\n",
          "red is donut\ngreen is donut\nblue is cilia"},
         // Nodes and edges.
@@ -104,7 +113,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          }},
         // A node moved off its id by a later statement takes its edge along.
         {"red node at 100.0 100.0 with id 4\nred node at 150.0 100.0 with id 9\nundirected edge from node 4 to node 9\n"
-         "blue node at 900.0 900.0 with id 4\n", "2 colors parsed\n", "",
+         "blue node at 900.0 900.0 with id 4\n",
+         "2 colors parsed\n", "",
          [] {
              Node *moved = nullptr, *blue = findNode(4);
              Edge *e = nullptr;
@@ -125,7 +135,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"Red node at 10.0 20.0 with id 7 with strength 0.5\nBlue node at 30.0 40.0 with id 8 with strength 2.0\n"
          "Red node at 5.0 5.0 with id -4\nRed node at 1.0 1.0 with id 9\n"
          "Blue undirected edge from node 8 to node 9 with strength .75\n"
-         "directed edge from node 7 to node 8\nedge length is 25\n", "@2: strengths must be between 0 and 1\n"
+         "directed edge from node 7 to node 8\nedge length is 25\n",
+         "@2: strengths must be between 0 and 1\n"
          "2 colors parsed\n",
          "Red node at 10.000000 20.000000 with id 7 with strength 0.50\n"
          "Blue node at 30.000000 40.000000 with id 8 with strength 1.00\n"
@@ -153,7 +164,9 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          [] { EXPECT_EQ(liveCount<Node>() + liveCount<Edge>(), 0); }},
         // Statements reach their fields; colour sets cover the colours declared so far.
         {"x collects all\nz poisons all\nz poisons none\ny eats all\ny collects x\ny eats none\n"
-         "x decomposes all into y\nx decomposes none into y\n" + elevenSenses, "3 colors parsed\n", "",
+         "x decomposes all into y\nx decomposes none into y\n" +
+             elevenSenses,
+         "3 colors parsed\n", "",
          [] {
              const ColorRule &x = colorTable[0], &z = colorTable[1], &y = colorTable[2];
              EXPECT_TRUE(x.relation[0].kind == RelCollects && x.relation[1].kind == RelPoisonedBy);
@@ -188,7 +201,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         // A reload leaves nothing of the earlier file but speed; settings are clamped and truncated.
         {"red is 1 1 1\nspeed 7\nedge_constraint 2.9\nnode_creation_rate 5\nanneal 0.5\ninertia -1\nrender atoms 0\n"
          "render nodes 0\nrender atom_aggregates 0\nrender edges 0\ndirected_edges 3\ncolored_edges 1\n"
-         "discover_edges 1\nfix_node_collisions 0\nclosed_world 1\n", "1 colors parsed\n",
+         "discover_edges 1\nfix_node_collisions 0\nclosed_world 1\n",
+         "1 colors parsed\n",
          "render atoms 0\nrender nodes 0\nrender atom_aggregates 0\nrender edges 0\ncolored_edges 1\ndirected_edges 1\n"
          "discover_edges 1\nfix_node_collisions 0\nclosed_world 1\nanneal 1\ninertia 0\nnode_creation_rate 1.000000\n"
          "edge_constraint 2",
@@ -229,11 +243,13 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red eats\nx", "'" + std::string(127, 'n') + "':2: parse error\n1 colors parsed\n", "",
          [] { EXPECT_STREQ(rulesLoader::rulesFileName, ""); }, longName.c_str()},
         // A full table reports the new word on its own line and reads it as "none".
-        {twenty + "c1 eats\nc2 eats extra\nc3 eats none\n", "@22: parse error\n@22: Color table is full (20 max); "
+        {twenty + "c1 eats\nc2 eats extra\nc3 eats none\n",
+         "@22: parse error\n@22: Color table is full (20 max); "
          "cannot declare new color 'extra'\n@23: parse error\n@23: expected a semicolon or line break here\n"
          "20 colors parsed\n"},
         {twenty + "c0 eats all\nc1 eats all\nc0 eats " + std::string(40, 'q') + "\n",
-         "@23: Color table is full (20 max); cannot declare new color '" + std::string(31, 'q') + "'\n20 colors parsed\n",
+         "@23: Color table is full (20 max); cannot declare new color '" + std::string(31, 'q') +
+             "'\n20 colors parsed\n",
          "c1 eats c5", [] { EXPECT_FALSE(colorTable[0].relation[5].kind); }},
         {x31 + "yyy is 1 0 0\n" + x31 + "z eats " + x31 + "yyy\n", "1 colors parsed\n", x31 + " eats " + x31},
         // CRLF reads as LF; a lone CR or a NUL is a stray character.
@@ -253,7 +269,8 @@ TEST_F(RulesLoaderTest, ReadFailuresAreReportedNotFatal) {
     EXPECT_EQ(written([](FILE *log) { loadRules(std::fopen("/", "r"), "/", log); }),
               "'':1: cannot read the rules file (Is a directory)\nNo color rules; loading hard coded rules.\n");
     EXPECT_TRUE(rulesErrorCount() == 1 && colorCount == 3);
-    EXPECT_EQ(written([](FILE *log) { loadRules(nullptr, nullptr, log); }), "No color rules; loading hard coded rules.\n");
+    EXPECT_EQ(written([](FILE *log) { loadRules(nullptr, nullptr, log); }),
+              "No color rules; loading hard coded rules.\n");
     EXPECT_EQ(rulesErrorCount(), 0);
     // What was read before a failure stays stored.
     std::string rest[] = {"# c\nred eats blue\nred is 1 0", "# c\nred eat blue\nblue eats red"};

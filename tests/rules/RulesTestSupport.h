@@ -25,7 +25,8 @@ inline FILE *streamOf(const std::string &text) {
 }
 
 // Everything `write` puts into a stream, which also takes the rules diagnostics meanwhile.
-template <class F> std::string written(F write) {
+template <class F>
+std::string written(F write) {
     char *buffer = nullptr;
     size_t length = 0;
     FILE *f = open_memstream(&buffer, &length);
@@ -53,7 +54,8 @@ inline std::vector<std::string> lines(const std::string &text) {
     return all;
 }
 
-template <class T> int liveCount() {
+template <class T>
+int liveCount() {
     int n = 0;
     for (Thing *t = world.thingList; t; t = t->next) n += dynamic_cast<T *>(t) && !t->dead;
     return n;

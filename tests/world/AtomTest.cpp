@@ -8,7 +8,8 @@ class AtomTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        a = new TestNode(0, 0); b = new TestNode(100, 0);
+        a = new TestNode(0, 0);
+        b = new TestNode(100, 0);
     }
     Atom *freeAtom(float x, float y, int colour = 0) { return new Atom(x, y, colour, -1); }
     TestNode *a = nullptr, *b = nullptr;
@@ -20,20 +21,25 @@ TEST_F(AtomTest, AtomsFollowOnlyAcceptableEdges) {
     createEdge(a, b, 0.0f, false, -1);
     // Only edge leads back to where the atom came from.
     Atom *x = freeAtom(0, 0);
-    x->lastNodeId = b->id; x->chooseNextEdge(a->id);
+    x->lastNodeId = b->id;
+    x->chooseNextEdge(a->id);
     EXPECT_EQ(x->state, AtomFree);
     // An edge of another colour is never taken, whatever the draw.
     Edge *green = createEdge(a, c, 0.0f, false, 1);
     Edge *mine = createEdge(a, new TestNode(100, 100), 0.0f, false, 0);
     setRandState(2708534849u);  // a state whose next draw is 0
     x->chooseNextEdge(a->id);
-    EXPECT_EQ(x->state, AtomOnEdge); EXPECT_EQ(x->edgeId, mine->id);
+    EXPECT_EQ(x->state, AtomOnEdge);
+    EXPECT_EQ(x->edgeId, mine->id);
     x->kill();
     // Its own colour is fine; an atom is only let in while free.
     Atom *g = freeAtom(0, 0, 1);
-    g->lastNodeId = b->id; g->chooseNextEdge(a->id);
-    EXPECT_EQ(g->state, AtomOnEdge); EXPECT_EQ(g->edgeId, green->id);
-    EXPECT_FALSE(g->enterEdge(green, false, true)); EXPECT_EQ(green->atomsOnEdge, 1);
+    g->lastNodeId = b->id;
+    g->chooseNextEdge(a->id);
+    EXPECT_EQ(g->state, AtomOnEdge);
+    EXPECT_EQ(g->edgeId, green->id);
+    EXPECT_FALSE(g->enterEdge(green, false, true));
+    EXPECT_EQ(green->atomsOnEdge, 1);
 }
 
 TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
@@ -48,30 +54,40 @@ TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
     // An atom already at its target keeps its own velocity.
     Atom *y = freeAtom(100, 0);
     Vec2 v = y->velocity;
-    ASSERT_TRUE(y->enterEdge(e, false, true)); EXPECT_EQ(y->velocity, v);
-    EXPECT_EQ(y->edgeStartIndex, a->nodeIndex); EXPECT_EQ(y->edgeTargetId, b->id);
+    ASSERT_TRUE(y->enterEdge(e, false, true));
+    EXPECT_EQ(y->velocity, v);
+    EXPECT_EQ(y->edgeStartIndex, a->nodeIndex);
+    EXPECT_EQ(y->edgeTargetId, b->id);
     // Elsewhere it heads for the target at its own speed.
     ASSERT_TRUE(x->enterEdge(e, true, false));
-    EXPECT_NEAR(x->velocity.length(), x->savedVelocity.length(), 1e-5); EXPECT_EQ(x->edgeTargetId, a->id);
+    EXPECT_NEAR(x->velocity.length(), x->savedVelocity.length(), 1e-5);
+    EXPECT_EQ(x->edgeTargetId, a->id);
 }
 
 TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
     Edge *e = createEdge(a, b, 0.0f, false, -1);
     Atom *x = new Atom(0, 0, 0, a->id);
-    ASSERT_EQ(x->state, AtomOnEdge); EXPECT_EQ(e->atomsOnEdge, 1);
+    ASSERT_EQ(x->state, AtomOnEdge);
+    EXPECT_EQ(e->atomsOnEdge, 1);
     // The ends move; the atom keeps its fraction of the way.
-    x->update(); b->moveTo(100.0f, 50.0f); x->update();
+    x->update();
+    b->moveTo(100.0f, 50.0f);
+    x->update();
     EXPECT_FLOAT_EQ(x->position.y, 1.9717695f);
     for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
-    EXPECT_EQ(x->state, AtomFree); EXPECT_FLOAT_EQ(approxDistance(x->position, b->pos), 1.5869331f);
+    EXPECT_EQ(x->state, AtomFree);
+    EXPECT_FLOAT_EQ(approxDistance(x->position, b->pos), 1.5869331f);
     EXPECT_EQ(e->atomsOnEdge, 0);
     EXPECT_EQ(x->visitedCount, 2);  // creator and edge
 
     // A pending node sends a free atom into the network.
     changeId(a, 7);  // pending node 0 means "none": keep clear of id 0 in a fresh process
     Atom *p = freeAtom(0, 0);
-    p->pendingNode = a->id; p->update();
-    EXPECT_EQ(p->state, AtomOnEdge); EXPECT_EQ(p->pendingNode, 0); EXPECT_EQ(p->lastPendingNode, 0);
+    p->pendingNode = a->id;
+    p->update();
+    EXPECT_EQ(p->state, AtomOnEdge);
+    EXPECT_EQ(p->pendingNode, 0);
+    EXPECT_EQ(p->lastPendingNode, 0);
 }
 
 TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
@@ -79,21 +95,27 @@ TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     Atom *x = new Atom(0, 0, 0, a->id);
     for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
     ASSERT_EQ(x->state, AtomFree);
-    x->update(); x->update();
+    x->update();
+    x->update();
     // Owed, and the world's digest works it out as it reads it.
     EXPECT_TRUE(x->progressOwed);
     uint64_t owed = worldDigest();
-    x->settleProgress(); EXPECT_FALSE(x->progressOwed);
+    x->settleProgress();
+    EXPECT_FALSE(x->progressOwed);
     EXPECT_EQ(worldDigest(), owed);
     Vec2 seg = x->segmentEnd - x->segmentStart;
     EXPECT_EQ(x->progress, (x->position - x->segmentStart).length() / seg.length());
     EXPECT_GT(x->progress, 1.0f);  // past the end of the edge it rode
     // A segment of no length counts as covered.
-    x->segmentEnd = x->segmentStart; x->update(); x->settleProgress();
+    x->segmentEnd = x->segmentStart;
+    x->update();
+    x->settleProgress();
     EXPECT_EQ(x->progress, 1.0f);
     // Entering an edge starts the count afresh, whatever was owed.
     Edge *back = createEdge(b, new TestNode(200, 0), 0.0f, false, -1);
-    x->update(); ASSERT_TRUE(x->progressOwed);
+    x->update();
+    ASSERT_TRUE(x->progressOwed);
     ASSERT_TRUE(x->enterEdge(back, false, true));
-    x->settleProgress(); EXPECT_EQ(x->progress, 0.0f);
+    x->settleProgress();
+    EXPECT_EQ(x->progress, 0.0f);
 }

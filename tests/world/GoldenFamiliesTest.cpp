@@ -63,10 +63,17 @@ const std::vector<Family> &families() {
         {"valence", false, {}, 100, 5, nullptr},
         {"donuts", false, {}, 300, 10, nullptr},
         {"cilia", true, {{0, {1620.0f, 1560.0f}}}, 300, 10, nullptr},
-        {"metanodes", true,
+        {"metanodes",
+         true,
          {{1, {1600.0f, 1600.0f}}, {1, {1680.0f, 1650.0f}}, {0, {1570.0f, 1590.0f}}, {1, {1590.0f, 1700.0f}}},
-         400, 10, nullptr},
-        {"gestures", false, {}, 200, 10,
+         400,
+         10,
+         nullptr},
+        {"gestures",
+         false,
+         {},
+         200,
+         10,
          [](int step) {
              if (step == 30) dragSelection(1, 40.0f, -20.0f);
              if (step == 60)
@@ -113,8 +120,7 @@ std::string runFamily(const Family &f) {
         }
         if (done == f.steps) break;
         if (f.gesture) f.gesture(done);
-        while (!tickWorld(world.lastStepTime + 1.0f)) {
-        }
+        while (!tickWorld(world.lastStepTime + 1.0f)) {}
     }
     char *text = nullptr;
     size_t length = 0;

@@ -56,7 +56,8 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(-1600.0f, 4799.0f, i, j));
     EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 199));
     // Just left of the origin still truncates into cell 0.
-    EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(-1610.0f, 0.0f, i, j)); EXPECT_EQ(i, 0);
+    EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(-1610.0f, 0.0f, i, j));
+    EXPECT_EQ(i, 0);
     for (float x : {-1640.0f, 4800.0f, NAN}) EXPECT_FALSE(NeighbourGrid<Atom>::cellOf(x, 0.0f, i, j)) << x;
     // The last floats inside land in the first and last cells, never past them.
     EXPECT_TRUE(NeighbourGrid<Atom>::cellOf(std::nextafter(-1632.0f, 0.0f), std::nextafter(4800.0f, 0.0f), i, j));
@@ -68,7 +69,8 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_FALSE(aggregate.cellOf(0.0f, 3200.0f, i, j));
     // An atom outside the grid is in no cell.
     new Atom(9000.0f, 0.0f, 0, -1);
-    rebuildAtomGrid(); EXPECT_TRUE(atomSnapshot.entries.empty());
+    rebuildAtomGrid();
+    EXPECT_TRUE(atomSnapshot.entries.empty());
 
     new TestNode(-1590.0f, 100.0f);
     new TestNode(cellCentre(199), cellCentre(100));
@@ -78,7 +80,8 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_EQ(nodeCellsFound(-1599.0f, 100.0f, 50.0f).size(), 1u);
     // Border cells wrap unless the world is closed.
     EXPECT_EQ(nodeCellsFound(cellCentre(0), cellCentre(100), 60.0f).size(), 1u);
-    world.closed_world = 1; EXPECT_TRUE(nodeCellsFound(cellCentre(0), cellCentre(100), 60.0f).empty());
+    world.closed_world = 1;
+    EXPECT_TRUE(nodeCellsFound(cellCentre(0), cellCentre(100), 60.0f).empty());
     // An unbounded radius still ends.
     EXPECT_EQ(nodeCellsFound(0.0f, 0.0f, INFINITY).size(), 2u);
     EXPECT_TRUE(nodeCellsFound(0.0f, 0.0f, NAN).empty());
@@ -92,7 +95,8 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
         atoms.push_back(new Atom(x, y, k % 3, -1));
     }
     for (int k = 0; k < 40; k++) atoms.push_back(new Atom(500.0f, 500.0f, 0, -1));  // one crowded cell
-    rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
+    rebuildAtomGrid();
+    ASSERT_TRUE(atomSnapshot.valid);
     for (int k = 0; k < 300; k += 3) atoms[static_cast<size_t>(k)]->kill();
     const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
     int seen = 0;
@@ -119,14 +123,16 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     for (int k = 0; k < 60; k++) new Atom(700.0f + k * 0.25f, 700.0f, 0, -1);
     rebuildAtomGrid();
     std::vector<Atom *> crowd = nearBy(false, 705.0f, 700.0f, 20.0f);
-    EXPECT_GE(crowd.size(), 60u); EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
+    EXPECT_GE(crowd.size(), 60u);
+    EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
 }
 
 TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
     // Rows of many entries, whose lengths leave every remainder by four.
     setRandState(11);
     for (int k = 0; k < 2500; k++) new Atom(1000.0f + randUnit() * 150.0f, 1000.0f + randUnit() * 150.0f, 0, -1);
-    rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
+    rebuildAtomGrid();
+    ASSERT_TRUE(atomSnapshot.valid);
     const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
     int seen = 0;
     for (int k = 0; k < 150; k++) {
@@ -144,7 +150,8 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
     for (int k = 0; k < 6; k++) new Atom(100.0f + k, 100.0f, 0, -1);
     // Out of reach at the rebuild, two cells up: the walk comes to it late.
     Atom *mover = new Atom(100.0f, 180.0f, 0, -1);
-    rebuildAtomGrid(); ASSERT_TRUE(atomSnapshot.valid);
+    rebuildAtomGrid();
+    ASSERT_TRUE(atomSnapshot.valid);
     GridQuery<Atom> q;
     gridQuery(q, atomGrid, 100.0f, 100.0f, 50.0f);
     std::vector<Atom *> got;
@@ -152,21 +159,25 @@ TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {
         if (approxDistance(a->position, Vec2(100.0f, 100.0f)) < 50.0f) got.push_back(a);
         if (got.size() == 2 && a != mover) {
             mover->update();  // any move marks the snapshot stale
-            mover->position = Vec2(100.0f, 120.0f); EXPECT_FALSE(atomSnapshot.valid);
+            mover->position = Vec2(100.0f, 120.0f);
+            EXPECT_FALSE(atomSnapshot.valid);
         }
     }
     gridQueryRelease(q);
     // Now within reach, the mover must be found as the chain walk finds it.
     std::vector<Atom *> want = nearBy(false, 100.0f, 100.0f, 50.0f);
-    ASSERT_EQ(want.size(), 7u); EXPECT_EQ(got, want);
+    ASSERT_EQ(want.size(), 7u);
+    EXPECT_EQ(got, want);
 }
 
 TEST_F(GridTest, CellsHoldTheirAtomsOldestFirstRebuildAfterRebuild) {
     Atom *a1 = new Atom(100.0f, 100.0f, 0, -1), *b = new Atom(300.0f, 300.0f, 0, -1);
     Atom *a2 = new Atom(101.0f, 100.0f, 0, -1), *a3 = new Atom(102.0f, 100.0f, 0, -1);
     for (int r = 0; r < 2; r++) {
-        rebuildAtomGrid(); ASSERT_EQ(atomSnapshot.entries.size(), 4u);
-        EXPECT_EQ(atomSnapshot.entries[0].atom, a1); EXPECT_EQ(atomSnapshot.entries[3].atom, b);
+        rebuildAtomGrid();
+        ASSERT_EQ(atomSnapshot.entries.size(), 4u);
+        EXPECT_EQ(atomSnapshot.entries[0].atom, a1);
+        EXPECT_EQ(atomSnapshot.entries[3].atom, b);
         EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 10.0f), (std::vector<Atom *>{a1, a2, a3}));
         EXPECT_EQ(nearBy(true, 300.0f, 300.0f, 10.0f), std::vector<Atom *>{b});
     }
@@ -177,13 +188,16 @@ TEST_F(GridTest, AtomsDeletedAfterTheRebuildAreNeverHandedOut) {
     for (int k = 0; k < 6; k++) atoms.push_back(new Atom(100.0f + k, 100.0f, 0, -1));
     rebuildAtomGrid();
     for (int k = 0; k < 6; k += 2) atoms[static_cast<size_t>(k)]->kill();
-    purgeDead(); EXPECT_FALSE(atomSnapshot.valid);
+    purgeDead();
+    EXPECT_FALSE(atomSnapshot.valid);
     // Newcomers (perhaps where the deleted ones were) join the cells only at the next rebuild.
     for (int k = 0; k < 3; k++) new Atom(100.0f, 100.0f, 0, -1);
     std::vector<Atom *> kept = {atoms[1], atoms[3], atoms[5]};
     EXPECT_EQ(nearBy(false, 100.0f, 100.0f, 50.0f), kept);
-    rebuildAtomGrid(); EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 50.0f).size(), 6u);
-    atomGrid.clear(); EXPECT_TRUE(nearBy(false, 100.0f, 100.0f, 50.0f).empty());
+    rebuildAtomGrid();
+    EXPECT_EQ(nearBy(true, 100.0f, 100.0f, 50.0f).size(), 6u);
+    atomGrid.clear();
+    EXPECT_TRUE(nearBy(false, 100.0f, 100.0f, 50.0f).empty());
 }
 
 // An atom's mark: read + amount capped at 1.0, nothing outside the grid or

@@ -30,36 +30,47 @@ std::vector<Edge *> byCursor(Node *n, bool incoming) {
 
 TEST_F(NodeTest, AnglesStayWithinOneTurn) {
     TestNode *n = new TestNode(0.0f, 0.0f);
-    n->setAngle(-0.5f); EXPECT_NEAR(n->angle(), 5.78f, 1e-5);
-    n->setAngle(7.0f); EXPECT_NEAR(n->angle(), 0.72f, 1e-5);
-    n->setAngle(INFINITY); EXPECT_EQ(n->angle(), 0.0f);
+    n->setAngle(-0.5f);
+    EXPECT_NEAR(n->angle(), 5.78f, 1e-5);
+    n->setAngle(7.0f);
+    EXPECT_NEAR(n->angle(), 0.72f, 1e-5);
+    n->setAngle(INFINITY);
+    EXPECT_EQ(n->angle(), 0.0f);
     n->setAngle(1.0e9f);
     EXPECT_FLOAT_EQ(n->angle(), 2.9510283f);
     // The target is reached the long way round, 3 degrees per tick.
-    n->setAngle(6.2f); n->setTargetAngle(0.1f);
-    EXPECT_FLOAT_EQ(n->turnRate(), -0.052333333f); EXPECT_FLOAT_EQ(n->targetAngle(), 0.1f);
+    n->setAngle(6.2f);
+    n->setTargetAngle(0.1f);
+    EXPECT_FLOAT_EQ(n->turnRate(), -0.052333333f);
+    EXPECT_FLOAT_EQ(n->targetAngle(), 0.1f);
     n->setTargetAngle(6.23f);
-    EXPECT_EQ(n->turnRate(), 0.0f); EXPECT_FLOAT_EQ(n->angle(), 6.23f);
+    EXPECT_EQ(n->turnRate(), 0.0f);
+    EXPECT_FLOAT_EQ(n->angle(), 6.23f);
 }
 
 TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
-    colorTable[1].nodeKind = 1; colorTable[2].nodeKind = 2;
+    colorTable[1].nodeKind = 1;
+    colorTable[2].nodeKind = 2;
     EXPECT_NE(dynamic_cast<DonutNode *>(createNode(0, 0, 1)), nullptr);
     EXPECT_NE(dynamic_cast<CiliaNode *>(createNode(0, 0, 2)), nullptr);
     Node *t = createNode(0, 0, 0);
-    EXPECT_NE(dynamic_cast<TermNode *>(t), nullptr); EXPECT_EQ(t->nodeIndex, 2);
+    EXPECT_NE(dynamic_cast<TermNode *>(t), nullptr);
+    EXPECT_EQ(t->nodeIndex, 2);
     colorTable[0].nodeKind = 7;
     for (int c : {0, -1, 20, 1000000}) EXPECT_EQ(createNode(0, 0, c), nullptr) << c;
-    colorTable[0].nodeKind = 0; colorCount = 0;
+    colorTable[0].nodeKind = 0;
+    colorCount = 0;
     EXPECT_EQ(createNode(0, 0, 0), nullptr);
     colorCount = 3;
     EXPECT_EQ(world.nodeTableCount, 3);
 
     // A full table makes no node.
     for (int i = 3; i < kNodeTableSize; i++) new TestNode(0.0f, 0.0f);
-    EXPECT_EQ(firstFreeNodeSlot(), -1); EXPECT_EQ(createNode(0, 0, 0), nullptr);
+    EXPECT_EQ(firstFreeNodeSlot(), -1);
+    EXPECT_EQ(createNode(0, 0, 0), nullptr);
     killAll();
-    EXPECT_EQ(world.nodeTableCount, 0); EXPECT_EQ(nodeAt(-1), nullptr);
+    EXPECT_EQ(world.nodeTableCount, 0);
+    EXPECT_EQ(nodeAt(-1), nullptr);
     EXPECT_EQ(nodeAt(kNodeTableSize), nullptr);
 
     // A colour past the declared ones is built by its own record's kind.
@@ -76,23 +87,32 @@ TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
     Atom *held = new Atom(0.0f, 0.0f, 0, -1);
     ASSERT_TRUE(held->holdBy(a->id));
     int slot = a->nodeIndex;
-    a->kill(); purgeDead();
-    EXPECT_EQ(nodeAt(slot), nullptr); EXPECT_EQ(world.nodeTableCount, 1);
-    EXPECT_EQ(findEdge(slot, b->nodeIndex, false), nullptr); EXPECT_EQ(b->inDegree, 0);
+    a->kill();
+    purgeDead();
+    EXPECT_EQ(nodeAt(slot), nullptr);
+    EXPECT_EQ(world.nodeTableCount, 1);
+    EXPECT_EQ(findEdge(slot, b->nodeIndex, false), nullptr);
+    EXPECT_EQ(b->inDegree, 0);
     EXPECT_EQ(held->state, AtomFree);
     purgeDead();  // the dead edge is gone by the next purge at the latest
     EXPECT_EQ(world.liveEdgeCount, 0);
 
-    a = new TestNode(0.0f, 0.0f); createEdge(a, b, 0.0f, false, -1); a->unregisterNode();
-    EXPECT_FALSE(a->registered); EXPECT_EQ(nodeAt(slot), nullptr);
-    a->unregisterNode(); EXPECT_EQ(world.nodeTableCount, 1);
+    a = new TestNode(0.0f, 0.0f);
+    createEdge(a, b, 0.0f, false, -1);
+    a->unregisterNode();
+    EXPECT_FALSE(a->registered);
+    EXPECT_EQ(nodeAt(slot), nullptr);
+    a->unregisterNode();
+    EXPECT_EQ(world.nodeTableCount, 1);
     // The slot is taken by a new node; the old node's matrix walk must not
     // see the new node's edges, and deleting it must leave the slot alone.
     TestNode *c = new TestNode(200.0f, 0.0f);
     ASSERT_EQ(c->nodeIndex, slot);
-    createEdge(c, b, 0.0f, false, -1); EXPECT_TRUE(byCursor(a, false).empty());
+    createEdge(c, b, 0.0f, false, -1);
+    EXPECT_TRUE(byCursor(a, false).empty());
     delete a;
-    EXPECT_EQ(nodeAt(slot), c); EXPECT_EQ(world.nodeTableCount, 2);
+    EXPECT_EQ(nodeAt(slot), c);
+    EXPECT_EQ(world.nodeTableCount, 2);
 }
 
 TEST_F(NodeTest, HeldAtomsAndFeeding) {
@@ -101,24 +121,32 @@ TEST_F(NodeTest, HeldAtomsAndFeeding) {
     const int colours[4] = {1, 1, 2, 1};
     const float strengths[4] = {0.5f, 0.3f, 0.1f, 0.3f};
     for (int k = 0; k < 4; k++) {
-        held[k] = new Atom(0, 0, colours[k], -1); held[k]->holdBy(n->id);
+        held[k] = new Atom(0, 0, colours[k], -1);
+        held[k]->holdBy(n->id);
         held[k]->strength = strengths[k];
     }
     n->killHeldAtoms(1, 1);  // the weakest of colour 1; of two alike, the newer
-    EXPECT_TRUE(held[3]->dead); EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
+    EXPECT_TRUE(held[3]->dead);
+    EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
     n->killHeldAtoms(1, 1);
-    EXPECT_TRUE(held[1]->dead); EXPECT_FALSE(held[0]->dead || held[2]->dead);
+    EXPECT_TRUE(held[1]->dead);
+    EXPECT_FALSE(held[0]->dead || held[2]->dead);
     n->killHeldAtoms(-2, 5);
-    EXPECT_TRUE(held[0]->dead && held[2]->dead); EXPECT_EQ(n->collected, 0);
+    EXPECT_TRUE(held[0]->dead && held[2]->dead);
+    EXPECT_EQ(n->collected, 0);
 
     // Feeding tops the node up; the rest goes back out as an atom of its own.
     n->strength = 0.7f;
     Atom *food = new Atom(5, 5, 2, -1);
-    food->strength = 0.5f; n->feedOn(food);
-    EXPECT_FLOAT_EQ(n->strength, 1.0f); EXPECT_TRUE(food->dead);
+    food->strength = 0.5f;
+    n->feedOn(food);
+    EXPECT_FLOAT_EQ(n->strength, 1.0f);
+    EXPECT_TRUE(food->dead);
     Atom *rest = dynamic_cast<Atom *>(world.thingList);
-    ASSERT_TRUE(rest && !rest->dead); EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
-    EXPECT_EQ(rest->creatorId, n->id); EXPECT_EQ(rest->colour, 2);
+    ASSERT_TRUE(rest && !rest->dead);
+    EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
+    EXPECT_EQ(rest->creatorId, n->id);
+    EXPECT_EQ(rest->colour, 2);
 }
 
 TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
@@ -145,7 +173,8 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     std::vector<Edge *> all = byScan(n, false);
     ASSERT_GE(all.size(), 2u);
     int cur = 0;
-    n->nextTouchingEdge(cur); EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
+    n->nextTouchingEdge(cur);
+    EXPECT_EQ(n->nextTouchingEdge(cur), all[1]);
     int end = 2 * kNodeTableSize;
     EXPECT_EQ(n->nextTouchingEdge(end), nullptr);
 
@@ -154,7 +183,8 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     cur = 0;
     while (Edge *e = hub->nextTouchingEdge(cur)) e->kill();
     for (int k = 0; k < kNodeTableSize; k++) {
-        EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr); EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
+        EXPECT_EQ(adjacency[hub->nodeIndex][k], nullptr);
+        EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
     }
     for (TestNode *m : nodes) EXPECT_EQ(byCursor(m, false), byScan(m, false)) << m->nodeIndex;
 }

@@ -15,18 +15,23 @@ TEST(SlotPool, SlotsOnLinesGivenInOrderAndTheLastFreedFirst) {
     char *b = static_cast<char *>(pool.allocate());
     char *c = static_cast<char *>(pool.allocate());
     EXPECT_TRUE(onLine(a));
-    EXPECT_EQ(b, a + 128); EXPECT_EQ(c, b + 128);
+    EXPECT_EQ(b, a + 128);
+    EXPECT_EQ(c, b + 128);
     EXPECT_EQ(pool.liveCount(), 3u);
-    pool.release(a); pool.release(c);
+    pool.release(a);
+    pool.release(c);
     EXPECT_EQ(pool.liveCount(), 1u);
-    EXPECT_EQ(pool.allocate(), c); EXPECT_EQ(pool.allocate(), a);
+    EXPECT_EQ(pool.allocate(), c);
+    EXPECT_EQ(pool.allocate(), a);
     EXPECT_EQ(pool.allocate(), b + 256);
     EXPECT_EQ(pool.blockCount(), 1u);
     // A full block brings another.
     SlotPool big(SlotPool::kBlockBytes / 2 + 1);
     void *x = big.allocate();
     void *y = big.allocate();
-    EXPECT_NE(x, y); EXPECT_TRUE(onLine(y)); EXPECT_EQ(big.blockCount(), 2u);
+    EXPECT_NE(x, y);
+    EXPECT_TRUE(onLine(y));
+    EXPECT_EQ(big.blockCount(), 2u);
 }
 
 TEST_F(WorldFixture, AtomsLiveInThePool) {
@@ -35,5 +40,7 @@ TEST_F(WorldFixture, AtomsLiveInThePool) {
     a->kill();
     purgeDead();
     Atom *b = new Atom(3.0f, 4.0f, 1, -1);
-    EXPECT_EQ(b, a); EXPECT_EQ(b->position, Vec2(3.0f, 4.0f)); EXPECT_EQ(b->colour, 1);
+    EXPECT_EQ(b, a);
+    EXPECT_EQ(b->position, Vec2(3.0f, 4.0f));
+    EXPECT_EQ(b->colour, 1);
 }

@@ -9,20 +9,29 @@ class StepTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        world.anneal = 0; world.fix_node_collisions = 1;
+        world.anneal = 0;
+        world.fix_node_collisions = 1;
     }
 };
 }  // namespace
 
 TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
     // Open worlds wrap; a closed one pushes back at most 2.0 a pass, but a static node wraps.
-    struct Case { int closed; bool free; Vec2 from, to; };
-    const Case cases[] = {{0, true, {3210, 100}, {10, 100}}, {0, true, {-5, 3300}, {3195, 100}},
-                          {1, true, {3210, 100}, {3208, 100}}, {1, true, {3191, 100}, {3190, 100}},
+    struct Case {
+        int closed;
+        bool free;
+        Vec2 from, to;
+    };
+    const Case cases[] = {{0, true, {3210, 100}, {10, 100}},
+                          {0, true, {-5, 3300}, {3195, 100}},
+                          {1, true, {3210, 100}, {3208, 100}},
+                          {1, true, {3191, 100}, {3190, 100}},
                           {1, false, {3210, 100}, {10, 100}}};
     TestNode *n = new TestNode(0, 0);
     for (const Case &k : cases) {
-        world.closed_world = k.closed; n->freeNode = k.free; n->pos = k.from;
+        world.closed_world = k.closed;
+        n->freeNode = k.free;
+        n->pos = k.from;
         relaxCollisions();
         EXPECT_EQ(n->pos, k.to) << k.from.x << "," << k.from.y << " closed " << k.closed;
         if (k.closed && k.free) {
@@ -32,14 +41,17 @@ TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
 }
 
 TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
-    colorTable[1].atomProbability = 1.0f; spawnAtoms();
+    colorTable[1].atomProbability = 1.0f;
+    spawnAtoms();
     ASSERT_EQ(liveAtoms(), 1);
     Atom *a = dynamic_cast<Atom *>(world.thingList);
     ASSERT_TRUE(a);
     // First draw decides (41 / 32767 < 1), then x and y.
     EXPECT_EQ(a->position, Vec2(18467 * 3.051851e-5f * 3200.0f, 6334 * 3.051851e-5f * 3200.0f));
-    EXPECT_EQ(a->colour, 1); EXPECT_EQ(a->creatorId, -1);
-    killAll(); colorTable[1].atomProbability = 2.5f;
+    EXPECT_EQ(a->colour, 1);
+    EXPECT_EQ(a->creatorId, -1);
+    killAll();
+    colorTable[1].atomProbability = 2.5f;
     int perTick[4] = {0, 0, 0, 0};
     for (int t = 0; t < 200; t++) {
         int before = liveAtoms();
@@ -48,11 +60,15 @@ TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
         ASSERT_TRUE(n == 2 || n == 3) << n;
         perTick[n]++;
     }
-    EXPECT_EQ(perTick[3], 87); EXPECT_EQ(perTick[2], 113);
-    killAll(); colorTable[1].atomProbability = 0.0f; spawnAtoms();
+    EXPECT_EQ(perTick[3], 87);
+    EXPECT_EQ(perTick[2], 113);
+    killAll();
+    colorTable[1].atomProbability = 0.0f;
+    spawnAtoms();
     EXPECT_EQ(liveAtoms(), 0);
     colorTable[1].atomProbability = INFINITY;  // too large to count down by ones: still ends
-    spawnAtoms(); EXPECT_EQ(liveAtoms(), 1);
+    spawnAtoms();
+    EXPECT_EQ(liveAtoms(), 1);
 }
 
 namespace {
@@ -75,7 +91,8 @@ void relaxByEveryPair() {
             Vec2 q = M->position();
             float overlap = approxDistance(p, q) - M->radius() - r;
             if (!(overlap < 0.0f)) continue;
-            M->decomposeTouching(N, -overlap); N->decomposeTouching(M, -overlap);
+            M->decomposeTouching(N, -overlap);
+            N->decomposeTouching(M, -overlap);
             N->collisionStamp = M->collisionStamp = pass;
             Vec2 dir = p - q;
             if (dir.isZero()) {
@@ -104,7 +121,9 @@ struct CrowdState {
 // A crowd with clusters, coincident nodes, nodes outside the world, fixed and
 // dead nodes and one huge node, after three passes of either kind.
 CrowdState crowdAfterThreePasses(bool reference, float bigRadius) {
-    killAll(); world.collisionPass = 0; setRandState(99);
+    killAll();
+    world.collisionPass = 0;
+    setRandState(99);
     std::vector<TestNode *> nodes;
     for (int k = 0; k < 600; k++) {
         float x = randUnit() * 3400.0f - 100.0f, y = randUnit() * 3400.0f - 100.0f;
@@ -118,12 +137,14 @@ CrowdState crowdAfterThreePasses(bool reference, float bigRadius) {
     nodes[5]->pos = nodes[6]->pos;  // coincident: a random push
     // The table's top slot, on top of slot 0: the last pair of a pass.
     nodes.push_back(new TestNode(nodes[0]->pos.x, nodes[0]->pos.y, 1, 5.0f, kNodeTableSize - 1));
-    nodes[9]->rad = bigRadius; setRandState(5);
+    nodes[9]->rad = bigRadius;
+    setRandState(5);
     for (int pass = 0; pass < 3; pass++) reference ? relaxByEveryPair() : relaxCollisions();
     CrowdState s;
     int base = nodes[0]->id;  // ids go on counting between the two crowds
     for (TestNode *n : nodes) {
-        s.pos.push_back(n->pos); s.touched.push_back(n->touchedBy);
+        s.pos.push_back(n->pos);
+        s.touched.push_back(n->touchedBy);
         for (int &id : s.touched.back()) id -= base;
     }
     s.rand = randState();
@@ -162,13 +183,18 @@ TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
 TEST_F(StepTest, ForcesMoveNodesOrSpeedThemUp) {
     TestNode *n = new TestNode(10.0f, 20.0f), *wild = new TestNode(50.0f, 50.0f);
     world.inertia = 0;
-    n->force = Vec2(3.0f, -4.0f); wild->force = Vec2(INFINITY, 1.0f);
+    n->force = Vec2(3.0f, -4.0f);
+    wild->force = Vec2(INFINITY, 1.0f);
     applyForces(1.0f, 0.0f);
-    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f)); EXPECT_EQ(n->force, Vec2()); EXPECT_EQ(n->velocity(), Vec2());
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f));
+    EXPECT_EQ(n->force, Vec2());
+    EXPECT_EQ(n->velocity(), Vec2());
     // The velocity's share of an unbounded force is no number, and so is the place it leaves.
-    EXPECT_TRUE(std::isnan(wild->pos.x)); EXPECT_EQ(wild->pos.y, 51.0f);
+    EXPECT_TRUE(std::isnan(wild->pos.x));
+    EXPECT_EQ(wild->pos.y, 51.0f);
     world.inertia = 1;
     n->force = Vec2(3.0f, -4.0f);
     applyForces(0.0f, 0.5f);
-    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f)); EXPECT_EQ(n->velocity(), Vec2(1.5f, -2.0f));
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f));
+    EXPECT_EQ(n->velocity(), Vec2(1.5f, -2.0f));
 }

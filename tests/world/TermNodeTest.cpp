@@ -12,7 +12,8 @@ class TermNodeTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        colorCount = 5; world.maxEdges = -1;
+        colorCount = 5;
+        world.maxEdges = -1;
         setWalkerTraceStream(nullptr);
     }
     TermNode *node(float x, float y, int c) { return dynamic_cast<TermNode *>(createNode(x, y, c)); }
@@ -20,12 +21,15 @@ protected:
 };
 
 TEST_F(TermNodeTest, ConstructionAndListing) {
-    rule(1).isStatic = true; rule(2).size = 0.5f;
+    rule(1).isStatic = true;
+    rule(2).size = 0.5f;
     TermNode *wrapped = node(10, 10, 7), *fixed = node(50, 10, 1), *small = node(90, 10, 2);
     ASSERT_TRUE(wrapped && fixed && small);
     EXPECT_EQ(wrapped->colour(), 2);  // 7 mod 5
-    EXPECT_FLOAT_EQ(wrapped->strength, 0.8f); EXPECT_FLOAT_EQ(fixed->strength, 1.0f);
-    EXPECT_FALSE(fixed->isMovable()); EXPECT_FLOAT_EQ(small->radius(), 0.5f * 0.8f * 32.0f);
+    EXPECT_FLOAT_EQ(wrapped->strength, 0.8f);
+    EXPECT_FLOAT_EQ(fixed->strength, 1.0f);
+    EXPECT_FALSE(fixed->isMovable());
+    EXPECT_FLOAT_EQ(small->radius(), 0.5f * 0.8f * 32.0f);
     char expected[200];
     snprintf(expected, sizeof expected, "Green node at 50.000000 10.000000 with id %d with strength 1.00\n", fixed->id);
     EXPECT_EQ(written([fixed](FILE *f) { fixed->print(f); }), expected);
@@ -33,24 +37,34 @@ TEST_F(TermNodeTest, ConstructionAndListing) {
 
 // A node without extent falls by depth / 0 and dies, leaving a bounded number of atoms.
 TEST_F(TermNodeTest, DecomposingANodeWithoutExtentKillsIt) {
-    rule(0).decomposition[3] = Decomposition{true, 2, 1.0f}; rule(3).size = 0.0f;
+    rule(0).decomposition[3] = Decomposition{true, 2, 1.0f};
+    rule(3).size = 0.0f;
     TermNode *strong = node(1000, 100, 0), *dot = node(1000, 100, 3);
-    dot->strength = 0.5f; strong->decomposeTouching(dot, 3.0f);
-    EXPECT_TRUE(dot->dead); EXPECT_EQ(liveAtoms(2), TermNode::kMaxReleasedAtoms);
+    dot->strength = 0.5f;
+    strong->decomposeTouching(dot, 3.0f);
+    EXPECT_TRUE(dot->dead);
+    EXPECT_EQ(liveAtoms(2), TermNode::kMaxReleasedAtoms);
 }
 
 TEST_F(TermNodeTest, ColoursOutsideTheTableAreIgnored) {
-    rule(0).relation[1].kind = RelCollects; rule(0).reproduceAt[1] = 1;
-    rule(0).decomposition[1] = Decomposition{true, -2, 3.0f}; rule(0).signalCount = 1;
+    rule(0).relation[1].kind = RelCollects;
+    rule(0).reproduceAt[1] = 1;
+    rule(0).decomposition[1] = Decomposition{true, -2, 3.0f};
+    rule(0).signalCount = 1;
     rule(0).signal[0] = SenseRule{-2, -2, 1.0f};
     rule(0).conversion[2] = Conversion{true, 25, -1, -1, 1.0f, 1.0f};
     TermNode *n = node(100, 100, 0), *m = node(110, 100, 1);
-    m->strength = 0.2f; createEdge(n, m, 0, false, -1);
-    gridAtom(104, 100, -1); gridAtom(96, 100, 25);
-    n->addCollected(-1, 1); n->addCollected(kMaxColors, 1);
+    m->strength = 0.2f;
+    createEdge(n, m, 0, false, -1);
+    gridAtom(104, 100, -1);
+    gridAtom(96, 100, 25);
+    n->addCollected(-1, 1);
+    n->addCollected(kMaxColors, 1);
     n->intake[2] = 1.0f;
-    n->update(); n->decomposeTouching(m, 5.0f);
-    EXPECT_TRUE(m->dead); EXPECT_FALSE(n->convertIntake(-3, 1.0f));
+    n->update();
+    n->decomposeTouching(m, 5.0f);
+    EXPECT_TRUE(m->dead);
+    EXPECT_FALSE(n->convertIntake(-3, 1.0f));
 }
 
 // Intake of any colour, the last too, is taken in the step it came.
@@ -58,7 +72,9 @@ TEST_F(TermNodeTest, IntakeOfEveryColourIsTaken) {
     rule(0).relation[3].kind = RelEats;
     for (int c : {0, 3, kMaxColors - 1}) {
         TermNode *n = node(100, 100, 0);
-        n->strength = 0.5f; n->vigour = 0.25f; n->intake[c] = 1.0f;
+        n->strength = 0.5f;
+        n->vigour = 0.25f;
+        n->intake[c] = 1.0f;
         n->processIntake();
         EXPECT_EQ(n->intake[c], 0.0f) << c;
         EXPECT_FLOAT_EQ(n->strength, c == 3 ? 0.75f : 0.5f) << c;
@@ -75,10 +91,13 @@ TEST_F(TermNodeTest, BodyNodeReproducesItsMetanode) {
     ASSERT_TRUE(member);
     pat->addInstances(58);
     member->reproduce();  // the slot now counts 60: the parent lives on
-    EXPECT_EQ(m->slotInstances(), 60); EXPECT_FLOAT_EQ(m->strength, 1.0f);
+    EXPECT_EQ(m->slotInstances(), 60);
+    EXPECT_FLOAT_EQ(m->strength, 1.0f);
     member->reproduce();
-    EXPECT_EQ(m->slotInstances(), 61); EXPECT_EQ(m->strength, 0.0f);
-    killAll(); deleteAllPatterns();
+    EXPECT_EQ(m->slotInstances(), 61);
+    EXPECT_EQ(m->strength, 0.0f);
+    killAll();
+    deleteAllPatterns();
 }
 
 }  // namespace

@@ -37,29 +37,37 @@ class WalkersTest : public WorldFixture {
 protected:
     void SetUp() override {
         WorldFixture::SetUp();
-        world.maxEdges = -1; setWalkerTraceStream(nullptr);
+        world.maxEdges = -1;
+        setWalkerTraceStream(nullptr);
     }
     Node *node(float x, float y) { return createNode(x, y, 0); }
     // Runs a component walk and returns its trace.
     static std::string traced(ComponentWalker &spider) {
         return written([&spider](FILE *f) {
-            setWalkerTraceStream(f); spider.walk(); setWalkerTraceStream(nullptr);
+            setWalkerTraceStream(f);
+            spider.walk();
+            setWalkerTraceStream(nullptr);
         });
     }
 };
 
 TEST_F(WalkersTest, ComponentWalks) {
     Node *a = node(100, 100), *b = node(200, 100), *c = node(150, 200), *lone = node(100, 400);
-    createEdge(a, b, 0, false, -1); createEdge(b, c, 0, true, -1); createEdge(c, a, 0, false, -1);
+    createEdge(a, b, 0, false, -1);
+    createEdge(b, c, 0, true, -1);
+    createEdge(c, a, 0, false, -1);
     Recorder r;
     ComponentWalker single(lone, &r, record);
     EXPECT_EQ(traced(single), "Node " + std::to_string(lone->nodeIndex) + " (mark -1)\n");
-    EXPECT_EQ(r.seen, std::vector<Thing *>{lone}); EXPECT_EQ(lone->visitMark, single.mark);
+    EXPECT_EQ(r.seen, std::vector<Thing *>{lone});
+    EXPECT_EQ(lone->visitMark, single.mark);
     // Once around a cycle.
     Recorder all;
     ComponentWalker spider(a, &all, record);
     std::string out = traced(spider);
-    EXPECT_EQ(count(out, "Node "), 4); EXPECT_EQ(count(out, "Edge "), 3); EXPECT_EQ(count(out, " -> "), 1);
+    EXPECT_EQ(count(out, "Node "), 4);
+    EXPECT_EQ(count(out, "Edge "), 3);
+    EXPECT_EQ(count(out, " -> "), 1);
     EXPECT_EQ(all.seen.size(), 6u);
     // Refused edges are not followed.
     Recorder refusing;
@@ -77,16 +85,23 @@ TEST_F(WalkersTest, SelectionCopyTakesOnlyEdgesInsideTheSelection) {
     SelectionWalker spider;
     GraphReplicator empty(&spider);
     empty.replicate();  // nothing copied: no first copy
-    EXPECT_EQ(empty.firstCopy(), nullptr); EXPECT_EQ(empty.firstCopyId(), -1);
+    EXPECT_EQ(empty.firstCopy(), nullptr);
+    EXPECT_EQ(empty.firstCopyId(), -1);
 
     Node *a = node(100, 100), *b = node(200, 100), *c = node(300, 300), *outside = node(400, 300);
-    createEdge(a, b, 0, false, -1); createEdge(c, outside, 0, false, -1);
+    createEdge(a, b, 0, false, -1);
+    createEdge(c, outside, 0, false, -1);
     a->selected = b->selected = c->selected = 1;
     GraphReplicator rep(&spider);
     rep.replicate();
-    EXPECT_EQ(rep.copyCount, 3); EXPECT_EQ(world.liveEdgeCount, 3); EXPECT_EQ(world.nodeTableCount, 7);
-    rep.selectCopies(true); rep.selectSources(false);
-    EXPECT_FALSE(a->selected); ASSERT_TRUE(rep.firstCopy()); EXPECT_TRUE(rep.firstCopy()->selected);
+    EXPECT_EQ(rep.copyCount, 3);
+    EXPECT_EQ(world.liveEdgeCount, 3);
+    EXPECT_EQ(world.nodeTableCount, 7);
+    rep.selectCopies(true);
+    rep.selectSources(false);
+    EXPECT_FALSE(a->selected);
+    ASSERT_TRUE(rep.firstCopy());
+    EXPECT_TRUE(rep.firstCopy()->selected);
 }
 
 TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
@@ -94,7 +109,8 @@ TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
     growing.nodes = {node(100, 100), node(200, 100), node(300, 100)};
     GraphReplicator grown(&growing);
     grown.replicate();
-    EXPECT_EQ(grown.copyCount, 1); EXPECT_EQ(world.nodeTableCount, 4);
+    EXPECT_EQ(grown.copyCount, 1);
+    EXPECT_EQ(world.nodeTableCount, 4);
 
     // A reused slot is not mistaken for the copy.
     ComponentWalker spider(node(100, 600), nullptr, nullptr);
@@ -103,10 +119,13 @@ TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
     Node *copy = rep.firstCopy();
     ASSERT_TRUE(copy);
     int slot = copy->nodeIndex;
-    copy->kill(); purgeDead();
+    copy->kill();
+    purgeDead();
     Node *stranger = node(900, 900);
-    ASSERT_EQ(stranger->nodeIndex, slot); EXPECT_EQ(rep.firstCopy(), nullptr);
-    rep.selectCopies(true); EXPECT_FALSE(stranger->selected);
+    ASSERT_EQ(stranger->nodeIndex, slot);
+    EXPECT_EQ(rep.firstCopy(), nullptr);
+    rep.selectCopies(true);
+    EXPECT_FALSE(stranger->selected);
 }
 
 }  // namespace

@@ -233,5 +233,6 @@ TEST_F(WorldStoreTest, RegistryTableClosesItsHolesAndFollowsThingList) {
     Thing *const *table = registryTable(n);
     for (size_t i = n; i-- > 0;)
         if (table[i]) tabled.push_back(table[i]);
-    EXPECT_EQ(n, listed.size()); EXPECT_EQ(tabled, listed);
+    EXPECT_EQ(n, listed.size());
+    EXPECT_EQ(tabled, listed);
 }
