@@ -475,16 +475,16 @@ void panelContents() {
     bool open = ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen);
     track("Rules");
     if (open) {
-        checkbox("Discover Edges", world.discover_edges);
-        checkbox("Directed Edges", world.directed_edges);
-        checkbox("Colored Edges", world.colored_edges);
-        checkbox("Fix Node Collisions", world.fix_node_collisions);
-        checkbox("Closed World", world.closed_world);
+        checkbox("Discover Edges", world.discoverEdges);
+        checkbox("Directed Edges", world.directedEdges);
+        checkbox("Colored Edges", world.coloredEdges);
+        checkbox("Fix Node Collisions", world.fixNodeCollisions);
+        checkbox("Closed World", world.closedWorld);
         checkbox("Anneal", world.anneal);
         checkbox("Inertia", world.inertia);
-        ImGui::SliderFloat("Node Creation Rate", &world.node_creation_rate, 0.0f, 1.0f);
+        ImGui::SliderFloat("Node Creation Rate", &world.nodeCreationRate, 0.0f, 1.0f);
         track("Node Creation Rate");
-        ImGui::SliderFloat("Edge spring k", &world.edge_springk, 0.0f, 1.0f);
+        ImGui::SliderFloat("Edge spring k", &world.edgeSpringK, 0.0f, 1.0f);
         track("Edge spring k");
     }
     open = ImGui::CollapsingHeader("Max edges", ImGuiTreeNodeFlags_DefaultOpen);
@@ -493,8 +493,7 @@ void panelContents() {
         ImGui::PushID("maxedges");
         for (int i = 0; i < 6; i++) {
             if (i % 3 != 0) ImGui::SameLine();
-            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edge_constraint, i))
-                pendingAction = kActionMaxEdges;
+            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i)) pendingAction = kActionMaxEdges;
             track(maxEdgesChoices[i].label);
         }
         ImGui::PopID();
@@ -517,12 +516,12 @@ void panelContents() {
     track("Render");
     if (open) {
         ImGui::PushID("render");
-        checkbox("Atoms", world.render_atoms);
+        checkbox("Atoms", world.renderAtoms);
         ImGui::SameLine(80.0f);
-        checkbox("Nodes", world.render_nodes);
-        checkbox("Edges", world.render_edges);
+        checkbox("Nodes", world.renderNodes);
+        checkbox("Edges", world.renderEdges);
         ImGui::SameLine(80.0f);
-        checkbox("Atom aggregates", world.render_atom_aggregates);
+        checkbox("Atom aggregates", world.renderAtomAggregates);
         ImGui::PopID();
     }
     ImGui::PopItemWidth();
@@ -800,7 +799,7 @@ void panelAction(int id) {
         break;
     }
     case kActionMaxEdges: {
-        int row = world.edge_constraint < 0 ? 0 : (world.edge_constraint > 5 ? 5 : world.edge_constraint);
+        int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
         world.maxEdges = maxEdgesChoices[row].value;
         enforceAllValences();
         break;

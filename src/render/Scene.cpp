@@ -30,7 +30,7 @@ void setMix(const float a[3], const float b[3], double mix) {
 // The line from the pressed node to the pointer while a press may become an edge.
 void drawRubberBand(Node *pressed) {
     if (world.dragging || world.rotating) return;
-    if (world.colored_edges && isColor(world.placeColour)) {
+    if (world.coloredEdges && isColor(world.placeColour)) {
         const float *c = colorTable[world.placeColour].rgb;
         glColor3f(c[0], c[1], c[2]);
     } else {
@@ -134,8 +134,8 @@ void drawStatusLine(int nodes, int edges) {
 }
 
 void drawWorld() {
-    if (world.render_atom_aggregates && world.aggregateGrid) drawAggregateGrid(*world.aggregateGrid);
-    setMix(kWhite, kBlack, world.closed_world ? 0.55 : 0.15);
+    if (world.renderAtomAggregates && world.aggregateGrid) drawAggregateGrid(*world.aggregateGrid);
+    setMix(kWhite, kBlack, world.closedWorld ? 0.55 : 0.15);
     glBegin(GL_LINE_LOOP);
     glVertex3f(world.worldMinX, world.worldMinY, 0.0f);
     glVertex3f(world.worldMaxX, world.worldMinY, 0.0f);

@@ -16,7 +16,7 @@ void loadBuiltinRules() {
         r.relation[(i + 1) % 3].kind = RelEats;
     }
     colorCount = 3;
-    world.closed_world = 0;
+    world.closedWorld = 0;
     world.inertia = 1;
     setEdgeConstraint(2);
 }

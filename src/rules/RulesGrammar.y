@@ -292,7 +292,7 @@ statement
     | optColour "edge" "length" optIs number
         {
             if ($1 == -1) {
-                world.edge_length = $5;
+                world.edgeLength = $5;
             } else if ($5 <= 0.0f) {
                 rulesError("edge length constraints must be > 0");
             } else {
@@ -303,7 +303,7 @@ statement
     | optColour "edge" "springk" optIs number
         {
             if ($1 == -1) {
-                world.edge_springk = $5;
+                world.edgeSpringK = $5;
             } else {
                 rulesError("per color edge springk not supported");
                 rulesError("use global setting, ie: edge springk is .1");
@@ -325,19 +325,19 @@ statement
     | optColour directedness "edge" "from" "node" INT "to" "node" INT
         { makeEdge($1, $2, $6, $9); }
       attributes
-    | "render" "atoms" number           { world.render_atoms = flag($3); }
-    | "render" "nodes" number           { world.render_nodes = flag($3); }
-    | "render" "atom_aggregates" number { world.render_atom_aggregates = flag($3); }
-    | "render" "edges" number           { world.render_edges = flag($3); }
-    | "directed_edges" number           { world.directed_edges = flag($2); }
-    | "colored_edges" number            { world.colored_edges = flag($2); }
-    | "discover_edges" number           { world.discover_edges = flag($2); }
+    | "render" "atoms" number           { world.renderAtoms = flag($3); }
+    | "render" "nodes" number           { world.renderNodes = flag($3); }
+    | "render" "atom_aggregates" number { world.renderAtomAggregates = flag($3); }
+    | "render" "edges" number           { world.renderEdges = flag($3); }
+    | "directed_edges" number           { world.directedEdges = flag($2); }
+    | "colored_edges" number            { world.coloredEdges = flag($2); }
+    | "discover_edges" number           { world.discoverEdges = flag($2); }
     | "anneal" number                   { world.anneal = flag($2); }
     | "inertia" number                  { world.inertia = flag($2); }
     | "speed" number                    { setSpeed(truncateToInt($2)); }
-    | "node_creation_rate" number       { world.node_creation_rate = clampUnit($2); }
-    | "fix_node_collisions" number      { world.fix_node_collisions = flag($2); }
-    | "closed_world" number             { world.closed_world = flag($2); }
+    | "node_creation_rate" number       { world.nodeCreationRate = clampUnit($2); }
+    | "fix_node_collisions" number      { world.fixNodeCollisions = flag($2); }
+    | "closed_world" number             { world.closedWorld = flag($2); }
     | "edge_constraint" number          { setEdgeConstraint(truncateToInt($2)); }
     ;
 

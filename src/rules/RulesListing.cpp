@@ -118,20 +118,20 @@ void writeRules(FILE *s) {
     for (int i = 0; i < colorCount; i++) writeColorRules(colorTable[i], s, false);
     std::fputs("\n\n", s);
 
-    std::fprintf(s, "render atoms %d\n", world.render_atoms);
-    std::fprintf(s, "render nodes %d\n", world.render_nodes);
-    std::fprintf(s, "render atom_aggregates %d\n", world.render_atom_aggregates);
-    std::fprintf(s, "render edges %d\n", world.render_edges);
-    std::fprintf(s, "colored_edges %d\n", world.colored_edges);
-    std::fprintf(s, "directed_edges %d\n", world.directed_edges);
-    std::fprintf(s, "discover_edges %d\n", world.discover_edges);
-    std::fprintf(s, "fix_node_collisions %d\n", world.fix_node_collisions);
-    std::fprintf(s, "closed_world %d\n", world.closed_world);
+    std::fprintf(s, "render atoms %d\n", world.renderAtoms);
+    std::fprintf(s, "render nodes %d\n", world.renderNodes);
+    std::fprintf(s, "render atom_aggregates %d\n", world.renderAtomAggregates);
+    std::fprintf(s, "render edges %d\n", world.renderEdges);
+    std::fprintf(s, "colored_edges %d\n", world.coloredEdges);
+    std::fprintf(s, "directed_edges %d\n", world.directedEdges);
+    std::fprintf(s, "discover_edges %d\n", world.discoverEdges);
+    std::fprintf(s, "fix_node_collisions %d\n", world.fixNodeCollisions);
+    std::fprintf(s, "closed_world %d\n", world.closedWorld);
     std::fprintf(s, "anneal %d\n", world.anneal);
     std::fprintf(s, "inertia %d\n", world.inertia);
-    std::fprintf(s, "node_creation_rate %f\n", world.node_creation_rate);
-    std::fprintf(s, "edge_constraint %d\n", world.edge_constraint);
-    std::fprintf(s, "edge springk is %f\n", world.edge_springk);
+    std::fprintf(s, "node_creation_rate %f\n", world.nodeCreationRate);
+    std::fprintf(s, "edge_constraint %d\n", world.edgeConstraint);
+    std::fprintf(s, "edge springk is %f\n", world.edgeSpringK);
     std::fputs("\n\n", s);
 
     // Killed things wait for deletion after the step; they are no longer part of the scenario.
@@ -141,7 +141,7 @@ void writeRules(FILE *s) {
     }
     std::fputs("\n\n", s);
 
-    if (world.edge_length != 0.0f) std::fprintf(s, "edge length is %f\n", world.edge_length);
+    if (world.edgeLength != 0.0f) std::fprintf(s, "edge length is %f\n", world.edgeLength);
     for (Thing *t = world.thingList; t; t = t->next) {
         if (dynamic_cast<Edge *>(t) && !t->dead) t->print(s);
     }

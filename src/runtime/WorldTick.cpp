@@ -21,7 +21,7 @@ void spontaneousNode() {
 }
 
 bool tickWorld(float now) {
-    int row = world.edge_constraint < 0 ? 0 : (world.edge_constraint > 5 ? 5 : world.edge_constraint);
+    int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
     world.maxEdges = maxEdgesChoices[row].value;
     int speed = world.speed < 0 ? 0 : (world.speed > 3 ? 3 : world.speed);
     bool stepped = false;
@@ -38,7 +38,7 @@ bool tickWorld(float now) {
         world.stepCount += 1;
         if (colorCount > 0 && world.stepCount % 3 == 0) {
             int r = drovanRand();
-            if (static_cast<float>(r) * 3.051851e-5f < world.node_creation_rate) spontaneousNode();
+            if (static_cast<float>(r) * 3.051851e-5f < world.nodeCreationRate) spontaneousNode();
         }
         stepped = true;
     }

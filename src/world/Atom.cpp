@@ -94,7 +94,7 @@ void Atom::markVisited(int nodeId) {
 }
 
 void Atom::update() {
-    if (world.render_atom_aggregates && world.aggregateGrid) {
+    if (world.renderAtomAggregates && world.aggregateGrid) {
         world.aggregateGrid->deposit(colour, position.x, position.y, strength * 0.2f);
     }
     if (state == AtomOnEdge) {
@@ -296,7 +296,7 @@ void Atom::copyVisited(const Atom *other) {
 
 void Atom::draw(int pass, int flag) {
     (void)flag;
-    if (!world.render_atoms) return;
+    if (!world.renderAtoms) return;
     bool held = state == AtomHeld;
     if (pass != (held ? -4 : 0)) return;
     float rgb[3] = {0.0f, 0.0f, 0.0f};

@@ -111,7 +111,7 @@ void CiliaNode::receive(float x, float y, int c, int senderId, float amount) {
 }
 
 void CiliaNode::draw(int pass, int flag) {
-    if (!world.render_nodes || pass != 0) return;
+    if (!world.renderNodes || pass != 0) return;
     drawCilia(false, flag == 0);
 }
 

@@ -106,7 +106,7 @@ void DonutNode::convertInput(Atom *atom) {
 
 void DonutNode::draw(int pass, int flag) {
     (void)flag;
-    if (!world.render_nodes || pass != 0) return;
+    if (!world.renderNodes || pass != 0) return;
     Painter &p = painter();
     float rad = radius();
     p.setColour(0.5f, 0.5f, 0.5f);

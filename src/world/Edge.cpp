@@ -234,7 +234,7 @@ void Edge::draw(int pass, int flag) {
         p.lineWidth(1.0f);
         return;
     }
-    if (!world.render_edges || endsOverlap) return;
+    if (!world.renderEdges || endsOverlap) return;
     if (pass != -3 && !(directed && pass == -2)) return;
     float c[3];
     edgeRGB(this, c);
@@ -324,8 +324,8 @@ void connectNodes(int aId, int bId, bool bySelection) {
     Node *a = findNode(aId);
     Node *b = findNode(bId);
     if (!a || !b) return;
-    int colour = world.colored_edges ? world.placeColour : -1;
-    bool directed = world.directed_edges != 0;
+    int colour = world.coloredEdges ? world.placeColour : -1;
+    bool directed = world.directedEdges != 0;
     if (!bySelection) {
         createEdge(a, b, 0.0f, directed, colour);
     } else if (a->selected) {
@@ -343,8 +343,8 @@ bool restLength(Edge *e, float &length) {
     length = 0.0f;
     if (!e) return false;
     if (e->edgeColour == -1) {
-        if (world.edge_length == 0.0f) return false;
-        length = world.edge_length;
+        if (world.edgeLength == 0.0f) return false;
+        length = world.edgeLength;
         return true;
     }
     if (!isColor(e->edgeColour) || !colorTable[e->edgeColour].hasEdgeLength) return false;

@@ -149,7 +149,7 @@ T *gridQueryNext(GridQuery<T> &q) {
             if (!t->dead) return t;
         }
         int i, j;
-        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+        if (!q.walk.nextCell(i, j, world.closedWorld != 0)) {
             q.done = true;
             return nullptr;
         }
@@ -168,7 +168,7 @@ Atom *gridQueryNext<Atom>(GridQuery<Atom> &q) {
             if (!atomSnapshot.forgotten(a) && !a->dead) return a;
         }
         int i, j;
-        if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+        if (!q.walk.nextCell(i, j, world.closedWorld != 0)) {
             q.done = true;
             return nullptr;
         }
@@ -547,7 +547,7 @@ Atom *gridQueryNextNear(GridQuery<Atom> &q, float reach, NearTest test) {
             i = q.walk.startI + at.di;
             j = q.walk.startJ + at.dj;
         } else {
-            if (!q.walk.nextCell(i, j, world.closed_world != 0)) {
+            if (!q.walk.nextCell(i, j, world.closedWorld != 0)) {
                 q.done = true;
                 return nullptr;
             }
@@ -576,7 +576,7 @@ void cellWalk(CellWalk &w, float x, float y, float r) {
 bool cellWalkNext(CellWalk &w, float &px, float &py) {
     if (w.done) return false;
     int i, j;
-    if (!w.walk.nextCell(i, j, world.closed_world != 0)) {
+    if (!w.walk.nextCell(i, j, world.closedWorld != 0)) {
         w.done = true;
         return false;
     }

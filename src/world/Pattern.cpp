@@ -136,8 +136,8 @@ void Pattern::connect(int idA, int idB, bool withSelection) {
     Node *a = dynamic_cast<Node *>(findThing(idA));
     Node *b = dynamic_cast<Node *>(findThing(idB));
     if (!a || !b) return;
-    int colour = world.colored_edges ? world.placeColour : -1;
-    bool directed = world.directed_edges != 0;
+    int colour = world.coloredEdges ? world.placeColour : -1;
+    bool directed = world.directedEdges != 0;
     if (!withSelection) {
         addEdge(a, b, directed, colour);
         return;

@@ -114,7 +114,7 @@ void TermNode::interactWithAtoms() {
             int ac = a->colour;
             switch (relationKind(ac)) {
             case RelEats: {
-                if (world.discover_edges) linkLastNode(a);
+                if (world.discoverEdges) linkLastNode(a);
                 float amount = a->strength * vigour / static_cast<float>(a->visitedCount + 1);
                 strength += amount;
                 if (strength > 1.0f) strength = 1.0f;
@@ -150,7 +150,7 @@ void TermNode::interactWithAtoms() {
             }
             default: break;
             }
-            if (!a->dead && a->colour != nodeColour && world.discover_edges) linkLastNode(a);
+            if (!a->dead && a->colour != nodeColour && world.discoverEdges) linkLastNode(a);
             // Most colours convert nothing: settled here without the call.
             if (converts(a)) convertAtom(a);
         }
@@ -165,8 +165,8 @@ void TermNode::linkLastNode(Atom *atom) {
     if (!atom) return;
     Node *last = findNode(atom->lastNodeId);
     if (!last) return;
-    int c = world.colored_edges ? atom->colour : -1;
-    bool directed = world.directed_edges != 0;
+    int c = world.coloredEdges ? atom->colour : -1;
+    bool directed = world.directedEdges != 0;
     // createEdge refuses a loop, so an atom last seen here makes no edge.
     if (drovanRand() & 1)
         createEdge(last, this, 0.0f, directed, c);
@@ -371,7 +371,7 @@ void TermNode::print(FILE *file) {
 }
 
 void TermNode::draw(int pass, int flag) {
-    if (!world.render_nodes || pass != 0) return;
+    if (!world.renderNodes || pass != 0) return;
     Painter &p = painter();
     ColorRule &r = rule();
     float rad = radius();

@@ -10,21 +10,21 @@
 
 void archiveWorldStore(StateArchive &a) {
     WorldStore &w = world;
-    a.value("render_atoms", w.render_atoms);
-    a.value("render_nodes", w.render_nodes);
-    a.value("render_atom_aggregates", w.render_atom_aggregates);
-    a.value("render_edges", w.render_edges);
-    a.value("colored_edges", w.colored_edges);
-    a.value("directed_edges", w.directed_edges);
-    a.value("discover_edges", w.discover_edges);
-    a.value("fix_node_collisions", w.fix_node_collisions);
-    a.value("closed_world", w.closed_world);
+    a.value("render_atoms", w.renderAtoms);
+    a.value("render_nodes", w.renderNodes);
+    a.value("render_atom_aggregates", w.renderAtomAggregates);
+    a.value("render_edges", w.renderEdges);
+    a.value("colored_edges", w.coloredEdges);
+    a.value("directed_edges", w.directedEdges);
+    a.value("discover_edges", w.discoverEdges);
+    a.value("fix_node_collisions", w.fixNodeCollisions);
+    a.value("closed_world", w.closedWorld);
     a.value("anneal", w.anneal);
     a.value("inertia", w.inertia);
-    a.value("node_creation_rate", w.node_creation_rate);
-    a.value("edge_springk", w.edge_springk);
-    a.value("edge_length", w.edge_length);
-    a.value("edge_constraint", w.edge_constraint);
+    a.value("node_creation_rate", w.nodeCreationRate);
+    a.value("edge_springk", w.edgeSpringK);
+    a.value("edge_length", w.edgeLength);
+    a.value("edge_constraint", w.edgeConstraint);
     a.value("maxEdges", w.maxEdges);
     a.value("speed", w.speed);
     a.value("worldMinX", w.worldMinX);

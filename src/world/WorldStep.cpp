@@ -72,7 +72,7 @@ void worldStep() {
     }
     for (int &m : world.metaCounts) m = 0;
     if (world.anneal) annealNetwork();
-    if (world.fix_node_collisions || world.closed_world) relaxCollisions();
+    if (world.fixNodeCollisions || world.closedWorld) relaxCollisions();
 
     for (int i = 0; i < world.nodeTableEnd; i++) {
         Node *n = world.nodeTable[i];
@@ -155,7 +155,7 @@ void annealNode(Node *node) {
             float len = d.length();
             f = d * ((len - L) / len);
         }
-        if (world.inertia) f = f * world.edge_springk;
+        if (world.inertia) f = f * world.edgeSpringK;
         f = f * e->strength;
         sum += f;
     }
@@ -328,7 +328,7 @@ void collidePair(Node *N, Node *M, Vec2 p, float r, bool freeN, int pass) {
 
 void relaxCollisions() {
     int pass = ++world.collisionPass;
-    bool bucketed = world.fix_node_collisions && collisionBuckets.build();
+    bool bucketed = world.fixNodeCollisions && collisionBuckets.build();
     int tableCount = world.nodeTableCount;
     static std::vector<int> partners;
     for (int i = 0; i < world.nodeTableEnd; i++) {
@@ -337,7 +337,7 @@ void relaxCollisions() {
         bool freeN = N->isFree();
         Vec2 p = N->position();
         float r = N->radius();
-        if (freeN && world.closed_world) {
+        if (freeN && world.closedWorld) {
             float fx = std::fmax(0.0f, world.worldMinX - (p.x - r)) + std::fmin(0.0f, world.worldMaxX - (p.x + r));
             float fy = std::fmax(0.0f, world.worldMinY - (p.y - r)) + std::fmin(0.0f, world.worldMaxY - (p.y + r));
             N->force += Vec2(fx, fy);
@@ -353,7 +353,7 @@ void relaxCollisions() {
                 p.y = world.worldMaxY - (world.worldMinY - p.y);
             N->setPosition(p.x, p.y);
         }
-        if (!world.fix_node_collisions || N->collisionStamp >= pass || i + 1 >= kNodeTableSize) continue;
+        if (!world.fixNodeCollisions || N->collisionStamp >= pass || i + 1 >= kNodeTableSize) continue;
         // A node made during the pass is not bucketed: check every pair from then on.
         if (bucketed && world.nodeTableCount != tableCount) bucketed = false;
         if (bucketed) {

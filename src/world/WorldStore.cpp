@@ -515,22 +515,22 @@ void setSpeed(int i) { world.speed = i < 0 ? 0 : (i > 3 ? 3 : i); }
 void setEdgeConstraint(int i) {
     if (i < 0) i = 0;
     if (i > 5) i = 5;
-    world.edge_constraint = i;
+    world.edgeConstraint = i;
     world.maxEdges = maxEdgesChoices[i].value;
     refreshPanel();
     enforceAllValences();
 }
 
 void resetSettings() {
-    world.render_atom_aggregates = world.render_atoms = world.render_nodes = world.render_edges = 1;
-    world.fix_node_collisions = world.anneal = 1;
+    world.renderAtomAggregates = world.renderAtoms = world.renderNodes = world.renderEdges = 1;
+    world.fixNodeCollisions = world.anneal = 1;
     world.placeColour = 0;
-    world.directed_edges = world.colored_edges = world.closed_world = world.inertia = 0;
-    world.discover_edges = 0;
-    world.node_creation_rate = 0.0f;
-    world.edge_length = 0.0f;
-    world.edge_springk = 0.1f;
-    world.edge_constraint = 3;
+    world.directedEdges = world.coloredEdges = world.closedWorld = world.inertia = 0;
+    world.discoverEdges = 0;
+    world.nodeCreationRate = 0.0f;
+    world.edgeLength = 0.0f;
+    world.edgeSpringK = 0.1f;
+    world.edgeConstraint = 3;
     world.maxEdges = maxEdgesChoices[3].value;
     refreshPanel();
     enforceAllValences();

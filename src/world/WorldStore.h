@@ -27,24 +27,25 @@ struct SpeedChoice {
 };
 extern const SpeedChoice speedPeriods[4];
 
-// The one process-wide record. Settings are named by their rules-language keys.
+// The one process-wide record. Settings carry the names of their rules-language
+// keys in lowerCamelCase (closed_world is closedWorld).
 struct WorldStore {
     // Settings (start values).
-    int render_atoms = 1;
-    int render_nodes = 1;
-    int render_atom_aggregates = 1;
-    int render_edges = 1;
-    int colored_edges = 0;
-    int directed_edges = 0;
-    int discover_edges = 0;
-    int fix_node_collisions = 1;
-    int closed_world = 0;
+    int renderAtoms = 1;
+    int renderNodes = 1;
+    int renderAtomAggregates = 1;
+    int renderEdges = 1;
+    int coloredEdges = 0;
+    int directedEdges = 0;
+    int discoverEdges = 0;
+    int fixNodeCollisions = 1;
+    int closedWorld = 0;
     int anneal = 1;
     int inertia = 0;
-    float node_creation_rate = 0.0f;
-    float edge_springk = 0.1f;
-    float edge_length = 0.0f;
-    int edge_constraint = 3;
+    float nodeCreationRate = 0.0f;
+    float edgeSpringK = 0.1f;
+    float edgeLength = 0.0f;
+    int edgeConstraint = 3;
     int maxEdges = 3;
     int speed = 2;
 

@@ -33,7 +33,7 @@ protected:
         killAll();
         deleteAllPatterns();
         initPatternSlots();
-        world.currentWindow = world.speed = world.placeColour = world.colored_edges = world.directed_edges = 0;
+        world.currentWindow = world.speed = world.placeColour = world.coloredEdges = world.directedEdges = 0;
         world.pressedId = world.hoverId = world.createdId = -1;
         world.dragging = world.rotating = world.clearOnRelease = world.buttonDown = 0;
         world.lastStepTime = now - 1.0f;

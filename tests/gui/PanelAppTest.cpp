@@ -84,7 +84,7 @@ TEST_F(PanelActions, StartOverAndMaxEdges) {
 
     const int rows[][2] = {{1, 1}, {0, maxEdgesChoices[0].value}, {3, 3}};  // row, maxEdges
     for (auto r : rows) {
-        world.edge_constraint = r[0];
+        world.edgeConstraint = r[0];
         panelAction(kActionMaxEdges);
         EXPECT_EQ(world.maxEdges, r[1]) << r[0];
     }
@@ -344,17 +344,10 @@ TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
 
 // Each check box and radio button of the panel writes its own setting and no other.
 TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
-    int *const boxes[] = {&world.discover_edges,
-                          &world.directed_edges,
-                          &world.colored_edges,
-                          &world.fix_node_collisions,
-                          &world.closed_world,
-                          &world.anneal,
-                          &world.inertia,
-                          &world.render_atoms,
-                          &world.render_nodes,
-                          &world.render_edges,
-                          &world.render_atom_aggregates};
+    int *const boxes[] = {&world.discoverEdges,     &world.directedEdges,       &world.coloredEdges,
+                          &world.fixNodeCollisions, &world.closedWorld,         &world.anneal,
+                          &world.inertia,           &world.renderAtoms,         &world.renderNodes,
+                          &world.renderEdges,       &world.renderAtomAggregates};
     const char *const boxLabels[] = {"Discover Edges", "Directed Edges", "Colored Edges",  "Fix Node Collisions",
                                      "Closed World",   "Anneal",         "Inertia",        "Atoms",
                                      "Nodes",          "Edges",          "Atom aggregates"};
@@ -366,8 +359,8 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
     const Radio radios[] = {{"Fast", &world.speed, 3},
                             {"Slow", &world.speed, 1},
                             {"Pause", &world.speed, 0},
-                            {"2", &world.edge_constraint, 2},
-                            {"No constraint", &world.edge_constraint, 0}};
+                            {"2", &world.edgeConstraint, 2},
+                            {"No constraint", &world.edgeConstraint, 0}};
     int initial[11];
     for (int b = 0; b < 11; b++) initial[b] = *boxes[b];
     auto clickOn = [](const char *label) {
@@ -396,7 +389,7 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
     }
     EXPECT_EQ(world.maxEdges, maxEdgesChoices[0].value) << "the Max edges group applies its row";
     for (int b = 0; b < 11; b++) *boxes[b] = initial[b];
-    world.edge_constraint = 3;
+    world.edgeConstraint = 3;
 }
 
 // Save World and Open World: the opened world is the saved one, to the last

@@ -28,10 +28,10 @@ protected:
     void SetUp() override {
         GuiTest::SetUp();
         camera.zoom = 0.8f;
-        world.render_atom_aggregates = 0;
+        world.renderAtomAggregates = 0;
     }
     void TearDown() override {
-        world.render_atom_aggregates = 1;
+        world.renderAtomAggregates = 1;
         GuiTest::TearDown();
     }
     void frame() {
@@ -212,7 +212,7 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
     grid.write(1, 1300, 1380, 0.25f);
     grid.write(1, 1460, 1300, 0.0f);
     world.aggregateGrid = &grid;
-    world.render_atom_aggregates = 1;
+    world.renderAtomAggregates = 1;
     frame();
     world.aggregateGrid = shown;
     const Expected table[] = {
@@ -225,7 +225,7 @@ TEST_F(KindsOfThing, AggregateCellsDrawnAsBefore) {
         for (int k = 0; k < 3; k++) EXPECT_EQ(c[k], e.rgb[k]) << e.what << " channel " << k;
     }
     world.aggregateGrid = &grid;
-    world.render_atom_aggregates = 0;
+    world.renderAtomAggregates = 0;
     frame();
     world.aggregateGrid = shown;
     EXPECT_EQ(at(100, 100)[1], 255) << "aggregates switched off are not drawn";

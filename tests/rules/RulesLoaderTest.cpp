@@ -41,7 +41,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
              const Conversion &a = colorTable[2].conversion[0], &b = colorTable[2].conversion[1];
              EXPECT_TRUE(a.defined && b.defined && a.partner == 1 && b.partner == 0);
              EXPECT_TRUE(a.output1 == 2 && a.output2 == -1);
-             EXPECT_TRUE(totalNodeProbability == 0.5f && world.edge_springk == 0.2f);
+             EXPECT_TRUE(totalNodeProbability == 0.5f && world.edgeSpringK == 0.2f);
          }},
         // Syntax errors: the very first statement stops the parse, later ones resume.
         {"red eat blue\nblue eats red\n", "@1: parse error\n2 colors parsed\n", "",
@@ -88,7 +88,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"edge springk is 0.3\nred is 1 1 1", "1 colors parsed\n", "edge springk is 0.300000"},
         {"red edge length is 0\nedge length 40\nblue edge length 12.5\nedge length is 0\n",
          "@1: edge length constraints must be > 0\n2 colors parsed\n", "blue edge length is 12.500000",
-         [&] { EXPECT_TRUE(world.edge_length == 0.0f && !red.hasEdgeLength); }},
+         [&] { EXPECT_TRUE(world.edgeLength == 0.0f && !red.hasEdgeLength); }},
         {"red is donut\nred converts blue to green\nred is donut\ngreen converts blue and red to green\n"
          "green is donut\nblue is cilia\n",
          "@1: donut conversion not defined for 'red' (a 1 to 1 conversion)\n"

@@ -63,7 +63,7 @@ protected:
         colorCount = 3;
         const char *names[3] = {"Red", "Green", "Blue"};
         for (int i = 0; i < 3; i++) std::strcpy(colorTable[i].name, names[i]), colorTable[i].rgb[i] = 1.0f;
-        world.render_atom_aggregates = 0;
+        world.renderAtomAggregates = 0;
         world.collisionPass = 0;
         for (int &m : world.metaCounts) m = 0;
         atomGrid.clear();

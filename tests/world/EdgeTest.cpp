@@ -107,7 +107,7 @@ TEST_F(EdgeTest, GeometryFollowsInsetsAndStaysWhenAnEndIsGone) {
 
 TEST_F(EdgeTest, ConnectingBySelectionJoinsEverySelectedPair) {
     TestNode *d = new TestNode(100, 100);
-    world.directed_edges = world.colored_edges = 1;
+    world.directedEdges = world.coloredEdges = 1;
     world.placeColour = 2;
     connectNodes(a->id, a->id, false);
     connectNodes(a->id, -1, false);  // itself, nobody

@@ -80,7 +80,7 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_EQ(nodeCellsFound(-1599.0f, 100.0f, 50.0f).size(), 1u);
     // Border cells wrap unless the world is closed.
     EXPECT_EQ(nodeCellsFound(cellCentre(0), cellCentre(100), 60.0f).size(), 1u);
-    world.closed_world = 1;
+    world.closedWorld = 1;
     EXPECT_TRUE(nodeCellsFound(cellCentre(0), cellCentre(100), 60.0f).empty());
     // An unbounded radius still ends.
     EXPECT_EQ(nodeCellsFound(0.0f, 0.0f, INFINITY).size(), 2u);

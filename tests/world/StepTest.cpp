@@ -10,7 +10,7 @@ protected:
     void SetUp() override {
         WorldFixture::SetUp();
         world.anneal = 0;
-        world.fix_node_collisions = 1;
+        world.fixNodeCollisions = 1;
     }
 };
 }  // namespace
@@ -29,7 +29,7 @@ TEST_F(StepTest, WrapAroundOrWallsAtTheWorldEdge) {
                           {1, false, {3210, 100}, {10, 100}}};
     TestNode *n = new TestNode(0, 0);
     for (const Case &k : cases) {
-        world.closed_world = k.closed;
+        world.closedWorld = k.closed;
         n->freeNode = k.free;
         n->pos = k.from;
         relaxCollisions();
