@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Includes run one way: programs -> runtime -> rules language -> world -> colour table.
+# Includes run one way: programs -> runtime -> rules language and file formats -> world.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bad=0
@@ -12,10 +12,6 @@ check() {  # check FILES... -- PATTERN WHY
 check "the simulation, the rules and the files include no program code" 'app|render|batch|runtime' \
     src/world/* src/rules/* src/io/*
 check "the runtime includes no program code" 'app|render|batch' src/runtime/*
-check "the world includes no rules language (only the colour table)" 'io' src/world/*
-hits=$(grep -n -E '#include "rules/' src/world/* | grep -v 'rules/ColorTable.h')
-[ -n "$hits" ] && { echo "layout: the world uses only the colour table of src/rules"; echo "$hits"; bad=1; }
-hits=$(grep -n -E '#include "(world|rules|io)/' src/rules/ColorTable.* | grep -v -E 'rules/ColorTable.h|world/Random.h')
-[ -n "$hits" ] && { echo "layout: the colour table stands below the world"; echo "$hits"; bad=1; }
+check "the world includes no rules language and no file format" 'rules|io' src/world/*
 [ "$bad" = 0 ] && echo "layout: includes run one way"
 exit $bad

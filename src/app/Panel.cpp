@@ -24,7 +24,7 @@
 #include "app/Input.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"

@@ -1,6 +1,6 @@
 #include "batch/BatchCsv.h"
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Node.h"
 #include "world/Thing.h"
 #include "world/WorldDigest.h"

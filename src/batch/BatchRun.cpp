@@ -11,7 +11,7 @@
 #include "runtime/WorldTick.h"
 #include "batch/BatchCommands.h"
 #include "batch/BatchCsv.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"

@@ -6,7 +6,7 @@
 
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesLoader.h"
 #include "world/Atom.h"
 #include "world/Edge.h"

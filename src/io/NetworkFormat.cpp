@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"
 #include "world/Node.h"

@@ -9,7 +9,7 @@
 #include "app/Clock.h"
 #include "render/GLPainter.h"
 #include "render/Primitives.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"

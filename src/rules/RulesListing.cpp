@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Edge.h"
 #include "world/Node.h"
 #include "world/Thing.h"

@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "rules/BuiltinRules.h"
-#include "rules/ColorTable.h"
+#include "world/BuiltinRules.h"
+#include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "world/WorldStore.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "rules/BuiltinRules.h"
+#include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/Pattern.h"

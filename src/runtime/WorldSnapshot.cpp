@@ -4,7 +4,7 @@
 
 #include "io/Snapshot.h"
 #include "runtime/SafeSave.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/WorldStore.h"
 
 bool saveWorldSnapshot(const std::string &path, std::string &why) {

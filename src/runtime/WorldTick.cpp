@@ -1,6 +1,6 @@
 #include "runtime/WorldTick.h"
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/WorldStep.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/NeighbourGrid.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "world/SimTime.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "world/SimTime.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
 #include "world/Node.h"

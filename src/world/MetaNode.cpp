@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "world/SimTime.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"

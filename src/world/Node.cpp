@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/CiliaNode.h"
 #include "world/DonutNode.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "world/SimTime.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"

@@ -1,6 +1,6 @@
 #include "world/WorldArchive.h"
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Pattern.h"
 #include "world/Random.h"

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Node.h"

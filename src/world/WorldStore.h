@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Vec2.h"
 
 class Thing;

@@ -14,7 +14,7 @@
 #include "app/Clock.h"
 #include "app/Panel.h"
 #include "app/Shell.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"

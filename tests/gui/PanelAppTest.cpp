@@ -12,7 +12,7 @@
 
 #include "GuiFixture.h"
 #include "app/Statistics.h"
-#include "rules/BuiltinRules.h"
+#include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/WorldTick.h"

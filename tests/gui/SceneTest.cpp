@@ -10,7 +10,7 @@
 #include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "render/Scene.h"
-#include "rules/BuiltinRules.h"
+#include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/AggregateGrid.h"

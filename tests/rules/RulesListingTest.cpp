@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "RulesTestSupport.h"
-#include "rules/BuiltinRules.h"
+#include "world/BuiltinRules.h"
 #include "world/AggregateGrid.h"
 
 namespace {

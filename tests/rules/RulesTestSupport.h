@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"

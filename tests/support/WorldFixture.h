@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/Edge.h"
 #include "world/NeighbourGrid.h"

@@ -1,8 +1,8 @@
-#include "rules/BuiltinRules.h"
+#include "world/BuiltinRules.h"
 
 #include <cstring>
 
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "world/WorldStore.h"
 
 void loadBuiltinRules() {

@@ -1,4 +1,4 @@
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 
 #include <cstdio>
 #include <cstdlib>
