@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/BenchScenarios.h"
+#include "io/NetworkFormat.h"
 #include "world/Pattern.h"
 
 static void worldStepBench(benchmark::State &state, const char *name) {
@@ -32,7 +33,7 @@ static void patternReadBench(benchmark::State &state) {
     Pattern *p = patternSlot(0);
     for (auto _ : state) {
         FILE *f = fmemopen(text.data(), text.size(), "r");
-        if (!p->readNetwork(f, "bench.txt")) state.SkipWithError("the pattern did not read completely");
+        if (!readNetwork(*p, f, "bench.txt")) state.SkipWithError("the pattern did not read completely");
         std::fclose(f);
     }
     state.counters["edges"] = p->edgeCount;

@@ -25,6 +25,7 @@
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "world/ColorTable.h"
+#include "io/NetworkFormat.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
@@ -759,7 +760,7 @@ void panelAction(int id) {
             std::fflush(stdout);
         } else {
             char why[256] = {};
-            if (pattern && !pattern->readNetwork(f, path.c_str(), why, sizeof why))
+            if (pattern && !readNetwork(*pattern, f, path.c_str(), why, sizeof why))
                 std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
             std::fclose(f);
         }
@@ -773,7 +774,7 @@ void panelAction(int id) {
         if (world.currentWindow == 0)
             ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
         else if (pattern)
-            ok = saveReplacing(path, why, [pattern](FILE *f) { pattern->writeNetwork(f); });
+            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
         report(ok, why);
         break;
     }

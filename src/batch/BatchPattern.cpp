@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "runtime/Startup.h"
+#include "io/NetworkFormat.h"
 #include "batch/BatchCommands.h"
 #include "rules/RulesLoader.h"
 #include "world/Pattern.h"
@@ -37,9 +38,9 @@ int batchPattern(const std::vector<std::string> &args) {
         return 2;
     }
     char why[256] = {};
-    bool complete = p->readNetwork(f, file.c_str(), why, sizeof why);
+    bool complete = readNetwork(*p, f, file.c_str(), why, sizeof why);
     std::fclose(f);
-    p->writeNetwork(stdout);
+    writeNetwork(*p, stdout);
     std::fflush(stdout);
     if (!complete) {
         std::fprintf(stderr, "drovan-batch: pattern file '%s': %s\n", file.c_str(),

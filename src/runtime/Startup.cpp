@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "world/BuiltinRules.h"
+#include "io/NetworkFormat.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
+#include "world/BuiltinRules.h"
 #include "world/Pattern.h"
 #include "world/WorldStore.h"
 
@@ -25,7 +26,7 @@ bool readPatternFile(int slot, const std::string &path) {
     if (!f) return false;
     if (p) {
         char why[256] = {};
-        if (!p->readNetwork(f, path.c_str(), why, sizeof why))
+        if (!readNetwork(*p, f, path.c_str(), why, sizeof why))
             std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
     }
     std::fclose(f);

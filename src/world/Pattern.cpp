@@ -1,12 +1,223 @@
 #include "world/Pattern.h"
 
 #include <new>
+#include <vector>
 
 #include "world/Edge.h"
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
 #include "world/StateArchive.h"
+
+// The graph container: entries, their numbering and disposal.
+
+namespace {
+
+template <class T>
+T **growByOne(T **old, int count, T *added) {
+    T **grown = new (std::nothrow) T *[count + 1];
+    if (!grown) return nullptr;
+    for (int i = 0; i < count; i++) grown[i] = old[i];
+    grown[count] = added;
+    return grown;
+}
+
+// A pattern edge that is not entered in the world is retired here rather than by
+// its own kill: kill looks its ends up by id in the live world, where the
+// pattern's small ids name unrelated things.
+void retirePatternEdge(Edge *e, Node *from, Node *to) {
+    if (e->registered) {
+        e->kill();
+        return;
+    }
+    int c = e->edgeColour;
+    if (e->directed) {
+        if (from) from->addOutDegree(c, -1);
+        if (to) to->addInDegree(c, -1);
+    } else {
+        if (to) to->addUndirectedDegree(c, -1);
+        if (from) from->addUndirectedDegree(c, -1);
+    }
+    e->fromId = e->toId = -1;
+    e->markDead();
+}
+
+}  // namespace
+
+// createNode, then out of the world again at once: a pattern node holds no
+// table slot and no registry entry. Numbering is the caller's.
+Node *detachedNode(float x, float y, int colour) {
+    if (!isColor(colour)) return nullptr;
+    Node *n = createNode(x, y, colour);
+    if (!n) return nullptr;
+    // Out of the table and the registry.
+    n->unregisterNode();
+    return n;
+}
+
+// An edge that is neither in the world's registries nor on its ends' lists.
+Edge *detachedEdge(Node *a, Node *b, bool directed, int colour) {
+    Edge *e = new Edge(a, b, directed, colour, false);
+    unregister(e);
+    Vec2 pa = a->position(), pb = b->position();
+    e->endA = e->lineStart = pa;
+    e->endB = e->lineEnd = pb;
+    return e;
+}
+
+void destroyPatternEdge(Edge *e) {
+    if (!e) return;
+    if (e->registered) {
+        e->kill();  // a body edge: the world removes it
+        return;
+    }
+    // Ids of pattern ends are positions, not world ids: never let a destructor
+    // look them up in the world.
+    e->fromId = e->toId = -1;
+    delete e;
+}
+
+void destroyPatternNode(Node *n) {
+    if (!n) return;
+    if (n->registered) {
+        n->kill();
+        return;
+    }
+    delete n;
+}
+
+void Pattern::adopt(const std::vector<Node *> &listed, const std::vector<Edge *> &joined) {
+    delete[] nodes;
+    delete[] edges;
+    nodes = nullptr;
+    edges = nullptr;
+    nodeCount = static_cast<int>(listed.size());
+    edgeCount = static_cast<int>(joined.size());
+    if (!listed.empty()) {
+        nodes = new Node *[listed.size()];
+        std::copy(listed.begin(), listed.end(), nodes);
+    }
+    if (!joined.empty()) {
+        edges = new Edge *[joined.size()];
+        std::copy(joined.begin(), joined.end(), edges);
+    }
+}
+
+void Pattern::clear() {
+    // All at once: removing node 0 again and again walks every edge per node.
+    for (int j = 0; j < edgeCount; j++) destroyPatternEdge(edges[j]);
+    for (int i = 0; i < nodeCount; i++) destroyPatternNode(nodes[i]);
+    adopt({}, {});
+}
+
+Node *Pattern::addNode(float x, float y, int colour) {
+    Node *n = detachedNode(x, y, colour);
+    if (!n) return nullptr;
+    Node **grown = growByOne(nodes, nodeCount, n);
+    if (!grown) {
+        delete n;
+        return nullptr;
+    }
+    delete[] nodes;
+    nodes = grown;
+    n->id = nodeCount;
+    n->nodeIndex = nodeCount;
+    nodeCount++;
+    return n;
+}
+
+Edge *Pattern::addEdge(Node *a, Node *b, bool directed, int colour) {
+    if (!a || !b || a == b) return nullptr;
+    if (findEdge(a, b)) return nullptr;
+    Edge *e = detachedEdge(a, b, directed, colour);
+    Edge **grown = growByOne(edges, edgeCount, e);
+    if (!grown) {
+        retirePatternEdge(e, a, b);
+        destroyPatternEdge(e);
+        return nullptr;
+    }
+    delete[] edges;
+    edges = grown;
+    e->id = nodeCount + edgeCount;
+    edgeCount++;
+    return e;
+}
+
+Edge *Pattern::findEdge(Node *a, Node *b) {
+    if (!a || !b) return nullptr;
+    int ia = a->nodeIndex, ib = b->nodeIndex;
+    for (int j = 0; j < edgeCount; j++) {
+        Edge *e = edges[j];
+        if (!e) continue;
+        if ((e->fromIndex == ia && e->toIndex == ib) || (e->fromIndex == ib && e->toIndex == ia)) return e;
+    }
+    return nullptr;
+}
+
+void Pattern::removeNode(int k) {
+    if (k < 0 || k >= nodeCount) return;
+    int killed = 0;
+    for (int j = 0; j < edgeCount; j++) {
+        Edge *e = edges[j];
+        if (!e || e->dead) continue;
+        if (e->fromIndex == k || e->toIndex == k) {
+            Node *from = e->fromIndex >= 0 && e->fromIndex < nodeCount ? nodes[e->fromIndex] : nullptr;
+            Node *to = e->toIndex >= 0 && e->toIndex < nodeCount ? nodes[e->toIndex] : nullptr;
+            retirePatternEdge(e, from, to);
+            killed++;
+            continue;
+        }
+        if (e->fromIndex > k) {
+            e->fromIndex--;
+            e->fromId--;
+        }
+        if (e->toIndex > k) {
+            e->toIndex--;
+            e->toId--;
+        }
+    }
+    destroyPatternNode(nodes[k]);
+    nodes[k] = nullptr;
+    for (int i = k; i + 1 < nodeCount; i++) {
+        nodes[i] = nodes[i + 1];
+        // A body's nodes keep their world ids and table slots.
+        if (nodes[i] && !nodes[i]->registered) {
+            nodes[i]->id = i;
+            nodes[i]->nodeIndex = i;
+        }
+    }
+    nodeCount--;
+    nodes[nodeCount] = nullptr;
+    if (nodeCount == 0) {
+        delete[] nodes;
+        nodes = nullptr;
+    }
+    compactEdges(killed);
+}
+
+void Pattern::compactEdges(int killed) {
+    if (killed == 0) return;
+    // Size the new list by what actually survives, so a wrong count can never overrun it.
+    int keep = 0;
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j] && !edges[j]->dead) keep++;
+    Edge **kept = keep > 0 ? new Edge *[keep] : nullptr;
+    int copied = 0;
+    for (int j = 0; j < edgeCount; j++) {
+        Edge *e = edges[j];
+        if (!e) continue;
+        if (e->dead) {
+            if (!e->registered) destroyPatternEdge(e);  // a dead world edge is the world's to remove
+            edges[j] = nullptr;
+            continue;
+        }
+        if (!e->registered) e->id = nodeCount + copied;
+        kept[copied++] = e;
+    }
+    delete[] edges;
+    edges = kept;
+    edgeCount = copied;
+}
 
 Pattern::Pattern() {
     // Entries are nodes and edges, matched by identity.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdio>
+#include <vector>
 
 #include "world/Thing.h"
 #include "world/Walkers.h"
@@ -24,15 +25,17 @@ public:
     virtual float radiusOfPattern() { return patternRadius; }
     virtual const float *bodyColour() { return bodyRgb; }
 
-    // Graph container and network format.
-    void writeNetwork(FILE *stream);
-    // Returns true when the whole file was read; otherwise describes where it stopped.
-    bool readNetwork(FILE *stream, const char *path, char *why = nullptr, int whyLength = 0);
+    // Graph container.
     Node *addNode(float x, float y, int colour);
     Edge *addEdge(Node *a, Node *b, bool directed, int colour);
     Edge *findEdge(Node *a, Node *b);
     void removeNode(int k);
     void compactEdges(int killed);
+    // Disposes of every entry and leaves the pattern empty.
+    void clear();
+    // Makes these lists the pattern's own, at their exact size (the entries
+    // are numbered by the caller).
+    void adopt(const std::vector<Node *> &listed, const std::vector<Edge *> &joined);
 
     // Editing.
     Thing *findThing(int id);
@@ -79,6 +82,11 @@ public:
 // killed (the world removes it later); any other is destroyed.
 void destroyPatternNode(Node *n);
 void destroyPatternEdge(Edge *e);
+// createNode, then out of the world again at once: a pattern node holds no
+// table slot and no registry entry. Numbering is the caller's.
+Node *detachedNode(float x, float y, int colour);
+// An edge that is neither in the world's registries nor on its ends' lists.
+Edge *detachedEdge(Node *a, Node *b, bool directed, int colour);
 
 // The pattern slot table.
 struct SlotRule {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "runtime/Startup.h"
+#include "io/NetworkFormat.h"
 #include "world/Pattern.h"
 #include "world/Walkers.h"
 
@@ -16,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!in) return 0;
     Pattern *p = patternSlot(0);
     char why[256];
-    p->readNetwork(in, "fuzz.txt", why, sizeof why);
+    readNetwork(*p, in, "fuzz.txt", why, sizeof why);
     std::fclose(in);
-    p->writeNetwork(quiet);
+    writeNetwork(*p, quiet);
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "support/WorldFixture.h"
+#include "io/NetworkFormat.h"
 #include "world/Pattern.h"
 
 namespace {
@@ -27,7 +28,7 @@ protected:
         char *buf = nullptr;
         size_t len = 0;
         FILE *f = open_memstream(&buf, &len);
-        p->writeNetwork(f);
+        writeNetwork(*p, f);
         std::fclose(f);
         std::string s(buf, len);
         std::free(buf);
@@ -37,7 +38,7 @@ protected:
         FILE *f = std::tmpfile();
         std::fputs(text.c_str(), f);
         std::rewind(f);
-        bool ok = p->readNetwork(f, "test.txt", why, sizeof why);
+        bool ok = readNetwork(*p, f, "test.txt", why, sizeof why);
         std::fclose(f);
         return ok;
     }
