@@ -52,6 +52,8 @@ struct Family {
     std::function<void(int)> gesture;
 };
 
+void PrintTo(const Family &f, std::ostream *os) { *os << f.name; }
+
 const std::vector<Family> &families() {
     static const std::vector<Family> all = {
         {"closed-world", nullptr, {}, 300, 10, nullptr},
@@ -85,6 +87,7 @@ const std::vector<Family> &families() {
         {"inhibition", nullptr, {}, 300, 10, nullptr},
         {"walls", nullptr, {}, 300, 10, [](int step) { world.inertia = step >= 150; }},
         {"shrinking-donuts", nullptr, {}, 300, 10, nullptr},
+        {"donut-factors", nullptr, {}, 200, 10, nullptr},
         {"bodies",
          "bodies",
          {{0, {1640.0f, 1640.0f}},
