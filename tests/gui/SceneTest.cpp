@@ -383,4 +383,20 @@ TEST_F(DrawnFrame, SmallSpheresAsTheirMeshes) {
         EXPECT_LE(differing, inked / 50) << "zoom " << zoom;
         EXPECT_LE(most, 4) << "zoom " << zoom;
     }
+    // A sphere deeper than the view, small on the screen: the view cuts its
+    // poles off the mesh, and it is drawn as the mesh shows it.
+    camera.zoom = 0.05f;
+    const float grey[3] = {0.5f, 0.5f, 0.5f};
+    std::vector<unsigned char> byMesh;
+    for (float squarePixels : {0.0f, 20.0f}) {
+        setSphereSquarePixels(squarePixels);
+        beginFrame(true);
+        beginPaintBatch();
+        painter().sphere(1600.0f, 1600.0f, grey, 300.0f, 0.0f);
+        endPaintBatch();
+        readBack();
+        if (byMesh.empty()) byMesh = pixels;
+    }
+    setSphereSquarePixels(-1.0f);
+    EXPECT_TRUE(pixels == byMesh);
 }
