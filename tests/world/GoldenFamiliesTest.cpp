@@ -84,10 +84,10 @@ const std::vector<Family> &families() {
              if (step == 120) dragNodes(4, 30.0f, 30.0f, true);  // unselected: moves alone
              if (step == 150) clearSelection();
          }},
-        {"inhibition", nullptr, {}, 300, 10, nullptr},
-        {"walls", nullptr, {}, 300, 10, [](int step) { world.inertia = step >= 150; }},
-        {"shrinking-donuts", nullptr, {}, 300, 10, nullptr},
-        {"donut-factors", nullptr, {}, 200, 10, nullptr},
+        {"inhibition", nullptr, {}, 300, 1, nullptr},
+        {"walls", nullptr, {}, 300, 1, [](int step) { world.inertia = step >= 150; }},
+        {"shrinking-donuts", nullptr, {}, 300, 1, nullptr},
+        {"donut-factors", nullptr, {}, 200, 1, nullptr},
         {"bodies",
          "bodies",
          {{0, {1640.0f, 1640.0f}},
@@ -96,7 +96,7 @@ const std::vector<Family> &families() {
           {1, {1400.0f, 1700.0f}},
           {0, {1300.0f, 1500.0f}}},
          400,
-         10,
+         1,
          nullptr},
     };
     return all;
