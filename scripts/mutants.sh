@@ -83,9 +83,15 @@ limit=600
 core_tests() {
     local pids=() k k2 pid status=0
     for ((k = 0; k < shards; k++)); do
-        # A crash is a failure like any other: the shell's report of it is not wanted.
-        (GTEST_TOTAL_SHARDS=$shards GTEST_SHARD_INDEX=$k timeout "$limit" \
-            "$build/drovan_tests" --gtest_fail_fast --gtest_brief=1 >"$log.$k" 2>&1) 2>/dev/null &
+        # A crash is a failure like any other (its report from the shell goes
+        # to /dev/null); stopping the shard stops its tests.
+        (
+            GTEST_TOTAL_SHARDS=$shards GTEST_SHARD_INDEX=$k timeout "$limit" \
+                "$build/drovan_tests" --gtest_fail_fast --gtest_brief=1 >"$log.$k" 2>&1 &
+            child=$!
+            trap 'kill "$child" 2>/dev/null' TERM
+            wait "$child"
+        ) 2>/dev/null &
         pids+=($!)
     done
     for ((k = 0; k < shards; k++)); do
