@@ -20,6 +20,8 @@
 # unchanged tree's counts as failed (a hang).
 # It is slow (a build and a test run per fault): a tool for developers, not CI.
 set -u
+# The whole script is read before it runs, so editing it meanwhile is safe.
+{
 top=$(cd "$(dirname "$0")/.." && pwd)
 helper=$top/scripts/mutants.py
 list= count= seed=
@@ -110,8 +112,9 @@ core_tests() {
     rm -f "$log".[0-9]*
     return "$status"
 }
-gui_tests() {
+gui_tests() {  # builds the desktop program's targets first: a fault elsewhere reaches them too
     [ "$gui" = yes ] || return 0
+    nice -n 10 cmake --build "$build" -j2 --target drovan_gui_tests --target drovan >>"$log" 2>&1 || return 1
     (cd "$build" && GTEST_FAIL_FAST=1 timeout "$limit" ctest -R '^gui_' --stop-on-failure --output-on-failure >>"$log" 2>&1)
 }
 run_tests() {  # $1: the faulty file; a fault that makes the tests hang fails them
@@ -178,3 +181,4 @@ echo "time: $(( ($(date +%s) - began) / 60 )) min $(( ($(date +%s) - began) % 60
     "load average $load_at_start at the start, $mean over the faults, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 [ -n "$count" ] && echo "seed: $seed"
 exit 0
+}
