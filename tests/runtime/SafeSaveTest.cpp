@@ -93,23 +93,14 @@ TEST_F(SafeSaveTest, AFailedFlushOrRenameKeepsTheOldFileAndSaysWhy) {
 
 TEST_F(SafeSaveTest, AReplacedFileKeepsItsPermissionsAndANewOneGetsTheUsual) {
     mode_t mask = umask(022);
-    ASSERT_TRUE(save("old\n"));
     struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    ASSERT_TRUE(save("old\n") && stat(path.c_str(), &st) == 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
     ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-    ASSERT_TRUE(save("new\n"));
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    ASSERT_TRUE(save("new\n") && stat(path.c_str(), &st) == 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(readFile(path), "new\n");
     umask(mask);
-
-    std::string text;
-    EXPECT_TRUE(readWholeFile(path, text, why));
-    EXPECT_EQ(text, "new\n");
-    EXPECT_FALSE(readWholeFile(scratch.path("missing"), text, why));
-    EXPECT_EQ(why, "cannot open '" + scratch.path("missing") + "': " + std::strerror(ENOENT));
-    EXPECT_TRUE(text.empty());
 }
 
 // The desktop program looks for the scenarios in its folder, then in the one
