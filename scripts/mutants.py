@@ -562,6 +562,8 @@ def places_in(path, text):
         line = code.count("\n", 0, a) + 1
         if code.count("\n", a, b):
             return  # one line only
+        if " => " in text.split("\n")[line - 1]:
+            return  # the list's own separator
         out.append(Place(op, path, line, a, b, choices))
 
     for i, t in enumerate(tokens):
