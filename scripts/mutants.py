@@ -507,6 +507,17 @@ def is_simple_statement(tokens, i, end):
     return j + 1 <= end and tokens[j + 1].text in ASSIGNING
 
 
+def declares(cond):
+    """Whether a condition declares a variable (if (Node *n = ...)): one that
+    cannot be negated."""
+    for k, t in enumerate(cond):
+        if t.text == ";":
+            return True
+        if t.text == "=" and t.depth == cond[0].depth and k >= 2:
+            return cond[k - 1].kind == "ident" and (cond[k - 2].kind == "ident" or cond[k - 2].text in ("*", "&", ">"))
+    return False
+
+
 # --- places ------------------------------------------------------------------
 
 
@@ -579,7 +590,7 @@ def places_in(path, text):
             add("logic", t.start, t.end, ["||" if t.text == "&&" else "&&"])
         elif t.text in ("if", "while") and in_function and i + 1 < len(tokens) and tokens[i + 1].text == "(":
             j = matching(tokens, i + 1, 1)
-            if j:
+            if j and not declares(tokens[i + 2:j]):
                 a, b = tokens[i + 1].end, tokens[j].start
                 add("negate", a, b, ["!(" + code[a:b] + ")"])
     for i, sub in statement_starts(tokens):
