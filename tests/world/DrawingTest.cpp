@@ -93,6 +93,9 @@ TEST_F(DrawingTest, EveryKindOfThingDrawsAsKept) {
 
     Recorder rec;
     setPainter(&rec);
+    struct Unset {
+        ~Unset() { setPainter(nullptr); }
+    } unset;  // whatever happens below
     std::vector<Thing *> shown;
     int nodes, edges;
     statusCounts(nodes, edges, &shown);
@@ -113,7 +116,6 @@ TEST_F(DrawingTest, EveryKindOfThingDrawsAsKept) {
     world.renderNodes = world.renderEdges = world.renderAtoms = 0;
     rec.out << "nothing shown\n";
     for (Thing *t : shown) t->draw(0, 0), t->draw(-3, 0), t->draw(-4, 0);
-    setPainter(nullptr);
 
     std::string path = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/drawing.golden";
     if (std::getenv("DROVAN_REGENERATE_GOLDEN")) {
