@@ -67,7 +67,6 @@ TOKEN = re.compile(
     re.S | re.X,
 )
 
-CONTROL = {"if", "for", "while", "switch", "catch"}
 SPECIFIERS = {"static", "inline", "virtual", "explicit", "constexpr", "friend", "extern", "[[", "]]", "nodiscard"}
 NOT_A_STATEMENT_START = {"else", "case", "default", "catch", "public", "private", "protected", "}", ")", "]"}
 DECLARING = {
@@ -160,8 +159,7 @@ def generator_code(text, scanner):
             b = text.index("{", start)
             end = braced(text, b)
             keep.append((b + 1, end - 1))
-            i = text.count("\n", 0, end)
-            i += 1
+            i = text.count("\n", 0, end) + 1
             continue
         if section == 1:
             # Scanner rules: a pattern up to the first blank outside quotes and
@@ -184,7 +182,7 @@ def generator_code(text, scanner):
                         bracket = True
                     k += 1
             end_of_line = start + len(line)
-            next_i = i + 1
+            last = i  # the line the rule ends on
             while k < end_of_line:
                 c = text[k]
                 if c in "\"'" and not scanner:
@@ -199,16 +197,16 @@ def generator_code(text, scanner):
                     actions.add(k)
                     k = end
                     line_of_end = text.count("\n", 0, end)
-                    if line_of_end > i:
-                        next_i = line_of_end  # the action ran over lines: scan the rest of its last line
-                        end_of_line = offsets[line_of_end] + len(lines[line_of_end])
+                    if line_of_end > last:
+                        last = line_of_end  # the action ran over lines: scan the rest of its last line
+                        end_of_line = offsets[last] + len(lines[last])
                     continue
                 if scanner and not c.isspace():
                     # An action that is a bare statement runs to the end of the line.
                     keep.append((k, end_of_line))
                     break
                 k += 1
-            i = max(next_i, i + 1) if next_i == i + 1 else next_i + 1
+            i = last + 1
             continue
         i += 1
     return keep, actions
@@ -267,9 +265,11 @@ def tokenize(code):
 def matching(tokens, i, step):
     """The index of the bracket matching tokens[i], or None."""
     pairs = {"(": ")", "[": "]", "{": "}"}
-    open_, close = (tokens[i].text, pairs[tokens[i].text]) if step > 0 else (None, tokens[i].text)
-    if step < 0:
-        open_ = {v: k for k, v in pairs.items()}[close]
+    if step > 0:
+        open_, close = tokens[i].text, pairs[tokens[i].text]
+    else:
+        close = tokens[i].text
+        open_ = next(o for o, c in pairs.items() if c == close)
     depth = 0
     j = i
     while 0 <= j < len(tokens):
