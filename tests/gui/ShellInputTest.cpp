@@ -134,6 +134,19 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     tick();
     EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(world.rotating);
+    button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
+    tick();
+
+    // The same in a pattern window, over one of the pattern's nodes.
+    ASSERT_TRUE(patternSlot(1)->addNode(0.0f, 0.0f, 0));
+    world.currentWindow = 2;
+    moveTo(p);
+    tick();
+    button(p, GLUT_DOWN, GLUT_RIGHT_BUTTON);
+    shellActiveMotion(static_cast<int>(p.x), static_cast<int>(p.y) + 40);
+    EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
+    button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
+    world.currentWindow = 0;
 }
 
 // Editing a stored pattern in its own window.
