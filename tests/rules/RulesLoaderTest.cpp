@@ -166,7 +166,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"x collects all\nz poisons all\nz poisons none\ny eats all\ny collects x\ny eats none\n"
          "x decomposes all into y\nx decomposes none into y\n" +
              elevenSenses,
-         "3 colors parsed\n", "",
+         "@19: 'x' already has 10 senses rules; this one is dropped\n3 colors parsed\n", "",
          [] {
              const ColorRule &x = colorTable[0], &z = colorTable[1], &y = colorTable[2];
              EXPECT_TRUE(x.relation[0].kind == RelCollects && x.relation[1].kind == RelPoisonedBy);
@@ -215,8 +215,11 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red is 1 1 1\n", "1 colors parsed\n", "closed_world 0\nedge_constraint 3", [] { EXPECT_EQ(world.speed, 3); }},
         {"red is 1 1 1\nspeed -2\nanneal -1\nnode_creation_rate -3\nedge_constraint -7.5\n", "1 colors parsed\n",
          "anneal 0\nnode_creation_rate 0.000000\nedge_constraint 0", [] { EXPECT_EQ(world.speed, 0); }},
-        {"red is 1 1 1\nspeed " + huge + ".0\nedge_constraint -" + huge + ".5\n", "1 colors parsed\n",
-         "edge_constraint 0", [] { EXPECT_EQ(world.speed, 3); }},
+        // A number past a float's range: the statement stores nothing.
+        {"red is 1 1 1\nspeed " + huge + ".0\nedge_constraint -" + huge + ".5\n",
+         "@2: number " + huge.substr(0, 40) + "... is too large; the statement is ignored\n@3: number -" +
+             huge.substr(0, 39) + "... is too large; the statement is ignored\n1 colors parsed\n",
+         "edge_constraint 3", [] { EXPECT_EQ(world.speed, 0); }},
         // A one-output rule replaces a two-output one with output2 -1 and factor2 0.
         {"red converts green blue to red * 2 and blue * 5\nred converts blue to green * 3\n", "3 colors parsed\n",
          "red converts green and blue to red * 2.000 and blue * 5.000\nred converts blue  to green * 3.000",
@@ -251,7 +254,10 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "@23: Color table is full (20 max); cannot declare new color '" + std::string(31, 'q') +
              "'\n20 colors parsed\n",
          "c1 eats c5", [] { EXPECT_FALSE(colorTable[0].relation[5].kind); }},
-        {x31 + "yyy is 1 0 0\n" + x31 + "z eats " + x31 + "yyy\n", "1 colors parsed\n", x31 + " eats " + x31},
+        {x31 + "yyy is 1 0 0\n" + x31 + "z eats " + x31 + "yyy\n",
+         "@2: color names '" + x31 + "yyy' and '" + x31 + "z' share their first 31 characters; both name color '" +
+             x31 + "'\n1 colors parsed\n",
+         x31 + " eats " + x31},
         // CRLF reads as LF; a lone CR or a NUL is a stray character.
         {"# c\r\nred eats blue\r\nblue eat red\r\nred is 2 0 0\r\n",
          "@3: parse error\n@4: rgb values must be between 0 and 1\n@5: parse error\n"
