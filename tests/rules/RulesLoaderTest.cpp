@@ -140,7 +140,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "2 colors parsed\n",
          "Red node at 10.000000 20.000000 with id 7 with strength 0.50\n"
          "Blue node at 30.000000 40.000000 with id 8 with strength 1.00\n"
-         "Blue undirected edge from node 8 to node 9\ndirected edge from node 7 to node 8\nedge length is 25.000000",
+         "Blue undirected edge from node 8 to node 9 with strength 0.75\ndirected edge from node 7 to node 8\n"
+         "edge length is 25.000000",
          [] {
              int negative = 0, strong = 0;
              for (Thing *t = world.thingList; t; t = t->next) {
