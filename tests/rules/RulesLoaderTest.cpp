@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "RulesTestSupport.h"
+#include "ListingRoundTrip.h"
 
 namespace {
 
@@ -25,8 +25,9 @@ ssize_t failingRead(void *cookie, char *buf, size_t size) {
 }  // namespace
 
 TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
-    std::string twenty, elevenSenses, huge(60, '9'), longName(200, 'n'), x31(31, 'x');
+    std::string twenty, elevenSenses, limits, huge(60, '9'), longName(200, 'n'), x31(31, 'x');
     for (int i = 0; i < 20; i++) twenty += "c" + std::to_string(i) + " is 0 0 0\n";
+    for (int i = 0; i < 11; i++) limits += "x signals x with x\nmeta 3 senses node x to x\nmeta 3 decomposes 1 to x\n";
     for (int i = 0; i < 11; i++) elevenSenses += i < 10 ? "x senses y to x\n" : "x senses x to x\n";
     const ColorRule &red = colorTable[0];
     run({
@@ -176,6 +177,10 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
              EXPECT_TRUE(!y.relation[1].kind && !y.relation[2].kind && x.senseCount == 10 && x.sense[9].source == 2);
              EXPECT_TRUE(!x.decomposition[0].defined && !x.decomposition[19].defined);
          }},
+        {limits,
+         "@31: 'x' already has 10 signals rules; this one is dropped\n@32: meta 3 already has 10 senses rules; this "
+         "one is dropped\n@33: meta 3 already has 10 decomposes rules; this one is dropped\n1 colors parsed\n",
+         "", [] { EXPECT_TRUE(colorTable[0].signalCount == 10 && slotSenseCount(3) == 10); }},
         {"red inhibits all\nblue is 0 0 1\nred inhibits blue\nred inhibits none\n", "2 colors parsed\n", "",
          [&] {
              EXPECT_EQ(red.relation[0].kind, RelInhibitedBy);
@@ -269,6 +274,34 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"# c\nred eats blue\rblue eats red\n",
          "@2: parse error\n@3: parse error\n@3: expected a semicolon or line break here\n2 colors parsed\n"},
     });
+}
+
+// A number past a float's range, in any statement, stores nothing of it.
+TEST_F(RulesLoaderTest, ANumberPastAFloatsRangeStoresNothing) {
+    const std::string big = "1" + std::string(39, '0') + ".5";  // about 1e39
+    const std::string setup = "red is 1 0 0\nred node at 1.0 2.0 with id 4\nred node at 3.0 4.0 with id 5\n";
+    const std::string forms =
+        "red is # 0 0\nred is 0 0 -#\nred size #\nred atom decays at #\nred node ages at #\n"
+        "red node decays at #\nred atom probability #\nred node probability #\nred probability #\n"
+        "red capture arc #\nred decomposes red into red * #\nred senses red to # * red\n"
+        "red signals red with red * #\nred converts red to red * #\nred converts red to red and # * red\n"
+        "red edge length #\nedge length #\nedge springk #\nmeta 1 senses 2 to red * #\n"
+        "meta 1 decomposes node red to # * red\nrender atoms -#\nrender nodes -#\nrender atom_aggregates -#\n"
+        "render edges -#\ndirected_edges #\ncolored_edges #\ndiscover_edges #\nanneal -#\ninertia #\nspeed #\n"
+        "node_creation_rate #\nfix_node_collisions -#\nclosed_world #\nedge_constraint #\nred node at # 1.0\n"
+        "red node at 1.0 -# with id 9\nred node at 1.0 2.0 with id 9 with strength #\n"
+        "directed edge from node 4 to node 5 with strength #\n";
+    load(setup);
+    const std::string before = roundTrip::scenario();
+    for (std::string form : lines(forms)) {
+        size_t at = form.find('#');
+        form.replace(at, 1, big);
+        std::string number = form[at - 1] == '-' ? "-" + big : big;  // the scanner's token
+        SCOPED_TRACE(form);
+        EXPECT_EQ(load(setup + form + "\n"), "'logic.txt':4: number " + number.substr(0, 40) +
+                                                 "... is too large; the statement is ignored\n" + "1 colors parsed\n");
+        EXPECT_TRUE(roundTrip::scenario() == before) << roundTrip::firstDifference(before, roundTrip::scenario());
+    }
 }
 
 TEST_F(RulesLoaderTest, ReadFailuresAreReportedNotFatal) {
