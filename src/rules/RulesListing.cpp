@@ -1,6 +1,7 @@
 #include "rules/RulesListing.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -64,13 +65,27 @@ std::string number(float stored, int minDecimals, double guess, float (*readBack
 // " * k" after a product's colour, unless k is 1.
 std::string factor(float k) { return k == 1.0f ? std::string() : " * " + number(k, 3, k); }
 
-// While writeRules lists the colour blocks: the colours in the order their
-// names first appear, which is the order a reload declares them in.
-std::vector<int> *mentions = nullptr;
+const char *nameOf(int c) { return c >= 0 && c < kMaxColors ? colorTable[c].name : ""; }
 
-const char *nameOf(int c) {
-    if (mentions && std::find(mentions->begin(), mentions->end(), c) == mentions->end()) mentions->push_back(c);
-    return c >= 0 && c < kMaxColors ? colorTable[c].name : "";
+// Whether a reload of the text declares the colours in table order: the
+// scanner declares each at the first word that names it.
+bool declaresInOrder(const std::string &text) {
+    auto inWord = [&](size_t i) {
+        return i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_');
+    };
+    int next = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (!inWord(i) || std::isdigit(static_cast<unsigned char>(text[i]))) {
+            i++;  // the listing writes no number right against a word
+            continue;
+        }
+        size_t start = i;
+        while (inWord(i)) i++;
+        int c = findColor(text.substr(start, i - start).c_str());
+        if (c > next) return false;
+        if (c == next) next++;
+    }
+    return true;
 }
 
 const char *setName(int set) { return set == -2 ? "all" : set == -1 ? "none" : nameOf(set); }
@@ -294,17 +309,12 @@ void writeColorRules(const ColorRule &r, FILE *s, bool descriptionMode) {
 }
 
 void writeRules(FILE *s) {
-    std::vector<int> order;
-    mentions = &order;
     std::string blocks = captured([](FILE *m) {
         for (int i = 0; i < colorCount; i++) writeColorRules(colorTable[i], m, false);
     });
-    mentions = nullptr;
     // A block that names a colour of a later block would make a reload number
     // the colours differently: then every colour is declared first, in order.
-    bool inOrder = true;
-    for (size_t k = 0; k < order.size(); k++) inOrder = inOrder && order[k] == static_cast<int>(k);
-    if (!inOrder)
+    if (!declaresInOrder(blocks))
         for (int i = 0; i < colorCount; i++) {
             const ColorRule &r = colorTable[i];
             std::fprintf(s, "%s is %s %s %s\n", r.name, number(r.rgb[0], 3, r.rgb[0], clampedRead).c_str(),
