@@ -2,6 +2,8 @@
 // come back from their saved listing as the same scenario.
 #include <dirent.h>
 
+#include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -28,108 +30,80 @@ std::vector<std::string> rulesFilesIn(const std::string &folder) {
     return files;
 }
 
-// A rules file with every kind of statement in random order, colour names
-// that first appear anywhere, rules that replace one another, numbers of every
-// size and precision (among them those two or three decimals turn into
-// another value), and then a small world of nodes and edges.
+// Statements of every kind; $c is a colour, $s a colour set, $p a product,
+// $n a number, $f a number from 0 to 1, $i a small count.
+const char *const kStatements =
+    "$c is $f $n $f\n$c static\n$c is sterile\n$c node probability is $n\n$c probability $n\n"
+    "$c atom probability $n\n$c size $f\n$c edge length is 1$n\n$c node decays at $n\n$c atom decays at $n\n"
+    "$c node ages at $n\n$c capture arc is $n\n$c capture arc is -$n\n$c eats $s\n$c poisons $s\n"
+    "$c collects $s\n$c invigoratedby $s\n$c inhibits $s\n$c likes $c\n$c dislikes $c\n$c valence is $i\n"
+    "$c node reproduces when $c = $i\n$c decomposes $s into $p\n$c senses $s to $p\n$c signals $s with $p\n"
+    "$c converts $c to $p\n$c converts $c and $c to $p and $p\n$c converts $c $c to $p\n"
+    "$c converts $c to $p $p\n$c is cilia\nmeta $i senses $i to $p\nmeta $i decomposes $i to $p\n"
+    "meta $i senses node $s to $p\nmeta $i decomposes node $s to $p\nmeta $i grasps\nrender atoms $n\n"
+    "render nodes $n\nrender atom_aggregates $n\nrender edges $n\ncolored_edges $n\ndirected_edges $n\n"
+    "discover_edges $n\nanneal $n\ninertia $n\nfix_node_collisions $n\nclosed_world $n\nnode_creation_rate $n\n"
+    "edge springk is $n\nedge length is $n\nedge_constraint $n\nspeed $n\n";
+
+// A rules file of such statements in random order, so that colour names first
+// appear anywhere and rules replace one another, with numbers of every size
+// and precision (among them those that two or three decimals turn into
+// another value); then donuts, and a small world of nodes and edges.
 std::string generatedRules(unsigned seed) {
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    auto unit = [&] { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); };
     auto fixed = [](double v, int decimals) {
         char text[96];
         std::snprintf(text, sizeof text, "%.*f", decimals, v);
         return std::string(text);
     };
-    auto unit = [&] { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); };
-    auto num = [&]() -> std::string {
-        switch (pick(6)) {
-        case 0: return std::to_string(pick(4));
-        case 1: return fixed(unit(), 1 + pick(9));
-        case 2: return fixed(unit() * std::pow(10.0, -3 - pick(7)), 12);
-        case 3: return fixed(unit() * 5e5, pick(4));
-        case 4: return fixed(unit() * 10.0, 60);  // a float's every digit
-        default: {
-            const char *tricky[] = {"0.004", "0.003", "0.0004", "0.00000001", "0.125", "1.", ".5"};
-            return tricky[pick(7)];
-        }
+    const char *tricky[] = {"0.004", "0.003", "0.0004", "0.00000001", "0.125", "1.", ".5", "3"};
+    std::string colours[] = {"C0", "C1", "C2", "C3", "C4", "C5", "C6", "C7", "Long" + std::string(30, 'x')};
+    int used = 2 + pick(8);  // the long name is among them now and then
+    std::function<std::string(char)> value = [&](char kind) -> std::string {
+        switch (kind) {
+        case 'c': return colours[pick(used)];
+        case 's': return pick(5) ? value('c') : pick(2) ? "all" : "none";
+        case 'p':
+            return pick(3) == 0 ? value('c')
+                   : pick(2)    ? value('c') + " * " + value('n')
+                                : value('n') + " * " + value('c');
+        case 'f': return fixed(unit(), pick(9));
+        case 'i': return std::to_string(1 + pick(9));
+        default:
+            switch (pick(5)) {
+            case 0: return tricky[pick(8)];
+            case 1: return fixed(unit() * std::pow(10.0, 6 - pick(14)), pick(14));
+            case 2: return fixed(unit() * 10.0, 60);  // every digit of a double
+            default: return fixed(unit(), 1 + pick(9));
+            }
         }
     };
-    std::vector<std::string> names;
-    int colours = 2 + pick(12);
-    for (int i = 0; i < colours; i++) names.push_back("C" + std::to_string(i));
-    if (pick(3) == 0) names.push_back("Long" + std::string(30, 'x') + std::to_string(seed));
-    auto colour = [&] { return names[static_cast<size_t>(pick(static_cast<int>(names.size())))]; };
-    auto set = [&] { return pick(6) == 0 ? (pick(2) ? "all" : "none") : colour(); };
-    auto product = [&] {
-        int f = pick(3);
-        return f == 0 ? colour() : f == 1 ? colour() + " * " + num() : num() + " * " + colour();
+    auto expand = [&](const std::string &form) {
+        std::string out;
+        for (size_t k = 0; k < form.size(); k++) out += form[k] == '$' ? value(form[++k]) : std::string(1, form[k]);
+        return out + "\n";
     };
-    const char *flags[] = {"render atoms",        "render nodes",  "render atom_aggregates",
-                           "render edges",        "colored_edges", "directed_edges",
-                           "discover_edges",      "anneal",        "inertia",
-                           "fix_node_collisions", "closed_world"};
-    std::string t, donuts;
-    for (int k = 0, n = 20 + pick(80); k < n; k++) {
-        std::string x = colour() + " ";
-        switch (pick(24)) {
-        case 0: t += x + "is " + fixed(unit(), pick(5)) + " " + num() + " " + fixed(unit(), 3); break;
-        case 1: t += x + (pick(2) ? "static" : "is sterile"); break;
-        case 2: t += x + (pick(2) ? "node probability is " : "probability ") + num(); break;
-        case 3: t += x + "atom probability " + num(); break;
-        case 4: t += x + "size " + fixed(unit(), 1 + pick(6)); break;
-        case 5: t += x + "edge length is " + num() + "1"; break;
-        case 6: t += x + (pick(2) ? "node decays at " : "atom decays at ") + num(); break;
-        case 7: t += x + "node ages at " + num(); break;
-        case 8: t += x + "capture arc is " + (pick(3) ? "" : "-") + num(); break;
-        case 9: {
-            const char *verbs[] = {"eats ", "poisons ", "collects ", "invigoratedby ", "inhibits "};
-            t += x + verbs[pick(5)] + set();
-            break;
-        }
-        case 10: t += x + (pick(2) ? "likes " : "dislikes ") + colour(); break;
-        case 11: t += x + "valence is " + std::to_string(1 + pick(5)); break;
-        case 12: t += x + "node reproduces when " + colour() + " = " + std::to_string(1 + pick(4)); break;
-        case 13: t += x + "decomposes " + set() + " into " + product(); break;
-        case 14: t += x + "senses " + set() + " to " + product(); break;
-        case 15: t += x + "signals " + set() + " with " + product(); break;
-        case 16:
-        case 17:
-            t += x + "converts " + colour() + (pick(2) ? " and " + colour() : "") + " to " + product() +
-                 (pick(2) ? " and " + product() : "");
-            break;
-        case 18: t += x + "is cilia"; break;
-        case 19: donuts += x + "converts " + colour() + " to " + product() + "\n" + x + "is donut\n"; break;
-        case 20: {
-            const char *forms[] = {" senses ", " decomposes ", " senses node ", " decomposes node "};
-            int f = pick(4);
-            t += "meta " + std::to_string(pick(10)) + forms[f] + (f < 2 ? std::to_string(pick(12)) : set()) + " to " +
-                 product();
-            break;
-        }
-        case 21: t += "meta " + std::to_string(pick(10)) + " grasps"; break;
-        case 22: t += std::string(flags[pick(11)]) + " " + num(); break;
-        default: {
-            const char *settings[] = {"node_creation_rate ", "edge springk is ", "edge length is ", "edge_constraint ",
-                                      "speed "};
-            t += settings[pick(5)] + num();
-        }
-        }
-        t += "\n";
+    std::string t;
+    const std::vector<std::string> forms = lines(kStatements);
+    for (int k = 0, n = 20 + pick(80); k < n; k++) t += expand(forms[static_cast<size_t>(pick(int(forms.size())))]);
+    // A donut's last conversion rule has one input and one output, as its check asks.
+    for (int k = 0, n = pick(4); k < n; k++) {
+        std::string c = value('c');
+        t += c + " converts " + value('c') + " to " + value('p') + "\n" + c + " is donut\n";
     }
-    t += donuts;
-    std::vector<int> ids;
+    std::vector<std::string> ids;
     for (int k = 0, n = pick(30); k < n; k++) {
         bool named = pick(4) != 0;  // the others take the next free id
-        if (named) ids.push_back(pick(40));
-        t += colour() + " node at " + (pick(4) ? "" : "-") + fixed(unit() * 3200.0, 1 + pick(7)) + " " +
-             fixed(unit() * 3200.0, 6) + (named ? " with id " + std::to_string(ids.back()) : "") +
+        if (named) ids.push_back(std::to_string(pick(40)));
+        t += value('c') + " node at " + (pick(4) ? "" : "-") + fixed(unit() * 3200.0, 1 + pick(7)) + " " +
+             fixed(unit() * 3200.0, 6) + (named ? " with id " + ids.back() : "") +
              (pick(2) ? " with strength " + fixed(unit(), 1 + pick(9)) : "") + "\n";
     }
-    auto id = [&] {
-        return std::to_string(ids.empty() ? 0 : ids[static_cast<size_t>(pick(static_cast<int>(ids.size())))]);
-    };
-    for (int k = 0, n = pick(40); k < n; k++)
-        t += (pick(3) ? "" : colour() + " ") + (pick(2) ? "directed" : "undirected") + " edge from node " + id() +
+    auto id = [&] { return ids[static_cast<size_t>(pick(static_cast<int>(ids.size())))]; };
+    for (int k = 0, n = ids.empty() ? 0 : pick(40); k < n; k++)
+        t += (pick(3) ? "" : value('c') + " ") + (pick(2) ? "directed" : "undirected") + " edge from node " + id() +
              " to node " + id() + (pick(2) ? " with strength " + fixed(unit(), 1 + pick(9)) : "") + "\n";
     return t;
 }
