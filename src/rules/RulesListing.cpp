@@ -130,7 +130,7 @@ void writeConversions(const ColorRule &r, FILE *s, bool descriptionMode) {
         lineOf[a] = -1;
         if (!r.conversion[a].defined) continue;
         int p = r.conversion[a].partner;
-        if (p != a && p > a && samePair(r, a, p)) continue;
+        if (p > a && samePair(r, a, p)) continue;
         lines.push_back(a);
     }
     for (int a : lines) {
@@ -213,6 +213,12 @@ void writeEdge(Edge *e, FILE *s) {
     std::fputs("\n", s);
 }
 
+void writeRgb(const ColorRule &r, FILE *s) {
+    std::fprintf(s, "%s is %s %s %s\n", r.name, number(r.rgb[0], 3, r.rgb[0], clampedRead).c_str(),
+                 number(r.rgb[1], 3, r.rgb[1], clampedRead).c_str(),
+                 number(r.rgb[2], 3, r.rgb[2], clampedRead).c_str());
+}
+
 template <class Write>
 std::string captured(Write write) {
     char *text = nullptr;
@@ -232,9 +238,7 @@ void writeColorRules(const ColorRule &r, FILE *s, bool descriptionMode) {
     int self = colorIndexOf(r);
     if (!descriptionMode) {
         const char *n = nameOf(self);
-        std::fprintf(s, "%s is %s %s %s\n", n, number(r.rgb[0], 3, r.rgb[0], clampedRead).c_str(),
-                     number(r.rgb[1], 3, r.rgb[1], clampedRead).c_str(),
-                     number(r.rgb[2], 3, r.rgb[2], clampedRead).c_str());
+        writeRgb(r, s);
         if (r.isStatic) std::fprintf(s, "%s static\n", n);
         if (r.isSterile) std::fprintf(s, "%s sterile\n", n);
         std::fprintf(s, "%s node probability is %s\n", n, number(r.nodeProbability, 2, r.nodeProbability).c_str());
@@ -315,12 +319,7 @@ void writeRules(FILE *s) {
     // A block that names a colour of a later block would make a reload number
     // the colours differently: then every colour is declared first, in order.
     if (!declaresInOrder(blocks))
-        for (int i = 0; i < colorCount; i++) {
-            const ColorRule &r = colorTable[i];
-            std::fprintf(s, "%s is %s %s %s\n", r.name, number(r.rgb[0], 3, r.rgb[0], clampedRead).c_str(),
-                         number(r.rgb[1], 3, r.rgb[1], clampedRead).c_str(),
-                         number(r.rgb[2], 3, r.rgb[2], clampedRead).c_str());
-        }
+        for (int i = 0; i < colorCount; i++) writeRgb(colorTable[i], s);
     std::fputs(blocks.c_str(), s);
     writeSlotRules(s);
     std::fputs("\n\n", s);
