@@ -206,9 +206,7 @@ bool readWhole(const std::string &path, std::string &text) {
 }
 
 void writeStatus(const Sweep &s, long run, int status, const std::string &note) {
-    std::string why;
-    if (!saveReplacing(s.name(run, "status"), why, [&](FILE *f) { std::fprintf(f, "%d %s\n", status, note.c_str()); }))
-        std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
+    writeSweepFile(s.name(run, "status"), std::to_string(status) + " " + note + "\n");
 }
 
 // One run in this process: the rules file with the statements appended, the
@@ -229,9 +227,8 @@ int runOne(const Sweep &s, long run) {
         for (size_t at; (at = st.find("{}")) != std::string::npos;) st.replace(at, 2, values[k]);
         text += st + "\n";
     }
-    std::string rules = s.name(run, "rules.txt"), why;
-    if (!saveReplacing(rules, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) {
-        std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
+    std::string rules = s.name(run, "rules.txt");
+    if (!writeSweepFile(rules, text)) {
         writeStatus(s, run, 2, "cannot write the rules file");
         return 2;
     }
@@ -359,8 +356,12 @@ int runAll(const Sweep &s) {
         return 2;
     }
     std::vector<long> todo;
-    for (long run = 0; run < s.runs(); run++)
-        if (!sweepRunDone(s, run)) todo.push_back(run);
+    for (long run = 0; run < s.runs(); run++) {
+        if (!sweepRunDone(s, run))
+            todo.push_back(run);
+        else  // a worker that finished after its sweep was killed: its log is whole
+            std::rename(s.name(run, "log.part").c_str(), s.name(run, "log").c_str());
+    }
     long already = s.runs() - static_cast<long>(todo.size());
     if (todo.empty()) {
         std::fprintf(stderr, "sweep: all %ld runs were already done in '%s'\n", s.runs(), s.out.c_str());

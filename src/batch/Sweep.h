@@ -44,6 +44,11 @@ SweepRunResult readSweepRun(const Sweep &s, long run);
 // CSV, only ever renamed into place whole, is there).
 bool sweepRunDone(const Sweep &s, long run);
 
+// Writes a whole file under its name with .part added, then renames it: a
+// run killed while writing leaves only that name, which its rerun replaces.
+// Reports a failure on standard error.
+bool writeSweepFile(const std::string &path, const std::string &text);
+
 // runs.csv and summary.csv from the run files in the folder. Returns the
 // number of runs without a good result, or -1 when a file cannot be written.
 long collectSweep(const Sweep &s);

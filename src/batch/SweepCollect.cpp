@@ -1,8 +1,10 @@
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -56,16 +58,22 @@ struct Stat {
     }
 };
 
-bool writeFile(const std::string &path, const std::string &text) {
-    std::string why;
-    if (saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) return true;
-    std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
-    return false;
-}
-
 const char *kNoResult = "no result (not run, still running or killed)";
 
 }  // namespace
+
+bool writeSweepFile(const std::string &path, const std::string &text) {
+    std::string part = path + ".part";
+    FILE *f = std::fopen(part.c_str(), "w");
+    bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    int err = errno;
+    if (f && std::fclose(f) != 0 && written) written = false, err = errno;
+    if (written && std::rename(part.c_str(), path.c_str()) == 0) return true;
+    if (written) err = errno;
+    std::fprintf(stderr, "drovan-batch sweep: cannot write '%s': %s\n", path.c_str(), std::strerror(err));
+    std::remove(part.c_str());
+    return false;
+}
 
 SweepRunResult readSweepRun(const Sweep &s, long run) {
     SweepRunResult r;
@@ -198,6 +206,6 @@ long collectSweep(const Sweep &s) {
             summary += "\n";
         }
     }
-    if (!writeFile(s.out + "/runs.csv", runs) || !writeFile(s.out + "/summary.csv", summary)) return -1;
+    if (!writeSweepFile(s.out + "/runs.csv", runs) || !writeSweepFile(s.out + "/summary.csv", summary)) return -1;
     return failed;
 }

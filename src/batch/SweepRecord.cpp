@@ -100,7 +100,7 @@ std::string joined(const std::vector<std::string> &v) {
 
 // What differs between the folder's record and this sweep, in words.
 std::string differences(const Record &was, const Record &now, bool checkRules) {
-    std::vector<std::string> keys;
+    std::vector<std::string> keys{"rules-digest", "patterns", "place", "seeds", "vary", "steps", "every"};
     for (const Record *r : {&was, &now})
         for (const auto &kv : *r)
             if (std::find(keys.begin(), keys.end(), kv.first) == keys.end()) keys.push_back(kv.first);
