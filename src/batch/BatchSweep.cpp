@@ -483,6 +483,11 @@ int batchSweep(const std::vector<std::string> &args) {
     bool driving = !s.collect && s.index < 0;
     if (driving && !lockFolder(s.out)) return 2;
     if (!matchSweepRecord(s, !s.collect, true)) return 2;
+    if (s.index >= 0 && sweepRunDone(s, s.index)) {
+        // A job array submitted again redoes only what is missing.
+        std::fprintf(stderr, "sweep: run %ld was already done in '%s'\n", s.index, s.out.c_str());
+        return 0;
+    }
     if (s.index >= 0) return runOne(s, s.index);
     if (driving) {
         if (int rc = runAll(s)) return rc;

@@ -228,6 +228,7 @@ TEST_F(SweepResumeTest, RefusesWhatCannotRunBeforeAnyRunStarts) {
                              "and is now 'anneal {}' 0,1; --steps was 20 and is now 30."),
               std::string::npos)
         << other.out;
+    EXPECT_EQ(runBatch("sweep " + options + " --index 2").status, 0);  // done already: left as it is
     scratch.write("rules.txt", readFile(kLogic) + "anneal 1\n");
     BatchResult edited = runWithMessages("sweep " + options + " --index 0");
     EXPECT_EQ(edited.status, 2);
