@@ -41,6 +41,15 @@ stop_pid() {
 
 case "$action" in
 stop)
+    # Jobs still running would outlive slurmd: cancel them first.
+    if [ -s "$dir/slurmctld.pid" ] && kill -0 "$(cat "$dir/slurmctld.pid")" 2>/dev/null; then
+        export SLURM_CONF=$dir/slurm.conf
+        squeue -h -o %i 2>/dev/null | xargs -r scancel 2>/dev/null || true
+        for _ in $(seq 50); do
+            [ -z "$(squeue -h 2>/dev/null)" ] && break
+            sleep 0.2
+        done
+    fi
     stop_pid "$dir/slurmd.pid"
     stop_pid "$dir/slurmctld.pid"
     stop_pid "$dir/munge/munged.pid"

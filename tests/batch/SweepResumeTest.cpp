@@ -147,8 +147,10 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
         for (int attempt = 0; attempt < 5 && !interrupted; attempt++) {
             dir = path(cut.name + std::to_string(attempt));
             double delay = std::uniform_real_distribution<double>(0.1, 0.6)(random) * whole;
-            trace = std::string(cut.name) + " after " + std::to_string(delay) + " s (random seed " +
-                    std::to_string(seed) + ")";
+            char text[160];
+            std::snprintf(text, sizeof text, "%s after %.2f s of the %.2f s a whole sweep took (random seed %u)",
+                          cut.name, delay, whole, seed);
+            trace = text;
             std::vector<std::string> args = options;
             args.push_back(dir);
             pid_t sweep = startSweep(args);
@@ -176,6 +178,7 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
         }
         std::map<std::string, long> finished = finishedRuns(dir);
         EXPECT_LT(finished.size(), 8u);
+        std::printf("%s: %zu of 8 runs had finished\n", trace.c_str(), finished.size());
 
         ASSERT_EQ(runBatch(command(dir)).status, 0);
         EXPECT_EQ(readFile(dir + "/runs.csv"), runs);

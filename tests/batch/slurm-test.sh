@@ -25,11 +25,12 @@ work=$(mktemp -d /tmp/drovan-slurm.XXXXXX)
 chmod 755 "$work"  # munged runs as the munge user
 local_pid=
 cleanup() {
-    [ -n "$local_pid" ] && kill "$local_pid" 2>/dev/null
+    if [ -n "$local_pid" ]; then kill "$local_pid" 2>/dev/null || true; fi
     "$src/scripts/slurm-local.sh" stop "$work/slurm" || true
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP  # through the EXIT trap: the daemons stop however the test ends
 "$src/scripts/slurm-local.sh" start "$work/slurm" || fail "Slurm did not start"
 export SLURM_CONF=$work/slurm/slurm.conf
 
