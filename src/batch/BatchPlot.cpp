@@ -216,7 +216,7 @@ int drawPlot(const std::string &input, const std::string &out, const std::string
                 if (at != std::string::npos) statement.replace(at, 2, row[static_cast<size_t>(k)]);
                 title += (title.empty() ? "" : "; ") + statement;
             }
-            title += (title.empty() ? "every run, " : ": ") + row[static_cast<size_t>(stepColumn) + 1] + " runs";
+            title += (title.empty() ? "" : ": ") + row[static_cast<size_t>(stepColumn) + 1] + " runs";
             panels.push_back(Panel{title, {}});
         }
         panels.back().rows.push_back(&row);
