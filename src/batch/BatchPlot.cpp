@@ -15,7 +15,7 @@
 
 #include "batch/BatchCommands.h"
 #include "batch/BatchCsv.h"
-#include "rules/ColorTable.h"
+#include "world/ColorTable.h"
 #include "rules/RulesLoader.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
