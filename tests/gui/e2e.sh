@@ -19,7 +19,7 @@ fail() { echo "e2e: $*"; kill "$PID" 2>/dev/null; exit 1; }
 
 # Both windows appear: the world ("Shell") and the panel ("drovan").
 MAIN=""; PANEL=""
-for i in $(seq 1 100); do
+for i in $(seq 1 600); do  # a sanitizer build on a busy machine starts slowly
     MAIN=$(xdotool search --onlyvisible --name '^Shell$' 2>/dev/null | head -n 1)
     PANEL=$(xdotool search --onlyvisible --name '^drovan$' 2>/dev/null | head -n 1)
     [ -n "$MAIN" ] && [ -n "$PANEL" ] && break
