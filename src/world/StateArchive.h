@@ -28,17 +28,23 @@ public:
         int id = t ? t->id : -1;
         value(name, id);
         if (!reading()) return;
-        T *found = dynamic_cast<T *>(resolve(id));
+        T *found = dynamic_cast<T *>(resolve(id, &isA<T>));
         if (id != -1 && !found) linkFailed(name, id);
         t = found;
     }
 
 protected:
-    // The reader's lookup of a linked id, and its report of one that names no
-    // thing of the linked kind.
-    virtual Thing *resolve(int id) {
+    // The reader's lookup of a linked id among the things that fit the link
+    // (inside a pattern a node and an edge may share a number), and its
+    // report of one that names no thing of the linked kind.
+    virtual Thing *resolve(int id, bool (*fits)(Thing *)) {
         (void)id;
+        (void)fits;
         return nullptr;
+    }
+    template <class T>
+    static bool isA(Thing *t) {
+        return dynamic_cast<T *>(t) != nullptr;
     }
     virtual void linkFailed(const char *name, int id) {
         (void)name;
