@@ -72,6 +72,9 @@ bool readWholeFile(const std::string &path, std::string &text, std::string &why)
         why = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
+    // Sized once where the file tells its size, so a large file is not copied as it grows.
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
