@@ -9,6 +9,16 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+// The mask a plain fopen applies. umask is read only by setting it, which is
+// not safe while another thread makes files: it is read once, before main.
+const mode_t processUmask = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}();
+}  // namespace
+
 bool saveReplacing(const std::string &path, std::string &why, const std::function<void(FILE *)> &writer) {
     why.clear();
     if (path.empty()) {
@@ -52,9 +62,7 @@ bool saveReplacing(const std::string &path, std::string &why, const std::functio
     if (stat(path.c_str(), &old) == 0) {
         chmod(temp.data(), old.st_mode & 07777);
     } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        chmod(temp.data(), 0666 & ~mask);
+        chmod(temp.data(), 0666 & ~processUmask);
     }
     if (std::rename(temp.data(), path.c_str()) != 0) {
         why = std::string("cannot replace '") + path + "': " + std::strerror(errno);
