@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
@@ -17,6 +19,15 @@ public:
     // A snapshot reader returns true; then ids read in place of links are
     // for the reader to resolve.
     virtual bool reading() const { return false; }
+
+    // A run of n values of one name (a grid's cells): the same as n calls of
+    // value, which archives that keep values apart may do at once.
+    virtual void values(const char *name, float *v, size_t n) {
+        for (size_t i = 0; i < n; i++) value(name, v[i]);
+    }
+    virtual void values(const char *name, unsigned char *v, size_t n) {
+        for (size_t i = 0; i < n; i++) value(name, v[i]);
+    }
 
     void vec(const char *name, Vec2 &v) {
         value(name, v.x);
