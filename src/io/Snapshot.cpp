@@ -53,6 +53,7 @@ enum FieldType : unsigned char { Int, Unsigned, Float, Bool, Byte, Text, Bare };
 struct Field {
     const char *name;
     FieldType type;
+    bool startsRecord;  // thing, slotpattern, things, end: what the layout looks for
 };
 
 constexpr int kMaxFields = 1 << 12;
@@ -66,7 +67,9 @@ uint16_t intern(const char *name, FieldType type) {
         std::fprintf(stderr, "drovan: more than %d snapshot field names\n", kMaxFields);
         std::abort();
     }
-    fields[fieldCount] = {name, type};
+    bool head = false;
+    for (const char *h : {"thing", "slotpattern", "things", "end"}) head = head || std::strcmp(name, h) == 0;
+    fields[fieldCount] = {name, type, head};
     return static_cast<uint16_t>(fieldCount++);
 }
 
@@ -128,7 +131,16 @@ Thing *makeThing(const std::string &cls, int nodes, int edges) {
 
 class ImageWriter : public StateArchive {
 public:
-    explicit ImageWriter(WorldImage &image) : image(image) {}
+    // hint: lines expected, so the lists are sized once.
+    ImageWriter(WorldImage &image, size_t hint) : image(image) {
+        image.clear();
+        grow(hint);
+    }
+    // The lists at their length.
+    void finish() {
+        image.codes.resize(used);
+        image.values.resize(used);
+    }
 
     void value(const char *name, int &v) override { put(name, Int, static_cast<uint32_t>(v)); }
     void value(const char *name, unsigned &v) override { put(name, Unsigned, v); }
@@ -139,6 +151,18 @@ public:
         std::memcpy(&bits, &v, sizeof bits);
         put(name, Float, bits);
     }
+    void values(const char *name, float *v, size_t n) override {
+        make(n);
+        std::fill(codes + used, codes + used + n, code(name, Float));
+        std::memcpy(bits + used, v, n * sizeof(float));
+        used += n;
+    }
+    void values(const char *name, unsigned char *v, size_t n) override {
+        make(n);
+        std::fill(codes + used, codes + used + n, code(name, Byte));
+        for (size_t i = 0; i < n; i++) bits[used + i] = v[i];
+        used += n;
+    }
     void number(const char *name, int v) { put(name, Int, static_cast<uint32_t>(v)); }
     void text(const char *name, std::string t) {
         image.texts.push_back(std::move(t));
@@ -146,7 +170,7 @@ public:
     }
     void bare(const char *name) { put(name, Bare, 0); }
     // Closes a record.
-    void sum() { image.sums.push_back(static_cast<uint32_t>(image.codes.size())); }
+    void sum() { image.sums.push_back(static_cast<uint32_t>(used)); }
     bool thing(Thing *t, int id) {
         const char *cls = className(t);
         if (!cls) return false;
@@ -160,11 +184,40 @@ public:
     }
 
 private:
-    void put(const char *name, FieldType type, uint32_t bits) {
-        image.codes.push_back(fieldCode(name, type));
-        image.values.push_back(bits);
+    // A million lines per capture: written through plain pointers, names
+    // looked up once per run of one name.
+    void put(const char *name, FieldType type, uint32_t value) {
+        if (used == room) grow(used + 1);
+        codes[used] = code(name, type);
+        bits[used] = value;
+        used++;
     }
+    uint16_t code(const char *name, FieldType type) {
+        if (name != lastName || type != lastType) {
+            lastName = name;
+            lastType = type;
+            lastCode = fieldCode(name, type);
+        }
+        return lastCode;
+    }
+    void make(size_t n) {
+        if (used + n > room) grow(used + n);
+    }
+    void grow(size_t need) {
+        room = std::max(need, room * 2);
+        image.codes.resize(room);
+        image.values.resize(room);
+        codes = image.codes.data();
+        bits = image.values.data();
+    }
+
     WorldImage &image;
+    uint16_t *codes = nullptr;
+    uint32_t *bits = nullptr;
+    size_t used = 0, room = 0;
+    const char *lastName = nullptr;
+    FieldType lastType = Bare;
+    uint16_t lastCode = 0;
 };
 
 bool writeWorld(ImageWriter &w, std::string &why) {
@@ -205,6 +258,8 @@ bool writeWorld(ImageWriter &w, std::string &why) {
     int count = 0;
     for (Thing *t = world.thingList; t; t = t->next) count++;
     w.number("things", count);
+    // A record of its own, so an empty world's file has no unchecked line.
+    w.sum();
     for (Thing *t = world.thingList; t; t = t->next)
         if (!w.thing(t, t->id)) {
             why = "thing " + std::to_string(t->id) + " is of a kind snapshots do not know";
@@ -267,6 +322,21 @@ public:
     virtual bool integerOf(size_t i, long long &v) const = 0;
     virtual bool realOf(size_t i, float &v) const = 0;
     virtual int lineOf(size_t i) const = 0;
+    // The n lines from i, all named name, as floats or bytes at once; false
+    // when they cannot be taken so (then they are read one by one).
+    virtual bool reals(size_t i, const char *name, float *v, size_t n) const {
+        (void)i, (void)name, (void)v, (void)n;
+        return false;
+    }
+    virtual bool bytes(size_t i, const char *name, unsigned char *v, size_t n) const {
+        (void)i, (void)name, (void)v, (void)n;
+        return false;
+    }
+    // Whether line i starts a record the layout looks for (thing,
+    // slotpattern, things, end).
+    virtual bool startsRecord(size_t i) const {
+        return named(i, "thing") || named(i, "slotpattern") || named(i, "things") || named(i, "end");
+    }
 };
 
 // A file's lines as places in its text (files are below 4 GB).
@@ -310,6 +380,10 @@ public:
         return !s.empty() && *end == '\0';
     }
     int lineOf(size_t i) const override { return static_cast<int>(lines[i].number); }
+    bool startsRecord(size_t i) const override {
+        char c = base[lines[i].name];
+        return (c == 't' || c == 's' || c == 'e') && Records::startsRecord(i);
+    }
 };
 
 class ImageRecords : public Records {
@@ -317,7 +391,9 @@ public:
     explicit ImageRecords(const WorldImage &image) : image(image) {}
     size_t size() const override { return image.codes.size(); }
     bool named(size_t i, const char *name) const override {
-        return std::strcmp(fields[image.codes[i]].name, name) == 0;
+        // The reader names a line with the literal the writer used.
+        const char *mine = fields[image.codes[i]].name;
+        return mine == name || std::strcmp(mine, name) == 0;
     }
     std::string nameOf(size_t i) const override { return fields[image.codes[i]].name; }
     std::string textOf(size_t i) const override {
@@ -343,8 +419,28 @@ public:
         return true;
     }
     int lineOf(size_t i) const override { return static_cast<int>(i) + 1; }
+    bool startsRecord(size_t i) const override { return fields[image.codes[i]].startsRecord; }
+    bool reals(size_t i, const char *name, float *v, size_t n) const override {
+        if (!run(i, name, Float, n)) return false;
+        std::memcpy(v, &image.values[i], n * sizeof(float));
+        return true;
+    }
+    bool bytes(size_t i, const char *name, unsigned char *v, size_t n) const override {
+        if (!run(i, name, Byte, n)) return false;
+        for (size_t k = 0; k < n; k++) v[k] = static_cast<unsigned char>(image.values[i + k]);
+        return true;
+    }
 
 private:
+    bool run(size_t i, const char *name, FieldType type, size_t n) const {
+        if (n == 0 || i + n > image.codes.size() || !named(i, name) || fields[image.codes[i]].type != type)
+            return false;
+        const uint16_t *c = &image.codes[i];
+        for (size_t k = 1; k < n; k++)
+            if (c[k] != c[0]) return false;
+        return true;
+    }
+
     const WorldImage &image;
 };
 
@@ -441,6 +537,18 @@ public:
         }
         v = x;
     }
+    void values(const char *name, float *v, size_t n) override {
+        if (ok() && lines.reals(at, name, v, n))
+            at += n;
+        else
+            StateArchive::values(name, v, n);
+    }
+    void values(const char *name, unsigned char *v, size_t n) override {
+        if (ok() && lines.bytes(at, name, v, n))
+            at += n;
+        else
+            StateArchive::values(name, v, n);
+    }
     Thing *resolve(int id, bool (*fits)(Thing *)) override {
         if (id < 0 || !ok()) return nullptr;
         if (linksToWorld) {
@@ -510,7 +618,9 @@ bool splitLines(const std::string &text, const std::string &file, TextRecords &o
         why = file + ": line " + std::to_string(number) + ": truncated, no closing 'end' line";
         return false;
     }
-    if (sumFrom != text.size() - 4) {
+    // Files of an empty world written before the things line had its own
+    // checksum end "things 0", "end".
+    if (sumFrom != text.size() - 4 && text.compare(sumFrom, std::string::npos, "things 0\nend\n") != 0) {
         why = file + ": line " + std::to_string(number) + ": damaged: lines without a checksum before 'end'";
         return false;
     }
@@ -585,9 +695,7 @@ void entries(RecordReader &r, std::vector<Entry> &list, int count) {
         e.line = r.lineNumber();
         if (!parseEntry(r, lines.textOf(r.at - 1), e)) break;
         list.push_back(e);
-        while (r.at < lines.size() && !lines.named(r.at, "thing") && !lines.named(r.at, "slotpattern") &&
-               !lines.named(r.at, "things") && !lines.named(r.at, "end"))
-            r.at++;
+        while (r.at < lines.size() && !lines.startsRecord(r.at)) r.at++;
     }
 }
 
@@ -771,8 +879,9 @@ bool buildWorld(RecordReader &r, Layout &layout, Loose &loose) {
                 r.fail(e.line, "thing " + std::to_string(e.id) + " does not belong to the pattern of slot " +
                                    std::to_string(patterns[k].first));
         }
-        // Edges take the numbers the container gives them, past the nodes.
-        for (int j = 0; r.ok() && j < p->edgeCount; j++)
+        // A file's pattern edges take the numbers the container gives them,
+        // past the nodes; an image gives back the numbers it was taken with.
+        for (int j = 0; r.ok() && r.checked && j < p->edgeCount; j++)
             if (p->edges[j]) p->edges[j]->id = p->nodeCount + j;
     }
     for (int k = 0; k < kPatternSlots && r.ok(); k++) {
@@ -879,16 +988,14 @@ size_t WorldImage::bytes() const {
 }
 
 bool captureWorld(WorldImage &image, std::string &why) {
-    static size_t lastLines = 0, lastTexts = 0;
-    image.clear();
-    image.codes.reserve(lastLines + lastLines / 8);
-    image.values.reserve(lastLines + lastLines / 8);
+    static size_t lastLines = 1024, lastTexts = 0;
+    ImageWriter w(image, lastLines + lastLines / 8);
     image.texts.reserve(lastTexts + lastTexts / 8);
-    ImageWriter w(image);
     if (!writeWorld(w, why)) {
         image.clear();
         return false;
     }
+    w.finish();
     lastLines = image.codes.size();
     lastTexts = image.texts.size();
     return true;
