@@ -950,27 +950,6 @@ bool replaceWorld(RecordReader &r, Layout &layout) {
     return false;
 }
 
-bool restoreChecked(const WorldImage &image, const std::string &name, bool checked, std::string &why) {
-    size_t n = image.codes.size();
-    bool whole = n > 0 && image.values.size() == n;
-    for (size_t i = 0; whole && i < n; i++)
-        whole = image.codes[i] < fieldCount &&
-                (fields[image.codes[i]].type != Text || image.values[i] < image.texts.size());
-    if (!whole || !ImageRecords(image).named(0, kMagic)) {
-        why = name + ": not an image of a world";
-        return false;
-    }
-    ImageRecords lines(image);
-    RecordReader r(lines, name, checked);
-    Layout layout;
-    if (!scanLayout(r, layout) || !replaceWorld(r, layout)) {
-        why = r.error.empty() ? name + ": damaged" : r.error;
-        return false;
-    }
-    refreshPanel();
-    return true;
-}
-
 }  // namespace
 
 void WorldImage::clear() {
@@ -1001,7 +980,27 @@ bool captureWorld(WorldImage &image, std::string &why) {
     return true;
 }
 
-bool restoreWorld(const WorldImage &image, std::string &why) { return restoreChecked(image, "image", false, why); }
+bool restoreWorld(const WorldImage &image, std::string &why) {
+    const std::string name = "image";
+    size_t n = image.codes.size();
+    bool whole = n > 0 && image.values.size() == n;
+    for (size_t i = 0; whole && i < n; i++)
+        whole = image.codes[i] < fieldCount &&
+                (fields[image.codes[i]].type != Text || image.values[i] < image.texts.size());
+    if (!whole || !ImageRecords(image).named(0, kMagic)) {
+        why = name + ": not an image of a world";
+        return false;
+    }
+    ImageRecords lines(image);
+    RecordReader r(lines, name, false);
+    Layout layout;
+    if (!scanLayout(r, layout) || !replaceWorld(r, layout)) {
+        why = r.error.empty() ? name + ": damaged" : r.error;
+        return false;
+    }
+    refreshPanel();
+    return true;
+}
 
 void imageText(const WorldImage &image, std::string &text) {
     text.clear();
