@@ -748,6 +748,8 @@ bool scanLayout(RecordReader &r, Layout &layout) {
             r.at++;
         }
     }
+    // Every pattern is whole from here on.
+    if (!r.ok()) return false;
     // Ids are the world's: one thing each. Inside a pattern nodes and edges
     // are numbered apart: files written before a pattern's edges were
     // renumbered on every added node may give a node and an edge one number.
