@@ -764,7 +764,7 @@ void panelAction(int id) {
         if (world.currentWindow == 0)
             ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
         else if (pattern)
-            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
+            ok = savePatternFile(*pattern, path, why);
         report(ok, why);
         break;
     }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -61,6 +62,22 @@ bool loadPatternFile(Pattern &pattern, const std::string &path, std::string &why
     else if (!why.empty())
         why = "'" + path + "': " + why;
     return ok;
+}
+
+bool savePatternFile(Pattern &pattern, const std::string &path, std::string &why) {
+    return saveReplacing(path, why, [&pattern](FILE *f) { writeNetwork(pattern, f); });
+}
+
+std::string patternText(Pattern &pattern) {
+    char *data = nullptr;
+    size_t size = 0;
+    FILE *f = open_memstream(&data, &size);
+    if (!f) return std::string();
+    writeNetwork(pattern, f);
+    std::fclose(f);
+    std::string text(data, size);
+    std::free(data);
+    return text;
 }
 
 void startOver() {

@@ -27,6 +27,14 @@ bool loadRulesFile(const std::string &path, std::string &why, FILE *log = stdout
 // force, if any.
 bool loadPatternFile(Pattern &pattern, const std::string &path, std::string &why);
 
+// Save in a "Meta" window, and "Save patterns" when the program quits (with
+// patternFilePath for the file beside the rules): writes the pattern through
+// the safe save; a failed write leaves the old file as it was and why says so.
+bool savePatternFile(Pattern &pattern, const std::string &path, std::string &why);
+// The pattern as its file would hold it: a window compares it with the text
+// of its last load or save to know whether it has unsaved edits.
+std::string patternText(Pattern &pattern);
+
 // "Start Over": an empty world with empty pattern slots; the settings, the
 // colours and the rules stay. Replaces every thing and every pattern.
 void startOver();

@@ -251,7 +251,7 @@ public:
                  (damage ? " damaged" : ""));
             std::string path = folder + "/pattern.txt", why;
             Pattern *p = patternSlot(from);
-            if (!p || !saveReplacing(path, why, [p](FILE *f) { writeNetwork(*p, f); })) return fail("save pattern");
+            if (!p || !savePatternFile(*p, path, why)) return fail("save pattern: " + why);
             if (damage) {
                 std::string text;
                 readWholeFile(path, text, why);
