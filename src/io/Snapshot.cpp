@@ -255,13 +255,17 @@ bool writeWorld(ImageWriter &w, std::string &why) {
         for (int j = 0; j < p->edgeCount; j++)
             if (p->edges[j] && !w.thing(p->edges[j], p->edges[j]->id)) return false;
     }
+    // thingList order, read from the registration table backwards: a walk
+    // along the list waits on every link in turn.
+    size_t slots;
+    Thing *const *table = registryTable(slots);
     int count = 0;
-    for (Thing *t = world.thingList; t; t = t->next) count++;
+    for (size_t i = 0; i < slots; i++) count += table[i] != nullptr;
     w.number("things", count);
     // A record of its own, so an empty world's file has no unchecked line.
     w.sum();
-    for (Thing *t = world.thingList; t; t = t->next)
-        if (!w.thing(t, t->id)) {
+    for (size_t i = slots; i-- > 0;)
+        if (Thing *t = table[i]; t && !w.thing(t, t->id)) {
             why = "thing " + std::to_string(t->id) + " is of a kind snapshots do not know";
             return false;
         }
