@@ -29,8 +29,6 @@
 #include "runtime/WorldTick.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
-#include "world/Edge.h"
-#include "world/MetaNode.h"
 
 namespace {
 
@@ -451,19 +449,6 @@ TEST_F(EditRoundTrip, AnyEditedWorldReopensTheSame) {
         ASSERT_TRUE(restoreWorld(starts[start], why)) << why;
         s.note(std::string("start from ") + kRules[start]);
         s.run(6 + s.pick(20));
-        if (std::getenv("DROVAN_ROUNDTRIP_DEBUG")) {
-            int nodes = 0, metas = 0, pats = 0, pedges = 0, sel = 0, edges = 0;
-            for (Thing *t = world.thingList; t; t = t->next) {
-                if (asNode(t) && !t->dead) nodes++, sel += t->selected;
-                if (asEdge(t) && !t->dead) edges++;
-                if (dynamic_cast<MetaNode *>(t)) metas++;
-            }
-            for (int k = 0; k < 10; k++)
-                if (patternSlot(k)) pats += patternSlot(k)->nodeCount, pedges += patternSlot(k)->edgeCount;
-            std::printf(
-                "seed %u: %zu ops, things %d nodes %d edges %d selected %d metanodes %d pattern nodes %d edges %d undo %zu\n",
-                seed, s.ops.size(), world.thingCount, nodes, edges, sel, metas, pats, pedges, s.history.undoCount());
-        }
         if (s.failed()) {
             std::ostringstream report;
             report << "seed " << seed << " (rerun with DROVAN_ROUNDTRIP_SEED=" << seed << "): " << s.failure
