@@ -8,6 +8,7 @@
 
 #include "batch/BenchScenarios.h"
 #include "io/Snapshot.h"
+#include "runtime/UndoHistory.h"
 #include "runtime/WorldSnapshot.h"
 #include "io/NetworkFormat.h"
 #include "world/Pattern.h"
@@ -77,6 +78,18 @@ static void captureWorldBench(benchmark::State &state) {
     state.counters["MB"] = static_cast<double>(image.bytes()) / 1e6;
 }
 BENCHMARK(captureWorldBench)->Unit(benchmark::kMillisecond);
+
+// What the window pays before "Start Over" and the like: one undo state.
+static void undoRememberBench(benchmark::State &state) {
+    setupBenchScenario("full");
+    std::string why;
+    for (auto _ : state) {
+        UndoHistory history(1);
+        if (!history.remember("bench", why)) state.SkipWithError(why.c_str());
+        state.counters["MB"] = static_cast<double>(history.bytes()) / 1e6;
+    }
+}
+BENCHMARK(undoRememberBench)->Unit(benchmark::kMillisecond);
 
 static void restoreWorldBench(benchmark::State &state) {
     setupBenchScenario("full");

@@ -20,7 +20,7 @@ struct WorldImage;
 std::string recoveryPath();
 
 // Writes recovery snapshots off the calling thread. save() takes the world
-// on the calling thread (about 12 ms for the bench's full world) and hands it
+// on the calling thread (about 10 ms for the bench's full world) and hands it
 // to a writer thread, which formats it and writes it through the safe save,
 // making the folder when missing. A save asked for while the previous one is
 // being written waits its turn; when several wait, only the newest is written.

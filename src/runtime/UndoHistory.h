@@ -13,8 +13,8 @@ struct WorldImage;
 // before the last such action (and so also takes back the steps run since),
 // and redo() the world undo replaced.
 //
-// A state of the bench's full world (about 22,000 things) takes about 5 MB
-// and 12 ms to keep. At most maxStates states are kept, undo and redo sides
+// A state of the bench's full world (about 25,000 things) takes about 6.5 MB
+// and 10 ms to keep (bench/README.md), so the bounds keep about 39 of them. At most maxStates states are kept, undo and redo sides
 // together, within maxBytes; past either bound the oldest go first, but the
 // newest state is always kept.
 //
