@@ -402,15 +402,22 @@ public:
 
 class EditRoundTrip : public GuiTest {
 protected:
+    // The tests after this one find the world, its rules and settings as
+    // they were.
+    WorldImage found;
     void SetUp() override {
         GuiTest::SetUp();
+        std::string why;
+        ASSERT_TRUE(captureWorld(found, why)) << why;
         setWalkerTraceStream(nullptr);
         world.speed = 2;
     }
     void TearDown() override {
         world.currentWindow = 0;
         shell.modifiers = 0;
-        startOver();
+        std::string why;
+        EXPECT_TRUE(restoreWorld(found, why)) << why;
+        forgetGestures();
         setWalkerTraceStream(stdout);
         GuiTest::TearDown();
     }
