@@ -580,12 +580,28 @@ bool splitLines(const std::string &text, const std::string &file, TextRecords &o
         why = file + ": too large for a snapshot";
         return false;
     }
+    const char *base = text.data();
+    size_t breaks = 0, lastBreak = std::string::npos;
+    for (const char *p = base; (p = static_cast<const char *>(std::memchr(p, '\n', text.size() - (p - base)))); p++) {
+        breaks++;
+        lastBreak = static_cast<size_t>(p - base);
+    }
+    // A cut file is told at once, without checking every record before the cut.
+    if (!text.empty() && text.back() != '\n') {
+        why = file + ": line " + std::to_string(breaks + 1) + " (byte " +
+              std::to_string(lastBreak == std::string::npos ? 0 : lastBreak + 1) + "): truncated, the line has no end";
+        return false;
+    }
+    if (text.size() < 4 || text.compare(text.size() - 4, 4, "end\n") != 0 ||
+        (text.size() > 4 && text[text.size() - 5] != '\n')) {
+        why = file + ": line " + std::to_string(breaks) + ": truncated, no closing 'end' line";
+        return false;
+    }
     size_t pos = 0;
     uint32_t number = 0;
     size_t sumFrom = 0;
     std::vector<TextRecords::Line> &lines = out.lines;
-    lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
-    const char *base = text.data();
+    lines.reserve(breaks);
     while (pos < text.size()) {
         const char *start = base + pos;
         const char *eol = static_cast<const char *>(std::memchr(start, '\n', text.size() - pos));
