@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "app/FramePacing.h"
 #include "app/Input.h"
 #include "app/Panel.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "app/Shell.h"
 
 CameraState camera;

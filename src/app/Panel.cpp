@@ -20,7 +20,7 @@
 
 #include "app/App.h"
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "app/Input.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"

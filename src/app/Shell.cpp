@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "render/Primitives.h"
 
 ShellState shell;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "render/PaintBatch.h"
 #include "render/Primitives.h"
 #include "world/Painter.h"

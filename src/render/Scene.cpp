@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "world/ColorTable.h"

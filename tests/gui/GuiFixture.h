@@ -11,7 +11,7 @@
 
 #include "app/App.h"
 #include "app/Camera.h"
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 #include "app/Panel.h"
 #include "app/Shell.h"
 #include "world/ColorTable.h"
