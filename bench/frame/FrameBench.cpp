@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "app/Shell.h"
 #include "batch/BenchScenarios.h"
 #include "render/GLPainter.h"

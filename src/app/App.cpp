@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "app/FramePacing.h"
 #include "app/Input.h"

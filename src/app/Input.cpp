@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/Shell.h"
+#include "render/Camera.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
@@ -10,6 +11,8 @@
 #include "world/Walkers.h"
 #include "world/WorldStep.h"
 #include "world/WorldStore.h"
+
+Vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
 
 Pattern *shownPattern() { return world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr; }
 

@@ -3,6 +3,8 @@
 
 class Pattern;
 
+// The pointer position in world units.
+Vec2 pointerWorld();
 // Newest live thing whose hit test takes the point, or -1.
 int pickAt(float x, float y);
 // The application press and key handlers (world coordinates, truncated).

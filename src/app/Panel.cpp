@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "app/Input.h"
 #include "app/Shell.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "render/Primitives.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "render/PaintBatch.h"
 #include "render/Primitives.h"

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Camera.h"
+#include "app/Input.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "render/GLPainter.h"
 #include "render/Primitives.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "app/Panel.h"
 #include "app/Shell.h"
