@@ -91,7 +91,7 @@ bool setUp(const Job &job, const std::string &folder, float zoom) {
 }
 
 bool dumpFrame(const std::string &path) {
-    drawLiveFrame(false);
+    drawLiveFrame(PointerMarks(), false);
     int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
     std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -169,7 +169,7 @@ int main(int argc, char **argv) {
                 "median ms", "mean ms", "cpu ms");
     for (const Job &job : jobs) {
         if (!setUp(job, folder, zoom)) return 2;
-        drawLiveFrame(true);  // first-use costs stay out of the figures
+        drawLiveFrame(PointerMarks(), true);  // first-use costs stay out of the figures
         glFinish();
         std::vector<double> ms;
         ms.reserve(frames);
@@ -177,7 +177,7 @@ int main(int argc, char **argv) {
         double cpuStart = cpuMs();
         for (int k = 0; k < frames; k++) {
             auto t0 = std::chrono::steady_clock::now();
-            drawLiveFrame(true);
+            drawLiveFrame(PointerMarks(), true);
             glFinish();
             auto t1 = std::chrono::steady_clock::now();
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

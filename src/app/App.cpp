@@ -136,7 +136,7 @@ PacingState pacing(float now, bool stepped) {
 
 void drawMeasured(float now) {
     auto t0 = std::chrono::steady_clock::now();
-    drawLiveFrame();
+    drawLiveFrame(pointerMarks());
     std::chrono::duration<float, std::milli> cost = std::chrono::steady_clock::now() - t0;
     recordFrameCost(cost.count());
     lastFrameTime = now;
@@ -214,7 +214,7 @@ void patternWindowTick() {
     PacingState p = pacing(now, false);
     if (pattern) pattern->translate(1600.0f, 1600.0f);
     if (frameWanted(p)) {
-        drawPatternFrame();
+        drawPatternFrame(pattern, pointerMarks());
         lastFrameTime = now;
         shell.changed = false;
     }
@@ -237,10 +237,10 @@ bool captureView(const std::string &path, std::string &why) {
     if (world.currentWindow > 0) {
         Pattern *pattern = shownPattern();
         if (pattern) pattern->translate(1600.0f, 1600.0f);
-        drawPatternFrame(false);
+        drawPatternFrame(pattern, pointerMarks(), false);
         if (pattern) pattern->translate(-1600.0f, -1600.0f);
     } else {
-        drawLiveFrame(false);
+        drawLiveFrame(pointerMarks(), false);
     }
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

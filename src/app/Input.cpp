@@ -14,6 +14,16 @@
 
 Vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
 
+PointerMarks pointerMarks() {
+    PointerMarks m;
+    m.pressedId = world.pressedId;
+    m.hoverId = world.hoverId;
+    m.rubberBand = !world.dragging && !world.rotating;
+    m.pointer = pointerWorld();
+    m.placeColour = world.placeColour;
+    return m;
+}
+
 Pattern *shownPattern() { return world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr; }
 
 int pickAt(float x, float y) {

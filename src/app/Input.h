@@ -1,10 +1,13 @@
 #pragma once
+#include "render/Scene.h"
 #include "world/Vec2.h"
 
 class Pattern;
 
 // The pointer position in world units.
 Vec2 pointerWorld();
+// What the frame marks of the pointer's gesture, as it stands.
+PointerMarks pointerMarks();
 // Newest live thing whose hit test takes the point, or -1.
 int pickAt(float x, float y);
 // The application press and key handlers (world coordinates, truncated).

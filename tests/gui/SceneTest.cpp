@@ -7,6 +7,7 @@
 #include <GL/glu.h>
 
 #include "GuiFixture.h"
+#include "app/Input.h"
 #include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "render/Scene.h"
@@ -36,7 +37,7 @@ protected:
     }
     void frame() {
         glutSetWindow(shell.mainWindow);
-        drawLiveFrame(false);
+        drawLiveFrame(pointerMarks(), false);
         readBack();
     }
     void readBack() {
