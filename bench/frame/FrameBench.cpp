@@ -86,7 +86,6 @@ bool setUp(const Job &job, const std::string &folder, float zoom) {
     // The default view (zoom 0.8) with the zoom animation settled.
     camera.zoom = camera.zoomFrom = camera.zoomTo = zoom;
     camera.camX = camera.camY = 1600.0f;
-    world.pressedId = world.hoverId = -1;
     return true;
 }
 

@@ -42,6 +42,7 @@ void keyUnlessModal(int key) {
 }
 
 void rebuildPanelHook() {
+    panelChoices.placeColour = 0;
     buildPanel();
     refreshPanel();
 }
@@ -74,7 +75,7 @@ void appStartup(const std::string &folder) {
 
 void reloadRules(const char *path, FILE *file) {
     resetCamera();
-    world.placeColour = 0;
+    panelChoices.placeColour = 0;
     initPatternSlots();
     if (file) loadRules(file, path, stdout);
     buildPanel();
@@ -119,7 +120,7 @@ float lastFrameTime = -1.0f;
 // selection pulse, a press that may turn into a drag.
 bool viewAnimated() {
     if (camera.zoom != camera.zoomTo) return true;
-    if (world.hoverId != -1 || world.pressedId != -1 || shell.anyButtonDown) return true;
+    if (gesture.hoverId != -1 || gesture.pressedId != -1 || shell.anyButtonDown) return true;
     for (Node *n : world.nodeTable)
         if (n && !n->dead && n->selected) return true;
     return false;
@@ -159,7 +160,7 @@ bool runAheadChunk() {
 }  // namespace
 
 void idleTick() {
-    if (world.currentWindow > 0) {
+    if (panelChoices.currentWindow > 0) {
         pauseStatistics();
         patternWindowTick();
         return;
@@ -197,8 +198,8 @@ void idleTick() {
     PacingState p = pacing(now, stepped);
     if (frameWanted(p)) drawMeasured(now);
     Vec2 at = pointerWorld();
-    world.hoverId = pickAt(at.x, at.y);
-    setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
+    gesture.hoverId = pickAt(at.x, at.y);
+    setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPointer(at);
 
     p = pacing(clockNow(), false);
@@ -219,8 +220,8 @@ void patternWindowTick() {
         shell.changed = false;
     }
     Vec2 at = pointerWorld();
-    world.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
-    setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
+    gesture.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
+    setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPatternPointer(pattern, at);
     if (pattern) pattern->translate(-1600.0f, -1600.0f);
     shellRest(restSeconds(pacing(clockNow(), false)));
@@ -234,7 +235,7 @@ bool captureView(const std::string &path, std::string &why) {
     int previous = glutGetWindow();
     glutSetWindow(shell.mainWindow);
     int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
-    if (world.currentWindow > 0) {
+    if (panelChoices.currentWindow > 0) {
         Pattern *pattern = shownPattern();
         if (pattern) pattern->translate(1600.0f, 1600.0f);
         drawPatternFrame(pattern, pointerMarks(), false);

@@ -36,6 +36,7 @@
 
 namespace fs = std::filesystem;
 
+PanelChoices panelChoices;
 std::string (*fileChooserOverride)(bool forSave) = nullptr;
 std::function<void()> chooserFrameHook;
 
@@ -382,12 +383,12 @@ void statisticsSection() {
     int counts[kMaxColors];
     countNodesByColour(counts);
     float width = ImGui::GetContentRegionAvail().x;
-    if (isColor(world.placeColour)) {
+    if (isColor(panelChoices.placeColour)) {
         float bins[kStrengthBins];
-        strengthHistogram(world.placeColour, bins);
-        const float *rgb = colorTable[world.placeColour].rgb;
+        strengthHistogram(panelChoices.placeColour, bins);
+        const float *rgb = colorTable[panelChoices.placeColour].rgb;
         char overlay[64];
-        std::snprintf(overlay, sizeof overlay, "%s strength", colorTable[world.placeColour].name);
+        std::snprintf(overlay, sizeof overlay, "%s strength", colorTable[panelChoices.placeColour].name);
         ImGui::PushStyleColor(ImGuiCol_PlotHistogram, ImVec4(rgb[0], rgb[1], rgb[2], 1.0f));
         ImGui::PlotHistogram("##strength", bins, kStrengthBins, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, 50));
         ImGui::PopStyleColor();
@@ -456,11 +457,11 @@ void panelContents() {
     ImGui::Separator();
 
     fieldLabel("Nodes:");
-    const char *preview = isColor(world.placeColour) ? colorTable[world.placeColour].name : "";
+    const char *preview = isColor(panelChoices.placeColour) ? colorTable[panelChoices.placeColour].name : "";
     if (ImGui::BeginCombo("##nodes", preview, ImGuiComboFlags_HeightLargest)) {
         for (int i = 0; i < colorCount; i++) {
             ImGui::PushID(i);
-            if (ImGui::Selectable(colorTable[i].name, world.placeColour == i)) world.placeColour = i;
+            if (ImGui::Selectable(colorTable[i].name, panelChoices.placeColour == i)) panelChoices.placeColour = i;
             ImGui::PopID();
         }
         ImGui::EndCombo();
@@ -468,9 +469,9 @@ void panelContents() {
     track("Nodes:");
     static const char *windows[] = {"Main",   "Meta 1", "Meta 2", "Meta 3", "Meta 4", "Meta 5",
                                     "Meta 6", "Meta 7", "Meta 8", "Meta 9", "Meta 10"};
-    int shown = world.currentWindow >= 0 && world.currentWindow <= 10 ? world.currentWindow : 0;
+    int shown = panelChoices.currentWindow >= 0 && panelChoices.currentWindow <= 10 ? panelChoices.currentWindow : 0;
     fieldLabel("Windows:");
-    if (ImGui::Combo("##windows", &shown, windows, 11, 11)) world.currentWindow = shown;
+    if (ImGui::Combo("##windows", &shown, windows, 11, 11)) panelChoices.currentWindow = shown;
     track("Windows:");
 
     bool open = ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen);
@@ -675,7 +676,7 @@ void buildPanel() {
     world.panel = &panelWin;
     refreshPanelHook = panelRefresh;
     shell.idleHook = panelIdle;
-    if (!isColor(world.placeColour)) world.placeColour = 0;
+    if (!isColor(panelChoices.placeColour)) panelChoices.placeColour = 0;
 }
 
 void panelRefresh() {
@@ -737,7 +738,7 @@ void panelIdle() {
 void panelNoteStep() { panelStepped = true; }
 
 void panelAction(int id) {
-    Pattern *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
+    Pattern *pattern = panelChoices.currentWindow > 0 ? patternSlot(panelChoices.currentWindow - 1) : nullptr;
     switch (id) {
     case kActionStartOver:
         deleteAllPatterns();
@@ -754,7 +755,7 @@ void panelAction(int id) {
         FILE *f = std::fopen(path.c_str(), "r");
         report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
         if (!f) break;
-        if (world.currentWindow == 0) {
+        if (panelChoices.currentWindow == 0) {
             reloadRules(path.c_str(), f);
             readPatternFolder(fs::path(path).parent_path().string());
             std::fflush(stdout);
@@ -771,7 +772,7 @@ void panelAction(int id) {
         if (path.empty()) break;
         std::string why;
         bool ok = true;
-        if (world.currentWindow == 0)
+        if (panelChoices.currentWindow == 0)
             ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
         else if (pattern)
             ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
@@ -792,6 +793,7 @@ void panelAction(int id) {
         bool ok = openWorldSnapshot(path, why);
         report(ok, why);
         if (!ok) break;
+        forgetGesture();
         // The saved step clock was another run's wall clock.
         world.lastStepTime = clockNow();
         resetStatistics();

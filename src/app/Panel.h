@@ -4,6 +4,14 @@
 #include <vector>
 
 // The control panel: a second toolkit window drawn with an immediate-mode UI.
+// What the panel chose that is no world setting: the window shown (0 the
+// live world, 1..10 the patterns) and the colour a click places.
+struct PanelChoices {
+    int currentWindow = 0;
+    int placeColour = 0;
+};
+extern PanelChoices panelChoices;
+
 enum PanelActionId {
     kActionStartOver = 0,
     kActionResetCamera = 1,

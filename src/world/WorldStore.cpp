@@ -524,7 +524,6 @@ void setEdgeConstraint(int i) {
 void resetSettings() {
     world.renderAtomAggregates = world.renderAtoms = world.renderNodes = world.renderEdges = 1;
     world.fixNodeCollisions = world.anneal = 1;
-    world.placeColour = 0;
     world.directedEdges = world.coloredEdges = world.closedWorld = world.inertia = 0;
     world.discoverEdges = 0;
     world.nodeCreationRate = 0.0f;

@@ -81,21 +81,8 @@ struct WorldStore {
     int stepCount = 0;
     int stepBudget = 0;
 
-    // Pointer and selection.
-    int pressedId = -1;
-    int hoverId = -1;
-    int createdId = -1;
-    Vec2 pressPoint;
-    Vec2 lastPointer;
-    unsigned char buttonDown = 0;
-    unsigned char dragging = 0;
-    unsigned char clearOnRelease = 0;
-    unsigned char rotating = 0;
-
     // Panel state.
     void *panel = nullptr;
-    int currentWindow = 0;
-    int placeColour = 0;
 };
 
 extern WorldStore world;

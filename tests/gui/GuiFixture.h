@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/App.h"
+#include "app/Input.h"
 #include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "app/Panel.h"
@@ -33,9 +34,10 @@ protected:
         killAll();
         deleteAllPatterns();
         initPatternSlots();
-        world.currentWindow = world.speed = world.placeColour = world.coloredEdges = world.directedEdges = 0;
-        world.pressedId = world.hoverId = world.createdId = -1;
-        world.dragging = world.rotating = world.clearOnRelease = world.buttonDown = 0;
+        panelChoices.currentWindow = world.speed = panelChoices.placeColour = world.coloredEdges = world.directedEdges =
+            0;
+        gesture.pressedId = gesture.hoverId = gesture.createdId = -1;
+        gesture.dragging = gesture.rotating = gesture.clearOnRelease = gesture.buttonDown = 0;
         world.lastStepTime = now - 1.0f;
         world.stepBudget = 10;
         camera.zoom = camera.zoomFrom = camera.zoomTo = 1.0f;

@@ -33,12 +33,12 @@ TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
     int steps = world.stepCount;
     Node *n = node(1000.0f, 1000.0f);
     int id = n->id;
-    world.currentWindow = 3;
+    panelChoices.currentWindow = 3;
     n->kill();
     for (int i = 0; i < 10; i++) tick();
     EXPECT_EQ(world.stepCount, steps);
     EXPECT_NE(findThing(id), nullptr) << "no purge while a pattern is shown";
-    world.currentWindow = 0;
+    panelChoices.currentWindow = 0;
     tick();
     tick();
     EXPECT_GT(world.stepCount, steps);
@@ -108,14 +108,14 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     Node *a = p->addNode(-50.0f, 0.0f, 0);
     Node *b = p->addNode(50.0f, 0.0f, 0);
     p->addEdge(a, b, false, 0);
-    world.currentWindow = 1;
+    panelChoices.currentWindow = 1;
     chosenPath = folder + "/pattern.txt";
     panelAction(kActionSave);
     p->removeNode(0);
     panelAction(kActionLoad);
     EXPECT_EQ(p->nodeCount, 2);
     EXPECT_EQ(p->edgeCount, 1);
-    world.currentWindow = 0;
+    panelChoices.currentWindow = 0;
 
     chosenPath = folder + "/missing/saved.txt";
     panelAction(kActionSave);
