@@ -44,7 +44,7 @@ void keyUnlessModal(int key) {
 void rebuildPanelHook() {
     panelChoices.placeColour = 0;
     buildPanel();
-    refreshPanel();
+    panelRefresh();
 }
 
 }  // namespace
@@ -79,7 +79,7 @@ void reloadRules(const char *path, FILE *file) {
     initPatternSlots();
     if (file) loadRules(file, path, stdout);
     buildPanel();
-    refreshPanel();
+    panelRefresh();
     resetStatistics();
     std::fflush(stdout);
 }

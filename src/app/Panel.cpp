@@ -538,7 +538,6 @@ void panelClose() {
     if (glBackendReady) ImGui_ImplOpenGL2_Shutdown();
     glBackendReady = false;
     panelWin = 0;
-    world.panel = nullptr;
     chooser.done = true;
 }
 
@@ -673,8 +672,6 @@ void buildPanel() {
         glBackendReady = true;
         if (previous) glutSetWindow(previous);
     }
-    world.panel = &panelWin;
-    refreshPanelHook = panelRefresh;
     shell.idleHook = panelIdle;
     if (!isColor(panelChoices.placeColour)) panelChoices.placeColour = 0;
 }
@@ -798,7 +795,7 @@ void panelAction(int id) {
         world.lastStepTime = clockNow();
         resetStatistics();
         buildPanel();
-        refreshPanel();
+        panelRefresh();
         break;
     }
     case kActionMaxEdges: {

@@ -24,7 +24,7 @@ enum PanelActionId {
 };
 
 void buildPanel();
-// What refreshPanel does once the panel exists (installed as its hook).
+// A panel frame soon, after the app changed what the panel shows.
 void panelRefresh();
 void panelAction(int id);
 // Draws one panel frame now (the panel's display callback).

@@ -623,10 +623,7 @@ bool readSnapshot(const std::string &text, const std::string &name, std::string 
     }
     clearWorld();
     TextReader r(lines, name);
-    if (readWorld(r)) {
-        refreshPanel();
-        return true;
-    }
+    if (readWorld(r)) return true;
     why = r.error.empty() ? name + ": damaged" : r.error;
     clearWorld();
     std::vector<Line> old;

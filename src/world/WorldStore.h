@@ -80,9 +80,6 @@ struct WorldStore {
     float simTime = 0.0f;
     int stepCount = 0;
     int stepBudget = 0;
-
-    // Panel state.
-    void *panel = nullptr;
 };
 
 extern WorldStore world;
@@ -151,7 +148,3 @@ void resetWorld();
 // With shown, the same walk also gathers the live things not inside a
 // metanode, in thingList order (what a frame draws).
 void statusCounts(int &nodes, int &edges, std::vector<Thing *> *shown = nullptr);
-
-// Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
-extern void (*refreshPanelHook)();
-void refreshPanel();
