@@ -9,7 +9,7 @@
 
 #include "render/Camera.h"
 #include "runtime/Clock.h"
-#include "app/FramePacing.h"
+#include "runtime/FramePacing.h"
 #include "app/Input.h"
 #include "app/Panel.h"
 #include "runtime/SafeSave.h"
