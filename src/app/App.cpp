@@ -15,6 +15,7 @@
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
+#include "runtime/StepRequests.h"
 #include "app/Statistics.h"
 #include "runtime/WorldTick.h"
 #include "render/GLPainter.h"
@@ -25,8 +26,6 @@
 #include "world/WorldStore.h"
 
 namespace {
-bool stepRequested = false;
-
 const char *kCredits = "Drovan: an artificial-life simulation of coloured nodes, springs and drifting atoms.\n\n"
                        "Click to place nodes, drag from node to node to join them, double-click to select a structure, "
                        "press 1-9 and 0 to drop metanodes. The panel holds the rules, the speed and the patterns.";
@@ -102,17 +101,6 @@ std::string aboutText() {
 
 void showAboutBox() { openAboutBox(aboutText()); }
 
-void requestSingleStep() { stepRequested = true; }
-bool singleStepPending() { return stepRequested; }
-
-RunAheadState runAhead;
-bool runAheadActive() { return runAhead.total > 0 && runAhead.done < runAhead.total; }
-void startRunAhead(int steps) {
-    runAhead.total = steps > 0 ? steps : 0;
-    runAhead.done = 0;
-}
-void cancelRunAhead() { runAhead.total = runAhead.done; }
-
 namespace {
 float lastFrameTime = -1.0f;
 
@@ -146,14 +134,7 @@ void drawMeasured(float now) {
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
 bool runAheadChunk() {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    bool stepped = false;
-    while (runAheadActive() && std::chrono::steady_clock::now() < until) {
-        if (!stepWorldNow()) break;
-        runAhead.done++;
-        recordStep(0.0f, false);
-        stepped = true;
-    }
+    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] { recordStep(0.0f, false); }) > 0;
     world.lastStepTime = clockNow();
     return stepped;
 }
@@ -180,14 +161,12 @@ void idleTick() {
     } else if (runAheadActive()) {
         pauseStatistics();
         stepped = runAheadChunk();
-    } else if (stepRequested && world.speed == 0) {
-        stepRequested = false;
+    } else if (singleStepPending() && world.speed == 0) {
         pauseStatistics();
-        stepped = stepWorldNow();
+        stepped = runSingleStep(now);
         if (stepped) recordStep(now, false);  // a sample for the plots, not a rate
-        world.lastStepTime = now;
     } else {
-        if (world.speed != 0) stepRequested = false;
+        if (world.speed != 0) dropSingleStep();
         stepped = timed = tickWorld(now);
         if (world.speed == 0) pauseStatistics();
     }
@@ -205,7 +184,7 @@ void idleTick() {
     p = pacing(clockNow(), false);
     if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
-    if (stepRequested || runAheadActive() || panelInputPending()) p.nextStep = p.now;
+    if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
     shellRest(restSeconds(p));
 }
 

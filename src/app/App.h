@@ -13,20 +13,6 @@ void patternWindowTick();
 void reloadRules(const char *path, FILE *file);
 void showAboutBox();
 std::string aboutText();
-// The panel's "Step": one world step at the next tick while paused.
-void requestSingleStep();
-bool singleStepPending();
-// "Run ahead": that many steps exactly as the tick runs them, as fast as
-// they go, with a frame about ten times a second; Cancel stops after the
-// current step.
-struct RunAheadState {
-    int total = 0;
-    int done = 0;
-};
-extern RunAheadState runAhead;
-void startRunAhead(int steps);
-void cancelRunAhead();
-bool runAheadActive();
 // Write the current view of the world as a PNG image.
 bool captureView(const std::string &path, std::string &why);
 int drovanMain();

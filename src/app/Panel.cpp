@@ -29,6 +29,7 @@
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
+#include "runtime/StepRequests.h"
 #include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Node.h"

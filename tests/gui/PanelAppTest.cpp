@@ -15,6 +15,7 @@
 #include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
+#include "runtime/StepRequests.h"
 #include "runtime/WorldTick.h"
 #include "world/WorldDigest.h"
 #include "world/Pattern.h"
