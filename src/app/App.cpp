@@ -18,6 +18,7 @@
 #include "runtime/StepRequests.h"
 #include "app/Statistics.h"
 #include "runtime/WorldTick.h"
+#include "render/GLContext.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "rules/RulesLoader.h"
@@ -222,10 +223,8 @@ bool captureView(const std::string &path, std::string &why) {
     } else {
         drawLiveFrame(pointerMarks(), false);
     }
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<unsigned char> pixels;
+    readBackBuffer(w, h, pixels);
     glutSwapBuffers();
     if (previous && previous != shell.mainWindow) glutSetWindow(previous);
     std::vector<unsigned char> png;
