@@ -3,7 +3,6 @@
 #include <GL/freeglut.h>
 #include <imgui.h>
 #include <backends/imgui_impl_glut.h>
-#include <backends/imgui_impl_opengl2.h>
 #include <unistd.h>
 
 #include <imgui_internal.h>
@@ -27,6 +26,7 @@
 #include "world/ColorTable.h"
 #include "io/NetworkFormat.h"
 #include "rules/RulesListing.h"
+#include "render/UiRenderer.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
 #include "runtime/StepRequests.h"
@@ -536,7 +536,7 @@ void panelContents() {
 }
 
 void panelClose() {
-    if (glBackendReady) ImGui_ImplOpenGL2_Shutdown();
+    if (glBackendReady) uiRendererShutdown();
     glBackendReady = false;
     panelWin = 0;
     chooser.done = true;
@@ -669,7 +669,7 @@ void buildPanel() {
         glutMouseFunc(panelMouse);
         glutDisplayFunc(panelDisplay);
         glutCloseFunc(panelClose);
-        ImGui_ImplOpenGL2_Init();
+        uiRendererInit();
         glBackendReady = true;
         if (previous) glutSetWindow(previous);
     }
@@ -686,7 +686,7 @@ void panelDisplay() {
     int previous = glutGetWindow();
     if (previous != panelWin) glutSetWindow(panelWin);
     ImGui::SetCurrentContext(uiContext);
-    ImGui_ImplOpenGL2_NewFrame();
+    uiRendererNewFrame();
     // The UI's time is the program's clock (tests freeze it), so double
     // clicks and key repeats do not depend on how fast frames come.
     ImGuiIO &io = ImGui::GetIO();
@@ -696,10 +696,7 @@ void panelDisplay() {
     ImGui::NewFrame();
     panelContents();
     ImGui::Render();
-    glViewport(0, 0, static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
-    glClearColor(0.94f, 0.94f, 0.94f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+    uiRendererDraw(static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
     glutSwapBuffers();
     if (!events.empty()) glutPostWindowRedisplay(panelWin);
     lastPanelDraw = now;
@@ -810,7 +807,7 @@ void panelAction(int id) {
 }
 
 void panelShutdown() {
-    if (glBackendReady) ImGui_ImplOpenGL2_Shutdown();
+    if (glBackendReady) uiRendererShutdown();
     glBackendReady = false;
     if (uiContext) {
         ImGui::SetCurrentContext(uiContext);
