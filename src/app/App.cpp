@@ -4,7 +4,10 @@
 #include <stb_image_write.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "render/Camera.h"
@@ -21,10 +24,15 @@
 #include "render/GLContext.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
+#include "io/NetworkFormat.h"
+#include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
+#include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 const char *kCredits = "Drovan: an artificial-life simulation of coloured nodes, springs and drifting atoms.\n\n"
@@ -63,6 +71,7 @@ void appStartup(const std::string &folder) {
     setAppKeyHandler(keyUnlessModal);
     installGLPainter();
     setPanEnabled(true);
+    shell.idleHook = carryOutPanelRequests;
     StartupHooks hooks;
     hooks.resetCamera = resetCamera;
     hooks.rebuildPanel = rebuildPanelHook;
@@ -101,6 +110,105 @@ std::string aboutText() {
 }
 
 void showAboutBox() { openAboutBox(aboutText()); }
+
+namespace {
+// A failure goes to the panel and to standard output; success clears the panel's line.
+void report(bool ok, const std::string &why) {
+    if (!ok) {
+        std::printf("%s\n", why.c_str());
+        std::fflush(stdout);
+    }
+    setPanelMessage(ok ? std::string() : why);
+}
+}  // namespace
+
+void runPanelAction(int id) {
+    Pattern *pattern = panelChoices.currentWindow > 0 ? patternSlot(panelChoices.currentWindow - 1) : nullptr;
+    switch (id) {
+    case kActionStartOver:
+        deleteAllPatterns();
+        killAll();
+        resetCamera();
+        initPatternSlots();
+        resetStatistics();
+        break;
+    case kActionResetCamera: resetCamera(); break;
+    case kActionLoad: {
+        // A cancelled chooser or a file that will not open changes nothing.
+        std::string path = askOpenFileName();
+        if (path.empty()) break;
+        FILE *f = std::fopen(path.c_str(), "r");
+        report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
+        if (!f) break;
+        if (panelChoices.currentWindow == 0) {
+            reloadRules(path.c_str(), f);
+            readPatternFolder(fs::path(path).parent_path().string());
+            std::fflush(stdout);
+        } else {
+            char why[256] = {};
+            if (pattern && !readNetwork(*pattern, f, path.c_str(), why, sizeof why))
+                std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
+            std::fclose(f);
+        }
+        break;
+    }
+    case kActionSave: {
+        std::string path = askSaveFileName();
+        if (path.empty()) break;
+        std::string why;
+        bool ok = true;
+        if (panelChoices.currentWindow == 0)
+            ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
+        else if (pattern)
+            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
+        report(ok, why);
+        break;
+    }
+    case kActionSaveWorld: {
+        std::string path = askSaveFileName();
+        if (path.empty()) break;
+        std::string why;
+        report(saveWorldSnapshot(path, why), why);
+        break;
+    }
+    case kActionOpenWorld: {
+        std::string path = askOpenFileName();
+        if (path.empty()) break;
+        std::string why;
+        bool ok = openWorldSnapshot(path, why);
+        report(ok, why);
+        if (!ok) break;
+        forgetGesture();
+        // The saved step clock was another run's wall clock.
+        world.lastStepTime = clockNow();
+        resetStatistics();
+        buildPanel();
+        panelRefresh();
+        break;
+    }
+    case kActionMaxEdges: {
+        int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
+        world.maxEdges = maxEdgesChoices[row].value;
+        enforceAllValences();
+        break;
+    }
+    default: break;
+    }
+}
+
+void carryOutPanelRequests() {
+    if (!panelWindow()) return;
+    PanelRequests asked = takePanelRequests();
+    if (asked.action >= 0) runPanelAction(asked.action);
+    if (asked.saveImage) {
+        std::string path = askSaveFileName();
+        if (!path.empty()) {
+            std::string why;
+            report(captureView(path, why), why);
+        }
+    }
+    panelIdle();
+}
 
 namespace {
 float lastFrameTime = -1.0f;

@@ -12,6 +12,11 @@ void idleTick();
 void patternWindowTick();
 void reloadRules(const char *path, FILE *file);
 void showAboutBox();
+// Carries out one of the panel's actions (a PanelActionId) as its button asks.
+void runPanelAction(int id);
+// What the panel recorded since the last idle pass, then the panel's own
+// redraw pacing (the shell's idle hook).
+void carryOutPanelRequests();
 std::string aboutText();
 // Write the current view of the world as a PNG image.
 bool captureView(const std::string &path, std::string &why);

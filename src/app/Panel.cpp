@@ -17,21 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/App.h"
 #include "render/Camera.h"
 #include "runtime/Clock.h"
-#include "app/Input.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "world/ColorTable.h"
-#include "io/NetworkFormat.h"
-#include "rules/RulesListing.h"
 #include "render/UiRenderer.h"
-#include "runtime/SafeSave.h"
-#include "runtime/Startup.h"
 #include "runtime/StepRequests.h"
-#include "runtime/WorldSnapshot.h"
-#include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -47,8 +39,7 @@ constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
 int panelWin = 0;
 ImGuiContext *uiContext = nullptr;
 bool glBackendReady = false;
-int pendingAction = -1;
-bool pendingSaveImage = false;
+PanelRequests requests;
 float lastPanelDraw = -1.0f;
 std::string message;
 
@@ -443,17 +434,17 @@ void panelContents() {
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     ImGui::PushItemWidth(-130.0f);  // room for the longest label
-    if (button("Load")) pendingAction = kActionLoad;
+    if (button("Load")) requests.action = kActionLoad;
     ImGui::SameLine();
-    if (button("Save")) pendingAction = kActionSave;
+    if (button("Save")) requests.action = kActionSave;
     ImGui::SameLine();
-    if (button("Reset Camera")) pendingAction = kActionResetCamera;
-    if (button("Open World")) pendingAction = kActionOpenWorld;
+    if (button("Reset Camera")) requests.action = kActionResetCamera;
+    if (button("Open World")) requests.action = kActionOpenWorld;
     ImGui::SameLine();
-    if (button("Save World")) pendingAction = kActionSaveWorld;
-    if (button("Start Over")) pendingAction = kActionStartOver;
+    if (button("Save World")) requests.action = kActionSaveWorld;
+    if (button("Start Over")) requests.action = kActionStartOver;
     ImGui::SameLine();
-    if (button("Save Image")) pendingSaveImage = true;
+    if (button("Save Image")) requests.saveImage = true;
     if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
     ImGui::Separator();
 
@@ -496,7 +487,8 @@ void panelContents() {
         ImGui::PushID("maxedges");
         for (int i = 0; i < 6; i++) {
             if (i % 3 != 0) ImGui::SameLine();
-            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i)) pendingAction = kActionMaxEdges;
+            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i))
+                requests.action = kActionMaxEdges;
             track(maxEdgesChoices[i].label);
         }
         ImGui::PopID();
@@ -594,16 +586,6 @@ int panelWindow() { return panelWin; }
 
 void setPanelMessage(const std::string &text) { message = text; }
 
-namespace {
-// A failure goes to the panel and to standard output; success clears the panel's line.
-void report(bool ok, const std::string &why) {
-    if (!ok) {
-        std::printf("%s\n", why.c_str());
-        std::fflush(stdout);
-    }
-    setPanelMessage(ok ? std::string() : why);
-}
-}  // namespace
 const std::string &panelMessage() { return message; }
 
 void openAboutBox(const std::string &text) {
@@ -673,7 +655,6 @@ void buildPanel() {
         glBackendReady = true;
         if (previous) glutSetWindow(previous);
     }
-    shell.idleHook = panelIdle;
     if (!isColor(panelChoices.placeColour)) panelChoices.placeColour = 0;
 }
 
@@ -703,19 +684,14 @@ void panelDisplay() {
     if (previous && previous != panelWin) glutSetWindow(previous);
 }
 
+PanelRequests takePanelRequests() {
+    PanelRequests taken = requests;
+    requests = PanelRequests();
+    return taken;
+}
+
 void panelIdle() {
     if (!panelWin) return;
-    int action = pendingAction;
-    pendingAction = -1;
-    if (action >= 0) panelAction(action);
-    if (pendingSaveImage) {
-        pendingSaveImage = false;
-        std::string path = askSaveFileName();
-        if (!path.empty()) {
-            std::string why;
-            report(captureView(path, why), why);
-        }
-    }
     // Redraw promptly while the user works the panel, ten times a second
     // while the world runs (the plots), and now and then when all is still.
     float now = clockNow();
@@ -731,80 +707,6 @@ void panelIdle() {
 }
 
 void panelNoteStep() { panelStepped = true; }
-
-void panelAction(int id) {
-    Pattern *pattern = panelChoices.currentWindow > 0 ? patternSlot(panelChoices.currentWindow - 1) : nullptr;
-    switch (id) {
-    case kActionStartOver:
-        deleteAllPatterns();
-        killAll();
-        resetCamera();
-        initPatternSlots();
-        resetStatistics();
-        break;
-    case kActionResetCamera: resetCamera(); break;
-    case kActionLoad: {
-        // A cancelled chooser or a file that will not open changes nothing.
-        std::string path = askOpenFileName();
-        if (path.empty()) break;
-        FILE *f = std::fopen(path.c_str(), "r");
-        report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
-        if (!f) break;
-        if (panelChoices.currentWindow == 0) {
-            reloadRules(path.c_str(), f);
-            readPatternFolder(fs::path(path).parent_path().string());
-            std::fflush(stdout);
-        } else {
-            char why[256] = {};
-            if (pattern && !readNetwork(*pattern, f, path.c_str(), why, sizeof why))
-                std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
-            std::fclose(f);
-        }
-        break;
-    }
-    case kActionSave: {
-        std::string path = askSaveFileName();
-        if (path.empty()) break;
-        std::string why;
-        bool ok = true;
-        if (panelChoices.currentWindow == 0)
-            ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
-        else if (pattern)
-            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
-        report(ok, why);
-        break;
-    }
-    case kActionSaveWorld: {
-        std::string path = askSaveFileName();
-        if (path.empty()) break;
-        std::string why;
-        report(saveWorldSnapshot(path, why), why);
-        break;
-    }
-    case kActionOpenWorld: {
-        std::string path = askOpenFileName();
-        if (path.empty()) break;
-        std::string why;
-        bool ok = openWorldSnapshot(path, why);
-        report(ok, why);
-        if (!ok) break;
-        forgetGesture();
-        // The saved step clock was another run's wall clock.
-        world.lastStepTime = clockNow();
-        resetStatistics();
-        buildPanel();
-        panelRefresh();
-        break;
-    }
-    case kActionMaxEdges: {
-        int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
-        world.maxEdges = maxEdgesChoices[row].value;
-        enforceAllValences();
-        break;
-    }
-    default: break;
-    }
-}
 
 void panelShutdown() {
     if (glBackendReady) uiRendererShutdown();

@@ -23,10 +23,17 @@ enum PanelActionId {
     kActionSaveWorld = 6,
 };
 
+// What the user asked of the app in the panel since the app last looked:
+// the panel's frames record it, the app carries it out (App.cpp).
+struct PanelRequests {
+    int action = -1;         // a PanelActionId, -1 for none
+    bool saveImage = false;  // "Save Image"
+};
+PanelRequests takePanelRequests();
+
 void buildPanel();
 // A panel frame soon, after the app changed what the panel shows.
 void panelRefresh();
-void panelAction(int id);
 // Draws one panel frame now (the panel's display callback).
 void panelDisplay();
 // Called on every idle pass: redraws the panel now and then.
