@@ -19,6 +19,7 @@
 
 #include "render/Camera.h"
 #include "runtime/Clock.h"
+#include "app/PanelLayout.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "world/ColorTable.h"
@@ -134,24 +135,6 @@ void panelReshape(int w, int h) {
     queueEvent({PanelEvent::Motion, 0, 0, -1, -1, 0});
 }
 
-// Where each tracked control lay in the last frame, for the layout test.
-std::vector<PanelItem> items;
-void track(const char *label) {
-    ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
-    ImGuiWindow *w = ImGui::GetCurrentWindow();
-    PanelItem item;
-    item.label = label;
-    item.x0 = a.x;
-    item.y0 = a.y;
-    item.x1 = b.x;
-    item.y1 = b.y;
-    item.clipX0 = w->InnerClipRect.Min.x;
-    item.clipY0 = w->InnerClipRect.Min.y;
-    item.clipX1 = w->InnerClipRect.Max.x;
-    item.clipY1 = w->InnerClipRect.Max.y;
-    items.push_back(item);
-}
-
 struct AboutBox {
     bool open = false;
     std::string text;
@@ -255,17 +238,17 @@ void chooserWindow() {
     if (ImGui::BeginChild("files", ImVec2(0, -below), true)) {
         // One click picks an entry, a double click opens it.
         if (ImGui::Selectable("../", false, ImGuiSelectableFlags_AllowDoubleClick)) {
-            track("../");
+            trackItem("../");
             if (ImGui::IsMouseDoubleClicked(0)) enterFolder(fs::path(chooser.folder).parent_path().string());
         } else {
-            track("../");
+            trackItem("../");
         }
         for (size_t i = 0; i < chooser.entries.size(); i++) {
             const auto e = chooser.entries[i];
             std::string label = e.first + (e.second ? "/" : "");
             bool picked = e.first == chooser.name;
             bool clicked = ImGui::Selectable(label.c_str(), picked, ImGuiSelectableFlags_AllowDoubleClick);
-            track(label.c_str());
+            trackItem(label.c_str());
             if (!clicked) continue;
             std::snprintf(chooser.name, sizeof chooser.name, "%s", e.first.c_str());
             chooser.error.clear();
@@ -281,25 +264,25 @@ void chooserWindow() {
     ImGui::EndChild();
     if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
     ImGui::InputText("File name", chooser.name, sizeof chooser.name);
-    track("File name");
+    trackItem("File name");
     if (!chooser.error.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", chooser.error.c_str());
     if (chooser.confirmOverwrite) {
         ImGui::TextWrapped("Replace the existing file?");
         bool replace = ImGui::Button("Replace");
-        track("Replace");
+        trackItem("Replace");
         ImGui::SameLine();
         bool keep = ImGui::Button("Keep");
-        track("Keep");
+        trackItem("Keep");
         if (replace || enter)
             finishChooser(chosenPath());
         else if (keep || escape)
             chooser.confirmOverwrite = false;
     } else {
         bool ok = ImGui::Button("OK");
-        track("OK");
+        trackItem("OK");
         ImGui::SameLine();
         bool cancel = ImGui::Button("Cancel");
-        track("Cancel");
+        trackItem("Cancel");
         if (ok || (enter && !chooser.done))
             chooserOk();
         else if (cancel || escape)
@@ -328,26 +311,12 @@ void aboutWindow() {
     if (ImGui::BeginChild("text", ImVec2(0, -buttonRow), false)) ImGui::TextWrapped("%s", about.text.c_str());
     ImGui::EndChild();
     bool ok = ImGui::Button("OK", ImVec2(-1, 0));
-    track("About OK");
+    trackItem("About OK");
     if (ok || keyPressed(ImGuiKey_Enter) || keyPressed(ImGuiKey_Escape)) {
         about.open = false;
         ImGui::CloseCurrentPopup();
     }
     ImGui::EndPopup();
-}
-
-bool checkbox(const char *label, int &field) {
-    bool v = field != 0;
-    bool changed = ImGui::Checkbox(label, &v);
-    track(label);
-    if (changed) field = v ? 1 : 0;
-    return changed;
-}
-
-bool button(const char *label, const ImVec2 &size = ImVec2(0, 0)) {
-    bool pressed = ImGui::Button(label, size);
-    track(label);
-    return pressed;
 }
 
 // A label before its field, as in a form.
@@ -360,7 +329,7 @@ void fieldLabel(const char *label) {
 
 void statisticsSection() {
     bool open = ImGui::CollapsingHeader("Statistics", ImGuiTreeNodeFlags_DefaultOpen);
-    track("Statistics");
+    trackItem("Statistics");
     if (!open) return;
     ImGui::Text("Steps per second: %.1f", stats.stepsPerSecond);
     ImGui::Text("Frame time: %.1f ms", stats.frameMilliseconds);
@@ -406,27 +375,27 @@ void runAheadControls() {
         std::snprintf(progress, sizeof progress, "%d / %d", runAhead.done, runAhead.total);
         ImGui::ProgressBar(runAhead.total > 0 ? static_cast<float>(runAhead.done) / runAhead.total : 0.0f,
                            ImVec2(-70.0f, 0.0f), progress);
-        track("Run ahead progress");
+        trackItem("Run ahead progress");
         ImGui::SameLine();
-        if (button("Cancel")) cancelRunAhead();
+        if (trackedButton("Cancel")) cancelRunAhead();
         return;
     }
-    if (button("Run ahead")) startRunAhead(count);
+    if (trackedButton("Run ahead")) startRunAhead(count);
     ImGui::SameLine();
     ImGui::SetNextItemWidth(-1.0f);
     ImGui::InputInt("##ahead", &count, 0, 0);
-    track("Run ahead count");
+    trackItem("Run ahead count");
     if (count < 1) count = 1;
     const int presets[] = {100, 1000, 10000};
     const char *names[] = {"100", "1,000", "10,000"};
     for (int i = 0; i < 3; i++) {
         if (i > 0) ImGui::SameLine();
-        if (button(names[i])) count = presets[i];
+        if (trackedButton(names[i])) count = presets[i];
     }
 }
 
 void panelContents() {
-    items.clear();
+    clearPanelItems();
     ImGuiIO &io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(io.DisplaySize);
@@ -434,17 +403,17 @@ void panelContents() {
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     ImGui::PushItemWidth(-130.0f);  // room for the longest label
-    if (button("Load")) requests.action = kActionLoad;
+    if (trackedButton("Load")) requests.action = kActionLoad;
     ImGui::SameLine();
-    if (button("Save")) requests.action = kActionSave;
+    if (trackedButton("Save")) requests.action = kActionSave;
     ImGui::SameLine();
-    if (button("Reset Camera")) requests.action = kActionResetCamera;
-    if (button("Open World")) requests.action = kActionOpenWorld;
+    if (trackedButton("Reset Camera")) requests.action = kActionResetCamera;
+    if (trackedButton("Open World")) requests.action = kActionOpenWorld;
     ImGui::SameLine();
-    if (button("Save World")) requests.action = kActionSaveWorld;
-    if (button("Start Over")) requests.action = kActionStartOver;
+    if (trackedButton("Save World")) requests.action = kActionSaveWorld;
+    if (trackedButton("Start Over")) requests.action = kActionStartOver;
     ImGui::SameLine();
-    if (button("Save Image")) requests.saveImage = true;
+    if (trackedButton("Save Image")) requests.saveImage = true;
     if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
     ImGui::Separator();
 
@@ -458,65 +427,65 @@ void panelContents() {
         }
         ImGui::EndCombo();
     }
-    track("Nodes:");
+    trackItem("Nodes:");
     static const char *windows[] = {"Main",   "Meta 1", "Meta 2", "Meta 3", "Meta 4", "Meta 5",
                                     "Meta 6", "Meta 7", "Meta 8", "Meta 9", "Meta 10"};
     int shown = panelChoices.currentWindow >= 0 && panelChoices.currentWindow <= 10 ? panelChoices.currentWindow : 0;
     fieldLabel("Windows:");
     if (ImGui::Combo("##windows", &shown, windows, 11, 11)) panelChoices.currentWindow = shown;
-    track("Windows:");
+    trackItem("Windows:");
 
     bool open = ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen);
-    track("Rules");
+    trackItem("Rules");
     if (open) {
-        checkbox("Discover Edges", world.discoverEdges);
-        checkbox("Directed Edges", world.directedEdges);
-        checkbox("Colored Edges", world.coloredEdges);
-        checkbox("Fix Node Collisions", world.fixNodeCollisions);
-        checkbox("Closed World", world.closedWorld);
-        checkbox("Anneal", world.anneal);
-        checkbox("Inertia", world.inertia);
+        trackedCheckbox("Discover Edges", world.discoverEdges);
+        trackedCheckbox("Directed Edges", world.directedEdges);
+        trackedCheckbox("Colored Edges", world.coloredEdges);
+        trackedCheckbox("Fix Node Collisions", world.fixNodeCollisions);
+        trackedCheckbox("Closed World", world.closedWorld);
+        trackedCheckbox("Anneal", world.anneal);
+        trackedCheckbox("Inertia", world.inertia);
         ImGui::SliderFloat("Node Creation Rate", &world.nodeCreationRate, 0.0f, 1.0f);
-        track("Node Creation Rate");
+        trackItem("Node Creation Rate");
         ImGui::SliderFloat("Edge spring k", &world.edgeSpringK, 0.0f, 1.0f);
-        track("Edge spring k");
+        trackItem("Edge spring k");
     }
     open = ImGui::CollapsingHeader("Max edges", ImGuiTreeNodeFlags_DefaultOpen);
-    track("Max edges");
+    trackItem("Max edges");
     if (open) {
         ImGui::PushID("maxedges");
         for (int i = 0; i < 6; i++) {
             if (i % 3 != 0) ImGui::SameLine();
             if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i))
                 requests.action = kActionMaxEdges;
-            track(maxEdgesChoices[i].label);
+            trackItem(maxEdgesChoices[i].label);
         }
         ImGui::PopID();
     }
     open = ImGui::CollapsingHeader("Speed", ImGuiTreeNodeFlags_DefaultOpen);
-    track("Speed");
+    trackItem("Speed");
     if (open) {
         static const char *speeds[] = {"Pause", "Slow", "Normal", "Fast"};
         ImGui::PushID("speed");
         for (int i = 0; i < 4; i++) {
             if (i % 2 != 0) ImGui::SameLine(80.0f);
             ImGui::RadioButton(speeds[i], &world.speed, i);
-            track(speeds[i]);
+            trackItem(speeds[i]);
         }
         ImGui::PopID();
-        if (button("Step")) requestSingleStep();
+        if (trackedButton("Step")) requestSingleStep();
         runAheadControls();
     }
     open = ImGui::CollapsingHeader("Render", ImGuiTreeNodeFlags_DefaultOpen);
-    track("Render");
+    trackItem("Render");
     if (open) {
         ImGui::PushID("render");
-        checkbox("Atoms", world.renderAtoms);
+        trackedCheckbox("Atoms", world.renderAtoms);
         ImGui::SameLine(80.0f);
-        checkbox("Nodes", world.renderNodes);
-        checkbox("Edges", world.renderEdges);
+        trackedCheckbox("Nodes", world.renderNodes);
+        trackedCheckbox("Edges", world.renderEdges);
         ImGui::SameLine(80.0f);
-        checkbox("Atom aggregates", world.renderAtomAggregates);
+        trackedCheckbox("Atom aggregates", world.renderAtomAggregates);
         ImGui::PopID();
     }
     ImGui::PopItemWidth();
@@ -610,14 +579,6 @@ void panelMouse(int button, int state, int x, int y) {
 void panelKeyTap(int key) {
     queueEvent({PanelEvent::Key, key, 0, 0, 0, 0});
     queueEvent({PanelEvent::KeyUp, key, 0, 0, 0, 0});
-}
-
-const std::vector<PanelItem> &panelItems() { return items; }
-
-const PanelItem *findPanelItem(const std::string &label) {
-    for (const PanelItem &i : items)
-        if (i.label == label) return &i;
-    return nullptr;
 }
 
 bool panelInputPending() { return !events.empty(); }

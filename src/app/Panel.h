@@ -68,13 +68,5 @@ void panelShutdown();
 // The world stepped: the panel's plots want a redraw soon.
 void panelNoteStep();
 
-// Where a control lay in the last panel frame, and the region that clips it.
-struct PanelItem {
-    std::string label;
-    float x0, y0, x1, y1;
-    float clipX0, clipY0, clipX1, clipY1;
-};
-const std::vector<PanelItem> &panelItems();
-const PanelItem *findPanelItem(const std::string &label);
 // Called once per pass of the file chooser's loop (tests type and click there).
 extern std::function<void()> chooserFrameHook;
