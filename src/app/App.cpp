@@ -15,6 +15,7 @@
 #include "runtime/FramePacing.h"
 #include "app/Input.h"
 #include "app/Panel.h"
+#include "app/PanelEvents.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"

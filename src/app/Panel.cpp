@@ -8,7 +8,6 @@
 #include <imgui_internal.h>
 
 #include <algorithm>
-#include <deque>
 #include <chrono>
 #include <cstdio>
 #include <cerrno>
@@ -19,6 +18,7 @@
 
 #include "render/Camera.h"
 #include "runtime/Clock.h"
+#include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
@@ -44,96 +44,7 @@ PanelRequests requests;
 float lastPanelDraw = -1.0f;
 std::string message;
 
-// ImGui 1.86 has no input queue: a key or button that goes down and up
-// within one frame is never seen. Events wait here and each frame takes them
-// in order until one would change a key or button a second time.
-struct PanelEvent {
-    enum Kind { Button, Motion, Wheel, Key, KeyUp, Special, SpecialUp } kind;
-    int code, state, x, y, mods;
-};
-std::deque<PanelEvent> events;
-float lastPanelInput = -10.0f;
 bool panelStepped = false;
-
-int keyIndex(const PanelEvent &e) {
-    switch (e.kind) {
-    case PanelEvent::Button: return 1000 + e.code;
-    case PanelEvent::Key:
-    case PanelEvent::KeyUp: return e.code >= 'A' && e.code <= 'Z' ? e.code - 'A' + 'a' : e.code;
-    case PanelEvent::Special:
-    case PanelEvent::SpecialUp: return 256 + e.code;
-    default: return -1;
-    }
-}
-
-void setKey(int c, bool down) {
-    ImGuiIO &io = ImGui::GetIO();
-    if (c >= 1 && c <= 26) {  // the toolkit sends control-letters as 1..26
-        io.KeysDown[c] = io.KeysDown[c - 1 + 'a'] = io.KeysDown[c - 1 + 'A'] = down;
-    } else if (c >= 'a' && c <= 'z') {
-        io.KeysDown[c] = io.KeysDown[c - 'a' + 'A'] = down;
-    } else if (c >= 'A' && c <= 'Z') {
-        io.KeysDown[c] = io.KeysDown[c - 'A' + 'a'] = down;
-    } else if (c >= 0 && c < 256) {
-        io.KeysDown[c] = down;
-    }
-}
-
-void feed(const PanelEvent &e) {
-    ImGuiIO &io = ImGui::GetIO();
-    io.KeyShift = (e.mods & GLUT_ACTIVE_SHIFT) != 0;
-    io.KeyCtrl = (e.mods & GLUT_ACTIVE_CTRL) != 0;
-    io.KeyAlt = (e.mods & GLUT_ACTIVE_ALT) != 0;
-    switch (e.kind) {
-    case PanelEvent::Button: ImGui_ImplGLUT_MouseFunc(e.code, e.state, e.x, e.y); break;
-    case PanelEvent::Motion: ImGui_ImplGLUT_MotionFunc(e.x, e.y); break;
-    case PanelEvent::Wheel: ImGui_ImplGLUT_MouseWheelFunc(0, e.code, e.x, e.y); break;
-    case PanelEvent::Key:
-        if (e.code >= 32) io.AddInputCharacter(static_cast<unsigned>(e.code));
-        setKey(e.code, true);
-        break;
-    case PanelEvent::KeyUp: setKey(e.code, false); break;
-    case PanelEvent::Special:
-    case PanelEvent::SpecialUp:
-        if (e.code >= 0 && e.code < 256) io.KeysDown[256 + e.code] = e.kind == PanelEvent::Special;
-        break;
-    }
-}
-
-// Feed the events one frame may see; the rest wait for the next frame.
-void feedFrameEvents() {
-    std::vector<int> changed;
-    while (!events.empty()) {
-        int k = keyIndex(events.front());
-        if (k >= 0) {
-            if (std::find(changed.begin(), changed.end(), k) != changed.end()) break;
-            changed.push_back(k);
-        }
-        feed(events.front());
-        events.pop_front();
-    }
-}
-
-void queueEvent(PanelEvent e) {
-    events.push_back(e);
-    lastPanelInput = clockNow();
-    shell.changed = true;  // a setting may change what the world window shows
-    if (panelWin) glutPostWindowRedisplay(panelWin);
-}
-
-// The toolkit's callbacks; the modifiers are known only inside them.
-void panelMotion(int x, int y) { queueEvent({PanelEvent::Motion, 0, 0, x, y, 0}); }
-void panelWheel(int, int dir, int x, int y) { queueEvent({PanelEvent::Wheel, dir, 0, x, y, 0}); }
-void toolkitKeyboard(unsigned char c, int x, int y) { queueEvent({PanelEvent::Key, c, 0, x, y, glutGetModifiers()}); }
-void toolkitKeyboardUp(unsigned char c, int x, int y) {
-    queueEvent({PanelEvent::KeyUp, c, 0, x, y, glutGetModifiers()});
-}
-void toolkitSpecial(int key, int x, int y) { queueEvent({PanelEvent::Special, key, 0, x, y, glutGetModifiers()}); }
-void toolkitSpecialUp(int key, int x, int y) { queueEvent({PanelEvent::SpecialUp, key, 0, x, y, glutGetModifiers()}); }
-void panelReshape(int w, int h) {
-    ImGui_ImplGLUT_ReshapeFunc(w, h);
-    queueEvent({PanelEvent::Motion, 0, 0, -1, -1, 0});
-}
 
 struct AboutBox {
     bool open = false;
@@ -220,8 +131,6 @@ void enterFolder(const std::string &folder) {
     chooser.error.clear();
     listFolder();
 }
-
-bool keyPressed(ImGuiKey key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key), false); }
 
 void chooserWindow() {
     const char *title = chooser.forSave ? "Save As###chooser" : "Open###chooser";
@@ -528,7 +437,7 @@ std::string askFile(bool forSave) {
     while (!chooser.done && panelWin) {
         if (chooserFrameHook) chooserFrameHook();
         float now = clockNow();
-        bool busy = !events.empty() || frames < 3 || now - lastPanelInput < 0.5f;
+        bool busy = panelInputPending() || frames < 3 || now - lastPanelInputTime() < 0.5f;
         if (busy || now - lastDraw >= 0.5f) {
             frames++;
             glutPostWindowRedisplay(panelWin);
@@ -564,24 +473,12 @@ void openAboutBox(const std::string &text) {
 bool aboutBoxOpen() { return about.open && panelWin != 0; }
 void closeAboutBox() {
     about.open = false;
-    lastPanelInput = clockNow();  // the panel shows it closed at once
+    notePanelInput();  // the panel shows it closed at once
 }
 bool panelModalOpen() { return aboutBoxOpen() || (chooser.active && !chooser.done); }
 
 std::string askOpenFileName() { return askFile(false); }
 std::string askSaveFileName() { return askFile(true); }
-
-void panelMouse(int button, int state, int x, int y) {
-    if (!uiContext) return;
-    queueEvent({PanelEvent::Button, button, state, x, y, 0});
-}
-
-void panelKeyTap(int key) {
-    queueEvent({PanelEvent::Key, key, 0, 0, 0, 0});
-    queueEvent({PanelEvent::KeyUp, key, 0, 0, 0, 0});
-}
-
-bool panelInputPending() { return !events.empty(); }
 
 void buildPanel() {
     if (!panelWin) {
@@ -601,15 +498,7 @@ void buildPanel() {
         ImGui::GetStyle().FrameBorderSize = 1.0f;             // white fields on white popups need an edge
         ImGui::GetStyle().Colors[ImGuiCol_PopupBg].w = 1.0f;  // nothing of the panel shows through a dialog
         ImGui_ImplGLUT_Init();
-        glutReshapeFunc(panelReshape);
-        glutMotionFunc(panelMotion);
-        glutPassiveMotionFunc(panelMotion);
-        glutMouseWheelFunc(panelWheel);
-        glutKeyboardFunc(toolkitKeyboard);
-        glutKeyboardUpFunc(toolkitKeyboardUp);
-        glutSpecialFunc(toolkitSpecial);
-        glutSpecialUpFunc(toolkitSpecialUp);
-        glutMouseFunc(panelMouse);
+        installPanelInput();
         glutDisplayFunc(panelDisplay);
         glutCloseFunc(panelClose);
         uiRendererInit();
@@ -640,7 +529,7 @@ void panelDisplay() {
     ImGui::Render();
     uiRendererDraw(static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
     glutSwapBuffers();
-    if (!events.empty()) glutPostWindowRedisplay(panelWin);
+    if (panelInputPending()) glutPostWindowRedisplay(panelWin);
     lastPanelDraw = now;
     if (previous && previous != panelWin) glutSetWindow(previous);
 }
@@ -657,7 +546,7 @@ void panelIdle() {
     // while the world runs (the plots), and now and then when all is still.
     float now = clockNow();
     float period = 0.5f;
-    if (now - lastPanelInput < 0.5f || !events.empty())
+    if (now - lastPanelInputTime() < 0.5f || panelInputPending())
         period = 1.0f / 60.0f;
     else if (panelStepped || runAheadActive())
         period = 0.1f;

@@ -57,13 +57,6 @@ bool aboutBoxOpen();
 bool panelModalOpen();
 void closeAboutBox();
 
-// Panel input (the toolkit's callbacks, callable directly): events queue up
-// and each panel frame takes them until one would press or release a key or
-// button a second time, so quick clicks and keys are never lost.
-void panelMouse(int button, int state, int x, int y);
-// A key pressed and released at once, as a quick typist does.
-void panelKeyTap(int key);
-bool panelInputPending();
 void panelShutdown();
 // The world stepped: the panel's plots want a redraw soon.
 void panelNoteStep();

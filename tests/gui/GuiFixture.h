@@ -14,6 +14,7 @@
 #include "render/Camera.h"
 #include "runtime/Clock.h"
 #include "app/Panel.h"
+#include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/Shell.h"
 #include "world/ColorTable.h"
