@@ -4,6 +4,10 @@
 #include <vector>
 
 // The control panel: a second toolkit window drawn with an immediate-mode UI.
+
+// Where the panel window sits on the screen, and its size.
+constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
+
 // What the panel chose that is no world setting: the window shown (0 the
 // live world, 1..10 the patterns) and the colour a click places.
 struct PanelChoices {
@@ -40,12 +44,6 @@ void panelDisplay();
 void panelIdle();
 int panelWindow();
 
-// File choosers: a full path, or an empty text when cancelled.
-std::string askOpenFileName();
-std::string askSaveFileName();
-// Tests answer the choosers themselves; the flag says whether it is a save.
-extern std::string (*fileChooserOverride)(bool forSave);
-
 // The last message for the user (a failed save), shown in the panel.
 void setPanelMessage(const std::string &text);
 const std::string &panelMessage();
@@ -60,6 +58,3 @@ void closeAboutBox();
 void panelShutdown();
 // The world stepped: the panel's plots want a redraw soon.
 void panelNoteStep();
-
-// Called once per pass of the file chooser's loop (tests type and click there).
-extern std::function<void()> chooserFrameHook;
