@@ -14,6 +14,7 @@
 #include "runtime/Clock.h"
 #include "runtime/FramePacing.h"
 #include "app/Input.h"
+#include "app/AboutBox.h"
 #include "app/FileChooser.h"
 #include "app/Panel.h"
 #include "app/PanelEvents.h"

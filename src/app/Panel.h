@@ -48,12 +48,8 @@ int panelWindow();
 void setPanelMessage(const std::string &text);
 const std::string &panelMessage();
 
-// The modal about box.
-void openAboutBox(const std::string &text);
-bool aboutBoxOpen();
 // True while the about box or a file chooser waits for an answer.
 bool panelModalOpen();
-void closeAboutBox();
 
 void panelShutdown();
 // The world stepped: the panel's plots want a redraw soon.

@@ -13,6 +13,7 @@
 #include "app/Input.h"
 #include "render/Camera.h"
 #include "runtime/Clock.h"
+#include "app/AboutBox.h"
 #include "app/FileChooser.h"
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
