@@ -3,32 +3,18 @@
 #include <GL/freeglut.h>
 #include <imgui.h>
 #include <backends/imgui_impl_glut.h>
-#include <unistd.h>
 
-#include <imgui_internal.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <thread>
-#include <vector>
 
-#include "render/Camera.h"
-#include "runtime/Clock.h"
 #include "app/AboutBox.h"
 #include "app/FileChooser.h"
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/PanelPlots.h"
-#include "app/Shell.h"
-#include "app/Statistics.h"
-#include "world/ColorTable.h"
 #include "render/UiRenderer.h"
+#include "runtime/Clock.h"
 #include "runtime/StepRequests.h"
-#include "world/Node.h"
+#include "world/ColorTable.h"
 #include "world/WorldStore.h"
 
 PanelChoices panelChoices;
@@ -40,7 +26,6 @@ bool glBackendReady = false;
 PanelRequests requests;
 float lastPanelDraw = -1.0f;
 std::string message;
-
 bool panelStepped = false;
 
 // A label before its field, as in a form.
@@ -49,6 +34,78 @@ void fieldLabel(const char *label) {
     ImGui::TextUnformatted(label);
     ImGui::SameLine(72.0f);
     ImGui::SetNextItemWidth(-1.0f);
+}
+
+// [SECTION] The controls, top to bottom
+
+// The file buttons, and the last message for the user under them.
+void fileButtons() {
+    if (trackedButton("Load")) requests.action = kActionLoad;
+    ImGui::SameLine();
+    if (trackedButton("Save")) requests.action = kActionSave;
+    ImGui::SameLine();
+    if (trackedButton("Reset Camera")) requests.action = kActionResetCamera;
+    if (trackedButton("Open World")) requests.action = kActionOpenWorld;
+    ImGui::SameLine();
+    if (trackedButton("Save World")) requests.action = kActionSaveWorld;
+    if (trackedButton("Start Over")) requests.action = kActionStartOver;
+    ImGui::SameLine();
+    if (trackedButton("Save Image")) requests.saveImage = true;
+    if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
+}
+
+// "Nodes:" (the colour a click places) and "Windows:" (the world or a pattern).
+void choices() {
+    fieldLabel("Nodes:");
+    const char *preview = isColor(panelChoices.placeColour) ? colorTable[panelChoices.placeColour].name : "";
+    if (ImGui::BeginCombo("##nodes", preview, ImGuiComboFlags_HeightLargest)) {
+        for (int i = 0; i < colorCount; i++) {
+            ImGui::PushID(i);
+            if (ImGui::Selectable(colorTable[i].name, panelChoices.placeColour == i)) panelChoices.placeColour = i;
+            ImGui::PopID();
+        }
+        ImGui::EndCombo();
+    }
+    trackItem("Nodes:");
+    static const char *windows[] = {"Main",   "Meta 1", "Meta 2", "Meta 3", "Meta 4", "Meta 5",
+                                    "Meta 6", "Meta 7", "Meta 8", "Meta 9", "Meta 10"};
+    int shown = panelChoices.currentWindow >= 0 && panelChoices.currentWindow <= 10 ? panelChoices.currentWindow : 0;
+    fieldLabel("Windows:");
+    if (ImGui::Combo("##windows", &shown, windows, 11, 11)) panelChoices.currentWindow = shown;
+    trackItem("Windows:");
+}
+
+// A collapsing section, open at first; true while it shows its controls.
+bool section(const char *title) {
+    bool open = ImGui::CollapsingHeader(title, ImGuiTreeNodeFlags_DefaultOpen);
+    trackItem(title);
+    return open;
+}
+
+void rulesSection() {
+    if (!section("Rules")) return;
+    trackedCheckbox("Discover Edges", world.discoverEdges);
+    trackedCheckbox("Directed Edges", world.directedEdges);
+    trackedCheckbox("Colored Edges", world.coloredEdges);
+    trackedCheckbox("Fix Node Collisions", world.fixNodeCollisions);
+    trackedCheckbox("Closed World", world.closedWorld);
+    trackedCheckbox("Anneal", world.anneal);
+    trackedCheckbox("Inertia", world.inertia);
+    ImGui::SliderFloat("Node Creation Rate", &world.nodeCreationRate, 0.0f, 1.0f);
+    trackItem("Node Creation Rate");
+    ImGui::SliderFloat("Edge spring k", &world.edgeSpringK, 0.0f, 1.0f);
+    trackItem("Edge spring k");
+}
+
+void maxEdgesSection() {
+    if (!section("Max edges")) return;
+    ImGui::PushID("maxedges");
+    for (int i = 0; i < 6; i++) {
+        if (i % 3 != 0) ImGui::SameLine();
+        if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i)) requests.action = kActionMaxEdges;
+        trackItem(maxEdgesChoices[i].label);
+    }
+    ImGui::PopID();
 }
 
 void runAheadControls() {
@@ -77,6 +134,35 @@ void runAheadControls() {
     }
 }
 
+void speedSection() {
+    if (!section("Speed")) return;
+    static const char *speeds[] = {"Pause", "Slow", "Normal", "Fast"};
+    ImGui::PushID("speed");
+    for (int i = 0; i < 4; i++) {
+        if (i % 2 != 0) ImGui::SameLine(80.0f);
+        ImGui::RadioButton(speeds[i], &world.speed, i);
+        trackItem(speeds[i]);
+    }
+    ImGui::PopID();
+    if (trackedButton("Step")) requestSingleStep();
+    runAheadControls();
+}
+
+void renderSection() {
+    if (!section("Render")) return;
+    ImGui::PushID("render");
+    trackedCheckbox("Atoms", world.renderAtoms);
+    ImGui::SameLine(80.0f);
+    trackedCheckbox("Nodes", world.renderNodes);
+    trackedCheckbox("Edges", world.renderEdges);
+    ImGui::SameLine(80.0f);
+    trackedCheckbox("Atom aggregates", world.renderAtomAggregates);
+    ImGui::PopID();
+}
+
+// [SECTION] The window
+
+// One frame of the panel: the controls in order, then the modal dialogs.
 void panelContents() {
     clearPanelItems();
     ImGuiIO &io = ImGui::GetIO();
@@ -86,91 +172,13 @@ void panelContents() {
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings);
     ImGui::PushItemWidth(-130.0f);  // room for the longest label
-    if (trackedButton("Load")) requests.action = kActionLoad;
-    ImGui::SameLine();
-    if (trackedButton("Save")) requests.action = kActionSave;
-    ImGui::SameLine();
-    if (trackedButton("Reset Camera")) requests.action = kActionResetCamera;
-    if (trackedButton("Open World")) requests.action = kActionOpenWorld;
-    ImGui::SameLine();
-    if (trackedButton("Save World")) requests.action = kActionSaveWorld;
-    if (trackedButton("Start Over")) requests.action = kActionStartOver;
-    ImGui::SameLine();
-    if (trackedButton("Save Image")) requests.saveImage = true;
-    if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
+    fileButtons();
     ImGui::Separator();
-
-    fieldLabel("Nodes:");
-    const char *preview = isColor(panelChoices.placeColour) ? colorTable[panelChoices.placeColour].name : "";
-    if (ImGui::BeginCombo("##nodes", preview, ImGuiComboFlags_HeightLargest)) {
-        for (int i = 0; i < colorCount; i++) {
-            ImGui::PushID(i);
-            if (ImGui::Selectable(colorTable[i].name, panelChoices.placeColour == i)) panelChoices.placeColour = i;
-            ImGui::PopID();
-        }
-        ImGui::EndCombo();
-    }
-    trackItem("Nodes:");
-    static const char *windows[] = {"Main",   "Meta 1", "Meta 2", "Meta 3", "Meta 4", "Meta 5",
-                                    "Meta 6", "Meta 7", "Meta 8", "Meta 9", "Meta 10"};
-    int shown = panelChoices.currentWindow >= 0 && panelChoices.currentWindow <= 10 ? panelChoices.currentWindow : 0;
-    fieldLabel("Windows:");
-    if (ImGui::Combo("##windows", &shown, windows, 11, 11)) panelChoices.currentWindow = shown;
-    trackItem("Windows:");
-
-    bool open = ImGui::CollapsingHeader("Rules", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Rules");
-    if (open) {
-        trackedCheckbox("Discover Edges", world.discoverEdges);
-        trackedCheckbox("Directed Edges", world.directedEdges);
-        trackedCheckbox("Colored Edges", world.coloredEdges);
-        trackedCheckbox("Fix Node Collisions", world.fixNodeCollisions);
-        trackedCheckbox("Closed World", world.closedWorld);
-        trackedCheckbox("Anneal", world.anneal);
-        trackedCheckbox("Inertia", world.inertia);
-        ImGui::SliderFloat("Node Creation Rate", &world.nodeCreationRate, 0.0f, 1.0f);
-        trackItem("Node Creation Rate");
-        ImGui::SliderFloat("Edge spring k", &world.edgeSpringK, 0.0f, 1.0f);
-        trackItem("Edge spring k");
-    }
-    open = ImGui::CollapsingHeader("Max edges", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Max edges");
-    if (open) {
-        ImGui::PushID("maxedges");
-        for (int i = 0; i < 6; i++) {
-            if (i % 3 != 0) ImGui::SameLine();
-            if (ImGui::RadioButton(maxEdgesChoices[i].label, &world.edgeConstraint, i))
-                requests.action = kActionMaxEdges;
-            trackItem(maxEdgesChoices[i].label);
-        }
-        ImGui::PopID();
-    }
-    open = ImGui::CollapsingHeader("Speed", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Speed");
-    if (open) {
-        static const char *speeds[] = {"Pause", "Slow", "Normal", "Fast"};
-        ImGui::PushID("speed");
-        for (int i = 0; i < 4; i++) {
-            if (i % 2 != 0) ImGui::SameLine(80.0f);
-            ImGui::RadioButton(speeds[i], &world.speed, i);
-            trackItem(speeds[i]);
-        }
-        ImGui::PopID();
-        if (trackedButton("Step")) requestSingleStep();
-        runAheadControls();
-    }
-    open = ImGui::CollapsingHeader("Render", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Render");
-    if (open) {
-        ImGui::PushID("render");
-        trackedCheckbox("Atoms", world.renderAtoms);
-        ImGui::SameLine(80.0f);
-        trackedCheckbox("Nodes", world.renderNodes);
-        trackedCheckbox("Edges", world.renderEdges);
-        ImGui::SameLine(80.0f);
-        trackedCheckbox("Atom aggregates", world.renderAtomAggregates);
-        ImGui::PopID();
-    }
+    choices();
+    rulesSection();
+    maxEdgesSection();
+    speedSection();
+    renderSection();
     ImGui::PopItemWidth();
     drawStatisticsSection();
 

@@ -1,9 +1,17 @@
 #pragma once
-#include <functional>
 #include <string>
-#include <vector>
 
-// The control panel: a second toolkit window drawn with an immediate-mode UI.
+// The control panel: a second toolkit window drawn with Dear ImGui. The
+// panel shows the world's settings and records what the user asks; the app
+// (App.cpp) carries the requests out. Its parts:
+//   Panel.cpp        the window, its frame and its controls, section by section
+//   PanelEvents.cpp  the input queue that feeds ImGui
+//   PanelLayout.cpp  where each control lay (tests and scripts click by it)
+//   PanelPlots.cpp   the "Statistics" section
+//   AboutBox.cpp, FileChooser.cpp   the modal dialogs drawn in the panel
+// A new control goes into its section in Panel.cpp; a new action gets a
+// PanelActionId, a button that records it, and its case in runPanelAction;
+// a new dialog gets its own file drawn at the end of the panel's frame.
 
 // Where the panel window sits on the screen, and its size.
 constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
@@ -27,22 +35,27 @@ enum PanelActionId {
     kActionSaveWorld = 6,
 };
 
-// What the user asked of the app in the panel since the app last looked:
-// the panel's frames record it, the app carries it out (App.cpp).
+// What the user asked of the app in the panel since the app last looked.
 struct PanelRequests {
     int action = -1;         // a PanelActionId, -1 for none
     bool saveImage = false;  // "Save Image"
 };
+// Hands over the requests and clears them.
 PanelRequests takePanelRequests();
 
+// Creates the window (once) and its ImGui context; keeps the placing colour
+// within the colour table.
 void buildPanel();
+int panelWindow();
 // A panel frame soon, after the app changed what the panel shows.
 void panelRefresh();
 // Draws one panel frame now (the panel's display callback).
 void panelDisplay();
 // Called on every idle pass: redraws the panel now and then.
 void panelIdle();
-int panelWindow();
+// The world stepped: the panel's plots want a redraw soon.
+void panelNoteStep();
+void panelShutdown();
 
 // The last message for the user (a failed save), shown in the panel.
 void setPanelMessage(const std::string &text);
@@ -50,7 +63,3 @@ const std::string &panelMessage();
 
 // True while the about box or a file chooser waits for an answer.
 bool panelModalOpen();
-
-void panelShutdown();
-// The world stepped: the panel's plots want a redraw soon.
-void panelNoteStep();
