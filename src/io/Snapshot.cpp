@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "world/ColorTable.h"
-#include "rules/RulesListing.h"
 #include "world/AggregateGrid.h"
 #include "world/Atom.h"
 #include "world/CiliaNode.h"
@@ -486,7 +485,7 @@ bool buildWorld(TextReader &r, Loose &loose) {
     archiveColorTable(r);
     r.ranges.clear();
     if (!r.ok()) return false;
-    rebuildRules();
+    rebuildColors();
     for (int c = 0; c < colours; c++) {
         r.value("nodeTally", colorTable[c].nodeTally);
         for (int &b : colorTable[c].strengthHistogram) r.value("histogram", b);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "io/Snapshot.h"
+#include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 
 bool saveWorldSnapshot(const std::string &path, std::string &why) {
@@ -17,5 +18,9 @@ bool saveWorldSnapshot(const std::string &path, std::string &why) {
 bool openWorldSnapshot(const std::string &path, std::string &why) {
     std::string text;
     if (!readWholeFile(path, text, why)) return false;
-    return readSnapshot(text, path, why);
+    bool read = readSnapshot(text, path, why);
+    // The read (or the world put back after a late fault) left the colour
+    // table without the descriptions the listing derives from it.
+    rebuildDescriptions();
+    return read;
 }
