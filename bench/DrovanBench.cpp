@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "io/NetworkFormat.h"
 #include "world/Pattern.h"
 

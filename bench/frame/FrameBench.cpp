@@ -25,7 +25,7 @@
 #include "app/App.h"
 #include "render/Camera.h"
 #include "app/Shell.h"
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "runtime/Startup.h"
