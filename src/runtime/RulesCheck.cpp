@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "io/Snapshot.h"
+#include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "runtime/SafeSave.h"
 #include "runtime/WorldFiles.h"
@@ -83,13 +84,12 @@ RulesCheck checkRulesFile(const std::string &path) {
         result.refusal = "cannot check '" + path + "': " + std::strerror(errno);
         return result;
     }
-    int placeColour = world.placeColour;
     setRulesDiagnosticStream(diagnostics.file);
     loadRules(in, path.c_str(), summary.file);
     setRulesDiagnosticStream(nullptr);
     if (!restoreWorld(kept, why))
         std::fprintf(stderr, "drovan: the world did not come back after a check: %s\n", why.c_str());
-    world.placeColour = placeColour;
+    rebuildDescriptions();
 
     result.readable = true;
     std::vector<std::string> lines = linesOf(text);
