@@ -15,3 +15,5 @@ std::string listingNote();
 // After the table changed: the world's colour totals and grid, and each
 // colour's description (its block of the listing, shown beside its nodes).
 void rebuildRules();
+// The descriptions alone.
+void rebuildDescriptions();

@@ -45,7 +45,6 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     loadBuiltinRules();
     rebuildRules();
     if (hooks.resetCamera) hooks.resetCamera();
-    world.placeColour = 0;
     initPatternSlots();
     if (hooks.rebuildPanel) hooks.rebuildPanel();
 
@@ -54,7 +53,6 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     result.rulesOpened = true;
     result.rulesPath = rulesPath;
     if (hooks.resetCamera) hooks.resetCamera();
-    world.placeColour = 0;
     initPatternSlots();
     loadRules(f, rulesPath.c_str(), log);
     if (hooks.rebuildPanel) hooks.rebuildPanel();
@@ -64,9 +62,11 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
 
 int readPatternFolder(const std::string &folder) {
     int read = 0;
-    for (int k = 0; k < kPatternSlots; k++) {
-        std::string path = (folder.empty() ? std::string(".") : folder) + "/meta" + std::to_string(k + 1) + "a.txt";
-        if (readPatternFile(k, path)) read++;
-    }
+    for (int k = 0; k < kPatternSlots; k++)
+        if (readPatternFile(k, patternFilePath(folder, k))) read++;
     return read;
+}
+
+std::string patternFilePath(const std::string &folder, int slot) {
+    return (folder.empty() ? std::string(".") : folder) + "/meta" + std::to_string(slot + 1) + "a.txt";
 }

@@ -123,7 +123,13 @@ Node *Pattern::addNode(float x, float y, int colour) {
     n->id = nodeCount;
     n->nodeIndex = nodeCount;
     nodeCount++;
+    numberEdges();
     return n;
+}
+
+void Pattern::numberEdges() {
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j] && !edges[j]->registered) edges[j]->id = nodeCount + j;
 }
 
 Edge *Pattern::addEdge(Node *a, Node *b, bool directed, int colour) {
@@ -193,6 +199,7 @@ void Pattern::removeNode(int k) {
         nodes = nullptr;
     }
     compactEdges(killed);
+    numberEdges();
 }
 
 void Pattern::compactEdges(int killed) {
@@ -342,12 +349,11 @@ void Pattern::moveNodeBy(int id, float dx, float dy, bool withSelection) {
     }
 }
 
-void Pattern::connect(int idA, int idB, bool withSelection) {
+void Pattern::connect(int idA, int idB, bool withSelection, int colour) {
     if (idA == -1 || idB == -1 || idA == idB) return;
     Node *a = dynamic_cast<Node *>(findThing(idA));
     Node *b = dynamic_cast<Node *>(findThing(idB));
     if (!a || !b) return;
-    int colour = world.coloredEdges ? world.placeColour : -1;
     bool directed = world.directedEdges != 0;
     if (!withSelection) {
         addEdge(a, b, directed, colour);
