@@ -124,9 +124,21 @@ run_tests() {  # $1: the faulty file; a fault that makes the tests hang fails th
     esac
 }
 
+# A test the unchanged tree fails in this run (one that depends on the tests
+# run before it in the same process, say) is named and left out, so that it
+# cannot count faults as killed; up to five are left out this way.
 : >"$log"
 start=$(date +%s)
-run_tests src/ || { echo "the unchanged tree fails its tests (see $log)"; exit 2; }
+unset GTEST_FILTER
+for ((round = 0; ; round++)); do
+    run_tests src/ && break
+    failing=$(sed -n 's/^\[  FAILED  \] \([^ ,]*\).*/\1/p' "$log" | sort -u | paste -sd:)
+    if [ -z "$failing" ] || [ "$round" -ge 5 ]; then echo "the unchanged tree fails its tests (see $log)"; exit 2; fi
+    echo "the unchanged tree fails $failing: left out"
+    export GTEST_FILTER="${GTEST_FILTER:--}${GTEST_FILTER:+:}$failing"
+    : >"$log"
+    start=$(date +%s)
+done
 base=$(($(date +%s) - start))
 limit=$((5 * base + 30))
 echo "the unchanged tree passes its tests in ${base}s (load $(cut -d' ' -f1 /proc/loadavg)); tests stop after ${limit}s"
