@@ -245,23 +245,6 @@ TEST_F(PanelActions, SaveImageWritesAPng) {
     EXPECT_EQ(readAll(path).substr(1, 3), "PNG");
 }
 
-// Saving through a file beside the target.
-using SafeSaving = GuiTest;
-
-TEST_F(SafeSaving, AFailedSaveLeavesTheOldFileAndNoLeftovers) {
-    std::string folder = scratchFolder(), path = folder + "/f.txt", why;
-    ASSERT_TRUE(saveReplacing(path, why, [](FILE *f) { std::fputs("old\n", f); }));
-    // Reading from a write stream sets its error flag, as a failed write would.
-    EXPECT_FALSE(saveReplacing(path, why, [](FILE *f) {
-        std::fputs("new\n", f);
-        std::fgetc(f);
-    }));
-    EXPECT_FALSE(why.empty());
-    EXPECT_EQ(readAll(path), "old\n");
-    auto entries = std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
-    EXPECT_EQ(entries, 1) << "no leftovers";
-}
-
 // Every control of the panel lies inside the window, unclipped, with the
 // bundled colours and with a full table of twenty.
 TEST_F(PanelActions, EveryControlFitsTheWindow) {
