@@ -310,7 +310,7 @@ void idleTick() {
         return;
     }
     bool stepped = false, timed = false;
-    if (aboutBoxOpen()) {
+    if (aboutBoxOpen() || questionOpen()) {
         // As behind a modal box: the world waits, the view stays up.
         pauseStatistics();
     } else if (runAheadActive()) {
@@ -337,7 +337,7 @@ void idleTick() {
     applyPointer(at);
 
     p = pacing(clockNow(), false);
-    if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
+    if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen() && !questionOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
     if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
     shellRest(restSeconds(p));
