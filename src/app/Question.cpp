@@ -27,7 +27,7 @@ void askQuestion(Question question) {
 
 bool questionOpen() { return !waiting.empty() && panelWindow() != 0; }
 
-std::string openQuestionTitle() { return waiting.empty() ? std::string() : waiting.front().title; }
+const Question *shownQuestion() { return waiting.empty() ? nullptr : &waiting.front(); }
 
 void answerQuestion(int answer) {
     if (!waiting.empty() && given < 0) given = answer;
@@ -45,7 +45,14 @@ void carryOutAnswer() {
 }
 
 void drawQuestion() {
-    if (waiting.empty() || aboutBoxOpen()) return;
+    if (waiting.empty() || aboutBoxOpen()) {
+        // A popup answered between frames closes in the next.
+        if (ImGui::IsPopupOpen(kPopup) && ImGui::BeginPopupModal(kPopup)) {
+            ImGui::CloseCurrentPopup();
+            ImGui::EndPopup();
+        }
+        return;
+    }
     const Question &q = waiting.front();
     std::string title = q.title + kPopup;
     if (given < 0 && !ImGui::IsPopupOpen(kPopup)) ImGui::OpenPopup(title.c_str());

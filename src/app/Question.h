@@ -22,8 +22,8 @@ struct Question {
 // Shows the question (after the one open, if any).
 void askQuestion(Question question);
 bool questionOpen();
-// The title of the question open, or "".
-std::string openQuestionTitle();
+// The question shown (or waiting for the about box to close), or null.
+const Question *shownQuestion();
 // Draws the popup into the panel frame under way (after the about box closed).
 void drawQuestion();
 // Runs the action of an answer given in the last panel frame; the app calls
