@@ -90,8 +90,10 @@ void drawQuestion() {
         if (ImGui::Button(q.answers[i].c_str())) picked = static_cast<int>(i);
         trackItem(q.answers[i].c_str());
     }
-    if (picked < 0 && keyPressed(ImGuiKey_Enter)) picked = q.enterAnswer;
-    if (picked < 0 && keyPressed(ImGuiKey_Escape) && !q.answers.empty())
+    // A key that closed the dialog before this one does not answer it too.
+    bool fresh = ImGui::IsWindowAppearing();
+    if (picked < 0 && !fresh && keyPressed(ImGuiKey_Enter)) picked = q.enterAnswer;
+    if (picked < 0 && !fresh && keyPressed(ImGuiKey_Escape) && !q.answers.empty())
         picked = static_cast<int>(q.answers.size()) - 1;
     if (picked >= 0) {
         given = picked;
