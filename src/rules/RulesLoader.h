@@ -14,6 +14,11 @@ void rulesError(const char *format, ...)
 // Number of diagnostics reported since the last loadRules started.
 int rulesErrorCount();
 
+// Calls observer with the number of each grammar rule the parser reduces, as
+// bison's report of RulesGrammar.y numbers them (the language reference's test
+// uses it to see which forms its examples cover); nullptr stops it.
+void setRulesReductionObserver(void (*observer)(int rule));
+
 // Where diagnostics go (standard output unless a test redirects them);
 // null restores standard output.
 void setRulesDiagnosticStream(FILE *stream);
