@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config flex bison libgtest-dev libbenchmark-dev
           libglut-dev libgl-dev libglu1-mesa-dev libimgui-dev libstb-dev
-          xvfb xauth xdotool imagemagick)
+          xvfb xauth xdotool imagemagick
+          libonig-dev nlohmann-json3-dev vim)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
