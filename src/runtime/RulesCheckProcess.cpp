@@ -1,0 +1,275 @@
+#include "runtime/RulesCheckProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "rules/RulesLoader.h"
+#include "world/WorldStore.h"
+
+namespace {
+
+// What a memory stream holds once closed.
+std::string closeMemoryStream(FILE *f, char *&data, size_t &size) {
+    if (f) std::fclose(f);
+    std::string text = data ? std::string(data, size) : std::string();
+    std::free(data);
+    data = nullptr;
+    return text;
+}
+
+// Line starts of text, so that a diagnostic can carry its line.
+std::vector<size_t> lineStarts(const std::string &text) {
+    std::vector<size_t> starts = {0};
+    for (size_t i = 0; i < text.size(); i++)
+        if (text[i] == '\n') starts.push_back(i + 1);
+    return starts;
+}
+
+std::string lineText(const std::string &text, const std::vector<size_t> &starts, int line) {
+    if (line < 1 || static_cast<size_t>(line) > starts.size()) return std::string();
+    size_t from = starts[static_cast<size_t>(line) - 1];
+    size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    if (end > from && text[end - 1] == '\r') end--;
+    return text.substr(from, std::min(end - from, kDiagnosticTextLength));
+}
+
+// "'NAME':LINE: MESSAGE" as the loader prints it.
+RulesDiagnostic parsePrinted(const std::string &printed, const std::string &prefix) {
+    RulesDiagnostic d;
+    d.message = printed;
+    if (printed.compare(0, prefix.size(), prefix) != 0) return d;
+    const char *number = printed.c_str() + prefix.size();
+    char *end = nullptr;
+    long line = std::strtol(number, &end, 10);
+    if (end == number || std::strncmp(end, ": ", 2) != 0) return d;
+    d.line = static_cast<int>(line);
+    d.message = end + 2;
+    return d;
+}
+
+bool writeAll(int fd, const std::string &data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void putField(std::string &out, const std::string &field) { out += std::to_string(field.size()) + ":" + field; }
+
+bool takeField(const std::string &in, size_t &at, std::string &field) {
+    size_t colon = in.find(':', at);
+    if (colon == std::string::npos || colon == at || colon - at > 12) return false;
+    unsigned long long length = 0;
+    for (size_t i = at; i < colon; i++) {
+        if (in[i] < '0' || in[i] > '9') return false;
+        length = length * 10 + static_cast<unsigned>(in[i] - '0');
+    }
+    if (length > in.size() - colon - 1) return false;
+    field = in.substr(colon + 1, length);
+    at = colon + 1 + length;
+    return true;
+}
+
+}  // namespace
+
+RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name) {
+    RulesCheck result;
+    char *diagnosticData = nullptr, *summaryData = nullptr;
+    size_t diagnosticSize = 0, summarySize = 0;
+    FILE *diagnostics = open_memstream(&diagnosticData, &diagnosticSize);
+    FILE *summary = open_memstream(&summaryData, &summarySize);
+    std::string copy = text;  // fmemopen wants a writable buffer
+    FILE *in = copy.empty() ? std::fopen("/dev/null", "r") : fmemopen(&copy[0], copy.size(), "r");
+    if (!diagnostics || !summary || !in) {
+        result.refusal = "cannot check '" + name + "': " + std::strerror(errno);
+        if (in) std::fclose(in);
+        closeMemoryStream(diagnostics, diagnosticData, diagnosticSize);
+        closeMemoryStream(summary, summaryData, summarySize);
+        return result;
+    }
+    setRulesDiagnosticStream(diagnostics);
+    loadRules(in, name.c_str(), summary);
+    setRulesDiagnosticStream(nullptr);
+    result.readable = true;
+
+    std::string printed = closeMemoryStream(diagnostics, diagnosticData, diagnosticSize);
+    std::string base = name.substr(name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
+    std::string prefix = "'" + base.substr(0, 127) + "':";
+    std::vector<size_t> starts = lineStarts(text);
+    size_t total = 0;
+    for (size_t from = 0; from < printed.size();) {
+        size_t end = printed.find('\n', from);
+        if (end == std::string::npos) end = printed.size();
+        if (++total <= kMaxDiagnostics) {
+            RulesDiagnostic d = parsePrinted(printed.substr(from, end - from), prefix);
+            d.text = lineText(text, starts, d.line);
+            result.diagnostics.push_back(d);
+        }
+        from = end + 1;
+    }
+    if (total > kMaxDiagnostics) {
+        RulesDiagnostic more;
+        more.message = std::to_string(total - kMaxDiagnostics) + " more diagnostics not shown";
+        result.diagnostics.push_back(more);
+    }
+    result.summary = closeMemoryStream(summary, summaryData, summarySize);
+    if (!result.summary.empty() && result.summary.back() == '\n') result.summary.pop_back();
+    return result;
+}
+
+std::string encodeRulesCheck(const RulesCheck &check) {
+    std::string out = check.readable ? "R" : "U";
+    putField(out, check.refusal);
+    putField(out, check.summary);
+    out += std::to_string(check.diagnostics.size()) + ";";
+    for (const RulesDiagnostic &d : check.diagnostics) {
+        out += std::to_string(d.line) + ";";
+        putField(out, d.message);
+        putField(out, d.text);
+    }
+    return out + "E";
+}
+
+bool decodeRulesCheck(const std::string &in, RulesCheck &check) {
+    check = RulesCheck();
+    if (in.empty() || (in[0] != 'R' && in[0] != 'U')) return false;
+    check.readable = in[0] == 'R';
+    size_t at = 1;
+    if (!takeField(in, at, check.refusal) || !takeField(in, at, check.summary)) return false;
+    auto number = [&](long long &v) {
+        size_t semi = in.find(';', at);
+        if (semi == std::string::npos || semi == at || semi - at > 12) return false;
+        char *end = nullptr;
+        v = std::strtoll(in.c_str() + at, &end, 10);
+        if (end != in.c_str() + semi) return false;
+        at = semi + 1;
+        return true;
+    };
+    long long count = 0;
+    if (!number(count) || count < 0 || static_cast<unsigned long long>(count) > in.size()) return false;
+    for (long long i = 0; i < count; i++) {
+        RulesDiagnostic d;
+        long long line = 0;
+        if (!number(line) || line < 0 || line > 0x7fffffff || !takeField(in, at, d.message) ||
+            !takeField(in, at, d.text))
+            return false;
+        d.line = static_cast<int>(line);
+        check.diagnostics.push_back(d);
+    }
+    return at + 1 == in.size() && in[at] == 'E';
+}
+
+RulesCheckProcess::RulesCheckProcess(double timeoutSeconds, Checker c)
+    : timeout(timeoutSeconds), checker(c ? c : checkRulesTextReplacingWorld) {}
+
+RulesCheckProcess::~RulesCheckProcess() { stop(); }
+
+bool RulesCheckProcess::start(const std::string &text, const std::string &name) {
+    stop();
+    checked = RulesCheck();
+    failure.clear();
+    received.clear();
+    exitStatus = 0;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        failure = std::string("cannot start a check: ") + std::strerror(errno);
+        current = State::Finished;
+        return false;
+    }
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        failure = std::string("cannot start a check: ") + std::strerror(errno);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        current = State::Finished;
+        return false;
+    }
+    if (pid == 0) {
+        // The child: its copy of the world is its own to replace. It talks to
+        // nothing of the parent's (no panel, no window) and leaves without
+        // running the parent's exit handlers or flushing its buffers.
+        ::close(ends[0]);
+        refreshPanelHook = nullptr;
+        world.panel = nullptr;
+        RulesCheck r = checker(text, name);
+        _exit(writeAll(ends[1], encodeRulesCheck(r)) ? 0 : 3);
+    }
+    ::close(ends[1]);
+    ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    child = pid;
+    from = ends[0];
+    started = std::chrono::steady_clock::now();
+    current = State::Running;
+    return true;
+}
+
+RulesCheckProcess::State RulesCheckProcess::poll() {
+    if (current != State::Running) return current;
+    char buffer[65536];
+    // A frame takes in at most a few megabytes; the rest waits for the next.
+    for (int reads = 0; from >= 0 && reads < 64; reads++) {
+        ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n > 0) {
+            received.append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) {
+            ::close(from);
+            from = -1;
+        }
+        break;
+    }
+    if (child > 0) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child) child = -1, exitStatus = status;
+    }
+    if (child < 0 && from < 0) {
+        finish(exitStatus);
+    } else if (child > 0 &&
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() > timeout) {
+        stop();
+        char why[128];
+        std::snprintf(why, sizeof why, "the check took longer than %g s and was stopped", timeout);
+        failure = why;
+        current = State::Finished;
+    }
+    return current;
+}
+
+void RulesCheckProcess::finish(int status) {
+    current = State::Finished;
+    if (WIFSIGNALED(status)) {
+        failure = std::string("the check stopped unexpectedly (") + strsignal(WTERMSIG(status)) + ")";
+    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeRulesCheck(received, checked)) {
+        failure = "the check stopped unexpectedly (exit status " +
+                  std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+        checked = RulesCheck();
+    }
+    received.clear();
+}
+
+void RulesCheckProcess::stop() {
+    if (from >= 0) ::close(from);
+    from = -1;
+    if (child > 0) {
+        ::kill(child, SIGKILL);
+        int status;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    }
+    child = -1;
+    received.clear();
+    if (current == State::Running) current = State::Idle;
+}
