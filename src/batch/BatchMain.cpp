@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "batch/BatchCommands.h"
+#include "runtime/RulesCheckProcess.h"
 
 static void usage(FILE *to = stderr) {
     std::fputs(
@@ -40,6 +41,7 @@ int main(int argc, char **argv) {
     }
     std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == kRulesCheckWorkerArgument) return rulesCheckWorkerMain();
     if (command == "check") return batchCheck(args);
     if (command == "run") return batchRun(args);
     if (command == "pattern") return batchPattern(args);

@@ -1,6 +1,8 @@
 #include "runtime/RulesCheckProcess.h"
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,9 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "rules/RulesLoader.h"
 #include "world/WorldStore.h"
+
+extern char **environ;
 
 namespace {
 
@@ -82,6 +87,18 @@ bool takeField(const std::string &in, size_t &at, std::string &field) {
     return true;
 }
 
+bool takeNumber(const std::string &in, size_t &at, long long &v) {
+    size_t semi = in.find(';', at);
+    if (semi == std::string::npos || semi == at || semi - at > 12) return false;
+    char *end = nullptr;
+    v = std::strtoll(in.c_str() + at, &end, 10);
+    if (end != in.c_str() + semi) return false;
+    at = semi + 1;
+    return true;
+}
+
+const char kRequestMagic[] = "drovan-rules-check 1\n";
+
 }  // namespace
 
 RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name) {
@@ -148,21 +165,12 @@ bool decodeRulesCheck(const std::string &in, RulesCheck &check) {
     check.readable = in[0] == 'R';
     size_t at = 1;
     if (!takeField(in, at, check.refusal) || !takeField(in, at, check.summary)) return false;
-    auto number = [&](long long &v) {
-        size_t semi = in.find(';', at);
-        if (semi == std::string::npos || semi == at || semi - at > 12) return false;
-        char *end = nullptr;
-        v = std::strtoll(in.c_str() + at, &end, 10);
-        if (end != in.c_str() + semi) return false;
-        at = semi + 1;
-        return true;
-    };
     long long count = 0;
-    if (!number(count) || count < 0 || static_cast<unsigned long long>(count) > in.size()) return false;
+    if (!takeNumber(in, at, count) || count < 0 || static_cast<unsigned long long>(count) > in.size()) return false;
     for (long long i = 0; i < count; i++) {
         RulesDiagnostic d;
         long long line = 0;
-        if (!number(line) || line < 0 || line > 0x7fffffff || !takeField(in, at, d.message) ||
+        if (!takeNumber(in, at, line) || line < 0 || line > 0x7fffffff || !takeField(in, at, d.message) ||
             !takeField(in, at, d.text))
             return false;
         d.line = static_cast<int>(line);
@@ -171,45 +179,107 @@ bool decodeRulesCheck(const std::string &in, RulesCheck &check) {
     return at + 1 == in.size() && in[at] == 'E';
 }
 
-RulesCheckProcess::RulesCheckProcess(double timeoutSeconds, Checker c)
-    : timeout(timeoutSeconds), checker(c ? c : checkRulesTextReplacingWorld) {}
+std::string encodeRulesCheckRequest(const std::string &text, const std::string &name, int nextId, bool idsWrapped) {
+    std::string out = kRequestMagic;
+    putField(out, name);
+    out += std::to_string(nextId) + ";" + (idsWrapped ? "1;" : "0;");
+    putField(out, text);
+    return out;
+}
+
+bool decodeRulesCheckRequest(const std::string &in, std::string &text, std::string &name, int &nextId,
+                             bool &idsWrapped) {
+    size_t at = sizeof kRequestMagic - 1;
+    long long id = 0, wrapped = 0;
+    if (in.compare(0, at, kRequestMagic) != 0 || !takeField(in, at, name) || !takeNumber(in, at, id) ||
+        !takeNumber(in, at, wrapped) || !takeField(in, at, text) || at != in.size())
+        return false;
+    if (id < 0 || id > 0x7fffffff || (wrapped != 0 && wrapped != 1)) return false;
+    nextId = static_cast<int>(id);
+    idsWrapped = wrapped == 1;
+    return true;
+}
+
+int rulesCheckWorkerMain() {
+    std::string request;
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    std::string text, name;
+    int nextId = 0;
+    bool wrapped = false;
+    if (!decodeRulesCheckRequest(request, text, name, nextId, wrapped)) {
+        std::fputs("drovan: the rules check worker got a damaged request\n", stderr);
+        return 2;
+    }
+    world.nextId = nextId;
+    world.idsWrapped = wrapped;
+    return writeAll(1, encodeRulesCheck(checkRulesTextReplacingWorld(text, name))) ? 0 : 3;
+}
+
+RulesCheckProcess::RulesCheckProcess(std::string p, double timeoutSeconds, std::vector<std::string> args)
+    : program(std::move(p)), arguments(std::move(args)), timeout(timeoutSeconds) {
+    if (arguments.empty()) arguments = {kRulesCheckWorkerArgument};
+}
 
 RulesCheckProcess::~RulesCheckProcess() { stop(); }
+
+void RulesCheckProcess::fail(const std::string &why) {
+    stop();
+    failure = why;
+    current = State::Finished;
+}
 
 bool RulesCheckProcess::start(const std::string &text, const std::string &name) {
     stop();
     checked = RulesCheck();
     failure.clear();
-    received.clear();
     exitStatus = 0;
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        failure = std::string("cannot start a check: ") + std::strerror(errno);
-        current = State::Finished;
+    // The request goes through a socket, so that a worker gone early is an
+    // error to send() rather than a SIGPIPE to this process.
+    int in[2], out[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) {
+        fail(std::string("cannot start a check: ") + std::strerror(errno));
         return false;
     }
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        failure = std::string("cannot start a check: ") + std::strerror(errno);
-        ::close(ends[0]);
-        ::close(ends[1]);
-        current = State::Finished;
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        ::close(in[0]);
+        ::close(in[1]);
+        fail(std::string("cannot start a check: ") + std::strerror(errno));
         return false;
     }
-    if (pid == 0) {
-        // The child: its copy of the world is its own to replace. It talks to
-        // nothing of the parent's (no panel, no window) and leaves without
-        // running the parent's exit handlers or flushing its buffers.
-        ::close(ends[0]);
-        refreshPanelHook = nullptr;
-        world.panel = nullptr;
-        RulesCheck r = checker(text, name);
-        _exit(writeAll(ends[1], encodeRulesCheck(r)) ? 0 : 3);
+    // The worker's standard input and output are the pipes; its standard
+    // error is ours. posix_spawn copies no memory, whatever the world's size.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<char *> argv = {const_cast<char *>(program.c_str())};
+    for (std::string &a : arguments) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(in[1]);
+        ::close(out[0]);
+        fail("cannot start a check with '" + program + "': " + std::strerror(rc));
+        return false;
     }
-    ::close(ends[1]);
-    ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
     child = pid;
-    from = ends[0];
+    to = in[1];
+    from = out[0];
+    ::fcntl(to, F_SETFL, ::fcntl(to, F_GETFL) | O_NONBLOCK);
+    ::fcntl(from, F_SETFL, ::fcntl(from, F_GETFL) | O_NONBLOCK);
+    request = encodeRulesCheckRequest(text, name, world.nextId, world.idsWrapped);
+    sent = 0;
+    received.clear();
     started = std::chrono::steady_clock::now();
     current = State::Running;
     return true;
@@ -217,8 +287,26 @@ bool RulesCheckProcess::start(const std::string &text, const std::string &name) 
 
 RulesCheckProcess::State RulesCheckProcess::poll() {
     if (current != State::Running) return current;
+    // A call moves at most a few megabytes each way; the rest waits for the next.
+    for (int writes = 0; to >= 0 && writes < 64; writes++) {
+        if (sent == request.size()) {
+            ::close(to);
+            to = -1;
+            std::string().swap(request);
+            break;
+        }
+        ssize_t n = ::send(to, request.data() + sent, std::min<size_t>(request.size() - sent, 65536),
+                           MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n < 0 && errno != EAGAIN) ::close(to), to = -1;  // the worker is gone; its status will tell
+            break;
+        }
+    }
     char buffer[65536];
-    // A frame takes in at most a few megabytes; the rest waits for the next.
     for (int reads = 0; from >= 0 && reads < 64; reads++) {
         ssize_t n = ::read(from, buffer, sizeof buffer);
         if (n > 0) {
@@ -226,10 +314,7 @@ RulesCheckProcess::State RulesCheckProcess::poll() {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n == 0) {
-            ::close(from);
-            from = -1;
-        }
+        if (n == 0) ::close(from), from = -1;
         break;
     }
     if (child > 0) {
@@ -240,17 +325,16 @@ RulesCheckProcess::State RulesCheckProcess::poll() {
         finish(exitStatus);
     } else if (child > 0 &&
                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() > timeout) {
-        stop();
         char why[128];
         std::snprintf(why, sizeof why, "the check took longer than %g s and was stopped", timeout);
-        failure = why;
-        current = State::Finished;
+        fail(why);
     }
     return current;
 }
 
 void RulesCheckProcess::finish(int status) {
     current = State::Finished;
+    if (to >= 0) ::close(to), to = -1;
     if (WIFSIGNALED(status)) {
         failure = std::string("the check stopped unexpectedly (") + strsignal(WTERMSIG(status)) + ")";
     } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeRulesCheck(received, checked)) {
@@ -262,8 +346,9 @@ void RulesCheckProcess::finish(int status) {
 }
 
 void RulesCheckProcess::stop() {
+    if (to >= 0) ::close(to);
     if (from >= 0) ::close(from);
-    from = -1;
+    to = from = -1;
     if (child > 0) {
         ::kill(child, SIGKILL);
         int status;
@@ -271,5 +356,6 @@ void RulesCheckProcess::stop() {
     }
     child = -1;
     received.clear();
+    std::string().swap(request);
     if (current == State::Running) current = State::Idle;
 }

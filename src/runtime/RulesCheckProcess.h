@@ -3,30 +3,35 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "runtime/RulesCheck.h"
 
-// The loader's check of a rules text, run in a child process: the child
-// loads the text into its own copy of the world, so this process's world is
-// never touched, the caller's thread never waits for it, and a crash or a
-// hang in the check cannot take the program down (a check that runs past its
-// time is stopped and says so).
+// The loader's check of a rules text, run by a worker process (a fresh copy
+// of a program started with kRulesCheckWorkerArgument, which runs
+// rulesCheckWorkerMain): the worker loads the text into its own empty world,
+// so this process's world is never touched, the caller's thread never waits
+// for it, and a crash or a hang in the check cannot take the program down (a
+// check that runs past its time is stopped and says so).
 class RulesCheckProcess {
 public:
     enum class State { Idle, Running, Finished };
-    // What runs in the child in place of the loader (tests use it).
-    using Checker = RulesCheck (*)(const std::string &text, const std::string &name);
 
-    explicit RulesCheckProcess(double timeoutSeconds = 5.0, Checker checker = nullptr);
+    // program is run with kRulesCheckWorkerArgument (or, when given, with
+    // arguments instead: tests run stand-ins).
+    explicit RulesCheckProcess(std::string program, double timeoutSeconds = 5.0,
+                               std::vector<std::string> arguments = {});
     ~RulesCheckProcess();
     RulesCheckProcess(const RulesCheckProcess &) = delete;
     RulesCheckProcess &operator=(const RulesCheckProcess &) = delete;
 
     // Starts checking text under the file name name (as the loader's messages
-    // name it); a check still running is stopped first. False when no process
-    // could be started (the result then says why).
+    // name it), with the live world's next id so that nodes without one get
+    // the ids Load would give them; a check still running is stopped first.
+    // False when no process could be started (why() then says why).
     bool start(const std::string &text, const std::string &name);
-    // Takes in what the child has written so far; never blocks.
+    // Hands the worker more of the text and takes in what it has written so
+    // far; never blocks.
     State poll();
     // Stops a running check; its result is dropped.
     void stop();
@@ -38,21 +43,29 @@ public:
 
 private:
     void finish(int status);
+    void fail(const std::string &why);
 
+    std::string program;
+    std::vector<std::string> arguments;
     double timeout;
-    Checker checker;
     State current = State::Idle;
     pid_t child = -1;
     int exitStatus = 0;
-    int from = -1;
-    std::string received;
+    int to = -1, from = -1;
+    std::string request, received;
+    size_t sent = 0;
     std::chrono::steady_clock::time_point started;
     RulesCheck checked;
     std::string failure;
 };
 
-// The loader on text in this very process, as a child of RulesCheckProcess
-// runs it: the world, the colour table and the settings are replaced by the
+// The argument that makes a program a check worker, and the worker itself:
+// reads one request from standard input, writes the check to standard
+// output, returns the exit status.
+constexpr const char *kRulesCheckWorkerArgument = "--rules-check-worker";
+int rulesCheckWorkerMain();
+
+// The loader on text in this very process, as the worker runs it: the world, the colour table and the settings are replaced by the
 // text's, exactly as Load would replace them. Diagnostics come back with the
 // text of their line (cut to kDiagnosticTextLength bytes); after
 // kMaxDiagnostics, the rest are counted in one last entry.
@@ -60,7 +73,10 @@ RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::stri
 constexpr size_t kDiagnosticTextLength = 240;
 constexpr size_t kMaxDiagnostics = 10000;
 
-// The form a check travels in from the child; decode is false on a damaged
-// or cut text.
+// The forms a request and a check travel in; decode is false on a damaged or
+// cut text.
+std::string encodeRulesCheckRequest(const std::string &text, const std::string &name, int nextId, bool idsWrapped);
+bool decodeRulesCheckRequest(const std::string &data, std::string &text, std::string &name, int &nextId,
+                             bool &idsWrapped);
 std::string encodeRulesCheck(const RulesCheck &check);
 bool decodeRulesCheck(const std::string &data, RulesCheck &check);

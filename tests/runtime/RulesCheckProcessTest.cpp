@@ -35,18 +35,13 @@ RulesCheck waitFor(RulesCheckProcess &check) {
     return check.result();
 }
 
-RulesCheck crashes(const std::string &, const std::string &) { std::abort(); }
-RulesCheck hangs(const std::string &, const std::string &) {
-    for (;;) pause();
-}
-
 }  // namespace
 
 TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAlone) {
     liveWorld();
     uint64_t before = worldDigest();
     const std::string text = "# c\nred eat blue\r\nblue is 2 0 0\ngreen eats red\nred size 7 ; x\n";
-    RulesCheckProcess check;
+    RulesCheckProcess check(DROVAN_BATCH);
     ASSERT_TRUE(check.start(text, "/some/folder/logic.txt"));
     RulesCheck r = waitFor(check);
     ASSERT_FALSE(check.failed()) << check.why();
@@ -64,7 +59,7 @@ TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAl
     EXPECT_EQ(worldDigest(), before);
 
     // The same check many times over, and the world is still the one it was.
-    RulesCheckProcess again;
+    RulesCheckProcess again(DROVAN_BATCH);
     for (int i = 0; i <= 200; i++) {
         again.start(i % 2 ? text : "Sun node at 1.0 2.0\nBug eats Sun\n", "logic.txt");
         if (i % 3 == 0) waitFor(again);
@@ -75,13 +70,13 @@ TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAl
 }
 
 TEST(RulesCheckProcess, ACrashOrAHangInTheCheckIsStoppedWithAMessage) {
-    RulesCheckProcess crashing(5.0, crashes);
+    RulesCheckProcess crashing("/bin/sh", 5.0, {"-c", "kill -ABRT $$"});
     crashing.start("red is 1 0 0\n", "logic.txt");
     waitFor(crashing);
     EXPECT_TRUE(crashing.failed());
     EXPECT_NE(crashing.why().find("the check stopped unexpectedly"), std::string::npos) << crashing.why();
 
-    RulesCheckProcess hanging(0.2, hangs);
+    RulesCheckProcess hanging("/bin/sleep", 0.2, {"100"});
     auto t0 = std::chrono::steady_clock::now();
     hanging.start("red is 1 0 0\n", "logic.txt");
     waitFor(hanging);
@@ -90,7 +85,7 @@ TEST(RulesCheckProcess, ACrashOrAHangInTheCheckIsStoppedWithAMessage) {
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a check process was left behind";
 
     // A check stopped by a newer one leaves nothing behind either.
-    RulesCheckProcess replaced(5.0, hangs);
+    RulesCheckProcess replaced("/bin/sleep", 5.0, {"100"});
     replaced.start("a", "logic.txt");
     replaced.stop();
     EXPECT_EQ(replaced.state(), RulesCheckProcess::State::Idle);
@@ -109,7 +104,7 @@ TEST(RulesCheckProcess, BadInputIsCheckedAndSaysWhatItCan) {
         paste += readFile(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt");
     const std::vector<std::string> texts = {binary, manyLines, "Sun is 1 0 0\n/* never closed\nSun eats Sun\n",
                                             "Sun is 1 0 0\n" + std::string(1 << 20, 'x') + " eats Sun !\n", paste};
-    RulesCheckProcess check(60.0);
+    RulesCheckProcess check(DROVAN_BATCH, 60.0);
     for (const std::string &text : texts) {
         ASSERT_TRUE(check.start(text, "logic.txt"));
         RulesCheck r = waitFor(check);
