@@ -327,10 +327,13 @@ statement
     | metaSlot "grasps"
         { if (validSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
-        { rulesLoader::currentThing = createNode($4, $5, $1); }
+        { rulesLoader::currentThing = rulesLoader::keepWorld ? rulesLoader::notRun() : createNode($4, $5, $1); }
       attributes
     | optColour directedness "edge" "from" "node" INT "to" "node" INT
-        { makeEdge($1, $2, $6, $9); }
+        {
+            if (rulesLoader::keepWorld) rulesLoader::currentThing = rulesLoader::notRun();
+            else makeEdge($1, $2, $6, $9);
+        }
       attributes
     | "render" "atoms" number           { world.renderAtoms = flag($3); }
     | "render" "nodes" number           { world.renderNodes = flag($3); }

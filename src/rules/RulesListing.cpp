@@ -182,7 +182,11 @@ void buildDescription(ColorRule &r) {
 
 }  // namespace
 
+void rebuildDescriptions() {
+    for (int i = 0; i < colorCount; i++) buildDescription(colorTable[i]);
+}
+
 void rebuildRules() {
     rebuildColors();
-    for (int i = 0; i < colorCount; i++) buildDescription(colorTable[i]);
+    rebuildDescriptions();
 }

@@ -9,3 +9,5 @@ void writeColorRules(const ColorRule &r, FILE *stream, bool descriptionMode);
 // After the table changed: the world's colour totals and grid, and each
 // colour's description (its block of the listing, shown beside its nodes).
 void rebuildRules();
+// Only each colour's description, for a table changed under a living world.
+void rebuildDescriptions();

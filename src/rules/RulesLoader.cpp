@@ -6,6 +6,8 @@
 #include "world/BuiltinRules.h"
 #include "world/ColorTable.h"
 #include "rules/RulesListing.h"
+#include "world/Node.h"
+#include "world/Pattern.h"
 #include "world/WorldStore.h"
 
 int rulesparse();
@@ -47,11 +49,13 @@ void rulesError(const char *format, ...) {
 
 int rulesErrorCount() { return errorCount; }
 
-void loadRules(FILE *stream, const char *path, FILE *log) {
-    errorCount = 0;
-    colorCount = 0;
-    resetSettings();
-    killAll();
+namespace {
+
+int notRunCount = 0;
+
+// The file's statements over a reset colour table, then the built-in rules
+// if it declared no colour.
+void readRules(FILE *stream, const char *path, FILE *log) {
     if (stream) {
         resetColorTable();
         setFileName(path);
@@ -69,5 +73,42 @@ void loadRules(FILE *stream, const char *path, FILE *log) {
     } else if (log) {
         std::fprintf(log, "%d colors parsed\n", colorCount);
     }
+}
+
+}  // namespace
+
+namespace rulesLoader {
+bool keepWorld = false;
+Thing *notRun() {
+    notRunCount++;
+    return nullptr;
+}
+}  // namespace rulesLoader
+
+void loadRules(FILE *stream, const char *path, FILE *log) {
+    errorCount = 0;
+    colorCount = 0;
+    resetSettings();
+    killAll();
+    readRules(stream, path, log);
     rebuildRules();
+}
+
+int loadRulesKeepingWorld(FILE *stream, const char *path, FILE *log) {
+    errorCount = 0;
+    notRunCount = 0;
+    rulesLoader::keepWorld = true;
+    holdValences(true);
+    colorCount = 0;
+    resetSettings();
+    for (PatternSlot &s : patternSlots) {
+        s.senseCount = s.decomposeCount = 0;
+        s.grasps = false;
+    }
+    readRules(stream, path, log);
+    holdValences(false);
+    rulesLoader::keepWorld = false;
+    refreshColorTable();
+    rebuildDescriptions();
+    return notRunCount;
 }

@@ -5,6 +5,13 @@ class Thing;
 
 // Read a whole rules file. Closes the stream. log may be null.
 void loadRules(FILE *stream, const char *path, FILE *log);
+// Reads a rules file over the world in force: the colour table, the settings
+// (speed kept) and the pattern slots' rules become the file's, but no thing is
+// removed and node and edge statements are read, not run (valences are not
+// enforced meanwhile). The things' colour indices, the density grid and the
+// valences are the caller's to bring in line (matching colours by name).
+// Returns how many node and edge statements were not run. Closes the stream.
+int loadRulesKeepingWorld(FILE *stream, const char *path, FILE *log);
 // A diagnostic: "'%s':%d: " with the file name and line, the message, a line feed.
 void rulesError(const char *format, ...)
 #if defined(__GNUC__)
@@ -28,6 +35,9 @@ namespace rulesLoader {
 extern int lineNumber;           // line being scanned, from 1
 extern Thing *currentThing;      // node or edge whose attributes are being read
 extern char rulesFileName[128];  // name printed in diagnostics
+extern bool keepWorld;           // node and edge statements are not run
+// Counts a node or edge statement that is not run; returns no thing.
+Thing *notRun();
 }
 
 // The scanner (generated from RulesLexer.l).

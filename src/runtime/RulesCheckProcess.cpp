@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "rules/RulesLoader.h"
@@ -101,7 +102,8 @@ const char kRequestMagic[] = "drovan-rules-check 1\n";
 
 }  // namespace
 
-RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name) {
+RulesCheck runRulesLoader(const std::string &text, const std::string &name,
+                          const std::function<void(FILE *in, const char *name, FILE *log)> &load) {
     RulesCheck result;
     char *diagnosticData = nullptr, *summaryData = nullptr;
     size_t diagnosticSize = 0, summarySize = 0;
@@ -117,13 +119,13 @@ RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::stri
         return result;
     }
     setRulesDiagnosticStream(diagnostics);
-    loadRules(in, name.c_str(), summary);
+    load(in, name.c_str(), summary);  // closes in
     setRulesDiagnosticStream(nullptr);
     result.readable = true;
 
     std::string printed = closeMemoryStream(diagnostics, diagnosticData, diagnosticSize);
-    std::string base = name.substr(name.find_last_of("/\\") == std::string::npos ? 0 : name.find_last_of("/\\") + 1);
-    std::string prefix = "'" + base.substr(0, 127) + "':";
+    size_t slash = name.find_last_of("/\\");
+    std::string prefix = "'" + name.substr(slash == std::string::npos ? 0 : slash + 1).substr(0, 127) + "':";
     std::vector<size_t> starts = lineStarts(text);
     size_t total = 0;
     for (size_t from = 0; from < printed.size();) {
@@ -144,6 +146,10 @@ RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::stri
     result.summary = closeMemoryStream(summary, summaryData, summarySize);
     if (!result.summary.empty() && result.summary.back() == '\n') result.summary.pop_back();
     return result;
+}
+
+RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name) {
+    return runRulesLoader(text, name, loadRules);
 }
 
 std::string encodeRulesCheck(const RulesCheck &check) {

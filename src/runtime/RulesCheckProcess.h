@@ -2,6 +2,8 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,10 @@ int rulesCheckWorkerMain();
 // kMaxDiagnostics, the rest are counted in one last entry.
 RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name);
 constexpr size_t kDiagnosticTextLength = 240;
+// What that and the keep-world apply share: load runs a loader on a stream of
+// text (and closes it) while its diagnostics are gathered.
+RulesCheck runRulesLoader(const std::string &text, const std::string &name,
+                          const std::function<void(FILE *in, const char *name, FILE *log)> &load);
 constexpr size_t kMaxDiagnostics = 10000;
 
 // The forms a request and a check travel in; decode is false on a damaged or
