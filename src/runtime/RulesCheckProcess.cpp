@@ -1,9 +1,5 @@
 #include "runtime/RulesCheckProcess.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,8 +12,6 @@
 
 #include "rules/RulesLoader.h"
 #include "world/WorldStore.h"
-
-extern char **environ;
 
 namespace {
 
@@ -232,136 +226,38 @@ RulesCheckProcess::RulesCheckProcess(std::string p, double timeoutSeconds, std::
     if (arguments.empty()) arguments = {kRulesCheckWorkerArgument};
 }
 
-RulesCheckProcess::~RulesCheckProcess() { stop(); }
-
-void RulesCheckProcess::fail(const std::string &why) {
-    stop();
-    failure = why;
-    current = State::Finished;
-}
-
 bool RulesCheckProcess::start(const std::string &text, const std::string &name) {
-    stop();
     checked = RulesCheck();
     failure.clear();
-    exitStatus = 0;
-    // The request goes through a socket, so that a worker gone early is an
-    // error to send() rather than a SIGPIPE to this process.
-    int in[2], out[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) {
-        fail(std::string("cannot start a check: ") + std::strerror(errno));
-        return false;
-    }
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]);
-        ::close(in[1]);
-        fail(std::string("cannot start a check: ") + std::strerror(errno));
-        return false;
-    }
-    // The worker's standard input and output are the pipes; its standard
-    // error is ours. posix_spawn copies no memory, whatever the world's size.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<char *> argv = {const_cast<char *>(program.c_str())};
-    for (std::string &a : arguments) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    if (rc != 0) {
-        ::close(in[1]);
-        ::close(out[0]);
-        fail("cannot start a check with '" + program + "': " + std::strerror(rc));
-        return false;
-    }
-    child = pid;
-    to = in[1];
-    from = out[0];
-    ::fcntl(to, F_SETFL, ::fcntl(to, F_GETFL) | O_NONBLOCK);
-    ::fcntl(from, F_SETFL, ::fcntl(from, F_GETFL) | O_NONBLOCK);
-    request = encodeRulesCheckRequest(text, name, world.nextId, world.idsWrapped);
-    sent = 0;
-    received.clear();
-    started = std::chrono::steady_clock::now();
     current = State::Running;
+    if (!worker.start(program, arguments, encodeRulesCheckRequest(text, name, world.nextId, world.idsWrapped),
+                      timeout)) {
+        failure = "cannot start a check with '" + program + "': " + worker.why();
+        current = State::Finished;
+        return false;
+    }
     return true;
 }
 
 RulesCheckProcess::State RulesCheckProcess::poll() {
-    if (current != State::Running) return current;
-    // A call moves at most a few megabytes each way; the rest waits for the next.
-    for (int writes = 0; to >= 0 && writes < 64; writes++) {
-        if (sent == request.size()) {
-            ::close(to);
-            to = -1;
-            std::string().swap(request);
-            break;
-        }
-        ssize_t n = ::send(to, request.data() + sent, std::min<size_t>(request.size() - sent, 65536),
-                           MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            sent += static_cast<size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            if (n < 0 && errno != EAGAIN) ::close(to), to = -1;  // the worker is gone; its status will tell
-            break;
-        }
-    }
-    char buffer[65536];
-    for (int reads = 0; from >= 0 && reads < 64; reads++) {
-        ssize_t n = ::read(from, buffer, sizeof buffer);
-        if (n > 0) {
-            received.append(buffer, static_cast<size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) ::close(from), from = -1;
-        break;
-    }
-    if (child > 0) {
-        int status = 0;
-        if (::waitpid(child, &status, WNOHANG) == child) child = -1, exitStatus = status;
-    }
-    if (child < 0 && from < 0) {
-        finish(exitStatus);
-    } else if (child > 0 &&
-               std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() > timeout) {
+    if (current != State::Running || worker.poll() != ChildProcess::State::Finished) return current;
+    current = State::Finished;
+    int status = worker.status();
+    if (worker.timedOut()) {
         char why[128];
         std::snprintf(why, sizeof why, "the check took longer than %g s and was stopped", timeout);
-        fail(why);
-    }
-    return current;
-}
-
-void RulesCheckProcess::finish(int status) {
-    current = State::Finished;
-    if (to >= 0) ::close(to), to = -1;
-    if (WIFSIGNALED(status)) {
+        failure = why;
+    } else if (WIFSIGNALED(status)) {
         failure = std::string("the check stopped unexpectedly (") + strsignal(WTERMSIG(status)) + ")";
-    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeRulesCheck(received, checked)) {
+    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !decodeRulesCheck(worker.output(), checked)) {
         failure = "the check stopped unexpectedly (exit status " +
                   std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
         checked = RulesCheck();
     }
-    received.clear();
+    return current;
 }
 
 void RulesCheckProcess::stop() {
-    if (to >= 0) ::close(to);
-    if (from >= 0) ::close(from);
-    to = from = -1;
-    if (child > 0) {
-        ::kill(child, SIGKILL);
-        int status;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
-    }
-    child = -1;
-    received.clear();
-    std::string().swap(request);
+    worker.stop();
     if (current == State::Running) current = State::Idle;
 }

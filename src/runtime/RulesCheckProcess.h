@@ -1,12 +1,10 @@
 #pragma once
-#include <sys/types.h>
-
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "runtime/ChildProcess.h"
 #include "runtime/RulesCheck.h"
 
 // The loader's check of a rules text, run by a worker process (a fresh copy
@@ -23,9 +21,6 @@ public:
     // arguments instead: tests run stand-ins).
     explicit RulesCheckProcess(std::string program, double timeoutSeconds = 5.0,
                                std::vector<std::string> arguments = {});
-    ~RulesCheckProcess();
-    RulesCheckProcess(const RulesCheckProcess &) = delete;
-    RulesCheckProcess &operator=(const RulesCheckProcess &) = delete;
 
     // Starts checking text under the file name name (as the loader's messages
     // name it), with the live world's next id so that nodes without one get
@@ -44,19 +39,11 @@ public:
     const std::string &why() const { return failure; }
 
 private:
-    void finish(int status);
-    void fail(const std::string &why);
-
     std::string program;
     std::vector<std::string> arguments;
     double timeout;
+    ChildProcess worker;
     State current = State::Idle;
-    pid_t child = -1;
-    int exitStatus = 0;
-    int to = -1, from = -1;
-    std::string request, received;
-    size_t sent = 0;
-    std::chrono::steady_clock::time_point started;
     RulesCheck checked;
     std::string failure;
 };
