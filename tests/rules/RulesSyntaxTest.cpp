@@ -89,17 +89,3 @@ TEST_F(RulesSyntaxTest, ClassifiesAsTheScannerScans) {
         EXPECT_EQ(classifiedKinds(text), scannedKinds(text));
     }
 }
-
-TEST(RulesSyntax, BlockCommentsCarryOverLines) {
-    bool inBlock = false;
-    std::string first = "a /*/ b", second = "c */ d";
-    std::vector<RulesSyntax> kinds(first.size());
-    classifyRulesLine(first.data(), first.size(), inBlock, kinds.data());
-    EXPECT_TRUE(inBlock);
-    EXPECT_EQ(kinds[6], RulesSyntax::Comment);
-    kinds.resize(second.size());
-    classifyRulesLine(second.data(), second.size(), inBlock, kinds.data());
-    EXPECT_FALSE(inBlock);
-    EXPECT_EQ(kinds[3], RulesSyntax::Comment);
-    EXPECT_EQ(kinds[5], RulesSyntax::Colour);
-}
