@@ -776,6 +776,7 @@ void panelAction(int id) {
         else if (pattern)
             ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
         report(ok, why);
+        if (ok && world.currentWindow == 0) setPanelMessage(listingNote());
         break;
     }
     case kActionSaveWorld: {

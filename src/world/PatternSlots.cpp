@@ -13,6 +13,8 @@ Pattern *patternSlot(int i) { return validSlot(i) ? patternSlots[i].pattern : nu
 
 const float *slotColour(int i) { return validSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
 
+// The slots' rules stay: they come from the rules file, and "Start Over"
+// keeps them with the other rules. Loading a rules file clears them.
 void initPatternSlots() {
     for (int i = 0; i < kPatternSlots; i++) {
         PatternSlot &s = patternSlots[i];
@@ -20,10 +22,15 @@ void initPatternSlots() {
         s.pattern = new Pattern();
         s.pattern->patternIndex = i;
         unregister(s.pattern);
+        for (int k = 0; k < 3; k++) s.rgb[k] = kSlotColours[i][k];
+    }
+}
+
+void clearSlotRules() {
+    for (PatternSlot &s : patternSlots) {
         s.senseCount = 0;
         s.decomposeCount = 0;
         s.grasps = false;
-        for (int k = 0; k < 3; k++) s.rgb[k] = kSlotColours[i][k];
     }
 }
 
@@ -34,16 +41,20 @@ void deleteAllPatterns() {
     }
 }
 
-void addSense(int slot, int input, int output, float factor) {
-    if (!validSlot(slot)) return;
+bool addSense(int slot, int input, int output, float factor) {
+    if (!validSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
-    if (s.senseCount < 10) s.senses[s.senseCount++] = {input, output, factor};
+    if (s.senseCount >= kSlotRules) return false;
+    s.senses[s.senseCount++] = {input, output, factor};
+    return true;
 }
 
-void addDecompose(int slot, int input, int output, float factor) {
-    if (!validSlot(slot)) return;
+bool addDecompose(int slot, int input, int output, float factor) {
+    if (!validSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
-    if (s.decomposeCount < 10) s.decomposes[s.decomposeCount++] = {input, output, factor};
+    if (s.decomposeCount >= kSlotRules) return false;
+    s.decomposes[s.decomposeCount++] = {input, output, factor};
+    return true;
 }
 
 void setGrasps(int slot) {

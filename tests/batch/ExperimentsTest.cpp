@@ -117,7 +117,7 @@ TEST_F(ExperimentsTest, FailingRunsAreReportedAndTheOthersComplete) {
     EXPECT_EQ(WEXITSTATUS(pclose(p)), 1);
     EXPECT_NE(err.find("run 2 (seed 1) failed: 1 diagnostics in "), std::string::npos) << err;
     EXPECT_NE(err.find("run 3 (seed 2) failed"), std::string::npos) << err;
-    EXPECT_EQ(err.find("run 1 "), std::string::npos) << err;
+    EXPECT_EQ(err.find("run 1 (seed"), std::string::npos) << err;
     std::string runs = readFile(path("f/runs.csv"));
     EXPECT_EQ(line(runs, 1).substr(0, 13), "0,1,eats,0,ok");
     // 22 empty columns: step, time, four counts, six colours, ten slots, digest.

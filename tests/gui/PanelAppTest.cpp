@@ -16,6 +16,7 @@
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/WorldTick.h"
+#include "world/MetaNode.h"
 #include "world/WorldDigest.h"
 #include "world/Pattern.h"
 
@@ -77,10 +78,15 @@ using PanelActions = GuiTest;
 TEST_F(PanelActions, StartOverAndMaxEdges) {
     node(1000.0f, 1000.0f);
     patternSlot(0)->addNode(0.0f, 0.0f, 0);
+    addSense(2, 3, 0, 2.0f);
+    setGrasps(2);
     panelAction(kActionStartOver);
     EXPECT_EQ(liveNodes(), 0);
     ASSERT_NE(patternSlot(0), nullptr);
     EXPECT_EQ(patternSlot(0)->nodeCount, 0);
+    // The slots' rules stay with the other rules.
+    EXPECT_TRUE(slotSenseCount(2) == 1 && slotSense(2, 0)->factor == 2.0f && slotGrasps(2));
+    clearSlotRules();
 
     const int rows[][2] = {{1, 1}, {0, maxEdgesChoices[0].value}, {3, 3}};  // row, maxEdges
     for (auto r : rows) {
@@ -116,6 +122,12 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     EXPECT_EQ(p->nodeCount, 2);
     EXPECT_EQ(p->edgeCount, 1);
     world.currentWindow = 0;
+
+    // A metanode has no statement: the panel says so after the save.
+    ASSERT_NE(placeMetaNode(0, 1500.0f, 1500.0f), nullptr);
+    panelAction(kActionSave);
+    EXPECT_EQ(panelMessage(), "1 metanode is not in the rules file (the rules format cannot hold metanodes); "
+                              "\"Save World\" keeps them.");
 
     chosenPath = folder + "/missing/saved.txt";
     panelAction(kActionSave);

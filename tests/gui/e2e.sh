@@ -19,7 +19,7 @@ fail() { echo "e2e: $*"; kill "$PID" 2>/dev/null; exit 1; }
 
 # Both windows appear: the world ("Shell") and the panel ("drovan").
 MAIN=""; PANEL=""
-for i in $(seq 1 100); do
+for i in $(seq 1 600); do  # a sanitizer build on a busy machine starts slowly
     MAIN=$(xdotool search --onlyvisible --name '^Shell$' 2>/dev/null | head -n 1)
     PANEL=$(xdotool search --onlyvisible --name '^drovan$' 2>/dev/null | head -n 1)
     [ -n "$MAIN" ] && [ -n "$PANEL" ] && break
@@ -42,9 +42,13 @@ for try in 1 2 3 4 5 6; do
     X=$((X + 37)); Y=$((Y - 23))
 done
 xdotool mousemove --window "$MAIN" $X $Y click 1
-sleep 0.3
-import -window root ../after.png || fail "no screenshot"
-AFTER=$(pixel ../after.png $((212 + X)) $((32 + Y)))
+# A slow build on a busy machine may take a while to draw the node.
+for wait in $(seq 1 40); do
+    sleep 0.25
+    import -window root ../after.png || fail "no screenshot"
+    AFTER=$(pixel ../after.png $((212 + X)) $((32 + Y)))
+    [ "$AFTER" != "255,255,255" ] && break
+done
 echo "clicked at $X,$Y: pixel $AFTER"
 [ "$AFTER" != "255,255,255" ] || fail "the click placed no node"
 # Press on a node, release over another: the two are joined.

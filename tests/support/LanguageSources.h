@@ -56,7 +56,8 @@ inline std::vector<GrammarRule> grammarRules() {
 // The format of every diagnostic the language's sources report.
 inline std::vector<std::string> diagnosticFormats() {
     std::vector<std::string> formats;
-    static const std::regex call("rulesError\\(\\s*\"((?:[^\"\\\\]|\\\\.)*)\"");
+    // rulesError("...", ...) and rulesErrorAt(line, "...", ...).
+    static const std::regex call("rulesError(?:At)?\\(\\s*(?:[^,\"()]*,\\s*)?\"((?:[^\"\\\\]|\\\\.)*)\"");
     for (const char *file : {"src/rules/RulesGrammar.y", "src/rules/RulesLexer.l", "src/rules/RulesLoader.cpp"}) {
         std::string text = readSourceFile(sourcePath(file));
         for (std::sregex_iterator i(text.begin(), text.end(), call), end; i != end; ++i) formats.push_back((*i)[1]);

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "batch/BatchRunner.h"
+#include "rules/ListingRoundTrip.h"
 #include "rules/RulesListing.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
@@ -94,6 +95,7 @@ void freshProcessState() {
     world.simTime = 0.0f;
     world.lastStepTime = 0.0f;
     world.stepCount = world.stepBudget = 0;
+    world.speed = 2;  // a rules load keeps the speed
     world.nextId = 0;
     for (int &m : world.metaCounts) m = 0;
 }
@@ -141,6 +143,7 @@ protected:
 TEST_P(GoldenFamilies, DigestSeriesAndListingMatchTheKeptRun) {
     const Family &f = GetParam();
     std::string got = runFamily(f), path = kFamilies + "/" + f.name + ".golden";
+    roundTrip::expectRoundTrip(std::string("the world at the end of ") + f.name);
     if (std::getenv("DROVAN_REGENERATE_GOLDEN")) {
         std::ofstream(path, std::ios::binary) << got;
         return;
