@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "runtime/Startup.h"
 #include "app/Statistics.h"
+#include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
@@ -72,15 +73,13 @@ void appStartup(const std::string &folder) {
     std::fflush(stdout);
 }
 
-void reloadRules(const char *path, FILE *file) {
+bool reloadRules(const std::string &path, std::string &why) {
+    if (!loadRulesFile(path, why)) return false;
     resetCamera();
-    world.placeColour = 0;
-    initPatternSlots();
-    if (file) loadRules(file, path, stdout);
     buildPanel();
     refreshPanel();
     resetStatistics();
-    std::fflush(stdout);
+    return true;
 }
 
 std::string aboutText() {

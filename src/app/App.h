@@ -10,7 +10,9 @@ void printBanner();
 void appStartup(const std::string &folder);
 void idleTick();
 void patternWindowTick();
-void reloadRules(const char *path, FILE *file);
+// Load in "Main": the rules file replaces the scenario (loadRulesFile), then
+// camera, panel and statistics start afresh. A refused file changes nothing.
+bool reloadRules(const std::string &path, std::string &why);
 void showAboutBox();
 std::string aboutText();
 // The panel's "Step": one world step at the next tick while paused.

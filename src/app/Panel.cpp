@@ -29,6 +29,7 @@
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
+#include "runtime/WorldFiles.h"
 #include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
@@ -740,30 +741,19 @@ void panelAction(int id) {
     Pattern *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
     switch (id) {
     case kActionStartOver:
-        deleteAllPatterns();
-        killAll();
+        startOver();
         resetCamera();
-        initPatternSlots();
         resetStatistics();
         break;
     case kActionResetCamera: resetCamera(); break;
     case kActionLoad: {
         // A cancelled chooser or a file that will not open changes nothing.
         std::string path = askOpenFileName();
-        if (path.empty()) break;
-        FILE *f = std::fopen(path.c_str(), "r");
-        report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
-        if (!f) break;
-        if (world.currentWindow == 0) {
-            reloadRules(path.c_str(), f);
-            readPatternFolder(fs::path(path).parent_path().string());
-            std::fflush(stdout);
-        } else {
-            char why[256] = {};
-            if (pattern && !readNetwork(*pattern, f, path.c_str(), why, sizeof why))
-                std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
-            std::fclose(f);
-        }
+        if (path.empty() || (world.currentWindow > 0 && !pattern)) break;
+        std::string why;
+        bool ok = world.currentWindow == 0 ? reloadRules(path, why) : loadPatternFile(*pattern, path, why);
+        report(ok, why);
+        if (ok && !why.empty()) std::printf("%s\n", why.c_str());  // lines of the pattern left out
         break;
     }
     case kActionSave: {
@@ -774,7 +764,7 @@ void panelAction(int id) {
         if (world.currentWindow == 0)
             ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
         else if (pattern)
-            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
+            ok = savePatternFile(*pattern, path, why);
         report(ok, why);
         if (ok && world.currentWindow == 0) setPanelMessage(listingNote());
         break;

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,3 +34,12 @@ struct RulesCheck {
 // loaded at once with loadRulesFile; otherwise the window shows the
 // diagnostics and loads only when asked to.
 RulesCheck checkRulesFile(const std::string &path);
+
+// The loader run on a stream of text by load (which closes it), its
+// diagnostics gathered with the text of their line (cut to
+// kDiagnosticTextLength bytes; after kMaxDiagnostics the rest are counted in
+// one last entry) and its summary line. What load changes stays changed.
+RulesCheck runRulesLoader(const std::string &text, const std::string &name,
+                          const std::function<void(FILE *in, const char *name, FILE *log)> &load);
+constexpr size_t kDiagnosticTextLength = 240;
+constexpr size_t kMaxDiagnostics = 10000;

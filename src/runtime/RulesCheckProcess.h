@@ -1,6 +1,4 @@
 #pragma once
-#include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,17 +52,11 @@ private:
 constexpr const char *kRulesCheckWorkerArgument = "--rules-check-worker";
 int rulesCheckWorkerMain();
 
-// The loader on text in this very process, as the worker runs it: the world, the colour table and the settings are replaced by the
-// text's, exactly as Load would replace them. Diagnostics come back with the
-// text of their line (cut to kDiagnosticTextLength bytes); after
-// kMaxDiagnostics, the rest are counted in one last entry.
+// The loader on text in this very process, as the worker runs it: the world,
+// the colour table and the settings are replaced by the text's, exactly as
+// Load would replace them. A text that is not text (notTextProblem) is
+// refused unread.
 RulesCheck checkRulesTextReplacingWorld(const std::string &text, const std::string &name);
-constexpr size_t kDiagnosticTextLength = 240;
-// What that and the keep-world apply share: load runs a loader on a stream of
-// text (and closes it) while its diagnostics are gathered.
-RulesCheck runRulesLoader(const std::string &text, const std::string &name,
-                          const std::function<void(FILE *in, const char *name, FILE *log)> &load);
-constexpr size_t kMaxDiagnostics = 10000;
 
 // The forms a request and a check travel in; decode is false on a damaged or
 // cut text.

@@ -20,9 +20,12 @@ bool openWorldSnapshot(const std::string &path, std::string &why) {
     std::string text;
     if (!readWholeFile(path, text, why)) return false;
     if (!readSnapshot(text, path, why)) return false;
-    // Pointer gestures named things of the old world.
+    forgetGestures();
+    return true;
+}
+
+void forgetGestures() {
     world.pressedId = world.hoverId = world.createdId = -1;
     world.dragging = world.rotating = world.clearOnRelease = 0;
     if (world.placeColour >= colorCount) world.placeColour = 0;
-    return true;
 }

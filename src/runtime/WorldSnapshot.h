@@ -14,3 +14,7 @@ bool saveWorldSnapshot(const std::string &path, std::string &why);
 // The saved lastStepTime is kept; the desktop program sets it to its clock
 // afterwards (that field is wall-clock time there).
 bool openWorldSnapshot(const std::string &path, std::string &why);
+
+// Pointer gestures in progress named things of a world that was just
+// replaced: they end, and the place colour is kept among the colours.
+void forgetGestures();

@@ -62,7 +62,6 @@ AggregateGrid *AggregateGrid::renumbered(const int *newOfOld, int newLayers) con
 }
 
 void AggregateGrid::archive(StateArchive &a) {
-    size_t n = static_cast<size_t>(layers) * kRows * kCols;
-    for (size_t k = 0; k < n; k++) a.value("value", values[k]);
-    for (unsigned char &e : emptyMask) a.value("empty", e);
+    a.values("value", values, static_cast<size_t>(layers) * kRows * kCols);
+    a.values("empty", emptyMask, sizeof emptyMask);
 }

@@ -31,6 +31,9 @@ public:
     Edge *findEdge(Node *a, Node *b);
     void removeNode(int k);
     void compactEdges(int killed);
+    // Edges are numbered past the nodes (nodeCount + position), so no node
+    // and edge of a pattern share a number; a body's edges keep their world ids.
+    void numberEdges();
     // Disposes of every entry and leaves the pattern empty.
     void clear();
     // Makes these lists the pattern's own, at their exact size (the entries

@@ -110,7 +110,9 @@ TEST(RulesCheckProcess, BadInputIsCheckedAndSaysWhatItCan) {
         ASSERT_TRUE(check.start(text, "logic.txt"));
         RulesCheck r = waitFor(check);
         ASSERT_FALSE(check.failed()) << check.why();
-        EXPECT_FALSE(r.summary.empty());
+        EXPECT_TRUE(r.readable ? !r.summary.empty() : r.refusal.find("is not a text file") != std::string::npos)
+            << r.refusal;
+        EXPECT_EQ(r.readable, &text != &texts[0]) << "bytes that are not text are refused unread";
         EXPECT_LE(r.diagnostics.size(), kMaxDiagnostics + 1);
         for (const RulesDiagnostic &d : r.diagnostics) EXPECT_LE(d.text.size(), kDiagnosticTextLength);
     }
