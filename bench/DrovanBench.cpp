@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "io/Snapshot.h"
 #include "runtime/UndoHistory.h"
 #include "runtime/WorldSnapshot.h"

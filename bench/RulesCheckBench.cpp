@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "rules/RulesListing.h"
 #include "runtime/RulesCheckProcess.h"
 

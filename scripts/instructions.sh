@@ -24,7 +24,7 @@ for w in $worlds; do
         { cat "$out/log"; exit 1; }
     total=$(callgrind_annotate "$profile" | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }')
     # The warm-up steps run through the same tick as the measured ones.
-    warm=$(sed -n 's/.*kWarmUpSteps = \([0-9]*\);.*/\1/p' src/batch/BenchScenarios.cpp)
+    warm=$(sed -n 's/.*kWarmUpSteps = \([0-9]*\);.*/\1/p' src/benchworlds/BenchScenarios.cpp)
     printf '%-12s %12d instructions per step\n' "$w" $((total / (steps + warm)))
     if [ -n "${DROVAN_PROFILE:-}" ]; then mkdir -p "$DROVAN_PROFILE" && cp "$profile" "$DROVAN_PROFILE/"; fi
 done

@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "app/Shell.h"
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 #include "runtime/Startup.h"
@@ -86,12 +86,11 @@ bool setUp(const Job &job, const std::string &folder, float zoom) {
     // The default view (zoom 0.8) with the zoom animation settled.
     camera.zoom = camera.zoomFrom = camera.zoomTo = zoom;
     camera.camX = camera.camY = 1600.0f;
-    world.pressedId = world.hoverId = -1;
     return true;
 }
 
 bool dumpFrame(const std::string &path) {
-    drawLiveFrame(false);
+    drawLiveFrame(PointerMarks(), false);
     int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
     std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -169,7 +168,7 @@ int main(int argc, char **argv) {
                 "median ms", "mean ms", "cpu ms");
     for (const Job &job : jobs) {
         if (!setUp(job, folder, zoom)) return 2;
-        drawLiveFrame(true);  // first-use costs stay out of the figures
+        drawLiveFrame(PointerMarks(), true);  // first-use costs stay out of the figures
         glFinish();
         std::vector<double> ms;
         ms.reserve(frames);
@@ -177,7 +176,7 @@ int main(int argc, char **argv) {
         double cpuStart = cpuMs();
         for (int k = 0; k < frames; k++) {
             auto t0 = std::chrono::steady_clock::now();
-            drawLiveFrame(true);
+            drawLiveFrame(PointerMarks(), true);
             glFinish();
             auto t1 = std::chrono::steady_clock::now();
             ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());

@@ -4,30 +4,41 @@
 #include <stb_image_write.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
-#include "app/Camera.h"
-#include "app/Clock.h"
-#include "app/FramePacing.h"
+#include "render/Camera.h"
+#include "runtime/Clock.h"
+#include "runtime/FramePacing.h"
 #include "app/Input.h"
+#include "app/AboutBox.h"
+#include "app/FileChooser.h"
 #include "app/Panel.h"
+#include "app/PanelEvents.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
+#include "runtime/StepRequests.h"
 #include "app/Statistics.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
+#include "render/GLContext.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
+#include "io/NetworkFormat.h"
+#include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
+#include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
-namespace {
-bool stepRequested = false;
+namespace fs = std::filesystem;
 
+namespace {
 const char *kCredits = "Drovan: an artificial-life simulation of coloured nodes, springs and drifting atoms.\n\n"
                        "Click to place nodes, drag from node to node to join them, double-click to select a structure, "
                        "press 1-9 and 0 to drop metanodes. The panel holds the rules, the speed and the patterns.";
@@ -43,8 +54,9 @@ void keyUnlessModal(int key) {
 }
 
 void rebuildPanelHook() {
+    panelChoices.placeColour = 0;
     buildPanel();
-    refreshPanel();
+    panelRefresh();
 }
 
 }  // namespace
@@ -63,6 +75,7 @@ void appStartup(const std::string &folder) {
     setAppKeyHandler(keyUnlessModal);
     installGLPainter();
     setPanEnabled(true);
+    shell.idleHook = carryOutPanelRequests;
     StartupHooks hooks;
     hooks.resetCamera = resetCamera;
     hooks.rebuildPanel = rebuildPanelHook;
@@ -76,8 +89,9 @@ void appStartup(const std::string &folder) {
 bool reloadRules(const std::string &path, std::string &why) {
     if (!loadRulesFile(path, why)) return false;
     resetCamera();
+    panelChoices.placeColour = 0;
     buildPanel();
-    refreshPanel();
+    panelRefresh();
     resetStatistics();
     return true;
 }
@@ -100,16 +114,94 @@ std::string aboutText() {
 
 void showAboutBox() { openAboutBox(aboutText()); }
 
-void requestSingleStep() { stepRequested = true; }
-bool singleStepPending() { return stepRequested; }
-
-RunAheadState runAhead;
-bool runAheadActive() { return runAhead.total > 0 && runAhead.done < runAhead.total; }
-void startRunAhead(int steps) {
-    runAhead.total = steps > 0 ? steps : 0;
-    runAhead.done = 0;
+namespace {
+// A failure goes to the panel and to standard output; success clears the panel's line.
+void report(bool ok, const std::string &why) {
+    if (!ok) {
+        std::printf("%s\n", why.c_str());
+        std::fflush(stdout);
+    }
+    setPanelMessage(ok ? std::string() : why);
 }
-void cancelRunAhead() { runAhead.total = runAhead.done; }
+}  // namespace
+
+void runPanelAction(int id) {
+    Pattern *pattern = panelChoices.currentWindow > 0 ? patternSlot(panelChoices.currentWindow - 1) : nullptr;
+    switch (id) {
+    case kActionStartOver:
+        startOver();
+        resetCamera();
+        resetStatistics();
+        break;
+    case kActionResetCamera: resetCamera(); break;
+    case kActionLoad: {
+        // A cancelled chooser or a file that will not open changes nothing.
+        std::string path = askOpenFileName();
+        if (path.empty() || (panelChoices.currentWindow > 0 && !pattern)) break;
+        std::string why;
+        bool ok = panelChoices.currentWindow == 0 ? reloadRules(path, why) : loadPatternFile(*pattern, path, why);
+        report(ok, why);
+        if (ok && !why.empty()) std::printf("%s\n", why.c_str());  // lines of the pattern left out
+        break;
+    }
+    case kActionSave: {
+        std::string path = askSaveFileName();
+        if (path.empty()) break;
+        std::string why;
+        bool ok = true;
+        if (panelChoices.currentWindow == 0)
+            ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
+        else if (pattern)
+            ok = savePatternFile(*pattern, path, why);
+        report(ok, why);
+        if (ok && panelChoices.currentWindow == 0) setPanelMessage(listingNote());
+        break;
+    }
+    case kActionSaveWorld: {
+        std::string path = askSaveFileName();
+        if (path.empty()) break;
+        std::string why;
+        report(saveWorldSnapshot(path, why), why);
+        break;
+    }
+    case kActionOpenWorld: {
+        std::string path = askOpenFileName();
+        if (path.empty()) break;
+        std::string why;
+        bool ok = openWorldSnapshot(path, why);
+        report(ok, why);
+        if (!ok) break;
+        forgetGesture();
+        // The saved step clock was another run's wall clock.
+        world.lastStepTime = clockNow();
+        resetStatistics();
+        buildPanel();
+        panelRefresh();
+        break;
+    }
+    case kActionMaxEdges: {
+        int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
+        world.maxEdges = maxEdgesChoices[row].value;
+        enforceAllValences();
+        break;
+    }
+    default: break;
+    }
+}
+
+void carryOutPanelRequests() {
+    if (!panelWindow()) return;
+    PanelRequests asked = takePanelRequests();
+    if (asked.action >= 0) runPanelAction(asked.action);
+    if (asked.saveImage) {
+        std::string path = askSaveFileName();
+        if (!path.empty()) {
+            std::string why;
+            report(captureView(path, why), why);
+        }
+    }
+    panelIdle();
+}
 
 namespace {
 float lastFrameTime = -1.0f;
@@ -118,7 +210,7 @@ float lastFrameTime = -1.0f;
 // selection pulse, a press that may turn into a drag.
 bool viewAnimated() {
     if (camera.zoom != camera.zoomTo) return true;
-    if (world.hoverId != -1 || world.pressedId != -1 || shell.anyButtonDown) return true;
+    if (gesture.hoverId != -1 || gesture.pressedId != -1 || shell.anyButtonDown) return true;
     for (Node *n : world.nodeTable)
         if (n && !n->dead && n->selected) return true;
     return false;
@@ -135,7 +227,7 @@ PacingState pacing(float now, bool stepped) {
 
 void drawMeasured(float now) {
     auto t0 = std::chrono::steady_clock::now();
-    drawLiveFrame();
+    drawLiveFrame(pointerMarks());
     std::chrono::duration<float, std::milli> cost = std::chrono::steady_clock::now() - t0;
     recordFrameCost(cost.count());
     lastFrameTime = now;
@@ -144,21 +236,14 @@ void drawMeasured(float now) {
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
 bool runAheadChunk() {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    bool stepped = false;
-    while (runAheadActive() && std::chrono::steady_clock::now() < until) {
-        if (!stepWorldNow()) break;
-        runAhead.done++;
-        recordStep(0.0f, false);
-        stepped = true;
-    }
+    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] { recordStep(0.0f, false); }) > 0;
     world.lastStepTime = clockNow();
     return stepped;
 }
 }  // namespace
 
 void idleTick() {
-    if (world.currentWindow > 0) {
+    if (panelChoices.currentWindow > 0) {
         pauseStatistics();
         patternWindowTick();
         return;
@@ -178,14 +263,12 @@ void idleTick() {
     } else if (runAheadActive()) {
         pauseStatistics();
         stepped = runAheadChunk();
-    } else if (stepRequested && world.speed == 0) {
-        stepRequested = false;
+    } else if (singleStepPending() && world.speed == 0) {
         pauseStatistics();
-        stepped = stepWorldNow();
+        stepped = runSingleStep(now);
         if (stepped) recordStep(now, false);  // a sample for the plots, not a rate
-        world.lastStepTime = now;
     } else {
-        if (world.speed != 0) stepRequested = false;
+        if (world.speed != 0) dropSingleStep();
         stepped = timed = tickWorld(now);
         if (world.speed == 0) pauseStatistics();
     }
@@ -196,14 +279,14 @@ void idleTick() {
     PacingState p = pacing(now, stepped);
     if (frameWanted(p)) drawMeasured(now);
     Vec2 at = pointerWorld();
-    world.hoverId = pickAt(at.x, at.y);
-    setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
+    gesture.hoverId = pickAt(at.x, at.y);
+    setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPointer(at);
 
     p = pacing(clockNow(), false);
     if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
-    if (stepRequested || runAheadActive() || panelInputPending()) p.nextStep = p.now;
+    if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
     shellRest(restSeconds(p));
 }
 
@@ -213,13 +296,13 @@ void patternWindowTick() {
     PacingState p = pacing(now, false);
     if (pattern) pattern->translate(1600.0f, 1600.0f);
     if (frameWanted(p)) {
-        drawPatternFrame();
+        drawPatternFrame(pattern, pointerMarks());
         lastFrameTime = now;
         shell.changed = false;
     }
     Vec2 at = pointerWorld();
-    world.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
-    setPanEnabled(world.hoverId == -1 && world.pressedId == -1);
+    gesture.hoverId = pattern ? pattern->hitNode(at.x, at.y) : -1;
+    setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPatternPointer(pattern, at);
     if (pattern) pattern->translate(-1600.0f, -1600.0f);
     shellRest(restSeconds(pacing(clockNow(), false)));
@@ -233,18 +316,16 @@ bool captureView(const std::string &path, std::string &why) {
     int previous = glutGetWindow();
     glutSetWindow(shell.mainWindow);
     int w = glutGet(GLUT_WINDOW_WIDTH), h = glutGet(GLUT_WINDOW_HEIGHT);
-    if (world.currentWindow > 0) {
+    if (panelChoices.currentWindow > 0) {
         Pattern *pattern = shownPattern();
         if (pattern) pattern->translate(1600.0f, 1600.0f);
-        drawPatternFrame(false);
+        drawPatternFrame(pattern, pointerMarks(), false);
         if (pattern) pattern->translate(-1600.0f, -1600.0f);
     } else {
-        drawLiveFrame(false);
+        drawLiveFrame(pointerMarks(), false);
     }
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<unsigned char> pixels;
+    readBackBuffer(w, h, pixels);
     glutSwapBuffers();
     if (previous && previous != shell.mainWindow) glutSetWindow(previous);
     std::vector<unsigned char> png;

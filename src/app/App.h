@@ -14,21 +14,12 @@ void patternWindowTick();
 // camera, panel and statistics start afresh. A refused file changes nothing.
 bool reloadRules(const std::string &path, std::string &why);
 void showAboutBox();
+// Carries out one of the panel's actions (a PanelActionId) as its button asks.
+void runPanelAction(int id);
+// What the panel recorded since the last idle pass, then the panel's own
+// redraw pacing (the shell's idle hook).
+void carryOutPanelRequests();
 std::string aboutText();
-// The panel's "Step": one world step at the next tick while paused.
-void requestSingleStep();
-bool singleStepPending();
-// "Run ahead": that many steps exactly as the tick runs them, as fast as
-// they go, with a frame about ten times a second; Cancel stops after the
-// current step.
-struct RunAheadState {
-    int total = 0;
-    int done = 0;
-};
-extern RunAheadState runAhead;
-void startRunAhead(int steps);
-void cancelRunAhead();
-bool runAheadActive();
 // Write the current view of the world as a PNG image.
 bool captureView(const std::string &path, std::string &why);
 int drovanMain();

@@ -1,9 +1,29 @@
 #pragma once
-#include <functional>
 #include <string>
-#include <vector>
 
-// The control panel: a second toolkit window drawn with an immediate-mode UI.
+// The control panel: a second toolkit window drawn with Dear ImGui. The
+// panel shows the world's settings and records what the user asks; the app
+// (App.cpp) carries the requests out. Its parts:
+//   Panel.cpp        the window, its frame and its controls, section by section
+//   PanelEvents.cpp  the input queue that feeds ImGui
+//   PanelLayout.cpp  where each control lay (tests and scripts click by it)
+//   PanelPlots.cpp   the "Statistics" section
+//   AboutBox.cpp, FileChooser.cpp   the modal dialogs drawn in the panel
+// A new control goes into its section in Panel.cpp; a new action gets a
+// PanelActionId, a button that records it, and its case in runPanelAction;
+// a new dialog gets its own file drawn at the end of the panel's frame.
+
+// Where the panel window sits on the screen, and its size.
+constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
+
+// What the panel chose that is no world setting: the window shown (0 the
+// live world, 1..10 the patterns) and the colour a click places.
+struct PanelChoices {
+    int currentWindow = 0;
+    int placeColour = 0;
+};
+extern PanelChoices panelChoices;
+
 enum PanelActionId {
     kActionStartOver = 0,
     kActionResetCamera = 1,
@@ -15,51 +35,31 @@ enum PanelActionId {
     kActionSaveWorld = 6,
 };
 
+// What the user asked of the app in the panel since the app last looked.
+struct PanelRequests {
+    int action = -1;         // a PanelActionId, -1 for none
+    bool saveImage = false;  // "Save Image"
+};
+// Hands over the requests and clears them.
+PanelRequests takePanelRequests();
+
+// Creates the window (once) and its ImGui context; keeps the placing colour
+// within the colour table.
 void buildPanel();
-// What refreshPanel does once the panel exists (installed as its hook).
+int panelWindow();
+// A panel frame soon, after the app changed what the panel shows.
 void panelRefresh();
-void panelAction(int id);
 // Draws one panel frame now (the panel's display callback).
 void panelDisplay();
 // Called on every idle pass: redraws the panel now and then.
 void panelIdle();
-int panelWindow();
-
-// File choosers: a full path, or an empty text when cancelled.
-std::string askOpenFileName();
-std::string askSaveFileName();
-// Tests answer the choosers themselves; the flag says whether it is a save.
-extern std::string (*fileChooserOverride)(bool forSave);
+// The world stepped: the panel's plots want a redraw soon.
+void panelNoteStep();
+void panelShutdown();
 
 // The last message for the user (a failed save), shown in the panel.
 void setPanelMessage(const std::string &text);
 const std::string &panelMessage();
 
-// The modal about box.
-void openAboutBox(const std::string &text);
-bool aboutBoxOpen();
 // True while the about box or a file chooser waits for an answer.
 bool panelModalOpen();
-void closeAboutBox();
-
-// Panel input (the toolkit's callbacks, callable directly): events queue up
-// and each panel frame takes them until one would press or release a key or
-// button a second time, so quick clicks and keys are never lost.
-void panelMouse(int button, int state, int x, int y);
-// A key pressed and released at once, as a quick typist does.
-void panelKeyTap(int key);
-bool panelInputPending();
-void panelShutdown();
-// The world stepped: the panel's plots want a redraw soon.
-void panelNoteStep();
-
-// Where a control lay in the last panel frame, and the region that clips it.
-struct PanelItem {
-    std::string label;
-    float x0, y0, x1, y1;
-    float clipX0, clipY0, clipX1, clipY1;
-};
-const std::vector<PanelItem> &panelItems();
-const PanelItem *findPanelItem(const std::string &label);
-// Called once per pass of the file chooser's loop (tests type and click there).
-extern std::function<void()> chooserFrameHook;

@@ -1,16 +1,11 @@
 #include "app/Shell.h"
 
 #include <GL/freeglut.h>
-#include <GL/glx.h>
 
-#include <poll.h>
-
-#include <cstdio>
-#include <ctime>
-
-#include "app/Camera.h"
-#include "app/Clock.h"
+#include "render/Camera.h"
+#include "render/GLContext.h"
 #include "render/Primitives.h"
+#include "runtime/Clock.h"
 
 ShellState shell;
 
@@ -23,37 +18,6 @@ void setAppKeyHandler(void (*f)(int)) { shell.appKey = f; }
 void runMainLoop(void (*tick)()) {
     shell.appIdle = tick;
     glutMainLoop();
-}
-
-namespace {
-// Optional entry points kept for completeness; nothing draws with them, and
-// one the driver lacks simply stays absent.
-const char *const kOptionalEntryPoints[] = {
-    "glActiveTextureARB", "glClientActiveTextureARB", "glMultiTexCoord2fARB",
-    "glBlendEquationEXT", "glBlendColorEXT",          "glLockArraysEXT",
-    "glUnlockArraysEXT",  "glPointParameterfARB",     "glPointParameterfvARB",
-};
-void (*optionalEntryPoints[sizeof kOptionalEntryPoints / sizeof *kOptionalEntryPoints])() = {};
-}  // namespace
-
-void printDriverInfo() {
-    auto text = [](GLenum name) {
-        const GLubyte *s = glGetString(name);
-        return s ? reinterpret_cast<const char *>(s) : "";
-    };
-    std::printf("OpenGL Driver - \n");
-    std::printf("Vendor: %s\n", text(GL_VENDOR));
-    std::printf("Renderer: %s\n", text(GL_RENDERER));
-    std::printf("Version: %s\n", text(GL_VERSION));
-    std::printf("Supported Extensions: %s\n", text(GL_EXTENSIONS));
-    Display *display = glXGetCurrentDisplay();
-    if (display) {
-        const char *glx = glXQueryExtensionsString(display, DefaultScreen(display));
-        if (glx) std::printf("\nSupported Windows Extensions: %s\n\n", glx);
-    }
-    for (size_t i = 0; i < sizeof kOptionalEntryPoints / sizeof *kOptionalEntryPoints; i++)
-        optionalEntryPoints[i] = glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(kOptionalEntryPoints[i]));
-    std::fflush(stdout);
 }
 
 int wheelStep() {
@@ -74,7 +38,7 @@ void shellReshape(int w, int h) {
     shell.windowSide = side;
     shell.changed = true;
     if (w != side || h != side) glutReshapeWindow(side, side);
-    glViewport(0, 0, side, side);
+    setViewport(side, side);
 }
 
 void shellMotion(int x, int y) {
@@ -184,18 +148,7 @@ void shellRest(float seconds) {
         return;
     }
     if (!(seconds > 0.0f)) return;
-    timespec wait;
-    wait.tv_sec = static_cast<time_t>(seconds);
-    wait.tv_nsec = static_cast<long>((seconds - static_cast<float>(wait.tv_sec)) * 1e9f);
-    Display *display = glXGetCurrentDisplay();
-    if (!display) {
-        nanosleep(&wait, nullptr);
-        return;
-    }
-    XFlush(display);
-    if (XPending(display) > 0) return;
-    pollfd input = {ConnectionNumber(display), POLLIN, 0};
-    ppoll(&input, 1, &wait, nullptr);
+    restOnDisplay(seconds);
 }
 
 void shellIdle() {
@@ -229,14 +182,14 @@ void shellInit() {
     glutSpecialFunc(shellSpecial);
     glutKeyboardFunc(shellKeyboard);
     glutMouseWheelFunc(shellWheel);
-    glEnable(GL_LINE_SMOOTH);
+    initWorldDrawingState();
     shell.lastPressTime = clockNow() - 0.6f;
     glutIdleFunc(shellIdle);
     createSharedQuadric();
     camera.unitsPerPixel = 4.0f;
     shell.windowSide = 800;
     glutReshapeWindow(800, 800);
-    glViewport(0, 0, 800, 800);
+    setViewport(800, 800);
     glutPositionWindow(212, 32);
     clockInit();
 }

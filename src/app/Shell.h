@@ -35,7 +35,6 @@ void shellInit();
 void setAppMouseHandler(void (*f)(int x, int y));
 void setAppKeyHandler(void (*f)(int key));
 void runMainLoop(void (*tick)());
-void printDriverInfo();
 // Sign of the wheel movement since the last call; clears it.
 int wheelStep();
 void shellIdle();

@@ -9,7 +9,7 @@
 
 #include "batch/BatchCommands.h"
 #include "batch/BatchCsv.h"
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "rules/RulesListing.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"

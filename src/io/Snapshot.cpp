@@ -14,7 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "rules/RulesListing.h"
+#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Atom.h"
 #include "world/CiliaNode.h"
@@ -862,7 +862,7 @@ bool buildWorld(RecordReader &r, Layout &layout, Loose &loose) {
     archiveColorTable(r);
     r.ranges.clear();
     if (!r.ok()) return false;
-    rebuildRules();
+    rebuildColors();
     for (int c = 0; c < colours; c++) {
         r.value("nodeTally", colorTable[c].nodeTally);
         for (int &b : colorTable[c].strengthHistogram) r.value("histogram", b);
@@ -1020,7 +1020,6 @@ bool restoreWorld(const WorldImage &image, std::string &why) {
         why = r.error.empty() ? name + ": damaged" : r.error;
         return false;
     }
-    refreshPanel();
     return true;
 }
 
@@ -1074,10 +1073,7 @@ bool readSnapshot(const std::string &text, const std::string &name, std::string 
         why = name + ": the current world cannot be kept aside, so nothing was read";
         return false;
     }
-    if (replaceWorld(r, layout)) {
-        refreshPanel();
-        return true;
-    }
+    if (replaceWorld(r, layout)) return true;
     why = r.error.empty() ? name + ": damaged" : r.error;
     std::string lost;
     if (!restoreWorld(backup, lost))

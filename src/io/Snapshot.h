@@ -42,5 +42,6 @@ bool snapshotText(std::string &text, std::string &why);
 // checksums, layout) before the world is touched; a fault found while the
 // world is built puts the old world back exactly. On any fault (foreign,
 // newer, truncated, damaged) returns false with why naming name and the line,
-// and the world is as it was before the call.
+// and the world is as it was before the call. The colours' descriptions (the
+// rules listing's) are left for the caller to rebuild.
 bool readSnapshot(const std::string &text, const std::string &name, std::string &why);

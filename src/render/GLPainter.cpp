@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/Camera.h"
-#include "app/Clock.h"
+#include "render/Camera.h"
+#include "runtime/Clock.h"
 #include "render/PaintBatch.h"
 #include "render/Primitives.h"
 #include "world/Painter.h"
@@ -80,6 +80,9 @@ public:
     void setSquarePixels(float p) { batch.setSpritePixels(p); }
     float zoom() override { return camera.zoom; }
     float now() override { return clockNow(); }
+    float labelOriginX() override { return origin; }
+    float labelOriginY() override { return origin; }
+    void setLabelOrigin(float o) { origin = o; }
 
     void begin() {
         flush();
@@ -141,6 +144,7 @@ private:
     float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float width = 1.0f, point = 1.0f;
     bool batching = false;
+    float origin = 0.0f;
 };
 GLPainter glPainter;
 }  // namespace
@@ -149,3 +153,4 @@ void installGLPainter() { setPainter(&glPainter); }
 void beginPaintBatch() { glPainter.begin(); }
 void endPaintBatch() { glPainter.end(); }
 void setSphereSquarePixels(float pixels) { glPainter.setSquarePixels(pixels); }
+void setLabelOrigin(float origin) { glPainter.setLabelOrigin(origin); }

@@ -9,3 +9,6 @@ void endPaintBatch();
 // Spheres up to this radius in pixels draw as textured squares (0: none;
 // negative: the usual limit).
 void setSphereSquarePixels(float pixels);
+// Labels show coordinates from this point along both axes (the world's
+// corner, 0, or a pattern window's centre).
+void setLabelOrigin(float origin);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "render/SphereMesh.h"
 
 CircleShape largeAtomShape(4.0f);

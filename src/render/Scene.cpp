@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Camera.h"
-#include "app/Clock.h"
+#include "render/Camera.h"
+#include "runtime/Clock.h"
 #include "render/GLPainter.h"
 #include "render/Primitives.h"
 #include "world/ColorTable.h"
@@ -28,16 +28,16 @@ void setMix(const float a[3], const float b[3], double mix) {
 }
 
 // The line from the pressed node to the pointer while a press may become an edge.
-void drawRubberBand(Node *pressed) {
-    if (world.dragging || world.rotating) return;
-    if (world.coloredEdges && isColor(world.placeColour)) {
-        const float *c = colorTable[world.placeColour].rgb;
+void drawRubberBand(Node *pressed, const PointerMarks &marks) {
+    if (!marks.rubberBand) return;
+    if (world.coloredEdges && isColor(marks.placeColour)) {
+        const float *c = colorTable[marks.placeColour].rgb;
         glColor3f(c[0], c[1], c[2]);
     } else {
         glColor3f(0.0f, 0.0f, 0.0f);
     }
     Vec2 a = pressed->position();
-    Vec2 p = pointerWorld();
+    Vec2 p = marks.pointer;
     drawLine(a.x, a.y, p.x, p.y, 0.0f);
 }
 }  // namespace
@@ -163,18 +163,19 @@ void drawWorld() {
     glColor3f(0.0f, 0.0f, 0.0f);
 }
 
-void drawLiveFrame(bool swap) {
+void drawLiveFrame(const PointerMarks &marks, bool swap) {
+    setLabelOrigin(0.0f);
     beginFrame(true);
     drawWorld();
-    Node *pressed = findNode(world.pressedId);
-    Node *hovered = findNode(world.hoverId);
-    if (pressed) drawRubberBand(pressed);
+    Node *pressed = findNode(marks.pressedId);
+    Node *hovered = findNode(marks.hoverId);
+    if (pressed) drawRubberBand(pressed, marks);
     beginPaintBatch();
     bool ps = pressed && pressed->selected;
     bool hs = hovered && hovered->selected;
     int except = -1;
     if (ps) {
-        if (hs && hovered != pressed) except = world.hoverId;
+        if (hs && hovered != pressed) except = marks.hoverId;
         highlightSelectionExcept(except);
     } else if (hs) {
         highlightSelectionExcept(-1);
@@ -185,7 +186,7 @@ void drawLiveFrame(bool swap) {
     }
     if (hovered && except == -1) {
         hovered->drawHighlight();
-        if (world.pressedId == -1) {
+        if (marks.pressedId == -1) {
             if (!hovered->container()) hovered->drawEdgeHighlights();
             hovered->drawInfo();
         }
@@ -194,22 +195,22 @@ void drawLiveFrame(bool swap) {
     if (swap) glutSwapBuffers();
 }
 
-void drawPatternFrame(bool swap) {
+void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap) {
+    setLabelOrigin(1600.0f);
     beginFrame(true);
-    Pattern *pattern = world.currentWindow > 0 ? patternSlot(world.currentWindow - 1) : nullptr;
     if (pattern) {
         beginPaintBatch();
         pattern->draw(-5, 0);
-        Thing *pressed = pattern->findThing(world.pressedId);
-        Thing *hovered = pattern->findThing(world.hoverId);
+        Thing *pressed = pattern->findThing(marks.pressedId);
+        Thing *hovered = pattern->findThing(marks.hoverId);
         if (pressed) {
-            if (Node *n = dynamic_cast<Node *>(pressed)) drawRubberBand(n);
+            if (Node *n = dynamic_cast<Node *>(pressed)) drawRubberBand(n, marks);
             pressed->drawHighlight();
             if (Node *n = dynamic_cast<Node *>(pressed)) n->drawInfo();
         }
         if (hovered) {
             hovered->drawHighlight();
-            if (world.pressedId == -1)
+            if (marks.pressedId == -1)
                 if (Node *n = dynamic_cast<Node *>(hovered)) n->drawInfo();
         }
         endPaintBatch();

@@ -15,5 +15,5 @@ std::string listingNote();
 // After the table changed: the world's colour totals and grid, and each
 // colour's description (its block of the listing, shown beside its nodes).
 void rebuildRules();
-// Only each colour's description, for a table changed under a living world.
+// The descriptions alone.
 void rebuildDescriptions();

@@ -63,7 +63,7 @@ KeepWorldApply applyRulesKeepingWorld(const std::string &text, const std::string
         tallies[c] = colorTable[c].nodeTally;
         std::memcpy(histograms[c], colorTable[c].strengthHistogram, sizeof histograms[c]);
     }
-    const int place = world.placeColour, maxEdges = world.maxEdges;
+    const int maxEdges = world.maxEdges;
     int valences[kMaxColors];
     for (int c = 0; c < oldCount; c++) valences[c] = colorTable[c].valence;
     bool used[kMaxColors];
@@ -86,8 +86,6 @@ KeepWorldApply applyRulesKeepingWorld(const std::string &text, const std::string
         for (int c = 0; c < oldCount; c++) std::memcpy(colorTable[c].name, oldNames[c], kColorNameLength);
         refreshColorTable();
         rebuildDescriptions();
-        world.placeColour = place;
-        refreshPanel();
         std::string names;
         for (const std::string &n : result.vanishing) names += (names.empty() ? "" : ", ") + n;
         result.message = "Nothing changed: " + names + (result.vanishing.size() == 1 ? " is" : " are") +
@@ -95,7 +93,6 @@ KeepWorldApply applyRulesKeepingWorld(const std::string &text, const std::string
         return result;
     }
 
-    world.placeColour = place;
     renumberColours(newOfOld, oldCount, colorCount);
     for (int c = 0; c < colorCount; c++) {
         colorTable[c].nodeTally = 0;
@@ -113,7 +110,6 @@ KeepWorldApply applyRulesKeepingWorld(const std::string &text, const std::string
     for (int c = 0; c < oldCount; c++)
         limitsChanged |= newOfOld[c] >= 0 && colorTable[newOfOld[c]].valence != valences[c];
     if (limitsChanged) enforceAllValences();
-    refreshPanel();
     result.applied = true;
     int added = 0;
     for (int c = 0; c < colorCount; c++) {

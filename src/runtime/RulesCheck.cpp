@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "io/Snapshot.h"
+#include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "runtime/SafeSave.h"
 #include "runtime/WorldFiles.h"
@@ -115,10 +116,9 @@ RulesCheck checkRulesFile(const std::string &path) {
         result.refusal = "cannot check '" + path + "': " + why;
         return result;
     }
-    int placeColour = world.placeColour;
     result = runRulesLoader(text, path, loadRules);
     if (!restoreWorld(kept, why))
         std::fprintf(stderr, "drovan: the world did not come back after a check: %s\n", why.c_str());
-    world.placeColour = placeColour;
+    rebuildDescriptions();
     return result;
 }

@@ -45,7 +45,6 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     loadBuiltinRules();
     rebuildRules();
     if (hooks.resetCamera) hooks.resetCamera();
-    world.placeColour = 0;
     initPatternSlots();
     if (hooks.rebuildPanel) hooks.rebuildPanel();
 
@@ -54,7 +53,6 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
     result.rulesOpened = true;
     result.rulesPath = rulesPath;
     if (hooks.resetCamera) hooks.resetCamera();
-    world.placeColour = 0;
     initPatternSlots();
     loadRules(f, rulesPath.c_str(), log);
     if (hooks.rebuildPanel) hooks.rebuildPanel();

@@ -6,7 +6,7 @@
 // these empty.
 struct StartupHooks {
     void (*resetCamera)() = nullptr;
-    void (*rebuildPanel)() = nullptr;  // build and refresh the control panel
+    void (*rebuildPanel)() = nullptr;  // the panel's choices back to their start, built and refreshed
     float startTime = 0.0f;            // the program's clock at start-up
 };
 

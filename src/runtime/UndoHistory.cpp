@@ -1,7 +1,7 @@
 #include "runtime/UndoHistory.h"
 
 #include "io/Snapshot.h"
-#include "runtime/WorldSnapshot.h"
+#include "rules/RulesListing.h"
 
 struct UndoHistory::State {
     std::string label;
@@ -55,11 +55,11 @@ bool UndoHistory::step(States &from, States &to, std::string &why) {
         // Not an image this process took: the world as it stood goes back.
         std::string again;
         restoreWorld(now->image, again);
-        forgetGestures();
+        rebuildDescriptions();
         return false;
     }
     from.pop_back();
-    forgetGestures();
+    rebuildDescriptions();
     to.push_back(std::move(now));
     trim();
     return true;

@@ -41,7 +41,6 @@ bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
         why = "cannot read '" + path + "': " + std::strerror(errno);
         return false;
     }
-    world.placeColour = 0;
     initPatternSlots();
     loadRules(f, path.c_str(), log);
     readPatternFolder(std::filesystem::path(path).parent_path().string());

@@ -3,9 +3,8 @@
 #include <cstdio>
 
 #include "io/Snapshot.h"
+#include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
-#include "world/ColorTable.h"
-#include "world/WorldStore.h"
 
 bool saveWorldSnapshot(const std::string &path, std::string &why) {
     std::string text;
@@ -19,13 +18,9 @@ bool saveWorldSnapshot(const std::string &path, std::string &why) {
 bool openWorldSnapshot(const std::string &path, std::string &why) {
     std::string text;
     if (!readWholeFile(path, text, why)) return false;
-    if (!readSnapshot(text, path, why)) return false;
-    forgetGestures();
-    return true;
-}
-
-void forgetGestures() {
-    world.pressedId = world.hoverId = world.createdId = -1;
-    world.dragging = world.rotating = world.clearOnRelease = 0;
-    if (world.placeColour >= colorCount) world.placeColour = 0;
+    bool read = readSnapshot(text, path, why);
+    // The read (or the world put back after a late fault) left the colour
+    // table without the descriptions the listing derives from it.
+    rebuildDescriptions();
+    return read;
 }

@@ -15,6 +15,3 @@ bool saveWorldSnapshot(const std::string &path, std::string &why);
 // afterwards (that field is wall-clock time there).
 bool openWorldSnapshot(const std::string &path, std::string &why);
 
-// Pointer gestures in progress named things of a world that was just
-// replaced: they end, and the place colour is kept among the colours.
-void forgetGestures();

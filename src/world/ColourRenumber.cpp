@@ -80,6 +80,4 @@ void renumberColours(const int *newOfOld, int oldCount, int newCount) {
         world.aggregateGrid = g;
         for (int c = 0; c < newCount; c++) g->setLayerColour(c, colorTable[c].rgb);
     }
-    int place = world.placeColour;
-    world.placeColour = place >= 0 && place < oldCount && newOfOld[place] >= 0 ? newOfOld[place] : 0;
 }

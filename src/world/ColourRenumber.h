@@ -11,6 +11,6 @@ void coloursInUse(bool used[kMaxColors]);
 
 // Colour c becomes newOfOld[c] (0 <= c < oldCount) everywhere: worn and
 // referred colours, per-colour tables (entries of colours without a new index
-// are dropped), the density grid (now newCount layers, coloured from the
-// table) and the colour chosen for placing. A worn colour without a new index is the caller's to prevent.
+// are dropped) and the density grid (now newCount layers, coloured from the
+// table). A worn colour without a new index is the caller's to prevent.
 void renumberColours(const int *newOfOld, int oldCount, int newCount);

@@ -320,12 +320,11 @@ void joinToTarget(Node *s, Node *b, bool directed, int colour) {
 }
 }  // namespace
 
-void connectNodes(int aId, int bId, bool bySelection) {
+void connectNodes(int aId, int bId, bool bySelection, int colour) {
     if (aId == -1 || bId == -1 || aId == bId) return;
     Node *a = findNode(aId);
     Node *b = findNode(bId);
     if (!a || !b) return;
-    int colour = world.coloredEdges ? world.placeColour : -1;
     bool directed = world.directedEdges != 0;
     if (!bySelection) {
         createEdge(a, b, 0.0f, directed, colour);

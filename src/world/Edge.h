@@ -53,7 +53,9 @@ inline Edge *asEdge(Thing *t) { return t && t->kind == ThingEdge ? static_cast<E
 Edge *createEdge(Node *from, Node *to, float amount, bool directed, int colour);
 Edge *findEdge(int a, int b, bool directedOnly);
 Edge *copyEdge(Edge *e, Node *from, Node *to);
-void connectNodes(int aId, int bId, bool bySelection);
+// Joins a to b (with bySelection, from every selected node when a is
+// selected) with edges of the given colour (-1: plain).
+void connectNodes(int aId, int bId, bool bySelection, int colour);
 // Rest length of an edge: returns true and sets length when it has one.
 bool restLength(Edge *e, float &length);
 // Every write of the adjacency matrix goes through here, keeping the

@@ -70,6 +70,10 @@ public:
     virtual float zoom() { return 1.0f; }
     // The program's wall clock in seconds, for highlight pulses.
     virtual float now() { return 0.0f; }
+    // Where the coordinates a label shows count from: the world's corner, or
+    // the centre of the pattern a pattern window shows.
+    virtual float labelOriginX() { return 0.0f; }
+    virtual float labelOriginY() { return 0.0f; }
 };
 
 Painter &painter();

@@ -350,12 +350,11 @@ void Pattern::moveNodeBy(int id, float dx, float dy, bool withSelection) {
     }
 }
 
-void Pattern::connect(int idA, int idB, bool withSelection) {
+void Pattern::connect(int idA, int idB, bool withSelection, int colour) {
     if (idA == -1 || idB == -1 || idA == idB) return;
     Node *a = dynamic_cast<Node *>(findThing(idA));
     Node *b = dynamic_cast<Node *>(findThing(idB));
     if (!a || !b) return;
-    int colour = world.coloredEdges ? world.placeColour : -1;
     bool directed = world.directedEdges != 0;
     if (!withSelection) {
         addEdge(a, b, directed, colour);

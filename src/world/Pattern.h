@@ -47,7 +47,7 @@ public:
     void drawSelectedExcept(int id);
     void translate(float dx, float dy);
     void moveNodeBy(int id, float dx, float dy, bool withSelection);
-    void connect(int idA, int idB, bool withSelection);
+    void connect(int idA, int idB, bool withSelection, int colour);
     void connectToSelection(Node *a, Node *b, bool directed, int colour);
     Edge *nextEdgeAt(int k, int &cursor);
     Pattern *instantiate(float scale);

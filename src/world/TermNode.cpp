@@ -438,11 +438,7 @@ void TermNode::drawInfo() {
     }
     ly += step;
 
-    float x = nodePosition.x, y = nodePosition.y;
-    if (world.currentWindow > 0) {
-        x -= 1600.0f;
-        y -= 1600.0f;
-    }
+    float x = nodePosition.x - p.labelOriginX(), y = nodePosition.y - p.labelOriginY();
     char text[128];
     snprintf(text, sizeof text, "X=%3.0f Y=%3.0f Angle = %3.2f", x, y, angle() * 0.1592356687898089 * 360);
     p.worldText(std::trunc(lx), std::trunc(ly), text);

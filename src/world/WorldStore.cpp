@@ -28,11 +28,6 @@ const SpeedChoice speedPeriods[4] = {
     {"Fast", 0.016666668f},
 };
 
-void (*refreshPanelHook)() = nullptr;
-void refreshPanel() {
-    if (refreshPanelHook && world.panel) refreshPanelHook();
-}
-
 static int bucketOf(int id) {
     // Negative ids are never found by id; keep them in bucket 0 so they never
     // index outside the table.
@@ -517,14 +512,12 @@ void setEdgeConstraint(int i) {
     if (i > 5) i = 5;
     world.edgeConstraint = i;
     world.maxEdges = maxEdgesChoices[i].value;
-    refreshPanel();
     enforceAllValences();
 }
 
 void resetSettings() {
     world.renderAtomAggregates = world.renderAtoms = world.renderNodes = world.renderEdges = 1;
     world.fixNodeCollisions = world.anneal = 1;
-    world.placeColour = 0;
     world.directedEdges = world.coloredEdges = world.closedWorld = world.inertia = 0;
     world.discoverEdges = 0;
     world.nodeCreationRate = 0.0f;
@@ -532,9 +525,7 @@ void resetSettings() {
     world.edgeSpringK = 0.1f;
     world.edgeConstraint = 3;
     world.maxEdges = maxEdgesChoices[3].value;
-    refreshPanel();
     enforceAllValences();
-    refreshPanel();
 }
 
 void rebuildColors() {

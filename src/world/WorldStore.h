@@ -80,22 +80,6 @@ struct WorldStore {
     float simTime = 0.0f;
     int stepCount = 0;
     int stepBudget = 0;
-
-    // Pointer and selection.
-    int pressedId = -1;
-    int hoverId = -1;
-    int createdId = -1;
-    Vec2 pressPoint;
-    Vec2 lastPointer;
-    unsigned char buttonDown = 0;
-    unsigned char dragging = 0;
-    unsigned char clearOnRelease = 0;
-    unsigned char rotating = 0;
-
-    // Panel state.
-    void *panel = nullptr;
-    int currentWindow = 0;
-    int placeColour = 0;
 };
 
 extern WorldStore world;
@@ -164,7 +148,3 @@ void resetWorld();
 // With shown, the same walk also gathers the live things not inside a
 // metanode, in thingList order (what a frame draws).
 void statusCounts(int &nodes, int &edges, std::vector<Thing *> *shown = nullptr);
-
-// Hook for the panel: refreshPanel is a no-op until the desktop program installs it.
-extern void (*refreshPanelHook)();
-void refreshPanel();

@@ -19,6 +19,7 @@
 
 #include "GuiFixture.h"
 #include "app/Input.h"
+#include "app/Panel.h"
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
 #include "rules/RulesListing.h"
@@ -92,17 +93,17 @@ public:
 
     // ---- the window's pointer, as the shell and the tick drive it ----------
 
-    bool inPattern() const { return world.currentWindow > 0; }
+    bool inPattern() const { return panelChoices.currentWindow > 0; }
     // One idle pass's pointer work at p (world units).
     void pointerAt(Vec2 p) {
         if (!inPattern()) {
-            world.hoverId = pickAt(p.x, p.y);
+            ::gesture.hoverId = pickAt(p.x, p.y);
             applyPointer(p);
             return;
         }
         Pattern *pattern = shownPattern();
         if (pattern) pattern->translate(1600.0f, 1600.0f);
-        world.hoverId = pattern ? pattern->hitNode(p.x, p.y) : -1;
+        ::gesture.hoverId = pattern ? pattern->hitNode(p.x, p.y) : -1;
         applyPatternPointer(pattern, p);
         if (pattern) pattern->translate(-1600.0f, -1600.0f);
     }
@@ -334,8 +335,8 @@ public:
             note("speed " + std::to_string(world.speed));
             break;
         case 4:
-            world.placeColour = colorCount > 0 ? pick(colorCount) : 0;
-            note("colour " + std::to_string(world.placeColour));
+            panelChoices.placeColour = colorCount > 0 ? pick(colorCount) : 0;
+            note("colour " + std::to_string(panelChoices.placeColour));
             break;
         case 5: {
             // An idle pass of the paused tick: nothing steps, the dead go.
@@ -352,10 +353,10 @@ public:
     void windowOp() {
         int k = pick(10) + 1;
         note("Meta " + std::to_string(k));
-        world.currentWindow = k;
+        panelChoices.currentWindow = k;
         for (int n = 1 + pick(5); n > 0 && !failed(); n--) pointerOp();
-        world.currentWindow = 0;
-        world.pressedId = world.hoverId = -1;
+        panelChoices.currentWindow = 0;
+        ::gesture.pressedId = ::gesture.hoverId = -1;
         note("Main");
     }
 
@@ -413,11 +414,11 @@ protected:
         world.speed = 2;
     }
     void TearDown() override {
-        world.currentWindow = 0;
+        panelChoices.currentWindow = 0;
         shell.modifiers = 0;
         std::string why;
         EXPECT_TRUE(restoreWorld(found, why)) << why;
-        forgetGestures();
+        forgetGesture();
         setWalkerTraceStream(stdout);
         GuiTest::TearDown();
     }

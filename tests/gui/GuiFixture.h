@@ -10,9 +10,14 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/Camera.h"
-#include "app/Clock.h"
+#include "app/Input.h"
+#include "render/Camera.h"
+#include "runtime/Clock.h"
+#include "app/AboutBox.h"
+#include "app/FileChooser.h"
 #include "app/Panel.h"
+#include "app/PanelEvents.h"
+#include "app/PanelLayout.h"
 #include "app/Shell.h"
 #include "world/ColorTable.h"
 #include "world/Pattern.h"
@@ -33,9 +38,10 @@ protected:
         killAll();
         deleteAllPatterns();
         initPatternSlots();
-        world.currentWindow = world.speed = world.placeColour = world.coloredEdges = world.directedEdges = 0;
-        world.pressedId = world.hoverId = world.createdId = -1;
-        world.dragging = world.rotating = world.clearOnRelease = world.buttonDown = 0;
+        panelChoices.currentWindow = world.speed = panelChoices.placeColour = world.coloredEdges = world.directedEdges =
+            0;
+        gesture.pressedId = gesture.hoverId = gesture.createdId = -1;
+        gesture.dragging = gesture.rotating = gesture.clearOnRelease = gesture.buttonDown = 0;
         world.lastStepTime = now - 1.0f;
         world.stepBudget = 10;
         camera.zoom = camera.zoomFrom = camera.zoomTo = 1.0f;

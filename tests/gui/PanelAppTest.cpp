@@ -15,6 +15,7 @@
 #include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
 #include "runtime/SafeSave.h"
+#include "runtime/StepRequests.h"
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/WorldDigest.h"
@@ -34,12 +35,12 @@ TEST_F(LiveTick, ChoosingAPatternWindowFreezesTheLiveWorld) {
     int steps = world.stepCount;
     Node *n = node(1000.0f, 1000.0f);
     int id = n->id;
-    world.currentWindow = 3;
+    panelChoices.currentWindow = 3;
     n->kill();
     for (int i = 0; i < 10; i++) tick();
     EXPECT_EQ(world.stepCount, steps);
     EXPECT_NE(findThing(id), nullptr) << "no purge while a pattern is shown";
-    world.currentWindow = 0;
+    panelChoices.currentWindow = 0;
     tick();
     tick();
     EXPECT_GT(world.stepCount, steps);
@@ -80,7 +81,7 @@ TEST_F(PanelActions, StartOverAndMaxEdges) {
     patternSlot(0)->addNode(0.0f, 0.0f, 0);
     addSense(2, 3, 0, 2.0f);
     setGrasps(2);
-    panelAction(kActionStartOver);
+    runPanelAction(kActionStartOver);
     EXPECT_EQ(liveNodes(), 0);
     ASSERT_NE(patternSlot(0), nullptr);
     EXPECT_EQ(patternSlot(0)->nodeCount, 0);
@@ -91,7 +92,7 @@ TEST_F(PanelActions, StartOverAndMaxEdges) {
     const int rows[][2] = {{1, 1}, {0, maxEdgesChoices[0].value}, {3, 3}};  // row, maxEdges
     for (auto r : rows) {
         world.edgeConstraint = r[0];
-        panelAction(kActionMaxEdges);
+        runPanelAction(kActionMaxEdges);
         EXPECT_EQ(world.maxEdges, r[1]) << r[0];
     }
 }
@@ -102,10 +103,10 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     node(1000.0f, 1000.0f);
     node(1200.0f, 1000.0f);
     chosenPath = folder + "/saved.txt";
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_TRUE(panelMessage().empty());
-    panelAction(kActionStartOver);
-    panelAction(kActionLoad);
+    runPanelAction(kActionStartOver);
+    runPanelAction(kActionLoad);
     EXPECT_EQ(liveNodes(), 2);
 
     // The same buttons in a "Meta" window write and read the shown pattern.
@@ -114,23 +115,23 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     Node *a = p->addNode(-50.0f, 0.0f, 0);
     Node *b = p->addNode(50.0f, 0.0f, 0);
     p->addEdge(a, b, false, 0);
-    world.currentWindow = 1;
+    panelChoices.currentWindow = 1;
     chosenPath = folder + "/pattern.txt";
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     p->removeNode(0);
-    panelAction(kActionLoad);
+    runPanelAction(kActionLoad);
     EXPECT_EQ(p->nodeCount, 2);
     EXPECT_EQ(p->edgeCount, 1);
-    world.currentWindow = 0;
+    panelChoices.currentWindow = 0;
 
     // A metanode has no statement: the panel says so after the save.
     ASSERT_NE(placeMetaNode(0, 1500.0f, 1500.0f), nullptr);
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_EQ(panelMessage(), "1 metanode is not in the rules file (the rules format cannot hold metanodes); "
                               "\"Save World\" keeps them.");
 
     chosenPath = folder + "/missing/saved.txt";
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_FALSE(panelMessage().empty()) << "the reason is shown";
     setPanelMessage(std::string());
 }
@@ -147,7 +148,7 @@ TEST_F(PanelActions, QuickClicksAndKeysAreNotLost) {
     EXPECT_TRUE(ImGui::GetIO().MouseDown[0]) << "the release waits for the frame after the press";
     panelDisplay();
     EXPECT_FALSE(ImGui::GetIO().MouseDown[0]);
-    panelIdle();
+    carryOutPanelRequests();
     EXPECT_FLOAT_EQ(camera.zoomTo, 0.8f);
 }
 
@@ -204,18 +205,18 @@ TEST_F(Chooser, SaveByTypingAndEnterAsksBeforeReplacing) {
              panelKeyTap(8);
          },
          [] { panelKeyTap(13); }});
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_EQ(readAll(folder + "/world").empty(), false);
     std::string first = readAll(folder + "/world");
 
     node(1200.0f, 1000.0f);
     run({nothing(), [] { type("world"); }, [] { panelKeyTap(13); }, nothing(), [] { panelKeyTap(27); },
          [] { panelKeyTap(27); }});
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_EQ(readAll(folder + "/world"), first) << "Escape kept the old file, a second Escape cancelled";
 
     run({nothing(), [] { type("world"); }, [] { panelKeyTap(13); }, nothing(), [] { panelKeyTap(13); }});
-    panelAction(kActionSave);
+    runPanelAction(kActionSave);
     EXPECT_NE(readAll(folder + "/world"), first) << "Enter answered the question with Replace";
 }
 
@@ -231,11 +232,11 @@ TEST_F(Chooser, DoubleClickOpensAFileAndEscapeCancels) {
     // Cancelled: nothing changes.
     patternSlot(0)->addNode(0.0f, 0.0f, 0);
     run({nothing(), [] { panelKeyTap(27); }});
-    panelAction(kActionLoad);
+    runPanelAction(kActionLoad);
     EXPECT_EQ(patternSlot(0)->nodeCount, 1) << "a cancelled Load keeps the patterns";
     // A double click enters the folder, another opens the file.
     run({nothing(), [] { clickOn("sub/", true); }, [this] { advance(1.0f); }, [] { clickOn("two.txt", true); }});
-    panelAction(kActionLoad);
+    runPanelAction(kActionLoad);
     EXPECT_EQ(liveNodes(), 2);
 }
 TEST_F(PanelActions, SaveImageWritesAPng) {
@@ -340,12 +341,12 @@ TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
                                folder + "/meta1a.txt");
     chosenPath = folder + "/m.txt";
     recordStep(0.0f, false);
-    panelAction(kActionLoad);
+    runPanelAction(kActionLoad);
     EXPECT_GT(patternSlot(0)->nodeCount, 0) << "meta1a.txt beside the rules file";
     EXPECT_EQ(stats.samples, 0) << "the plots start over";
     int colours = colorCount, nodes = patternSlot(0)->nodeCount;
     chosenPath = folder + "/missing.txt";
-    panelAction(kActionLoad);
+    runPanelAction(kActionLoad);
     EXPECT_NE(panelMessage().find("missing.txt"), std::string::npos);
     EXPECT_EQ(patternSlot(0)->nodeCount, nodes);
     EXPECT_EQ(colorCount, colours);
@@ -383,7 +384,7 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
         panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
         panelDisplay();
         panelDisplay();
-        panelIdle();
+        carryOutPanelRequests();
         return true;
     };
     for (size_t k = 0; k < sizeof boxes / sizeof *boxes + sizeof radios / sizeof *radios; k++) {
@@ -413,12 +414,12 @@ TEST_F(PanelActions, OpenWorldGivesBackTheSavedWorld) {
     node(1100.0f, 1000.0f);
     for (int i = 0; i < 5; i++) stepWorldNow();
     chosenPath = folder + "/world.snap";
-    panelAction(kActionSaveWorld);
+    runPanelAction(kActionSaveWorld);
     ASSERT_TRUE(panelMessage().empty()) << panelMessage();
     uint64_t saved = worldDigest();
     for (int i = 0; i < 5; i++) stepWorldNow();
     ASSERT_NE(worldDigest(), saved);
-    panelAction(kActionOpenWorld);
+    runPanelAction(kActionOpenWorld);
     EXPECT_EQ(worldDigest(), saved);
     EXPECT_EQ(world.lastStepTime, clockNow()) << "the step clock is the program's again";
 
@@ -428,7 +429,7 @@ TEST_F(PanelActions, OpenWorldGivesBackTheSavedWorld) {
     std::fclose(f);
     stepWorldNow();
     uint64_t before = worldDigest();
-    panelAction(kActionOpenWorld);
+    runPanelAction(kActionOpenWorld);
     EXPECT_EQ(worldDigest(), before);
     EXPECT_NE(panelMessage().find("world.snap"), std::string::npos) << panelMessage();
     setPanelMessage(std::string());

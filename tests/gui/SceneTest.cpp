@@ -36,7 +36,7 @@ protected:
     }
     void frame() {
         glutSetWindow(shell.mainWindow);
-        drawLiveFrame(false);
+        drawLiveFrame(pointerMarks(), false);
         readBack();
     }
     void readBack() {
@@ -68,9 +68,9 @@ protected:
 TEST_F(DrawnFrame, BorderAndAPlacedNodeWhereTheCameraMapsThem) {
     camera.camX = 1450.0f;
     click(Vec2(520.0f, 300.0f));
-    Node *n = findNode(world.createdId);
+    Node *n = findNode(gesture.createdId);
     ASSERT_NE(n, nullptr);
-    world.pressedId = -1;
+    gesture.pressedId = -1;
     shell.pointerX = shell.pointerY = 0;
     frame();
     EXPECT_TRUE(inkAt(Vec2(0.0f, 1600.0f)));
@@ -82,7 +82,7 @@ TEST_F(DrawnFrame, BorderAndAPlacedNodeWhereTheCameraMapsThem) {
 TEST_F(DrawnFrame, SelectionRingOnlyAroundSelectedNodes) {
     camera.zoom = 2.0f;
     Node *n = node(1600.0f, 1600.0f);
-    world.pressedId = world.hoverId = -1;
+    gesture.pressedId = gesture.hoverId = -1;
     shell.pointerX = shell.pointerY = 0;
     // The ring runs a few pixels outside the node, whatever the zoom.
     Vec2 ring = n->position() + Vec2(n->radius() + 4.0f * camera.unitsPerPixel / camera.zoom, 0.0f);
@@ -134,7 +134,7 @@ protected:
         p->addEdge(ring[0], ring[1], false, -1);
         p->patternRadius = 350.0f;
         placeMetaNode(0, 1850, 1700);
-        world.pressedId = world.hoverId = -1;
+        gesture.pressedId = gesture.hoverId = -1;
         shell.pointerX = shell.pointerY = 0;
     }
     void TearDown() override {
@@ -186,7 +186,7 @@ TEST_F(KindsOfThing, DrawnAsBefore) {
 
 // A hovered node's label is written in its own colour between batched shapes.
 TEST_F(KindsOfThing, LabelInTheColourSetForIt) {
-    world.hoverId = a->id;
+    gesture.hoverId = a->id;
     frame();
     int coloured = 0, black = 0;
     for (int y = 86; y <= 98; y++)

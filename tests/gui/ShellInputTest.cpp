@@ -10,7 +10,7 @@ using PointerEdits = GuiTest;
 TEST_F(PointerEdits, PressPlacesANodeAndReleaseOverAnotherJoinsThem) {
     Vec2 spot = screenToWorld(300, 420);
     button(Vec2(300.0f, 420.0f), GLUT_DOWN);
-    Node *a = findNode(world.pressedId);
+    Node *a = findNode(gesture.pressedId);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->position(), Vec2(std::trunc(spot.x), std::trunc(spot.y)));
     button(Vec2(300.0f, 420.0f), GLUT_UP);
@@ -75,8 +75,8 @@ TEST_F(PointerEdits, BackspaceDeletesTheHoveredNodeAndADigitPlacesAMetanode) {
         Node *n = dynamic_cast<Node *>(t);
         if (!n || n->dead || !n->isMeta() || n->container()) continue;
         metas++;
-        EXPECT_NEAR(n->position().x, world.lastPointer.x, 0.5f);
-        EXPECT_NEAR(n->position().y, world.lastPointer.y, 0.5f);
+        EXPECT_NEAR(n->position().x, gesture.lastPointer.x, 0.5f);
+        EXPECT_NEAR(n->position().y, gesture.lastPointer.y, 0.5f);
     }
     EXPECT_EQ(metas, 1);
 }
@@ -129,18 +129,18 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     shellActiveMotion(static_cast<int>(p.x), static_cast<int>(p.y) + 40);
     tick();
     EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
-    EXPECT_TRUE(world.rotating);
+    EXPECT_TRUE(gesture.rotating);
 }
 
 // Editing a stored pattern in its own window.
 TEST_F(PointerEdits, PatternWindowTakesNewNodesAndEdgesOutOfTheLiveWorld) {
     Pattern *p = patternSlot(1);
-    world.currentWindow = 2;
+    panelChoices.currentWindow = 2;
     Vec2 east = pixelOf(Vec2(1700.0f, 1600.0f)), south = pixelOf(Vec2(1600.0f, 1700.0f));
     click(east);
     click(south);
     drag(east, south);
-    world.currentWindow = 0;
+    panelChoices.currentWindow = 0;
     ASSERT_EQ(p->nodeCount, 2);
     EXPECT_NEAR(p->nodes[0]->position().x, 100.0f, 1.0f);
     EXPECT_NE(p->findEdge(p->nodes[0], p->nodes[1]), nullptr);

@@ -154,6 +154,16 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
     const uint64_t before = worldDigest();
     std::string snapBefore;
     ASSERT_TRUE(snapshotText(snapBefore, why));
+    // The colours' descriptions (shown beside their nodes) are no part of the file.
+    auto descriptions = [] {
+        std::string d;
+        for (int c = 0; c < colorCount; c++)
+            for (int i = 0; colorTable[c].descriptionLine(i); i++)
+                d += std::string(colorTable[c].descriptionLine(i)) + "\n";
+        return d;
+    };
+    const std::string describedBefore = descriptions();
+    EXPECT_NE(describedBefore, "") << "an opened world describes its colours";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         std::string bad = scratch.write("bad.snap", c.text);
@@ -172,6 +182,7 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
         std::string snapAfter;
         ASSERT_TRUE(snapshotText(snapAfter, why));
         EXPECT_EQ(snapAfter, snapBefore);
+        EXPECT_EQ(descriptions(), describedBefore);
     }
 }
 

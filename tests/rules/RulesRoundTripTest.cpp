@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ListingRoundTrip.h"
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 #include "world/Random.h"
 
 namespace {

@@ -63,12 +63,10 @@ TEST_F(WorldFilesTest, RulesAreCheckedWithoutTouchingTheWorld) {
                                                    "Blue node decays at -1\n");
     const uint64_t digest = worldDigest();
     const std::string before = image();
-    world.placeColour = 2;
     RulesCheck check = checkRulesFile(rules);
     ASSERT_TRUE(check.readable) << check.refusal;
     EXPECT_EQ(worldDigest(), digest);
     EXPECT_EQ(image(), before) << "colours, patterns and settings as they were";
-    EXPECT_EQ(world.placeColour, 2);
     ASSERT_EQ(check.diagnostics.size(), 2u);
     const RulesDiagnostic &size = check.diagnostics[0], &decay = check.diagnostics[1];
     EXPECT_EQ(size.line, 2);

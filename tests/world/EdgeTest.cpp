@@ -107,21 +107,20 @@ TEST_F(EdgeTest, GeometryFollowsInsetsAndStaysWhenAnEndIsGone) {
 
 TEST_F(EdgeTest, ConnectingBySelectionJoinsEverySelectedPair) {
     TestNode *d = new TestNode(100, 100);
-    world.directedEdges = world.coloredEdges = 1;
-    world.placeColour = 2;
-    connectNodes(a->id, a->id, false);
-    connectNodes(a->id, -1, false);  // itself, nobody
+    world.directedEdges = 1;
+    connectNodes(a->id, a->id, false, 2);
+    connectNodes(a->id, -1, false, 2);  // itself, nobody
     EXPECT_EQ(world.liveEdgeCount, 0);
     // a unselected, targets selected: a is joined to each of them.
     b->selected = c->selected = 1;
-    connectNodes(a->id, b->id, true);
+    connectNodes(a->id, b->id, true, 2);
     EXPECT_EQ(world.liveEdgeCount, 2);
     Edge *ab = findEdge(a->nodeIndex, b->nodeIndex, true);
     ASSERT_NE(ab, nullptr);
     EXPECT_EQ(ab->edgeColour, 2);
     EXPECT_NE(findEdge(a->nodeIndex, c->nodeIndex, true), nullptr);
     // Selected source, unselected target: every selected node joins it.
-    connectNodes(b->id, d->id, true);
+    connectNodes(b->id, d->id, true, 2);
     EXPECT_NE(findEdge(b->nodeIndex, d->nodeIndex, true), nullptr);
     EXPECT_NE(findEdge(c->nodeIndex, d->nodeIndex, true), nullptr);
     EXPECT_EQ(world.liveEdgeCount, 4);

@@ -91,8 +91,8 @@ TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
     pat->addEdge(a, b, false, -1);
     // a unselected, b and c selected: a is joined to each selected node once.
     b->selected = c->selected = 1;
-    pat->connect(a->id, b->id, true);
-    pat->connect(a->id, b->id, true);
+    pat->connect(a->id, b->id, true, -1);
+    pat->connect(a->id, b->id, true, -1);
     ASSERT_EQ(pat->edgeCount, 2);
     EXPECT_EQ(pat->edges[1]->fromIndex + pat->edges[1]->toIndex, 2) << "a to c";
 }

@@ -1,4 +1,4 @@
-#include "app/FramePacing.h"
+#include "runtime/FramePacing.h"
 
 #include <algorithm>
 

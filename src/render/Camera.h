@@ -18,8 +18,6 @@ extern CameraState camera;
 Vec2 worldToScreen(Vec2 p);
 Vec2 screenToWorld(int px, int py);
 Vec2 screenToWorld(Vec2 pixel);
-// The pointer position in world units.
-Vec2 pointerWorld();
 void resetCamera();
 void setPanEnabled(bool flag);
 // One idle pass of the zoom animation with the wheel movement d (-1, 0, +1).

@@ -1,9 +1,8 @@
-#include "app/Camera.h"
+#include "render/Camera.h"
 
 #include <cstdlib>
 
-#include "app/Clock.h"
-#include "app/Shell.h"
+#include "runtime/Clock.h"
 
 CameraState camera;
 
@@ -21,8 +20,6 @@ Vec2 screenToWorld(Vec2 pixel) {
 }
 
 Vec2 screenToWorld(int px, int py) { return screenToWorld(Vec2(static_cast<float>(px), static_cast<float>(py))); }
-
-Vec2 pointerWorld() { return screenToWorld(shell.pointerX, shell.pointerY); }
 
 void resetCamera() {
     camera.zoomStart = clockNow();

@@ -1,4 +1,4 @@
-#include "batch/BenchScenarios.h"
+#include "benchworlds/BenchScenarios.h"
 
 #include <cstdio>
 #include <cmath>

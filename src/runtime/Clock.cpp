@@ -1,4 +1,4 @@
-#include "app/Clock.h"
+#include "runtime/Clock.h"
 
 #include <chrono>
 

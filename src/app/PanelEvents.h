@@ -1,0 +1,24 @@
+#pragma once
+#include <imgui.h>
+
+// The panel window's input. ImGui 1.86 has no input queue: a key or button
+// that goes down and up within one frame is never seen. The toolkit's
+// callbacks queue events here instead, and each panel frame feeds ImGui the
+// ones it may see, in order, until one would press or release a key or button
+// a second time; so quick clicks and keys are never lost.
+
+// Installs the toolkit's input callbacks on the current (the panel) window.
+void installPanelInput();
+// Feeds ImGui the events the frame under way may see; the rest wait.
+void feedFrameEvents();
+bool panelInputPending();
+// When input last came, on the program's clock; noting it (as closing the
+// about box from the world window does) makes the panel redraw promptly.
+float lastPanelInputTime();
+void notePanelInput();
+// The toolkit's mouse callback, callable directly.
+void panelMouse(int button, int state, int x, int y);
+// A key pressed and released at once, as a quick typist does.
+void panelKeyTap(int key);
+// Whether the key went down in the frame under way (repeats not counted).
+bool keyPressed(ImGuiKey key);

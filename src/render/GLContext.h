@@ -1,0 +1,19 @@
+#pragma once
+
+// What the window's GL context offers besides drawing: the driver's
+// description, the viewport and drawing state, reading a frame back, and
+// resting on the display connection. Its source includes the window system's
+// headers, which must not meet the world's (X11 names a type Atom).
+#include <vector>
+
+// Prints the driver's vendor, renderer, version and extensions, then the
+// window-system extensions, to standard output.
+void printDriverInfo();
+void setViewport(int width, int height);
+// State the world window keeps for all its frames.
+void initWorldDrawingState();
+// The back buffer's pixels, rgb rows from the bottom, into out.
+void readBackBuffer(int width, int height, std::vector<unsigned char> &out);
+// Rests up to the given seconds, waking early when window input arrives on
+// the current context's display connection (without one, simply sleeps).
+void restOnDisplay(float seconds);
