@@ -11,6 +11,7 @@
 #include "rules/RulesLoader.h"
 #include "runtime/SafeSave.h"
 #include "runtime/WorldFiles.h"
+#include "world/ColorTable.h"
 #include "world/WorldStore.h"
 
 namespace {
@@ -97,6 +98,12 @@ RulesCheck runRulesLoader(const std::string &text, const std::string &name,
         RulesDiagnostic more;
         more.message = std::to_string(total - kMaxDiagnostics) + " more diagnostics not shown";
         result.diagnostics.push_back(more);
+    }
+    for (int c = 0; c < colorCount; c++) {
+        RulesColour colour;
+        colour.name = colorTable[c].name;
+        for (int k = 0; k < 3; k++) colour.rgb[k] = colorTable[c].rgb[k];
+        result.colours.push_back(colour);
     }
     result.summary = closeMemoryStream(summary, summaryData, summarySize);
     if (!result.summary.empty() && result.summary.back() == '\n') result.summary.pop_back();

@@ -12,6 +12,13 @@ struct RulesDiagnostic {
     std::string text;  // that line of the file, without its line break; empty past the end
 };
 
+// A colour the text declares, in declaration order (the editor draws each
+// name in its colour).
+struct RulesColour {
+    std::string name;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+};
+
 struct RulesCheck {
     // False when the file cannot be read or is not text (refusal says why);
     // loadRulesFile refuses such a file too.
@@ -21,6 +28,7 @@ struct RulesCheck {
     // The loader's summary line ("6 colors parsed", or that the built-in
     // rules load), without its line break.
     std::string summary;
+    std::vector<RulesColour> colours;
 };
 
 // Checks the rules file at path before Load in "Main" replaces the world with

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,16 @@ std::string encodeRulesCheck(const RulesCheck &check) {
         putField(out, d.message);
         putField(out, d.text);
     }
+    out += std::to_string(check.colours.size()) + ";";
+    for (const RulesColour &c : check.colours) {
+        putField(out, c.name);
+        // Each component as the bits of its float, so that it travels exactly.
+        for (float v : c.rgb) {
+            uint32_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            out += std::to_string(bits) + ";";
+        }
+    }
     return out + "E";
 }
 
@@ -93,6 +104,18 @@ bool decodeRulesCheck(const std::string &in, RulesCheck &check) {
             return false;
         d.line = static_cast<int>(line);
         check.diagnostics.push_back(d);
+    }
+    if (!takeNumber(in, at, count) || count < 0 || count > 1000) return false;
+    for (long long i = 0; i < count; i++) {
+        RulesColour c;
+        if (!takeField(in, at, c.name)) return false;
+        for (float &v : c.rgb) {
+            long long bits = 0;
+            if (!takeNumber(in, at, bits) || bits < 0 || bits > 0xffffffffLL) return false;
+            uint32_t b = static_cast<uint32_t>(bits);
+            std::memcpy(&v, &b, sizeof v);
+        }
+        check.colours.push_back(c);
     }
     return at + 1 == in.size() && in[at] == 'E';
 }

@@ -30,7 +30,12 @@ std::string notTextProblem(const std::string &text, const std::string &name) {
 bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
     std::string text;
     if (!readWholeFile(path, text, why)) return false;
-    why = notTextProblem(text, path);
+    return loadRulesText(text, path, why, log);
+}
+
+bool loadRulesText(std::string text, const std::string &path, std::string &why, FILE *log) {
+    std::string name = path.empty() ? std::string("listing") : path;
+    why = notTextProblem(text, name);
     if (!why.empty()) {
         why += "; nothing was loaded";
         return false;
@@ -38,12 +43,13 @@ bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
     // The loader reads the very text that was checked; fmemopen wants at least a byte.
     FILE *f = text.empty() ? std::fopen("/dev/null", "r") : fmemopen(&text[0], text.size(), "r");
     if (!f) {
-        why = "cannot read '" + path + "': " + std::strerror(errno);
+        why = "cannot read '" + name + "': " + std::strerror(errno);
         return false;
     }
-    initPatternSlots();
-    loadRules(f, path.c_str(), log);
-    readPatternFolder(std::filesystem::path(path).parent_path().string());
+    // The patterns come from beside the file; a text from no file keeps those in force.
+    if (!path.empty()) initPatternSlots();
+    loadRules(f, name.c_str(), log);
+    if (!path.empty()) readPatternFolder(std::filesystem::path(path).parent_path().string());
     if (log) std::fflush(log);
     return true;
 }

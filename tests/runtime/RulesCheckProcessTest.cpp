@@ -47,6 +47,9 @@ TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAl
     ASSERT_FALSE(check.failed()) << check.why();
     EXPECT_TRUE(r.readable);
     EXPECT_EQ(r.summary, "5 colors parsed");  // red, eat, blue, green, x
+    ASSERT_EQ(r.colours.size(), 5u);
+    EXPECT_EQ(r.colours[2].name, "blue");
+    EXPECT_EQ(r.colours[2].rgb[0], 1.0f);  // "blue is 2 0 0", clamped
     std::string got;
     for (const RulesDiagnostic &d : r.diagnostics)
         got += std::to_string(d.line) + " " + d.message + " | " + d.text + "\n";
@@ -129,11 +132,13 @@ TEST(RulesCheckProcess, TheResultTravelsWholeOrNotAtAll) {
     c.readable = true;
     c.summary = "2 colors parsed";
     c.diagnostics = {{3, "parse error", "red eat: blue\t;"}, {0, "", std::string("a\0b\n", 4)}};
+    c.colours = {{"Sun", {0.1f, 1.0f, 0.0f}}, {"x", {}}};
     std::string data = encodeRulesCheck(c);
     RulesCheck back;
     ASSERT_TRUE(decodeRulesCheck(data, back));
     EXPECT_EQ(encodeRulesCheck(back), data);
     EXPECT_EQ(back.diagnostics[1].text, c.diagnostics[1].text);
+    EXPECT_EQ(back.colours[0].rgb[0], 0.1f);
     for (size_t cut = 0; cut < data.size(); cut++) EXPECT_FALSE(decodeRulesCheck(data.substr(0, cut), back)) << cut;
     EXPECT_FALSE(decodeRulesCheck(data + "x", back));
 }
