@@ -17,7 +17,10 @@
 #include "app/AboutBox.h"
 #include "app/FileChooser.h"
 #include "app/Panel.h"
+#include "app/RulesWindow.h"
 #include "app/PanelEvents.h"
+#include "runtime/KeepWorldApply.h"
+#include "runtime/RulesDocument.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
@@ -33,6 +36,7 @@
 #include "rules/RulesLoader.h"
 #include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
+#include "world/ColorTable.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -50,6 +54,10 @@ void pressUnlessModal(int x, int y) {
 void keyUnlessModal(int key) {
     // Enter or Escape answer the about box from the world window too.
     if (aboutBoxOpen() && (key == 13 || key == 27)) closeAboutBox();
+    if (key == 5 && (glutGetModifiers() & GLUT_ACTIVE_CTRL)) {  // Ctrl+E
+        toggleRulesWindow();
+        return;
+    }
     if (!panelModalOpen()) onKey(key);
 }
 
@@ -81,18 +89,37 @@ void appStartup(const std::string &folder) {
     hooks.rebuildPanel = rebuildPanelHook;
     hooks.startTime = clockNow();
     std::string rules = folder.empty() ? std::string() : folder + "/logic.txt";
-    startWorld(rules, folder, hooks);
+    if (startWorld(rules, folder, hooks).rulesOpened)
+        showRulesFileInEditor(rules);
+    else
+        rulesShowListing();
     resetStatistics();
     std::fflush(stdout);
 }
 
-bool reloadRules(const std::string &path, std::string &why) {
-    if (!loadRulesFile(path, why)) return false;
+namespace {
+// After the rules changed: the view and the panel start afresh, as after Load.
+void rulesReplaced() {
     resetCamera();
     panelChoices.placeColour = 0;
     buildPanel();
     panelRefresh();
     resetStatistics();
+}
+}  // namespace
+
+void showRulesFileInEditor(const std::string &path) {
+    std::string text, why;
+    if (readWholeFile(path, text, why))
+        rulesShowScenario(text, path);
+    else
+        rulesShowListing();
+}
+
+bool reloadRules(const std::string &path, std::string &why) {
+    if (!loadRulesFile(path, why)) return false;
+    rulesReplaced();
+    showRulesFileInEditor(path);
     return true;
 }
 
@@ -132,6 +159,7 @@ void runPanelAction(int id) {
         startOver();
         resetCamera();
         resetStatistics();
+        rulesShowListing();
         break;
     case kActionResetCamera: resetCamera(); break;
     case kActionLoad: {
@@ -177,6 +205,7 @@ void runPanelAction(int id) {
         resetStatistics();
         buildPanel();
         panelRefresh();
+        rulesShowListing();
         break;
     }
     case kActionMaxEdges: {
@@ -189,9 +218,47 @@ void runPanelAction(int id) {
     }
 }
 
+void applyEditorRules(bool keepWorld) {
+    RulesDocument &doc = rulesDocument();
+    std::string why;
+    if (!keepWorld) {
+        // Issue 22's window undo remembers the world here once the window keeps an UndoHistory.
+        bool ok = loadRulesText(doc.text(), doc.path(), why);
+        if (ok) rulesReplaced();
+        setRulesMessage(ok ? "Applied: the world starts again from this text." : why, !ok);
+        report(ok, why);
+        return;
+    }
+    std::string place = isColor(panelChoices.placeColour) ? colorTable[panelChoices.placeColour].name : "";
+    KeepWorldApply r = applyRulesKeepingWorld(doc.text(), doc.path().empty() ? "listing" : doc.path());
+    setRulesMessage(r.message, !r.applied);
+    if (!r.applied) return;
+    int c = findColor(place.c_str());
+    panelChoices.placeColour = c >= 0 ? c : 0;
+    buildPanel();
+    panelRefresh();
+    resetStatistics();
+    shell.changed = true;
+}
+
+void carryOutRulesRequests() {
+    RulesRequests asked = takeRulesRequests();
+    if (asked.apply || asked.applyKeepWorld) applyEditorRules(asked.applyKeepWorld);
+    if (asked.save || asked.saveAs) {
+        RulesDocument &doc = rulesDocument();
+        std::string path = asked.save && !doc.path().empty() ? doc.path() : askSaveFileName();
+        if (path.empty()) return;
+        std::string why;
+        bool ok = doc.saveAs(path, why);
+        setRulesMessage(ok ? "Saved to " + path : why, !ok);
+    }
+    rulesWindowIdle();
+}
+
 void carryOutPanelRequests() {
     if (!panelWindow()) return;
     PanelRequests asked = takePanelRequests();
+    if (asked.rules) toggleRulesWindow();
     if (asked.action >= 0) runPanelAction(asked.action);
     if (asked.saveImage) {
         std::string path = askSaveFileName();
@@ -200,6 +267,7 @@ void carryOutPanelRequests() {
             report(captureView(path, why), why);
         }
     }
+    carryOutRulesRequests();
     panelIdle();
 }
 
@@ -232,6 +300,11 @@ void drawMeasured(float now) {
     recordFrameCost(cost.count());
     lastFrameTime = now;
     shell.changed = false;
+}
+
+// A rules check under way is looked at often, so that its answer shows at once.
+void rulesCheckPacing(PacingState &p) {
+    if (rulesWindowBusy() && (p.nextStep < 0.0f || p.nextStep > p.now + 0.01f)) p.nextStep = p.now + 0.01f;
 }
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
@@ -287,6 +360,7 @@ void idleTick() {
     if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
     if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
+    rulesCheckPacing(p);
     shellRest(restSeconds(p));
 }
 
@@ -305,7 +379,9 @@ void patternWindowTick() {
     setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPatternPointer(pattern, at);
     if (pattern) pattern->translate(-1600.0f, -1600.0f);
-    shellRest(restSeconds(pacing(clockNow(), false)));
+    PacingState rest = pacing(clockNow(), false);
+    rulesCheckPacing(rest);
+    shellRest(restSeconds(rest));
 }
 
 bool captureView(const std::string &path, std::string &why) {

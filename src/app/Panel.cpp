@@ -51,6 +51,9 @@ void fileButtons() {
     if (trackedButton("Start Over")) requests.action = kActionStartOver;
     ImGui::SameLine();
     if (trackedButton("Save Image")) requests.saveImage = true;
+    ImGui::SameLine();
+    if (trackedButton("Rules")) requests.rules = true;
+    if (ImGui::GetIO().KeyCtrl && ImGui::IsKeyPressed('E', false)) requests.rules = true;
     if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
 }
 
@@ -192,6 +195,7 @@ void panelClose() {
     glBackendReady = false;
     panelWin = 0;
     abandonFileChooser();
+    glutLeaveMainLoop();
 }
 
 }  // namespace

@@ -89,7 +89,9 @@ void toolkitMouse(int button, int state, int x, int y) {
     queueEvent({PanelEvent::Button, button, state, x, y, 0});
 }
 void panelReshape(int w, int h) {
-    ImGui_ImplGLUT_ReshapeFunc(w, h);
+    // The panel's context is the current one here; another window sizes its
+    // own display from the window at each frame.
+    if (&currentQueue() == &panelQueue) ImGui_ImplGLUT_ReshapeFunc(w, h);
     queueEvent({PanelEvent::Motion, 0, 0, -1, -1, 0});
 }
 }  // namespace

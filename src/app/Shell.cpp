@@ -168,7 +168,9 @@ void shellInit() {
     static char *argv[] = {name, nullptr};
     int argc = 1;
     glutInit(&argc, argv);
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    // Closing the world window or the panel ends the main loop (their close
+    // callbacks leave it); closing the rules editor closes only the editor.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
     glutInitWindowSize(800, 800);
     glutInitWindowPosition(212, 32);
@@ -182,6 +184,7 @@ void shellInit() {
     glutSpecialFunc(shellSpecial);
     glutKeyboardFunc(shellKeyboard);
     glutMouseWheelFunc(shellWheel);
+    glutCloseFunc(glutLeaveMainLoop);
     initWorldDrawingState();
     shell.lastPressTime = clockNow() - 0.6f;
     glutIdleFunc(shellIdle);

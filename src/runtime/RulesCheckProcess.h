@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/ChildProcess.h"
@@ -31,6 +32,8 @@ public:
     // Stops a running check; its result is dropped.
     void stop();
     State state() const { return current; }
+    // The program the next check runs.
+    void setProgram(std::string p) { program = std::move(p); }
     // Once Finished: the check, or (failed) why there is none.
     const RulesCheck &result() const { return checked; }
     bool failed() const { return !failure.empty(); }

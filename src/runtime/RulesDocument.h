@@ -34,6 +34,10 @@ public:
 
     // Starts the check that is due and takes in a finished one; call every frame.
     void tick(double now);
+    // The next check starts at the next tick, without the quiet time (Apply waits for it).
+    void hurry() { lastEdit = -1e300; }
+    // The worker program of the checks to come.
+    void setWorkerProgram(const std::string &program) { check.setProgram(program); }
     // The newest finished check, and whether the text changed since it began.
     const RulesCheck &diagnostics() const { return checked; }
     bool checking() const { return pending || running; }
