@@ -14,8 +14,13 @@ namespace {
 // What was copied last, and pasting's answer, kept for ImGui.
 struct Clipboard {
     std::string copied, pasted, problem;
-    std::chrono::steady_clock::time_point fetched;
+    // The frame (of which window's toolkit context) the last answer was for.
+    const ImGuiContext *fetchedIn = nullptr;
+    int fetchedFrame = -1;
     ChildProcess writer;
+    ChildProcess reader;  // a paste under way
+    size_t readerLimit = 0;
+    bool pasteAsked = false, readerFailed = false;
 };
 Clipboard &clipboard() {
     static Clipboard c;
@@ -34,19 +39,23 @@ const char *getText(void *) {
         c.problem = "pasting from other programs needs xclip (apt-get install xclip)";
         return c.copied.c_str();
     }
-    // A paste within a moment of the last takes the same answer (the editor
-    // asks once to measure the paste and once to make it).
-    auto now = std::chrono::steady_clock::now();
-    if (now - c.fetched < std::chrono::milliseconds(300)) return c.pasted.c_str();
+    // Within one frame the same answer (the editor asks once to measure the
+    // paste and once to make it); a later paste asks the desktop again.
+    if (c.fetchedIn == ImGui::GetCurrentContext() && c.fetchedFrame == ImGui::GetFrameCount()) return c.pasted.c_str();
+    c.fetchedIn = ImGui::GetCurrentContext();
+    c.fetchedFrame = ImGui::GetFrameCount();
+    c.pasted.clear();
     ChildProcess reader;
     if (!reader.start(kXclip, {"-selection", "clipboard", "-o"}, std::string(), kPasteWait)) {
         c.problem = "cannot run xclip: " + reader.why();
-        return c.copied.c_str();
+        c.pasted = c.copied;
+        return c.pasted.c_str();
     }
     while (reader.poll() == ChildProcess::State::Running) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (reader.timedOut()) {
-        c.problem = "the desktop clipboard did not answer in time; pasted what was copied here";
-        return c.copied.c_str();
+        // Half an answer, or another text than the one asked for, would be a surprise: nothing.
+        c.problem = "the desktop clipboard did not answer in time; nothing pasted";
+        return c.pasted.c_str();
     }
     if (!WIFEXITED(reader.status()) || WEXITSTATUS(reader.status()) != 0) {
         // No owner of the desktop's clipboard: what was copied here, if anything.
@@ -55,14 +64,13 @@ const char *getText(void *) {
     }
     c.problem.clear();
     c.pasted = reader.output();
-    c.fetched = std::chrono::steady_clock::now();
     return c.pasted.c_str();
 }
 
 void setText(void *, const char *text) {
     Clipboard &c = clipboard();
     c.copied = text ? text : "";
-    c.fetched = {};
+    c.fetchedIn = nullptr;
     if (::access(kXclip, X_OK) != 0) {
         c.problem = "copying to other programs needs xclip (apt-get install xclip)";
         return;
@@ -72,9 +80,61 @@ void setText(void *, const char *text) {
     if (!c.writer.start("/bin/sh", {"-c", "exec /usr/bin/xclip -selection clipboard -i >/dev/null 2>&1"}, c.copied,
                         5.0))
         c.problem = "cannot run xclip: " + c.writer.why();
+    else
+        c.writer.poll();  // handed over now, not at the next frame, which may be a while off
 }
 
 }  // namespace
+
+void requestDesktopPaste(size_t limit) {
+    Clipboard &c = clipboard();
+    c.readerLimit = limit;
+    c.pasteAsked = true;
+    c.readerFailed = false;
+    if (::access(kXclip, X_OK) != 0) {
+        c.problem = "pasting from other programs needs xclip (apt-get install xclip)";
+        c.readerFailed = true;
+    } else if (!c.reader.start(kXclip, {"-selection", "clipboard", "-o"}, std::string(), 10.0)) {
+        c.problem = "cannot run xclip: " + c.reader.why();
+        c.readerFailed = true;
+    }
+}
+
+bool desktopPasteWaiting() { return clipboard().pasteAsked; }
+
+bool desktopPasteArrived(DesktopPaste &paste) {
+    Clipboard &c = clipboard();
+    if (!c.pasteAsked) return false;
+    paste = DesktopPaste();
+    if (c.readerFailed) {
+        paste.text = c.copied;  // no desktop clipboard: what was copied here
+    } else {
+        ChildProcess::State state = c.reader.poll();
+        bool over = c.reader.output().size() > c.readerLimit;
+        if (state == ChildProcess::State::Running && !over) return false;
+        if (over) {
+            paste.tooLarge = true;
+            paste.size = c.reader.output().size();
+            c.reader.stop();
+        } else if (c.reader.timedOut()) {
+            c.problem = "the desktop clipboard did not answer in time; nothing pasted";
+        } else if (!WIFEXITED(c.reader.status()) || WEXITSTATUS(c.reader.status()) != 0) {
+            paste.text = c.copied;  // no owner of the desktop's clipboard: what was copied here, if anything
+        } else {
+            c.problem.clear();
+            paste.text = c.reader.output();
+        }
+    }
+    c.pasteAsked = false;
+    return true;
+}
+
+void offerClipboardText(const std::string &text) {
+    Clipboard &c = clipboard();
+    c.pasted = text;
+    c.fetchedIn = ImGui::GetCurrentContext();
+    c.fetchedFrame = ImGui::GetFrameCount();
+}
 
 void installDesktopClipboard() {
     ImGuiIO &io = ImGui::GetIO();

@@ -9,3 +9,18 @@
 void installDesktopClipboard();
 // Why copying to or pasting from the desktop failed last, or empty.
 const std::string &desktopClipboardProblem();
+
+// A paste that does not hold up frames: asked for here, its text arrives at
+// a later frame (the desktop's owner may be slow, the text large). Text over
+// limit bytes is not taken: it arrives empty with tooLarge set.
+void requestDesktopPaste(size_t limit);
+struct DesktopPaste {
+    std::string text;
+    bool tooLarge = false;
+    size_t size = 0;  // how much had come when it was found too large
+};
+// True once, when the requested paste has arrived (or failed: empty text and a problem).
+bool desktopPasteArrived(DesktopPaste &paste);
+bool desktopPasteWaiting();
+// The toolkit's next clipboard reads in this frame answer with text.
+void offerClipboardText(const std::string &text);

@@ -315,22 +315,33 @@ void findBar() {
     }
 }
 
-// A paste that would make the text more than the editor holds is refused
-// before the editor sees the key.
-bool pasteRefused() {
+// A paste is fetched from the desktop while frames go on, and made when it
+// arrives; one that would make the text more than the editor holds is
+// refused then. True when the editor must not see this frame's keys.
+bool pasteAsked() {
     RulesWindow &s = state();
     ImGuiIO &io = ImGui::GetIO();
     bool paste = (io.KeyCtrl && !io.KeyShift && ImGui::IsKeyPressed('V', false)) ||
                  (io.KeyShift && !io.KeyCtrl && keyPressed(ImGuiKey_Insert));
     if (!paste || s.editor->IsReadOnly()) return false;
-    const char *clip = ImGui::GetClipboardText();
-    size_t size = clip ? std::strlen(clip) : 0;
-    if (s.document.text().size() + size <= kMaxText) return false;
-    char why[200];
-    std::snprintf(why, sizeof why, "Nothing pasted: %.1f MB is more than the editor holds (%.0f MB in all).",
-                  static_cast<double>(size) / (1 << 20), static_cast<double>(kMaxText) / (1 << 20));
-    setRulesMessage(why, true);
+    requestDesktopPaste(kMaxText - std::min(kMaxText, s.document.text().size()));
     return true;
+}
+
+// After the editor's frame: the paste that arrived, if any.
+void pasteArrived() {
+    RulesWindow &s = state();
+    DesktopPaste paste;
+    if (!desktopPasteArrived(paste) || s.editor->IsReadOnly()) return;
+    if (paste.tooLarge) {
+        char why[200];
+        std::snprintf(why, sizeof why, "Nothing pasted: more than %.1f MB, and the editor holds %.0f MB in all.",
+                      static_cast<double>(paste.size) / (1 << 20), static_cast<double>(kMaxText) / (1 << 20));
+        setRulesMessage(why, true);
+        return;
+    }
+    offerClipboardText(paste.text);
+    s.editor->Paste();
 }
 
 void diagnosticsList() {
@@ -386,11 +397,11 @@ void contents() {
         s.slotsColoured = s.nameSlots.size();
     }
     float height = ImGui::GetContentRegionAvail().y - kListHeight - ImGui::GetStyle().ItemSpacing.y;
-    bool refused = pasteRefused();
-    if (refused) s.editor->SetHandleKeyboardInputs(false);
+    if (pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
     if (s.focusEditor) ImGui::SetNextWindowFocus(), s.focusEditor = false;
     s.editor->Render("text", ImVec2(0, height > 100.0f ? height : 100.0f), true);
     s.editor->SetHandleKeyboardInputs(true);
+    pasteArrived();
     if (s.editor->IsTextChanged()) s.document.edited(s.editor->GetText(), clockNow());
     diagnosticsList();
     ImGui::End();
@@ -472,9 +483,9 @@ void toggleRulesWindow() {
 
 bool rulesWindowOpen() { return state().window != 0; }
 
-void rulesShowScenario(const std::string &text, const std::string &path) {
+void rulesShowScenario(const std::string &text, const std::string &path, bool dropUnsaved) {
     RulesWindow &s = state();
-    if (s.document.unsaved()) {
+    if (s.document.unsaved() && !dropUnsaved) {
         s.scenarioWaiting = true;
         s.waitingText = text;
         s.waitingPath = path;
@@ -524,14 +535,15 @@ void rulesWindowIdle() {
     // Promptly while input or a check's answer is there; the text cursor
     // blinks at a few frames a second otherwise.
     float now = clockNow();
-    if (checked || inputPending(s.input) || now - s.input.lastInput < 0.5f || now - s.lastDraw > 0.25f ||
-        now < s.lastDraw)
+    if (checked || inputPending(s.input) || desktopPasteWaiting() || now - s.input.lastInput < 0.5f ||
+        now - s.lastDraw > 0.25f || now < s.lastDraw)
         glutPostWindowRedisplay(s.window);
 }
 
 bool rulesWindowBusy() {
     RulesWindow &s = state();
-    return s.document.checking() || s.applyWhenChecked || (s.window && inputPending(s.input));
+    return s.applyWhenChecked ||
+           (s.window && (s.document.checking() || inputPending(s.input) || desktopPasteWaiting()));
 }
 
 bool rulesEditorUnsaved() { return state().editor && state().document.unsaved(); }

@@ -30,7 +30,8 @@ bool rulesWindowOpen();
 // The scenario in force changed: it came from the file at path (with its
 // text), or from elsewhere (the listing is shown). Unsaved text in the
 // editor is never replaced: the window offers to show the new scenario.
-void rulesShowScenario(const std::string &text, const std::string &path);
+// dropUnsaved replaces the text all the same (the window's button for it does).
+void rulesShowScenario(const std::string &text, const std::string &path, bool dropUnsaved = false);
 void rulesShowListing();
 
 // Every idle pass: the check that is due, and a frame when one is wanted.
