@@ -42,6 +42,8 @@ struct RulesCheck {
 // loaded at once with loadRulesFile; otherwise the window shows the
 // diagnostics and loads only when asked to.
 RulesCheck checkRulesFile(const std::string &path);
+// The same for a text already read; path names it in the diagnostics.
+RulesCheck checkRulesText(const std::string &text, const std::string &path);
 
 // The loader run on a stream of text by load (which closes it), its
 // diagnostics gathered with the text of their line (cut to

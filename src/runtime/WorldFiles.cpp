@@ -33,7 +33,8 @@ bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
     return loadRulesText(text, path, why, log);
 }
 
-bool loadRulesText(std::string text, const std::string &path, std::string &why, FILE *log) {
+bool loadRulesText(const std::string &constText, const std::string &path, std::string &why, FILE *log) {
+    std::string text = constText;
     std::string name = path.empty() ? std::string("listing") : path;
     why = notTextProblem(text, name);
     if (!why.empty()) {

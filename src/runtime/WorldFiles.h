@@ -18,9 +18,11 @@ class Pattern;
 // on log), and meta1a.txt ... meta10a.txt beside the file are read into the
 // slots. Returns true when the rules were loaded.
 bool loadRulesFile(const std::string &path, std::string &why, FILE *log = stdout);
-// The same for a text in hand (the rules editor's), as if read from path;
-// with no path, the patterns in force stay and messages name "listing".
-bool loadRulesText(std::string text, const std::string &path, std::string &why, FILE *log = stdout);
+// The same with the file's text already read (a rules editor's, or the text
+// the window checked): path names it in diagnostics and says where the
+// pattern files lie. With no path, the patterns in force stay and messages
+// name "listing".
+bool loadRulesText(const std::string &text, const std::string &path, std::string &why, FILE *log = stdout);
 
 // Load in a "Meta" window: reads the pattern file at path whole into
 // pattern. A file that cannot be read, ends early or holds a field that does

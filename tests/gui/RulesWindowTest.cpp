@@ -11,7 +11,11 @@
 
 #include "GuiFixture.h"
 #include "app/DesktopClipboard.h"
+#include "app/Question.h"
+#include "app/Quit.h"
+#include "app/RulesLoad.h"
 #include "app/RulesWindow.h"
+#include "app/Undo.h"
 #include "render/GLContext.h"
 #include "render/Scene.h"
 #include "runtime/RulesDocument.h"
@@ -27,13 +31,14 @@ protected:
         setRulesCheckWorker(DROVAN_BATCH);
         std::ofstream(file) << "Sun is 1 0 0\nSun static\nSun node at 1600.0 1600.0\n";
         std::string why;
-        ASSERT_TRUE(reloadRules(file, why)) << why;
+        ASSERT_TRUE(applyRulesText(readAll(file), file, why)) << why;
         rulesShowScenario(readAll(file), file, true);  // what an earlier test typed goes
         if (!rulesWindowOpen()) toggleRulesWindow();
         ASSERT_TRUE(rulesWindowOpen());
         ASSERT_TRUE(until([] { return !rulesDocument().checking(); }));
     }
     void TearDown() override {
+        rulesShowScenario(readAll(file), file, true);  // nothing unsaved is left for the next test
         if (rulesWindowOpen()) toggleRulesWindow();
         GuiTest::TearDown();
     }
@@ -100,6 +105,29 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     std::vector<int> blue = drawnAt(Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(blue[2] > 150 && blue[0] < 100) << blue[0] << "," << blue[1] << "," << blue[2];
     EXPECT_LT(rulesLongestFrame(), 1000.0f);  // the figure itself is the frame benchmark's
+
+    // Undone like Load; the editor keeps its text.
+    ASSERT_EQ(undoLabel(), "Apply");
+    undoLastAction();
+    EXPECT_EQ(colorTable[0].rgb[2], 0.0f);
+    EXPECT_NE(rulesDocument().text().find("\nSun is 0 0 1"), std::string::npos);
+
+    // The unsaved text joins the quit question; "Save rules" writes it to its file and quits.
+    static int left;
+    left = 0;
+    void (*leave)() = leaveProgram;
+    leaveProgram = [] { left++; };
+    askToQuit();
+    const Question *q = shownQuestion();
+    ASSERT_NE(q, nullptr);
+    EXPECT_NE(q->text.find("Rules window"), std::string::npos) << q->text;
+    ASSERT_EQ(q->answers[0], "Save rules");
+    answerQuestion(0);
+    carryOutAnswer();
+    leaveProgram = leave;
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(readAll(file), rulesDocument().text());
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");
 }
 
 TEST_F(RulesWindowTest, KeepingTheWorldFindingAndConfirmingAnApplyWithMistakes) {
