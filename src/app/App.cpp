@@ -83,7 +83,10 @@ std::string rulesEdits() {
     if (!rulesEditorUnsaved()) return std::string();
     const RulesDocument &doc = rulesDocument();
     if (doc.path().empty()) return "Unsaved text in the Rules window: \"Save rules\" asks where to write it.";
-    return "Unsaved text in the Rules window: \"Save rules\" writes it to " + doc.path() + ".";
+    std::error_code ec;
+    fs::path full = fs::absolute(doc.path(), ec);
+    return "Unsaved text in the Rules window: \"Save rules\" writes it to " +
+           (ec ? doc.path() : full.lexically_normal().string()) + ".";
 }
 
 bool saveRulesEdits(std::string &why) {

@@ -277,7 +277,6 @@ void toolbar() {
     if (!clip.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", clip.c_str());
     if (s.scenarioWaiting) {
         ImGui::TextColored(ImVec4(0.6f, 0.3f, 0.0f, 1.0f), "The scenario in force changed; this text is kept.");
-        ImGui::SameLine();
         if (ImGui::SmallButton("Show the scenario in force (drops this text)")) showNow(s.waitingText, s.waitingPath);
     }
     if (s.confirmApply) {
@@ -485,6 +484,7 @@ bool rulesWindowOpen() { return state().window != 0; }
 
 void rulesShowScenario(const std::string &text, const std::string &path, bool dropUnsaved) {
     RulesWindow &s = state();
+    s.message.clear();  // what it said was about the scenario before
     if (s.document.unsaved() && !dropUnsaved) {
         s.scenarioWaiting = true;
         s.waitingText = text;
