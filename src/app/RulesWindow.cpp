@@ -27,6 +27,10 @@ constexpr int kX = 0, kY = 120, kW = 620, kH = 700;
 // and takes about a second per ten megabytes to fill, so a larger paste or
 // scenario is refused with a message instead of stalling the window.
 constexpr size_t kMaxText = size_t(2) << 20;
+// Past this much text the editor draws it uncoloured: its colouring looks
+// through the whole text for block comments after every key, which would
+// make typing in a long text slow.
+constexpr size_t kMaxColoured = size_t(256) << 10;
 constexpr float kListHeight = 150.0f;
 constexpr int kNameSlots = 20;  // TextEditor's UserColour entries
 
@@ -81,16 +85,27 @@ ImU32 readable(const float rgb[3]) {
 bool tokenize(const char *begin, const char *end, const char *&tokenBegin, const char *&tokenEnd,
               TextEditor::PaletteIndex &colour) {
     RulesWindow &s = state();
-    size_t n = static_cast<size_t>(end - begin);
-    std::vector<RulesSyntax> kinds(n);
-    bool inBlock = false;
-    classifyRulesLine(begin, n, inBlock, kinds.data());
-    size_t k = 1;
-    while (k < n && kinds[k] == kinds[0]) k++;
+    // The editor asks for a line's tokens one at a time, from its start on,
+    // each call with the rest of the line: the line is classified once, at
+    // its first call (a call at or before the last one begins another line).
+    static std::vector<RulesSyntax> kinds;
+    static const char *lineBegin = nullptr, *lineEnd = nullptr, *last = nullptr;
+    if (end != lineEnd || begin <= last || begin < lineBegin) {
+        size_t n = static_cast<size_t>(end - begin);
+        kinds.assign(n, RulesSyntax::Space);
+        bool inBlock = false;
+        classifyRulesLine(begin, n, inBlock, kinds.data());
+        lineBegin = begin;
+        lineEnd = end;
+    }
+    last = begin;
+    const RulesSyntax *kind = kinds.data() + (begin - lineBegin);
+    size_t n = static_cast<size_t>(end - begin), k = 1;
+    while (k < n && kind[k] == kind[0]) k++;
     tokenBegin = begin;
     tokenEnd = begin + k;
     using P = TextEditor::PaletteIndex;
-    switch (kinds[0]) {
+    switch (kind[0]) {
     case RulesSyntax::Space: return false;
     case RulesSyntax::Comment: colour = P::Comment; break;
     case RulesSyntax::Keyword: colour = P::Keyword; break;
@@ -396,6 +411,10 @@ void contents() {
         s.slotsColoured = s.nameSlots.size();
     }
     float height = ImGui::GetContentRegionAvail().y - kListHeight - ImGui::GetStyle().ItemSpacing.y;
+    bool colour = s.document.text().size() <= kMaxColoured;
+    if (colour != s.editor->IsColorizerEnabled()) s.editor->SetColorizerEnable(colour);
+    if (!colour)
+        ImGui::TextDisabled("Colouring is off for a text over %zu KB, so that typing stays quick.", kMaxColoured >> 10);
     if (pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
     if (s.focusEditor) ImGui::SetNextWindowFocus(), s.focusEditor = false;
     s.editor->Render("text", ImVec2(0, height > 100.0f ? height : 100.0f), true);
@@ -408,7 +427,8 @@ void contents() {
 
 void rulesClose() {
     RulesWindow &s = state();
-    if (!s.window) return;
+    // The toolkit may call this late, for a window closed before the one open now.
+    if (!s.window || glutGetWindow() != s.window) return;
     ImGuiContext *previous = ImGui::GetCurrentContext();
     ImGui::SetCurrentContext(s.context);
     if (s.glReady) uiRendererShutdown();
