@@ -41,6 +41,18 @@ TEST_F(BatchTest, CheckReportsDiagnosticsAndExitStatus) {
     r = runBatch("check '" + bad + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "'logic.txt':1: parse error\n2 colors parsed\n");
+
+    // The form editors and CI annotators read: the path as given, no summary.
+    std::string two = write("two.txt", "# c\nred eat blue\nblue is 2 0 0\n");
+    r = runBatch("check '" + two + "' --format gnu");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, two + ":2: error: parse error\n" + two + ":3: error: rgb values must be between 0 and 1\n" + two +
+                         ":4: error: parse error\n" + two + ":4: error: expected a semicolon or line break here\n");
+    good = write("good.txt", "red is 1 0 0\n");
+    r = runBatch("check --format gnu '" + good + "' --listing");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 24), "=== listing\nred is 1.000");
+    EXPECT_EQ(runBatch("check '" + good + "' --format json").status, 2);
 }
 
 TEST_F(BatchTest, CheckCannotOpen) {
