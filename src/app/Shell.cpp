@@ -5,6 +5,7 @@
 #include "render/Camera.h"
 #include "render/GLContext.h"
 #include "render/Primitives.h"
+#include "render/Scene.h"
 #include "runtime/Clock.h"
 
 ShellState shell;
@@ -183,6 +184,7 @@ void shellInit() {
     glutKeyboardFunc(shellKeyboard);
     glutMouseWheelFunc(shellWheel);
     initWorldDrawingState();
+    setBufferSwap(glutSwapBuffers);
     shell.lastPressTime = clockNow() - 0.6f;
     glutIdleFunc(shellIdle);
     createSharedQuadric();
