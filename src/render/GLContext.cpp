@@ -1,5 +1,7 @@
 #include "render/GLContext.h"
 
+#define EGL_NO_X11
+#include <EGL/egl.h>
 #include <GL/gl.h>
 #include <GL/glx.h>
 
@@ -37,6 +39,11 @@ void printDriverInfo() {
     for (size_t i = 0; i < sizeof kOptionalEntryPoints / sizeof *kOptionalEntryPoints; i++)
         optionalEntryPoints[i] = glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(kOptionalEntryPoints[i]));
     std::fflush(stdout);
+}
+
+const void *currentGLContext() {
+    if (const void *window = glXGetCurrentContext()) return window;
+    return eglGetCurrentContext();
 }
 
 void setViewport(int width, int height) { glViewport(0, 0, width, height); }
