@@ -15,7 +15,8 @@ void setViewport(int width, int height);
 const void *currentGLContext();
 // State the world window keeps for all its frames.
 void initWorldDrawingState();
-// The back buffer's pixels, rgb rows from the bottom, into out.
+// The frame drawn last (the back buffer, or an offscreen context's buffer),
+// rgb rows from the bottom, into out.
 void readBackBuffer(int width, int height, std::vector<unsigned char> &out);
 // Rests up to the given seconds, waking early when window input arrives on
 // the current context's display connection (without one, simply sleeps).

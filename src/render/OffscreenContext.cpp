@@ -4,6 +4,9 @@
 #define EGL_NO_X11
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +36,8 @@ bool OffscreenContext::open(int width, int height, std::string &why) {
         return false;
     }
     display = dpy;
+    const char *extensions = eglQueryString(dpy, EGL_EXTENSIONS);
+    // The surfaceless platform's configurations are all for pixel buffers; the context needs one.
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
                                        EGL_PBUFFER_BIT,
                                        EGL_RENDERABLE_TYPE,
@@ -43,31 +48,44 @@ bool OffscreenContext::open(int width, int height, std::string &why) {
                                        8,
                                        EGL_BLUE_SIZE,
                                        8,
-                                       EGL_DEPTH_SIZE,
-                                       24,
                                        EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configs = 0;
-    if (!eglBindAPI(EGL_OPENGL_API) || !eglChooseConfig(dpy, configAttributes, &config, 1, &configs) || configs < 1) {
-        why = eglFault("no offscreen drawing: EGL offers no OpenGL pixel buffer");
-        close();
-        return false;
-    }
-    const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    surface = eglCreatePbufferSurface(dpy, config, size);
-    if (surface == EGL_NO_SURFACE) {
-        surface = nullptr;
-        why = eglFault(("no offscreen drawing: EGL cannot make a " + std::to_string(width) + "x" +
-                        std::to_string(height) + " pixel buffer")
-                           .c_str());
+    if (!extensions || !std::strstr(extensions, "EGL_KHR_surfaceless_context") || !eglBindAPI(EGL_OPENGL_API) ||
+        !eglChooseConfig(dpy, configAttributes, &config, 1, &configs) || configs < 1) {
+        why = eglFault("no offscreen drawing: EGL offers no OpenGL context without a surface");
         close();
         return false;
     }
     // No attributes: the compatibility profile, which keeps the fixed pipeline the window draws with.
     context = eglCreateContext(dpy, config, EGL_NO_CONTEXT, nullptr);
-    if (context == EGL_NO_CONTEXT || !eglMakeCurrent(dpy, surface, surface, context)) {
+    if (context == EGL_NO_CONTEXT || !eglMakeCurrent(dpy, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
         if (context == EGL_NO_CONTEXT) context = nullptr;
         why = eglFault("no offscreen drawing: EGL cannot make an OpenGL context");
+        close();
+        return false;
+    }
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width > largest || height > largest) {
+        why = "no offscreen drawing at " + std::to_string(width) + "x" + std::to_string(height) +
+              ": the GL draws at most " + std::to_string(largest) + " pixels a side";
+        close();
+        return false;
+    }
+    glGenFramebuffers(1, &framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        why = "no offscreen drawing: the GL cannot draw into a " + std::to_string(width) + "x" +
+              std::to_string(height) + " buffer";
         close();
         return false;
     }
@@ -78,11 +96,16 @@ bool OffscreenContext::open(int width, int height, std::string &why) {
 
 void OffscreenContext::close() {
     if (!display) return;
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (context) eglDestroyContext(display, context);
-    if (surface) eglDestroySurface(display, surface);
+    if (context) {
+        if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
+        if (colour) glDeleteRenderbuffers(1, &colour);
+        if (depth) glDeleteRenderbuffers(1, &depth);
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(display, context);
+    }
     eglTerminate(display);
     eglReleaseThread();
-    display = surface = context = nullptr;
+    display = context = nullptr;
+    framebuffer = colour = depth = 0;
     w = h = 0;
 }

@@ -5,9 +5,17 @@
 #include <string>
 #include <vector>
 
+#include <stb_image.h>
+
 #include "GuiFixture.h"
 #include "render/BitmapFont.h"
+#include "render/GLContext.h"
 #include "render/Primitives.h"
+#include "render/Scene.h"
+#include "runtime/Startup.h"
+#include "runtime/WorldTick.h"
+#include "world/Random.h"
+#include "world/Walkers.h"
 
 namespace {
 // A square of the back buffer around a raster position, one byte a pixel
@@ -108,4 +116,65 @@ TEST_F(GuiTest, GlyphTableDrawsAsTheToolkitFont) {
         std::fclose(f);
     }
     EXPECT_EQ(differing, 0);
+}
+
+namespace {
+// The bundled scenario after steps, started as drovan-batch starts it.
+void bundledWorldAfter(long steps) {
+    setWalkerTraceStream(nullptr);
+    world.stepCount = 0;
+    world.simTime = 0.0f;
+    setRandState(1);
+    std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
+    ASSERT_TRUE(startWorld(rules, std::string(), StartupHooks(), nullptr).rulesOpened);
+    if (world.speed == 0) setSpeed(2);
+    for (long done = 0; done < steps;)
+        if (tickWorld(world.lastStepTime + 1.0f)) done++;
+}
+
+int run(const std::string &command) { return std::system(command.c_str()); }
+}  // namespace
+
+// drovan-batch draws its frames offscreen with no display; the window draws
+// the same world at the same view. Both pictures agree within 2 units per
+// channel everywhere, the status line's text included.
+TEST_F(GuiTest, OffscreenFramesAsTheWindowDrawsThem) {
+    std::string folder = scratchFolder();
+    std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
+    struct View {
+        const char *option;
+        float centreX, centreY, zoom;
+    } views[] = {{"", 1600.0f, 1600.0f, 0.8f}, {"--view 1500,1700,2.5", 1500.0f, 1700.0f, 2.5f}};
+    bundledWorldAfter(300);
+    for (const View &v : views) {
+        std::string frames = folder + "/" + (v.option[0] ? "zoomed" : "default");
+        ASSERT_EQ(run("env -u DISPLAY '" + std::string(DROVAN_BATCH) + "' run '" + rules + "' --steps 300 --frames '" +
+                      frames + "' --frame-every 300 " + v.option + " > /dev/null"),
+                  0);
+        int w = 0, h = 0, n = 0;
+        unsigned char *png = stbi_load((frames + "/frame-000300.png").c_str(), &w, &h, &n, 3);
+        ASSERT_NE(png, nullptr);
+        ASSERT_EQ(w, 800);
+        ASSERT_EQ(h, 800);
+
+        camera.zoom = camera.zoomFrom = camera.zoomTo = v.zoom;
+        camera.camX = 3200.0f - v.centreX;
+        camera.camY = 3200.0f - v.centreY;
+        glutSetWindow(shell.mainWindow);
+        drawLiveFrame(PointerMarks(), false);
+        std::vector<unsigned char> window;
+        readBackBuffer(800, 800, window);
+        int worst = 0, inked = 0;
+        for (int y = 0; y < 800; y++)
+            for (int x = 0; x < 800; x++)
+                for (int c = 0; c < 3; c++) {
+                    int a = window[(static_cast<size_t>(799 - y) * 800 + x) * 3 + c], b = png[(y * 800 + x) * 3 + c];
+                    worst = std::max(worst, std::abs(a - b));
+                    inked += a < 200;
+                }
+        stbi_image_free(png);
+        EXPECT_LE(worst, 2) << "view '" << v.option << "'";
+        EXPECT_GT(inked, 2000) << "the window drew the world";
+    }
+    run("rm -rf '" + folder + "'");
 }
