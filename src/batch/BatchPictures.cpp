@@ -173,6 +173,7 @@ PictureRecorder::~PictureRecorder() = default;
 bool PictureRecorder::open(const PicturePlan &plan, std::string &why) {
     parts.reset(new Parts);
     parts->plan = plan;
+    if (!plan.frames.empty() && !makeFolder(plan.frames, why)) return false;
     if (!parts->context.open(plan.width, plan.height, why)) return false;
     // Pulses (the selection rings) stand still: the same run gives the same pictures.
     clockOverride(0.0f);
