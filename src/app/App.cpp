@@ -18,6 +18,7 @@
 #include "app/FileChooser.h"
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
+#include "app/Recording.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
@@ -193,6 +194,10 @@ void carryOutPanelRequests() {
     if (!panelWindow()) return;
     PanelRequests asked = takePanelRequests();
     if (asked.action >= 0) runPanelAction(asked.action);
+    if (asked.toggleRecording) {
+        std::string why;
+        report(recording() ? stopRecording(why) : startRecording(why), why);
+    }
     if (asked.saveImage) {
         std::string path = askSaveFileName();
         if (!path.empty()) {
@@ -225,10 +230,15 @@ PacingState pacing(float now, bool stepped) {
     return p;
 }
 
-void drawMeasured(float now) {
+// With record, the frame goes into the movie before it is shown.
+void drawMeasured(float now, bool record = false) {
     auto t0 = std::chrono::steady_clock::now();
-    drawLiveFrame(pointerMarks());
+    drawLiveFrame(pointerMarks(), !record);
     std::chrono::duration<float, std::milli> cost = std::chrono::steady_clock::now() - t0;
+    if (record) {
+        recordDrawnFrame();
+        glutSwapBuffers();
+    }
     recordFrameCost(cost.count());
     lastFrameTime = now;
     shell.changed = false;
@@ -236,7 +246,10 @@ void drawMeasured(float now) {
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
 bool runAheadChunk() {
-    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] { recordStep(0.0f, false); }) > 0;
+    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] {
+                       recordStep(0.0f, false);
+                       recordRunAheadStep();
+                   }) > 0;
     world.lastStepTime = clockNow();
     return stepped;
 }
@@ -277,7 +290,10 @@ void idleTick() {
         panelNoteStep();
     }
     PacingState p = pacing(now, stepped);
-    if (frameWanted(p)) drawMeasured(now);
+    if (stepped && recordsSteppedPasses())
+        drawMeasured(now, true);  // every step that passes has its frame in the movie
+    else if (frameWanted(p))
+        drawMeasured(now);
     Vec2 at = pointerWorld();
     gesture.hoverId = pickAt(at.x, at.y);
     setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
@@ -350,6 +366,8 @@ int drovanMain() {
     appStartup(findScenarioFolder());
     showAboutBox();
     runMainLoop(idleTick);
+    std::string why;
+    if (!stopRecording(why)) std::printf("%s\n", why.c_str());
     panelShutdown();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/PanelPlots.h"
+#include "app/PanelRecording.h"
 #include "render/UiRenderer.h"
 #include "runtime/Clock.h"
 #include "runtime/StepRequests.h"
@@ -178,6 +179,7 @@ void panelContents() {
     rulesSection();
     maxEdgesSection();
     speedSection();
+    drawRecordSection(requests);
     renderSection();
     ImGui::PopItemWidth();
     drawStatisticsSection();

@@ -165,7 +165,7 @@ bool MovieWriter::open(const std::string &path, int width, int height, int fps, 
     return true;
 }
 
-bool MovieWriter::addFrame(const unsigned char *rgb, int width, int height, std::string &why) {
+bool MovieWriter::addFrame(const unsigned char *rgb, int width, int height, std::string &why, bool bottomFirst) {
     if (!codec) {
         why = "no movie is open";
         return false;
@@ -178,8 +178,9 @@ bool MovieWriter::addFrame(const unsigned char *rgb, int width, int height, std:
         why = "cannot convert the picture: " + avText(rc);
         return false;
     }
-    const uint8_t *planes[1] = {rgb};
-    const int strides[1] = {3 * width};
+    // Rows bottom first are read from the last one up.
+    const uint8_t *planes[1] = {bottomFirst ? rgb + static_cast<size_t>(height - 1) * 3 * width : rgb};
+    const int strides[1] = {bottomFirst ? -3 * width : 3 * width};
     sws_scale(c.scale, planes, strides, 0, height, c.frame->data, c.frame->linesize);
     c.frame->pts = c.pts++;
     rc = avcodec_send_frame(c.encoder, c.frame);

@@ -24,9 +24,10 @@ public:
     // Starts the movie at path (replacing any file there), width x height at
     // fps frames a second.
     bool open(const std::string &path, int width, int height, int fps, std::string &why);
-    // Adds a picture: rgb rows top first, three bytes a pixel. A picture of
-    // another size is scaled to the movie's.
-    bool addFrame(const unsigned char *rgb, int width, int height, std::string &why);
+    // Adds a picture: rgb rows top first (bottom first when asked, as GL
+    // reads them), three bytes a pixel. A picture of another size is scaled
+    // to the movie's.
+    bool addFrame(const unsigned char *rgb, int width, int height, std::string &why, bool bottomFirst = false);
     // Writes what the encoder still holds and the movie's end; closes it.
     bool finish(std::string &why);
     // Closes the movie as it stands (the destructor's way).
