@@ -10,9 +10,10 @@ void printBanner();
 void appStartup(const std::string &folder);
 void idleTick();
 void patternWindowTick();
-// Load in "Main": the rules file replaces the scenario (loadRulesFile), then
-// camera, panel and statistics start afresh. A refused file changes nothing.
-bool reloadRules(const std::string &path, std::string &why);
+// After the world was replaced whole (Open World, undo, a restored
+// recovery snapshot): the gesture, the step clock, the plots and the panel
+// start afresh.
+void afterWorldReplaced();
 void showAboutBox();
 // Carries out one of the panel's actions (a PanelActionId) as its button asks.
 void runPanelAction(int id);

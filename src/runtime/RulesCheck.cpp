@@ -68,6 +68,12 @@ RulesCheck checkRulesFile(const std::string &path) {
     RulesCheck result;
     std::string text;
     if (!readWholeFile(path, text, result.refusal)) return result;
+    return checkRulesText(text, path);
+}
+
+RulesCheck checkRulesText(const std::string &constText, const std::string &path) {
+    RulesCheck result;
+    std::string text = constText;
     result.refusal = notTextProblem(text, path);
     if (!result.refusal.empty()) return result;
 

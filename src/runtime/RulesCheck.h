@@ -32,3 +32,5 @@ struct RulesCheck {
 // loaded at once with loadRulesFile; otherwise the window shows the
 // diagnostics and loads only when asked to.
 RulesCheck checkRulesFile(const std::string &path);
+// The same for a text already read; path names it in the diagnostics.
+RulesCheck checkRulesText(const std::string &text, const std::string &path);

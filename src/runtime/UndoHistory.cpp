@@ -31,13 +31,24 @@ const std::string &UndoHistory::undoLabel() const { return undoStates.empty() ? 
 const std::string &UndoHistory::redoLabel() const { return redoStates.empty() ? kNone : redoStates.back()->label; }
 
 bool UndoHistory::remember(const std::string &label, std::string &why) {
-    auto state = std::make_unique<State>();
-    state->label = label;
-    if (!take(state->image, why)) return false;
-    redoStates.clear();
-    undoStates.push_back(std::move(state));
-    trim();
+    if (!prepare(label, why)) return false;
+    commit();
     return true;
+}
+
+bool UndoHistory::prepare(const std::string &label, std::string &why) {
+    prepared = std::make_unique<State>();
+    prepared->label = label;
+    if (take(prepared->image, why)) return true;
+    prepared.reset();
+    return false;
+}
+
+void UndoHistory::commit() {
+    if (!prepared) return;
+    redoStates.clear();
+    undoStates.push_back(std::move(prepared));
+    trim();
 }
 
 bool UndoHistory::undo(std::string &why) { return step(undoStates, redoStates, why); }

@@ -34,6 +34,12 @@ public:
     // Over", "Load", ...) and forgets what could be redone. False (with why,
     // and nothing kept) when the world cannot be taken.
     bool remember(const std::string &label, std::string &why);
+    // The same in two steps, for an action that may yet be refused (a file
+    // that does not open): prepare() takes the world and holds it aside,
+    // commit() keeps it as remember() would. A refused action does not
+    // commit, and undo and redo stay as they were.
+    bool prepare(const std::string &label, std::string &why);
+    void commit();
     bool canUndo() const { return !undoStates.empty(); }
     bool canRedo() const { return !redoStates.empty(); }
     // The action undo would take back, or redo do again ("" when none).
@@ -57,4 +63,5 @@ private:
 
     size_t maxStates, maxBytes;
     States undoStates, redoStates;  // newest at the back
+    std::unique_ptr<State> prepared;
 };

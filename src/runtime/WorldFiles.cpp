@@ -30,6 +30,11 @@ std::string notTextProblem(const std::string &text, const std::string &name) {
 bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
     std::string text;
     if (!readWholeFile(path, text, why)) return false;
+    return loadRulesText(text, path, why, log);
+}
+
+bool loadRulesText(const std::string &constText, const std::string &path, std::string &why, FILE *log) {
+    std::string text = constText;
     why = notTextProblem(text, path);
     if (!why.empty()) {
         why += "; nothing was loaded";

@@ -18,6 +18,10 @@ class Pattern;
 // on log), and meta1a.txt ... meta10a.txt beside the file are read into the
 // slots. Returns true when the rules were loaded.
 bool loadRulesFile(const std::string &path, std::string &why, FILE *log = stdout);
+// The same with the file's text already read (a rules editor's, or the text
+// the window checked): path names it in diagnostics and says where the
+// pattern files lie.
+bool loadRulesText(const std::string &text, const std::string &path, std::string &why, FILE *log = stdout);
 
 // Load in a "Meta" window: reads the pattern file at path whole into
 // pattern. A file that cannot be read, ends early or holds a field that does
