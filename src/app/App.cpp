@@ -328,13 +328,13 @@ void idleTick() {
         shellRest(restSeconds(p));
         return;
     }
-    bool stepped = false, timed = false;
+    bool stepped = false, timed = false, ahead = false;
     if (aboutBoxOpen() || questionOpen()) {
         // As behind a modal box: the world waits, the view stays up.
         pauseStatistics();
     } else if (runAheadActive()) {
         pauseStatistics();
-        stepped = runAheadChunk();
+        stepped = ahead = runAheadChunk();
     } else if (singleStepPending() && world.speed == 0) {
         pauseStatistics();
         stepped = runSingleStep(now);
@@ -349,7 +349,7 @@ void idleTick() {
         panelNoteStep();
     }
     PacingState p = pacing(now, stepped);
-    if (stepped && recordsSteppedPasses())
+    if (stepped && recordsSteppedPass(ahead))
         drawMeasured(now, true);  // every step that passes has its frame in the movie
     else if (frameWanted(p))
         drawMeasured(now);

@@ -6,8 +6,8 @@
 #include "app/Recording.h"
 
 void drawRecordSection(PanelRequests &requests) {
-    bool open = ImGui::CollapsingHeader("Record", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Record section");
+    bool open = ImGui::CollapsingHeader("Movie", ImGuiTreeNodeFlags_DefaultOpen);
+    trackItem("Movie section");
     if (!open) return;
     bool on = recording();
     if (ImGui::Checkbox("Record", &on)) requests.toggleRecording = true;

@@ -11,7 +11,6 @@
 #include "media/MovieWriter.h"
 #include "render/GLContext.h"
 #include "render/Scene.h"
-#include "runtime/StepRequests.h"
 #include "world/WorldStore.h"
 
 RecordingChoices recordingChoices;
@@ -68,7 +67,7 @@ bool stopRecording(std::string &why) {
     return ok;
 }
 
-bool recordsSteppedPasses() { return movie && !(runAheadActive() && recordingChoices.runAheadEveryK); }
+bool recordsSteppedPass(bool runAheadPass) { return movie && !(runAheadPass && recordingChoices.runAheadEveryK); }
 
 void recordDrawnFrame() {
     if (!movie) return;

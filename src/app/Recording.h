@@ -21,10 +21,10 @@ const std::string &recordingPath();
 long recordedFrames();
 double recordedSeconds();
 
-// The idle pass stepped: the frame it draws is recorded (drawn now when
-// pacing would skip it). Run ahead in every-K mode records from its steps
-// instead.
-bool recordsSteppedPasses();
+// Whether the frame of an idle pass that stepped goes into the movie (drawn
+// now when pacing would skip it): yes unless the pass ran Run ahead steps in
+// every-K mode, which records from its steps instead (its last pass too).
+bool recordsSteppedPass(bool runAheadPass);
 // After each run-ahead step: in every-K mode, a frame when the step count is
 // a multiple of K.
 void recordRunAheadStep();

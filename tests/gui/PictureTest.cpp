@@ -2,17 +2,20 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <stb_image.h>
 
 #include "GuiFixture.h"
+#include "app/Recording.h"
 #include "render/BitmapFont.h"
 #include "render/GLContext.h"
 #include "render/Primitives.h"
 #include "render/Scene.h"
 #include "runtime/Startup.h"
+#include "runtime/StepRequests.h"
 #include "runtime/WorldTick.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
@@ -176,5 +179,67 @@ TEST_F(GuiTest, OffscreenFramesAsTheWindowDrawsThem) {
         EXPECT_LE(worst, 2) << "view '" << v.option << "'";
         EXPECT_GT(inked, 2000) << "the window drew the world";
     }
+    run("rm -rf '" + folder + "'");
+}
+
+// "Record" in the panel: a frame per step, paused ("Step") or running, and in
+// Run ahead one at every K-th step when so chosen; the panel names the movie
+// by its full path in the working folder; ffprobe reads what was written.
+TEST_F(GuiTest, RecordWritesAFramePerStep) {
+    std::string folder = scratchFolder();
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    auto clickOn = [](const char *label) {
+        panelDisplay();
+        const PanelItem *i = findPanelItem(label);
+        if (!i) return false;
+        panelMouse(0, GLUT_DOWN, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelDisplay();
+        panelDisplay();
+        carryOutPanelRequests();
+        return true;
+    };
+    node(1500.0f, 1600.0f);
+    ASSERT_TRUE(clickOn("Record"));
+    ASSERT_TRUE(recording());
+    EXPECT_EQ(recordingPath().rfind(folder + "/drovan-", 0), 0u) << recordingPath();
+    int first = world.stepCount;
+    for (int i = 0; i < 3; i++) {
+        requestSingleStep();
+        tick();
+        tick();  // a pass with no step adds no frame
+    }
+    world.speed = 3;
+    for (int i = 0; i < 6; i++) tick();
+    world.speed = 0;
+    long frames = world.stepCount - first;
+    EXPECT_GE(frames, 5);
+    EXPECT_EQ(recordedFrames(), frames);
+    recordingChoices.runAheadEveryK = true;
+    recordingChoices.every = 10;
+    startRunAhead(40);
+    for (int i = 0; i < 100 && runAheadActive(); i++) tick();
+    frames += 4;
+    EXPECT_EQ(recordedFrames(), frames);
+    panelDisplay();
+    EXPECT_NE(findPanelItem("Record path"), nullptr);
+    EXPECT_NE(findPanelItem("Record length"), nullptr);
+    ASSERT_TRUE(clickOn("Record"));
+    EXPECT_FALSE(recording());
+    recordingChoices = RecordingChoices();
+    std::filesystem::current_path(before);
+
+    int side = shell.windowSide - shell.windowSide % 2;
+    std::string probe = "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                        "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
+                        recordingPath() + "'";
+    FILE *p = popen(probe.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[128] = "";
+    if (!std::fgets(line, sizeof line, p)) line[0] = 0;
+    pclose(p);
+    EXPECT_EQ(std::string(line),
+              "h264," + std::to_string(side) + "," + std::to_string(side) + "," + std::to_string(frames) + "\n");
     run("rm -rf '" + folder + "'");
 }
