@@ -181,7 +181,10 @@ void speedSection() {
     }
     ImGui::PopID();
     if (trackedButton("Step")) requestSingleStep();
+    ImGui::SameLine(80.0f);
+    drawRecordToggle(requests);
     runAheadControls();
+    drawRecordStatus();
 }
 
 void renderSection() {
@@ -214,7 +217,6 @@ void panelContents() {
     rulesSection();
     maxEdgesSection();
     speedSection();
-    drawRecordSection(requests);
     renderSection();
     ImGui::PopItemWidth();
     drawStatisticsSection();

@@ -8,7 +8,7 @@
 //   PanelEvents.cpp  the input queue that feeds ImGui
 //   PanelLayout.cpp  where each control lay (tests and scripts click by it)
 //   PanelPlots.cpp   the "Statistics" section
-//   PanelRecording.cpp  the "Movie" section (the app's Recording.cpp writes the movie)
+//   PanelRecording.cpp  "Record" in the Speed section (the app's Recording.cpp writes the movie)
 //   AboutBox.cpp, FileChooser.cpp, Question.cpp   the modal dialogs drawn in the panel
 // A new control goes into its section in Panel.cpp; a new action gets a
 // PanelActionId, a button that records it, and its case in runPanelAction;

@@ -5,15 +5,15 @@
 #include "app/PanelLayout.h"
 #include "app/Recording.h"
 
-void drawRecordSection(PanelRequests &requests) {
-    bool open = ImGui::CollapsingHeader("Movie", ImGuiTreeNodeFlags_DefaultOpen);
-    trackItem("Movie section");
-    if (!open) return;
+void drawRecordToggle(PanelRequests &requests) {
     bool on = recording();
     if (ImGui::Checkbox("Record", &on)) requests.toggleRecording = true;
     trackItem("Record");
-    ImGui::SameLine();
-    ImGui::TextDisabled("a frame per step");
+    if (ImGui::IsItemHovered()) ImGui::SetTooltip("Write the view to a movie, a frame per step");
+}
+
+void drawRecordStatus() {
+    if (!recording()) return;
     ImGui::PushID("record");
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted("Run ahead:");
@@ -30,12 +30,11 @@ void drawRecordSection(PanelRequests &requests) {
     trackItem("Record every");
     if (recordingChoices.every < 1) recordingChoices.every = 1;
     ImGui::PopID();
-    if (recordingPath().empty()) return;
-    // The whole path wraps: it is the one place that says where the movie went.
+    // The whole path wraps: it is the one place that says where the movie goes.
     ImGui::PushTextWrapPos(0.0f);
     ImGui::TextUnformatted(recordingPath().c_str());
     ImGui::PopTextWrapPos();
     trackItem("Record path");
-    ImGui::Text("%s%.1f s, %ld frames", on ? "Recording: " : "Recorded: ", recordedSeconds(), recordedFrames());
+    ImGui::Text("Recording: %.1f s, %ld frames", recordedSeconds(), recordedFrames());
     trackItem("Record length");
 }

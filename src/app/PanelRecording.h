@@ -1,6 +1,9 @@
 #pragma once
 #include "app/Panel.h"
 
-// The panel's "Movie" section: the toggle, how Run ahead is recorded, and
-// while recording the movie's full path and length.
-void drawRecordSection(PanelRequests &requests);
+// "Record" in the panel's Speed section: the box beside "Step", and while
+// recording, below the Run ahead buttons, how Run ahead is recorded and the
+// movie's full path and length. Nothing more shows while not recording, so
+// the panel keeps its height.
+void drawRecordToggle(PanelRequests &requests);
+void drawRecordStatus();
