@@ -21,6 +21,7 @@
 #include "app/PanelEvents.h"
 #include "app/Question.h"
 #include "app/Quit.h"
+#include "app/Recording.h"
 #include "app/RulesLoad.h"
 #include "app/Undo.h"
 #include "runtime/KeepWorldApply.h"
@@ -327,6 +328,16 @@ void carryOutPanelRequests() {
     PanelRequests asked = takePanelRequests();
     if (asked.rules) toggleRulesWindow();
     if (asked.action >= 0) runPanelAction(asked.action);
+    if (asked.toggleRecording) {
+        std::string why;
+        if (recording()) {
+            bool ok = stopRecording(why);
+            report(ok, why, "Recorded " + std::to_string(recordedFrames()) + " frames to " + recordingPath());
+        } else {
+            bool ok = startRecording(why);
+            report(ok, why, "Recording to " + recordingPath());
+        }
+    }
     if (asked.saveImage) {
         std::string path = askSaveFileName();
         if (!path.empty()) {
@@ -361,10 +372,15 @@ PacingState pacing(float now, bool stepped) {
     return p;
 }
 
-void drawMeasured(float now) {
+// With record, the frame goes into the movie before it is shown.
+void drawMeasured(float now, bool record = false) {
     auto t0 = std::chrono::steady_clock::now();
-    drawLiveFrame(pointerMarks());
+    drawLiveFrame(pointerMarks(), !record);
     std::chrono::duration<float, std::milli> cost = std::chrono::steady_clock::now() - t0;
+    if (record) {
+        recordDrawnFrame();
+        glutSwapBuffers();
+    }
     recordFrameCost(cost.count());
     lastFrameTime = now;
     shell.changed = false;
@@ -377,7 +393,10 @@ void rulesCheckPacing(PacingState &p) {
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
 bool runAheadChunk() {
-    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] { recordStep(0.0f, false); }) > 0;
+    bool stepped = runAheadFor(std::chrono::milliseconds(100), [] {
+                       recordStep(0.0f, false);
+                       recordRunAheadStep();
+                   }) > 0;
     world.lastStepTime = clockNow();
     return stepped;
 }
@@ -397,13 +416,13 @@ void idleTick() {
         shellRest(restSeconds(p));
         return;
     }
-    bool stepped = false, timed = false;
+    bool stepped = false, timed = false, ahead = false;
     if (aboutBoxOpen() || questionOpen()) {
         // As behind a modal box: the world waits, the view stays up.
         pauseStatistics();
     } else if (runAheadActive()) {
         pauseStatistics();
-        stepped = runAheadChunk();
+        stepped = ahead = runAheadChunk();
     } else if (singleStepPending() && world.speed == 0) {
         pauseStatistics();
         stepped = runSingleStep(now);
@@ -418,7 +437,10 @@ void idleTick() {
         panelNoteStep();
     }
     PacingState p = pacing(now, stepped);
-    if (frameWanted(p)) drawMeasured(now);
+    if (stepped && recordsSteppedPass(ahead))
+        drawMeasured(now, true);  // every step that passes has its frame in the movie
+    else if (frameWanted(p))
+        drawMeasured(now);
     Vec2 at = pointerWorld();
     gesture.hoverId = pickAt(at.x, at.y);
     setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
@@ -495,6 +517,8 @@ int drovanMain() {
     showAboutBox();
     startRecovery(clockNow());
     runMainLoop(idleTick);
+    std::string why;
+    if (!stopRecording(why)) std::printf("%s\n", why.c_str());
     stopRecovery();
     panelShutdown();
     return 0;

@@ -12,6 +12,7 @@
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/PanelPlots.h"
+#include "app/PanelRecording.h"
 #include "app/Question.h"
 #include "app/Shell.h"
 #include "app/Undo.h"
@@ -183,7 +184,10 @@ void speedSection() {
     }
     ImGui::PopID();
     if (trackedButton("Step")) requestSingleStep();
+    ImGui::SameLine(80.0f);
+    drawRecordToggle(requests);
     runAheadControls();
+    drawRecordStatus();
 }
 
 void renderSection() {

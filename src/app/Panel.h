@@ -8,6 +8,7 @@
 //   PanelEvents.cpp  the input queue that feeds ImGui
 //   PanelLayout.cpp  where each control lay (tests and scripts click by it)
 //   PanelPlots.cpp   the "Statistics" section
+//   PanelRecording.cpp  "Record" in the Speed section (the app's Recording.cpp writes the movie)
 //   AboutBox.cpp, FileChooser.cpp, Question.cpp   the modal dialogs drawn in the panel
 // A new control goes into its section in Panel.cpp; a new action gets a
 // PanelActionId, a button that records it, and its case in runPanelAction;
@@ -37,9 +38,10 @@ enum PanelActionId {
 
 // What the user asked of the app in the panel since the app last looked.
 struct PanelRequests {
-    int action = -1;         // a PanelActionId, -1 for none
-    bool saveImage = false;  // "Save Image"
-    bool rules = false;      // "Rules" or Ctrl+E: the rules editor opens or closes
+    int action = -1;               // a PanelActionId, -1 for none
+    bool saveImage = false;        // "Save Image"
+    bool rules = false;            // "Rules" or Ctrl+E: the rules editor opens or closes
+    bool toggleRecording = false;  // "Record" switched on or off
 };
 // Hands over the requests and clears them.
 PanelRequests takePanelRequests();

@@ -5,6 +5,7 @@
 #include "render/Camera.h"
 #include "render/GLContext.h"
 #include "render/Primitives.h"
+#include "render/Scene.h"
 #include "runtime/Clock.h"
 
 ShellState shell;
@@ -189,6 +190,7 @@ void createWorldWindow() {
     glutMouseWheelFunc(shellWheel);
     glutCloseFunc(worldWindowClosed);
     initWorldDrawingState();
+    setBufferSwap(glutSwapBuffers);
     camera.unitsPerPixel = 3200.0f / static_cast<float>(r.w);
     shell.windowSide = r.w;
     setViewport(r.w, r.w);

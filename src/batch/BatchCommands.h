@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/BatchPictures.h"
+
 // The commands of drovan-batch; each returns the process exit status.
 int batchCheck(const std::vector<std::string> &args);
 int batchRun(const std::vector<std::string> &args);
@@ -19,8 +21,10 @@ int batchPlot(const std::vector<std::string> &args);
 int drawPlot(const std::string &input, const std::string &out, const std::string &rulesFile);
 
 // What run and resume do once the world stands: N steps as the live tick runs
-// them, a CSV row whenever the step count is a multiple of every, then the
-// summary line, the listing and the snapshot.
+// them, a CSV row whenever the step count is a multiple of every and a picture
+// whenever it is a multiple of the pictures' every, then the summary line, the
+// listing and the snapshot. A picture that cannot be written stops the run
+// (status 1).
 struct StepPlan {
     std::string csv, save, snapshot;
     long steps = 1000;
@@ -28,6 +32,7 @@ struct StepPlan {
     bool finalRow = false;  // also a row after the last step
     bool progress = true;   // a progress bar when standard error is a terminal
     bool digest = false;    // the world digest on every row (or printed, without a CSV)
+    PicturePlan pictures;   // frames and movie, drawn at the start and every K steps
 };
 int runSteps(const StepPlan &plan);
 // Parses --steps, --csv, --every, --save, --snapshot or --digest at args[i]: 0 when args[i]

@@ -18,6 +18,8 @@ int batchResume(const std::vector<std::string> &args) {
         const std::string &a = args[i];
         if (int taken = parseStepOption(args, i, plan)) {
             ok = taken > 0;
+        } else if (int taken = parsePictureOption(args, i, plan.pictures, "resume")) {
+            ok = taken > 0;
         } else if (a == "--seed" && i + 1 < args.size()) {
             ok = parseSeed(args[++i], seed);
             reseed = true;
@@ -31,11 +33,12 @@ int batchResume(const std::vector<std::string> &args) {
     if (!ok || snap.empty()) {
         std::fputs(
             "usage: drovan-batch resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] "
-            "[--snapshot OUT]\n",
+            "[--snapshot OUT] [--frames DIR] [--movie OUT.mp4] [--frame-every K] [--size WxH] [--view CX,CY,ZOOM] "
+            "[--fps F] [--force]\n",
             stderr);
         return 2;
     }
-    if (!checkReadableFile(snap)) return 2;
+    if (!checkReadableFile(snap) || !checkPicturePlan(plan.pictures, "resume")) return 2;
     setWalkerTraceStream(nullptr);
     std::string why;
     if (!openWorldSnapshot(snap, why)) {

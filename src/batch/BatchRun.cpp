@@ -64,6 +64,8 @@ bool parse(const std::vector<std::string> &args, RunOptions &o) {
             o.patterns = args[++i];
         } else if (int taken = parseStepOption(args, i, o)) {
             if (taken < 0) return false;
+        } else if (int taken = parsePictureOption(args, i, o.pictures, "run")) {
+            if (taken < 0) return false;
         } else if (a == "--seed" && hasValue) {
             if (!parseSeed(args[++i], o.seed)) return false;
         } else if (a == "--place" && hasValue) {
@@ -103,11 +105,12 @@ int batchRun(const std::vector<std::string> &args) {
     if (!parse(args, o)) {
         std::fputs(
             "usage: drovan-batch run FILE [--patterns DIR] [--place SLOT:X,Y]... [--seed S] [--steps N] [--csv OUT] "
-            "[--every K] [--digest] [--save OUT] [--snapshot OUT]\n",
+            "[--every K] [--digest] [--save OUT] [--snapshot OUT] [--frames DIR] [--movie OUT.mp4] [--frame-every K] "
+            "[--size WxH] [--view CX,CY,ZOOM] [--fps F] [--force]\n",
             stderr);
         return 2;
     }
-    if (!checkReadableFile(o.file)) return 2;
+    if (!checkReadableFile(o.file) || !checkPicturePlan(o.pictures, "run")) return 2;
     setWalkerTraceStream(nullptr);
     setRandState(o.seed);
     StartupResult r = startWorld(o.file, o.patterns, StartupHooks());
@@ -121,6 +124,23 @@ int batchRun(const std::vector<std::string> &args) {
 
 int runSteps(const StepPlan &o) {
     if (world.speed == 0) setSpeed(2);  // a paused world (a scenario, a saved world) still runs headless
+    PictureRecorder pictures;
+    bool drawing = o.pictures.any();
+    std::string why;
+    if (drawing && !pictures.open(o.pictures, why)) {
+        std::fprintf(stderr, "drovan-batch: %s\n", why.c_str());
+        return 2;
+    }
+    // Pictures are drawn from the world as it stands and change nothing in it.
+    bool stopped = false;
+    auto picture = [&] {
+        if (pictures.record(world.stepCount, why)) return true;
+        std::fprintf(stderr,
+                     "drovan-batch: stopped at step %d: %s; the frames and movie written before stay readable\n",
+                     world.stepCount, why.c_str());
+        stopped = true;
+        return false;
+    };
     FILE *csv = nullptr;
     if (!o.csv.empty()) {
         setCsvDigest(o.digest);
@@ -130,16 +150,19 @@ int runSteps(const StepPlan &o) {
     int startStep = world.stepCount;
     float now = world.lastStepTime;
     if (csv) writeCsvRow(csv);
-    while (world.stepCount - startStep < o.steps) {
+    if (drawing) picture();
+    while (!stopped && world.stepCount - startStep < o.steps) {
         // Every pass is a due pass: the first takes no step (empty budget), as in the live program.
         now = world.lastStepTime + 1.0f;
         if (tickWorld(now)) {
             long done = world.stepCount - startStep;
             // Rows fall on whole multiples of the step count, so a resumed run samples the same steps.
             if (csv && (world.stepCount % o.every == 0 || (o.finalRow && done == o.steps))) writeCsvRow(csv);
+            if (drawing && world.stepCount % o.pictures.every == 0 && !picture()) break;
             if (showProgress && (done % 100 == 0 || done == o.steps)) progress(done, o.steps);
         }
     }
+    if (showProgress && stopped) std::fputc('\n', stderr);
     if (csv && std::fclose(csv) != 0) {
         std::perror(o.csv.c_str());
         return 1;
@@ -155,6 +178,11 @@ int runSteps(const StepPlan &o) {
         std::printf("digest %s\n", hex);
     }
     std::fflush(stdout);
+    if (stopped) return 1;
+    if (!pictures.finish(why)) {
+        std::fprintf(stderr, "drovan-batch: %s\n", why.c_str());
+        return 1;
+    }
     int status = 0;
     if (!o.save.empty() && !saveListing(o.save)) status = 1;
     if (!o.snapshot.empty() && !saveSnapshotFile(o.snapshot)) status = 1;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -96,6 +97,7 @@ bool fail(const std::string &message, bool usage = false) {
         std::fputs(
             "usage: drovan-batch sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT {}' V1,V2,...]..."
             " [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J] [--plot] [--force]"
+            " [--movie] [--frames] [--frame-every K] [--size WxH] [--view CX,CY,ZOOM] [--fps F]"
             " [--list | --index I | --collect]\n",
             stderr);
     return false;
@@ -116,6 +118,8 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
             repeated = false;
         } else if (a == "--force") {
             s.force = true;  // every run checks the count too
+        } else if (int taken = parsePictureOption(args, i, s.pictures, "sweep", true, &s.frames, &s.movie)) {
+            if (taken < 0) return false;
         } else if (!hasValue && a.size() > 2 && a[0] == '-' && a[1] == '-') {
             return fail(std::string(a) + " needs a value");
         } else if (a == "--out") {
@@ -205,6 +209,25 @@ bool readWhole(const std::string &path, std::string &text) {
     return readWholeFile(path, text, why);
 }
 
+// The movie, the encoder and the run files' folder, checked once before any run starts.
+bool checkPictures(const Sweep &s) {
+    if (!s.movie && !s.frames) return true;
+    PicturePlan check = s.pictures;
+    check.force = true;
+    if (s.movie) check.movie = s.name(0, "mp4.part");
+    if (s.frames) check.frames = s.out;
+    return checkPicturePlan(check, "sweep");
+}
+
+// A finished run's file or folder from its .part name.
+bool putInPlace(const std::string &part, const std::string &whole) {
+    std::error_code ignored;
+    std::filesystem::remove_all(whole, ignored);
+    if (std::rename(part.c_str(), whole.c_str()) == 0) return true;
+    std::fprintf(stderr, "drovan-batch sweep: cannot rename '%s': %s\n", part.c_str(), std::strerror(errno));
+    return false;
+}
+
 void writeStatus(const Sweep &s, long run, int status, const std::string &note) {
     writeSweepFile(s.name(run, "status"), std::to_string(status) + " " + note + "\n");
 }
@@ -214,6 +237,9 @@ void writeStatus(const Sweep &s, long run, int status, const std::string &note) 
 int runOne(const Sweep &s, long run) {
     std::remove(s.name(run, "status").c_str());
     std::remove(s.name(run, "csv").c_str());
+    std::error_code ignored;
+    std::filesystem::remove(s.name(run, "mp4"), ignored);
+    std::filesystem::remove_all(s.name(run, "frames"), ignored);
     std::string text;
     if (!readWhole(s.file, text)) {
         std::fprintf(stderr, "drovan-batch sweep: cannot read '%s'\n", s.file.c_str());
@@ -258,7 +284,13 @@ int runOne(const Sweep &s, long run) {
     plan.progress = false;
     plan.digest = true;
     plan.csv = s.name(run, "csv.part");
+    plan.pictures = s.pictures;
+    plan.pictures.force = true;  // a .part left by a killed run is replaced
+    if (s.movie) plan.pictures.movie = s.name(run, "mp4.part");
+    if (s.frames) plan.pictures.frames = s.name(run, "frames.part");
     int status = runSteps(plan);
+    if (status == 0 && s.movie && !putInPlace(plan.pictures.movie, s.name(run, "mp4"))) status = 1;
+    if (status == 0 && s.frames && !putInPlace(plan.pictures.frames, s.name(run, "frames"))) status = 1;
     if (status == 0 && std::rename(plan.csv.c_str(), s.name(run, "csv").c_str()) != 0) status = 1;
     writeStatus(s, run, status, status == 0 ? "ok" : "the run's files could not be written");
     return status;
@@ -480,6 +512,7 @@ int batchSweep(const std::vector<std::string> &args) {
     }
     if (!s.collect && !checkReadableFile(s.file)) return 2;
     if (!makeFolder(s.out)) return 2;
+    if (!s.collect && s.index < 0 && !checkPictures(s)) return 2;
     bool driving = !s.collect && s.index < 0;
     if (driving && !lockFolder(s.out)) return 2;
     if (!matchSweepRecord(s, !s.collect, true)) return 2;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "batch/BatchPictures.h"
+
 // One sweep: every seed times every combination of --vary values, each run
 // its own process (or its own job-array task) writing its files into out.
 struct SweepVary {
@@ -19,6 +21,10 @@ struct Sweep {
     long jobs = 0;
     bool list = false, collect = false, plot = false, force = false;
     long index = -1;
+    // Each run's pictures: run-0007.mp4 and run-0007.frames/, written under
+    // .part names and renamed with the run's CSV.
+    PicturePlan pictures;
+    bool movie = false, frames = false;
     std::vector<std::string> childArgs;  // the options every run repeats
 
     long combos() const;
@@ -41,7 +47,7 @@ struct SweepRunResult {
 // Reads the status file and, for a run that succeeded, its whole CSV.
 SweepRunResult readSweepRun(const Sweep &s, long run);
 // True when the run has finished and succeeded (its status says so and its
-// CSV, only ever renamed into place whole, is there).
+// CSV and pictures, only ever renamed into place whole, are there).
 bool sweepRunDone(const Sweep &s, long run);
 
 // Writes a whole file under its name with .part added, then renames it: a

@@ -100,7 +100,8 @@ bool sweepRunDone(const Sweep &s, long run) {
     std::string text;
     struct stat st;
     return readWhole(s.name(run, "status"), text) && text.compare(0, 2, "0 ") == 0 &&
-           stat(s.name(run, "csv").c_str(), &st) == 0;
+           stat(s.name(run, "csv").c_str(), &st) == 0 && (!s.movie || stat(s.name(run, "mp4").c_str(), &st) == 0) &&
+           (!s.frames || stat(s.name(run, "frames").c_str(), &st) == 0);
 }
 
 std::string describeRuns(const std::vector<long> &runs) {

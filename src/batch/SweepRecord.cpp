@@ -62,6 +62,19 @@ Record recordOf(const Sweep &s, const std::string &rulesDigest) {
     }
     r.emplace_back("steps", std::to_string(s.steps));
     r.emplace_back("every", std::to_string(s.every));
+    // Pictures change what a run leaves; a sweep without them records nothing here.
+    if (s.movie || s.frames) {
+        const PicturePlan &p = s.pictures;
+        char view[96];
+        std::snprintf(view, sizeof view, "%g,%g,%g", static_cast<double>(p.view.centreX),
+                      static_cast<double>(p.view.centreY), static_cast<double>(p.view.zoom));
+        if (s.movie) r.emplace_back("movie", "yes");
+        if (s.frames) r.emplace_back("frames", "yes");
+        r.emplace_back("frame-every", std::to_string(p.every));
+        r.emplace_back("size", std::to_string(p.width) + "x" + std::to_string(p.height));
+        r.emplace_back("view", view);
+        if (s.movie) r.emplace_back("fps", std::to_string(p.fps));
+    }
     return r;
 }
 

@@ -10,10 +10,12 @@ Vec2 worldToScreen(Vec2 p) {
     float k = 1.0f / camera.unitsPerPixel;
     float sx = ((p.x - 1600.0f) + camera.camX - 1600.0f) * camera.zoom + 1600.0f;
     float sy = ((p.y - 1600.0f) + camera.camY - 1600.0f) * camera.zoom + 1600.0f;
-    return Vec2(sx * k, sy * k);
+    return Vec2(sx * k + camera.marginX, sy * k + camera.marginY);
 }
 
 Vec2 screenToWorld(Vec2 pixel) {
+    pixel.x -= camera.marginX;
+    pixel.y -= camera.marginY;
     float x = (camera.unitsPerPixel * pixel.x - 1600.0f) / camera.zoom + 1600.0f - camera.camX + 1600.0f;
     float y = (camera.unitsPerPixel * pixel.y - 1600.0f) / camera.zoom + 1600.0f - camera.camY + 1600.0f;
     return Vec2(x, y);

@@ -10,6 +10,9 @@ struct CameraState {
     float camX = 1600.0f;
     float camY = 1600.0f;
     float unitsPerPixel = 4.0f;
+    // Pixels a frame wider or taller than its square view shows beyond it on
+    // each side (0 in the square window; pictures may be any shape).
+    float marginX = 0.0f, marginY = 0.0f;
     unsigned char panEnabled = 0;
     int panAnchorX = 0, panAnchorY = 0;
 };

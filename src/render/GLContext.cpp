@@ -1,6 +1,9 @@
 #include "render/GLContext.h"
 
+#define EGL_NO_X11
+#include <EGL/egl.h>
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glx.h>
 
 #include <poll.h>
@@ -39,6 +42,11 @@ void printDriverInfo() {
     std::fflush(stdout);
 }
 
+const void *currentGLContext() {
+    if (const void *window = glXGetCurrentContext()) return window;
+    return eglGetCurrentContext();
+}
+
 void setViewport(int width, int height) { glViewport(0, 0, width, height); }
 
 void initWorldDrawingState() { glEnable(GL_LINE_SMOOTH); }
@@ -46,7 +54,10 @@ void initWorldDrawingState() { glEnable(GL_LINE_SMOOTH); }
 void readBackBuffer(int width, int height, std::vector<unsigned char> &out) {
     out.assign(static_cast<size_t>(width) * height * 3, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    // An offscreen context draws into a framebuffer object, the window into its back buffer.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glReadBuffer(framebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, out.data());
 }
 

@@ -1,12 +1,13 @@
 #include "render/Primitives.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <new>
 
+#include "render/BitmapFont.h"
 #include "render/Camera.h"
 #include "render/SphereMesh.h"
 
@@ -71,14 +72,27 @@ void CircleShape::build(float r) {
     if (offsets) circleOffsets(r, count, offsets);
 }
 
+namespace {
+// The frame's size in pixels: the viewport the view fills (the window, or a
+// picture drawn into memory).
+void frameSize(int &width, int &height) {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    width = viewport[2];
+    height = viewport[3];
+}
+}  // namespace
+
 void beginOverlay() {
+    int width, height;
+    frameSize(width, height);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(0.0, glutGet(GLUT_WINDOW_WIDTH), 0.0, glutGet(GLUT_WINDOW_HEIGHT), -1.0, 1.0);
+    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     for (int unit = 0; unit < 2; unit++) {
         glActiveTexture(GL_TEXTURE0 + unit);
@@ -101,9 +115,11 @@ void endOverlay() {
     glPopAttrib();
 }
 
-void drawText(int x, int y, void *font, const char *text) {
-    glRasterPos2i(x, glutGet(GLUT_WINDOW_HEIGHT) - y);
-    for (const char *c = text; *c; c++) glutBitmapCharacter(font, static_cast<unsigned char>(*c));
+void drawText(int x, int y, const char *text) {
+    int width, height;
+    frameSize(width, height);
+    glRasterPos2i(x, height - y);
+    drawBitmapText(text);
 }
 
 void drawWorldText(float x, float y, const char *format, ...) {
@@ -114,6 +130,6 @@ void drawWorldText(float x, float y, const char *format, ...) {
     va_end(args);
     Vec2 s = worldToScreen(Vec2(x, y));
     beginOverlay();
-    drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, buffer);
+    drawText(static_cast<int>(s.x), static_cast<int>(s.y), buffer);
     endOverlay();
 }

@@ -32,8 +32,8 @@ void circleOffsets(float r, int n, float *out);
 
 void beginOverlay();
 void endOverlay();
-// Bitmap text at window pixel (x, y), y from the top; font is a toolkit font handle.
-void drawText(int x, int y, void *font, const char *text);
+// Text in the window's font (BitmapFont.h) at frame pixel (x, y), y from the top.
+void drawText(int x, int y, const char *text);
 void drawWorldText(float x, float y, const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 3, 4)))

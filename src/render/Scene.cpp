@@ -1,6 +1,6 @@
 #include "render/Scene.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include <cstdio>
 #include <vector>
@@ -17,6 +17,8 @@
 #include "world/WorldStore.h"
 
 namespace {
+void (*swapBuffers)() = nullptr;
+
 const float kWhite[3] = {1.0f, 1.0f, 1.0f};
 const float kBlack[3] = {0.0f, 0.0f, 0.0f};
 const float kGrey[3] = {0.5f, 0.5f, 0.5f};
@@ -42,10 +44,15 @@ void drawRubberBand(Node *pressed, const PointerMarks &marks) {
 }
 }  // namespace
 
+void setBufferSwap(void (*swap)()) { swapBuffers = swap; }
+
 void applyView() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0.0, 3200.0, 3200.0, 0.0, -100.0, 100.0);
+    // The 3200-unit view spans the frame's shorter side; a longer side shows more.
+    double mx = static_cast<double>(camera.marginX) * camera.unitsPerPixel;
+    double my = static_cast<double>(camera.marginY) * camera.unitsPerPixel;
+    glOrtho(0.0 - mx, 3200.0 + mx, 3200.0 + my, 0.0 - my, -100.0, 100.0);
     glTranslatef(1600.0f, 1600.0f, 0.0f);
     glScalef(camera.zoom, camera.zoom, 1.0f);
     glTranslatef(-1600.0f, -1600.0f, 0.0f);
@@ -122,13 +129,13 @@ void drawStatusLine(int nodes, int edges) {
     glColor3f(kGrey[0], kGrey[1], kGrey[2]);
     std::snprintf(text, sizeof text, "%d edges; %d atoms;  %d nodes", edges, world.liveAtomCount, nodes);
     Vec2 s = worldToScreen(Vec2(32.0f, -110.0f));
-    drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
+    drawText(static_cast<int>(s.x), static_cast<int>(s.y), text);
     for (int i = 0; i < kPatternSlots; i++) {
         const float *c = slotColour(i);
         if (c) glColor3f(c[0], c[1], c[2]);
         std::snprintf(text, sizeof text, "%d", world.metaCounts[i]);
         s = worldToScreen(Vec2(32.0f + 300.0f * static_cast<float>(i), -40.0f));
-        drawText(static_cast<int>(s.x), static_cast<int>(s.y), GLUT_BITMAP_HELVETICA_12, text);
+        drawText(static_cast<int>(s.x), static_cast<int>(s.y), text);
     }
     endOverlay();
 }
@@ -192,7 +199,7 @@ void drawLiveFrame(const PointerMarks &marks, bool swap) {
         }
     }
     endPaintBatch();
-    if (swap) glutSwapBuffers();
+    if (swap && swapBuffers) swapBuffers();
 }
 
 void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap) {
@@ -218,5 +225,5 @@ void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap) {
     setMix(kWhite, kBlack, 0.5);
     drawLine(1570.0f, 1600.0f, 1630.0f, 1600.0f, 0.0f);
     drawLine(1600.0f, 1570.0f, 1600.0f, 1630.0f, 0.0f);
-    if (swap) glutSwapBuffers();
+    if (swap && swapBuffers) swapBuffers();
 }

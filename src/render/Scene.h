@@ -23,7 +23,10 @@ void drawWorld();
 void drawAggregateGrid(const AggregateGrid &grid);
 void drawSelectionRings();
 void drawStatusLine(int nodes, int edges);
-// The frames end with a buffer swap unless swap is false (tests read the back buffer).
+// Shows the frame drawn into the back buffer (the window's buffer swap).
+void setBufferSwap(void (*swap)());
+// The frames end with the buffer swap unless swap is false (tests, pictures
+// and recordings read the back buffer first).
 void drawLiveFrame(const PointerMarks &marks, bool swap = true);
 // The pattern (null for none) about the window's centre.
 void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap = true);

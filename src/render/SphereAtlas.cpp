@@ -1,11 +1,11 @@
 #include "render/SphereAtlas.h"
 
 #include <GL/gl.h>
-#include <GL/glx.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "render/GLContext.h"
 #include "render/SphereMesh.h"
 
 void SphereAtlas::tileSquare(int tile, float &s0, float &t0, float &s1, float &t1) {
@@ -98,7 +98,7 @@ void SphereAtlas::paintTile(const float rgb[3], unsigned char *rgba) {
 int SphereAtlas::tileFor(const float rgb[3]) {
     for (int c = 0; c < 3; c++)
         if (!std::isfinite(rgb[c])) return -1;
-    const void *current = glXGetCurrentContext();
+    const void *current = currentGLContext();
     if (!current) return -1;
     GLint bound = 0, align = 4;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);

@@ -1,0 +1,109 @@
+// Pictures of batch runs, drawn offscreen: frames and movies as ffprobe and
+// ffmpeg read them, results the drawing leaves alone, and bad options that
+// stop a run before its first step.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "batch/BatchRunner.h"
+
+namespace {
+
+// A command's exit status and its output, errors included.
+BatchResult runShell(const std::string &cmd) {
+    BatchResult r{-1, ""};
+    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+std::string output(const std::string &cmd) { return runShell(cmd).out; }
+
+// drovan-batch where it draws. The GL driver is unloaded before a sanitizer
+// build's leak check, so its own allocations would show as leaks without a
+// module to suppress them by (as in the window tests).
+BatchResult draw(const std::string &args) {
+    return runShell("ASAN_OPTIONS=detect_leaks=0 " + quote(DROVAN_BATCH) + " " + args);
+}
+
+// codec,width,height,pixel format,frames decoded
+std::string probe(const std::string &movie) {
+    return output("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                  "stream=codec_name,width,height,pix_fmt,nb_read_frames -of csv=p=0 " +
+                  quote(movie));
+}
+
+// The PSNR in dB between the movie's frame n and a PNG (0 when unreadable).
+double psnr(const std::string &movie, int n, const std::string &png) {
+    std::string log =
+        output("ffmpeg -nostdin -i " + quote(movie) + " -i " + quote(png) + " -lavfi '[0:v]select=eq(n\\," +
+               std::to_string(n) + "),setpts=PTS-STARTPTS[a];[a][1:v]psnr' -f null -");
+    size_t at = log.find("average:");
+    return at == std::string::npos ? 0.0 : std::stod(log.substr(at + 8));
+}
+
+class PicturesTest : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+    std::string rules = scratch.write(
+        "small.txt", "Red is 1 0 0\nBlue is 0 0 1\nRed eats Blue\nBlue atom probability is 0.5\nnode_creation_rate 0\n"
+                     "Red node at 1500.0 1600.0\nBlue node at 1700.0 1600.0\n");
+    std::string run(const std::string &args) { return quote(rules) + " --steps 20 --every 1 --digest " + args; }
+};
+
+}  // namespace
+
+// Frames every 5 steps and of the start, as PNGs and as an H.264 movie; the
+// movie's frame of step 10 is the PNG of step 10; the CSV and digests are
+// those of a run without pictures. A sweep gives each run its own movie.
+TEST_F(PicturesTest, FramesAndMoviesOfRunsAndSweeps) {
+    std::string movie = scratch.path("m.mp4"), frames = scratch.path("frames");
+    ASSERT_EQ(runBatch("run " + run("--csv " + quote(scratch.path("plain.csv")))).status, 0);
+    ASSERT_EQ(draw("run " + run("--csv " + quote(scratch.path("drawn.csv")) + " --movie " + quote(movie) +
+                                " --frames " + quote(frames) + " --frame-every 5 --size 320x240 --fps 10"))
+                  .status,
+              0);
+    EXPECT_EQ(readFile(scratch.path("drawn.csv")), readFile(scratch.path("plain.csv")));
+    EXPECT_EQ(probe(movie), "h264,320,240,yuv420p,5\n");
+    for (const char *step : {"000000", "000005", "000010", "000015", "000020"})
+        EXPECT_TRUE(std::filesystem::exists(frames + "/frame-" + step + ".png")) << step;
+    EXPECT_GT(psnr(movie, 2, frames + "/frame-000010.png"), 35.0);
+
+    std::string out = scratch.path("sweep");
+    ASSERT_EQ(draw("sweep " + quote(rules) + " --out " + quote(out) +
+                   " --seeds 1..2 --steps 6 --jobs 1 --movie --frame-every 3 --size 64x64")
+                  .status,
+              0);
+    for (const char *name : {"/run-0000.mp4", "/run-0001.mp4"}) EXPECT_EQ(probe(out + name), "h264,64,64,yuv420p,3\n");
+}
+
+// Each bad choice exits 2 with its message, and no step has run: no CSV.
+TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
+    std::string movie = scratch.write("old.mp4", "kept");
+    struct Case {
+        std::string args, says;
+    } cases[] = {
+        {"--frames " + quote(rules + "/frames"), "cannot make the folder"},
+        {"--movie " + quote(scratch.path("none/m.mp4")), "cannot write in the folder"},
+        {"--movie " + quote(movie), "add --force"},
+        {"--size 0x800", "1 to 8192"},
+        {"--size 8194x800", "1 to 8192"},
+        {"--movie " + quote(scratch.path("m.mp4")) + " --size 801x800", "use 800 or 802 x 800"},
+        {"--view 1600,1600", "CX,CY,ZOOM"},
+        {"--view 1600,1600,0", "zoom from"},
+    };
+    std::string csv = scratch.path("run.csv");
+    for (const Case &c : cases) {
+        BatchResult r = runShell(quote(DROVAN_BATCH) + " run " + run("--csv " + quote(csv) + " " + c.args));
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_FALSE(std::filesystem::exists(csv)) << c.args;
+    }
+    EXPECT_EQ(readFile(movie), "kept");
+    EXPECT_EQ(draw("run " + run("--movie " + quote(movie) + " --force")).status, 0);
+    EXPECT_EQ(probe(movie).substr(0, 5), "h264,");
+}

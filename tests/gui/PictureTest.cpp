@@ -1,0 +1,249 @@
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <stb_image.h>
+
+#include "GuiFixture.h"
+#include "app/Recording.h"
+#include <imgui.h>
+#include "render/BitmapFont.h"
+#include "render/GLContext.h"
+#include "render/Primitives.h"
+#include "render/Scene.h"
+#include "runtime/Startup.h"
+#include "runtime/StepRequests.h"
+#include "runtime/WorldTick.h"
+#include "world/Random.h"
+#include "world/Walkers.h"
+
+namespace {
+// A square of the back buffer around a raster position, one byte a pixel
+// (lit or not), after one character drawn there white on black.
+struct GlyphShot {
+    static constexpr int kOrigin = 32, kSide = 64;
+    std::vector<unsigned char> lit;
+    float advance = 0.0f;
+};
+
+template <typename Draw>
+GlyphShot shootGlyph(Draw draw) {
+    GlyphShot shot;
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2i(GlyphShot::kOrigin, GlyphShot::kOrigin);
+    draw();
+    float position[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    shot.advance = position[0] - static_cast<float>(GlyphShot::kOrigin);
+    std::vector<unsigned char> rgb(GlyphShot::kSide * GlyphShot::kSide * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, GlyphShot::kSide, GlyphShot::kSide, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    for (size_t k = 0; k < rgb.size(); k += 3) shot.lit.push_back(rgb[k] > 127);
+    return shot;
+}
+
+// The table's source text from freeglut's own pictures of the glyphs.
+std::string glyphTableSource(const std::vector<GlyphShot> &shots) {
+    std::string glyphs, bits;
+    int offset = 0;
+    char line[160];
+    for (int c = 0; c < 256; c++) {
+        const GlyphShot &s = shots[c];
+        int x0 = GlyphShot::kSide, y0 = GlyphShot::kSide, x1 = -1, y1 = -1;
+        for (int y = 0; y < GlyphShot::kSide && !s.lit.empty(); y++)
+            for (int x = 0; x < GlyphShot::kSide; x++)
+                if (s.lit[y * GlyphShot::kSide + x]) {
+                    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+                }
+        int width = x1 < 0 ? 0 : x1 - x0 + 1, height = x1 < 0 ? 0 : y1 - y0 + 1;
+        int left = x1 < 0 ? 0 : x0 - GlyphShot::kOrigin, bottom = x1 < 0 ? 0 : y0 - GlyphShot::kOrigin;
+        std::snprintf(line, sizeof line, "    {%d, %d, %d, %d, %d, %d},  // %d\n", static_cast<int>(s.advance), width,
+                      height, left, bottom, offset, c);
+        glyphs += line;
+        if (height == 0) continue;
+        bits += "   ";
+        for (int y = y0; y < y0 + height; y++) {
+            for (int byte = 0; byte < (width + 7) / 8; byte++) {
+                int value = 0;
+                for (int b = 0; b < 8; b++) {
+                    int x = x0 + byte * 8 + b;
+                    if (byte * 8 + b < width && s.lit[y * GlyphShot::kSide + x]) value |= 0x80 >> b;
+                }
+                std::snprintf(line, sizeof line, " 0x%02x,", value);
+                bits += line;
+                offset++;
+            }
+        }
+        std::snprintf(line, sizeof line, "  // %d\n", c);
+        bits += line;
+    }
+    return "// The window's text font: freeglut's 12-point Helvetica as freeglut draws\n"
+           "// it, glyph by glyph. Made by the window tests (tests/gui/PictureTest.cpp):\n"
+           "//   DROVAN_REGENERATE_GLYPHS=src/render/BitmapFontTable.cpp drovan_gui_tests --gtest_filter='*Glyph*'\n"
+           "// clang-format off\n"
+           "#include \"render/BitmapFont.h\"\n\n"
+           "// advance, width, height, left, bottom, offset of the rows\n"
+           "extern const BitmapGlyph kBitmapGlyphs[256] = {\n" +
+           glyphs + "};\n\nextern const uint8_t kBitmapGlyphBits[] = {\n" + bits + "    0};\n";
+}
+}  // namespace
+
+// Every glyph of the table draws the pixels freeglut's font draws and moves
+// the raster position as far; text in any GL context is the window's text.
+TEST_F(GuiTest, GlyphTableDrawsAsTheToolkitFont) {
+    glutSetWindow(shell.mainWindow);
+    beginOverlay();
+    std::vector<GlyphShot> toolkit(256);
+    int differing = 0;
+    for (int c = 1; c < 256; c++) {
+        toolkit[c] = shootGlyph([c] { glutBitmapCharacter(GLUT_BITMAP_HELVETICA_12, c); });
+        char text[2] = {static_cast<char>(c), 0};
+        GlyphShot ours = shootGlyph([&text] { drawBitmapText(text); });
+        differing += ours.lit != toolkit[c].lit || ours.advance != toolkit[c].advance;
+        EXPECT_EQ(ours.lit, toolkit[c].lit) << "glyph " << c;
+        EXPECT_EQ(ours.advance, toolkit[c].advance) << "glyph " << c;
+        EXPECT_EQ(ours.advance, glutBitmapWidth(GLUT_BITMAP_HELVETICA_12, c)) << "glyph " << c;
+    }
+    endOverlay();
+    if (const char *path = std::getenv("DROVAN_REGENERATE_GLYPHS")) {
+        std::FILE *f = std::fopen(path, "w");
+        ASSERT_NE(f, nullptr) << path;
+        std::string text = glyphTableSource(toolkit);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+namespace {
+// The bundled scenario after steps, started as drovan-batch starts it.
+void bundledWorldAfter(long steps) {
+    setWalkerTraceStream(nullptr);
+    world.stepCount = 0;
+    world.simTime = 0.0f;
+    setRandState(1);
+    std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
+    ASSERT_TRUE(startWorld(rules, std::string(), StartupHooks(), nullptr).rulesOpened);
+    if (world.speed == 0) setSpeed(2);
+    for (long done = 0; done < steps;)
+        if (tickWorld(world.lastStepTime + 1.0f)) done++;
+}
+
+int run(const std::string &command) { return std::system(command.c_str()); }
+}  // namespace
+
+// drovan-batch draws its frames offscreen with no display; the window draws
+// the same world at the same view. Both pictures agree within 2 units per
+// channel everywhere, the status line's text included.
+TEST_F(GuiTest, OffscreenFramesAsTheWindowDrawsThem) {
+    std::string folder = scratchFolder();
+    std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
+    struct View {
+        const char *option;
+        float centreX, centreY, zoom;
+    } views[] = {{"", 1600.0f, 1600.0f, 0.8f}, {"--view 1500,1700,2.5", 1500.0f, 1700.0f, 2.5f}};
+    bundledWorldAfter(300);
+    for (const View &v : views) {
+        std::string frames = folder + "/" + (v.option[0] ? "zoomed" : "default");
+        ASSERT_EQ(run("env -u DISPLAY '" + std::string(DROVAN_BATCH) + "' run '" + rules + "' --steps 300 --frames '" +
+                      frames + "' --frame-every 300 " + v.option + " > /dev/null"),
+                  0);
+        int w = 0, h = 0, n = 0;
+        unsigned char *png = stbi_load((frames + "/frame-000300.png").c_str(), &w, &h, &n, 3);
+        ASSERT_NE(png, nullptr);
+        ASSERT_EQ(w, 800);
+        ASSERT_EQ(h, 800);
+
+        camera.zoom = camera.zoomFrom = camera.zoomTo = v.zoom;
+        camera.camX = 3200.0f - v.centreX;
+        camera.camY = 3200.0f - v.centreY;
+        glutSetWindow(shell.mainWindow);
+        drawLiveFrame(PointerMarks(), false);
+        std::vector<unsigned char> window;
+        readBackBuffer(800, 800, window);
+        int worst = 0, inked = 0;
+        for (int y = 0; y < 800; y++)
+            for (int x = 0; x < 800; x++)
+                for (int c = 0; c < 3; c++) {
+                    int a = window[(static_cast<size_t>(799 - y) * 800 + x) * 3 + c], b = png[(y * 800 + x) * 3 + c];
+                    worst = std::max(worst, std::abs(a - b));
+                    inked += a < 200;
+                }
+        stbi_image_free(png);
+        EXPECT_LE(worst, 2) << "view '" << v.option << "'";
+        EXPECT_GT(inked, 2000) << "the window drew the world";
+    }
+    run("rm -rf '" + folder + "'");
+}
+
+// "Record" in the panel: a frame per step, paused ("Step") or running, and in
+// Run ahead one at every K-th step when so chosen; the panel names the movie
+// by its full path in the working folder; ffprobe reads what was written.
+TEST_F(GuiTest, RecordWritesAFramePerStep) {
+    std::string folder = scratchFolder();
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    auto clickOn = [](const char *label) {
+        // The panel at its own size: an earlier test's dialog widens it, and
+        // no reshape comes back without the main loop.
+        ImGui::GetIO().DisplaySize = ImVec2(shell.placement.panel.w, shell.placement.panel.h);
+        panelDisplay();
+        const PanelItem *i = findPanelItem(label);
+        if (!i) return false;
+        panelMouse(0, GLUT_DOWN, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        panelDisplay();
+        panelDisplay();
+        carryOutPanelRequests();
+        return true;
+    };
+    node(1500.0f, 1600.0f);
+    ASSERT_TRUE(clickOn("Record"));
+    ASSERT_TRUE(recording()) << panelMessage();
+    EXPECT_EQ(recordingPath().rfind(folder + "/drovan-", 0), 0u) << recordingPath();
+    int first = world.stepCount;
+    for (int i = 0; i < 3; i++) {
+        requestSingleStep();
+        tick();
+        tick();  // a pass with no step adds no frame
+    }
+    world.speed = 3;
+    for (int i = 0; i < 6; i++) tick();
+    world.speed = 0;
+    long frames = world.stepCount - first;
+    EXPECT_GE(frames, 5);
+    EXPECT_EQ(recordedFrames(), frames);
+    recordingChoices.runAheadEveryK = true;
+    recordingChoices.every = 10;
+    startRunAhead(40);
+    for (int i = 0; i < 100 && runAheadActive(); i++) tick();
+    frames += 4;
+    EXPECT_EQ(recordedFrames(), frames);
+    panelDisplay();
+    EXPECT_NE(findPanelItem("Record path"), nullptr);
+    EXPECT_NE(findPanelItem("Record length"), nullptr);
+    ASSERT_TRUE(clickOn("Record"));
+    EXPECT_FALSE(recording());
+    recordingChoices = RecordingChoices();
+    std::filesystem::current_path(before);
+
+    int side = shell.windowSide - shell.windowSide % 2;
+    std::string probe = "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                        "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
+                        recordingPath() + "'";
+    FILE *p = popen(probe.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[128] = "";
+    if (!std::fgets(line, sizeof line, p)) line[0] = 0;
+    pclose(p);
+    EXPECT_EQ(std::string(line),
+              "h264," + std::to_string(side) + "," + std::to_string(side) + "," + std::to_string(frames) + "\n");
+    run("rm -rf '" + folder + "'");
+}
