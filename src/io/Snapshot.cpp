@@ -15,6 +15,7 @@
 #include "world/CiliaNode.h"
 #include "world/DonutNode.h"
 #include "world/Edge.h"
+#include "world/FreshProcess.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
@@ -304,13 +305,7 @@ bool splitLines(const std::string &text, const std::string &file, std::vector<Li
 }
 
 // The world emptied as a fresh process has it (settings are all read back).
-void clearWorld() {
-    deleteAllPatterns();
-    killAll();
-    purgeDead();
-    resetColorTable();
-    colorCount = 0;
-}
+void clearWorld() { resetToFreshProcess(); }
 
 const char *const kThingClasses[] = {"Atom", "TermNode", "CiliaNode", "DonutNode", "MetaNode", "Edge", "MetaNodePat"};
 
