@@ -149,8 +149,9 @@ void drawWorld() {
     int nodes, edges;
     statusCounts(nodes, edges, &shown);
     beginPaintBatch();
-    for (int pass = -4; pass <= 0; pass++) {
-        if (pass == -1) {
+    for (int p = PassHeldAtoms; p <= PassNodes; p++) {
+        DrawPass pass = static_cast<DrawPass>(p);
+        if (pass == PassRings) {
             endPaintBatch();
             drawSelectionRings();
             beginPaintBatch();
@@ -200,7 +201,7 @@ void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap) {
     beginFrame(true);
     if (pattern) {
         beginPaintBatch();
-        pattern->draw(-5, 0);
+        pattern->draw(PassPattern, 0);
         Thing *pressed = pattern->findThing(marks.pressedId);
         Thing *hovered = pattern->findThing(marks.hoverId);
         if (pressed) {

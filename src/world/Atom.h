@@ -20,7 +20,7 @@ public:
     static void operator delete(void *p, size_t size);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void thingRemoved(const Thing *gone) override;
     void kill() override;
     virtual void consume(float amount);

@@ -110,8 +110,8 @@ void CiliaNode::receive(float x, float y, int c, int senderId, float amount) {
     }
 }
 
-void CiliaNode::draw(int pass, int flag) {
-    if (!world.renderNodes || pass != 0) return;
+void CiliaNode::draw(DrawPass pass, int flag) {
+    if (!world.renderNodes || pass != PassNodes) return;
     drawCilia(false, flag == 0);
 }
 

@@ -104,9 +104,9 @@ void DonutNode::convertInput(Atom *atom) {
     }
 }
 
-void DonutNode::draw(int pass, int flag) {
+void DonutNode::draw(DrawPass pass, int flag) {
     (void)flag;
-    if (!world.renderNodes || pass != 0) return;
+    if (!world.renderNodes || pass != PassNodes) return;
     Painter &p = painter();
     float rad = radius();
     p.setColour(0.5f, 0.5f, 0.5f);

@@ -14,7 +14,7 @@ public:
     ~Edge() override;
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void print(FILE *file) override;
     void thingRemoved(const Thing *gone) override;

@@ -16,7 +16,7 @@ public:
     static MetaNode *make(float x, float y, Pattern *slotPattern, int nodeIndex);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void thingRemoved(const Thing *gone) override;
     void kill() override;

@@ -16,7 +16,7 @@ public:
     Pattern();
     ~Pattern() override;
 
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     // Drops the entry that is the removed thing itself: the entries of a
     // pattern kept outside the world carry numbers that live things may share.
     void thingRemoved(const Thing *gone) override;

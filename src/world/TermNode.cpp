@@ -370,8 +370,8 @@ void TermNode::print(FILE *file) {
             strength);
 }
 
-void TermNode::draw(int pass, int flag) {
-    if (!world.renderNodes || pass != 0) return;
+void TermNode::draw(DrawPass pass, int flag) {
+    if (!world.renderNodes || pass != PassNodes) return;
     Painter &p = painter();
     ColorRule &r = rule();
     float rad = radius();

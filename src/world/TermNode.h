@@ -11,7 +11,7 @@ public:
     ~TermNode() override = default;
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void print(FILE *file) override;
     float baseRadius() override { return 32.0f; }
