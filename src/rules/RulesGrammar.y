@@ -10,6 +10,7 @@
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"
+#include "world/Saturate.h"
 #include "world/Node.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"
@@ -44,14 +45,6 @@ namespace {
 ColorRule &recordOf(int c) { return colorTable[c]; }
 
 float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
-// Truncation toward zero that cannot overflow on huge or infinite values.
-int truncateToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0f) return INT_MAX;
-    if (v <= -2147483648.0f) return INT_MIN;
-    return static_cast<int>(v);
-}
 
 int flag(float v) { return v > 0.0f ? 1 : 0; }
 
@@ -334,11 +327,11 @@ statement
     | "discover_edges" number           { world.discoverEdges = flag($2); }
     | "anneal" number                   { world.anneal = flag($2); }
     | "inertia" number                  { world.inertia = flag($2); }
-    | "speed" number                    { setSpeed(truncateToInt($2)); }
+    | "speed" number                    { setSpeed(truncSaturating($2)); }
     | "node_creation_rate" number       { world.nodeCreationRate = clampUnit($2); }
     | "fix_node_collisions" number      { world.fixNodeCollisions = flag($2); }
     | "closed_world" number             { world.closedWorld = flag($2); }
-    | "edge_constraint" number          { setEdgeConstraint(truncateToInt($2)); }
+    | "edge_constraint" number          { setEdgeConstraint(truncSaturating($2)); }
     ;
 
 // The slot number is checked as soon as it is read, so the message names the

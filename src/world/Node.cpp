@@ -12,18 +12,12 @@
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
+#include "world/Saturate.h"
 #include "world/StateArchive.h"
 #include "world/TermNode.h"
 
 namespace {
 bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
-
-// float -> int for counters fed by rule amounts; saturates instead of overflowing.
-int truncSaturated(float v) {
-    if (!(v > -2.0e9f)) return v != v ? 0 : -2000000000;
-    if (v > 2.0e9f) return 2000000000;
-    return static_cast<int>(v);
-}
 
 }  // namespace
 
@@ -159,7 +153,7 @@ void Node::receive(float x, float y, int c, int senderId, float amount) {
     int mine = colour();
     int kind = isColor(mine) && isColor(c) ? colorTable[mine].relation[c].kind : RelNone;
     if (kind == RelInhibitedBy) {
-        int n = truncSaturated(20.0f * amount);
+        int n = truncSaturating(20.0f * amount);
         if (n > inhibitionCount) inhibitionCount = n;
     } else {
         intake[c] += amount;

@@ -49,8 +49,6 @@ public:
     float relationAffinity(int colour) const;
     // A colour index that can name a row of the table (and so an atom colour).
     static bool inTable(int colour) { return colour >= 0 && colour < kMaxColors; }
-    // Float to int truncation that saturates instead of overflowing.
-    static int truncToCount(float v);
     // Most atoms one decomposition or one donut conversion may release at once.
     static constexpr int kMaxReleasedAtoms = 1000;
 
