@@ -21,8 +21,7 @@ void spontaneousNode() {
 }
 
 bool tickWorld(float now) {
-    int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
-    world.maxEdges = maxEdgesChoices[row].value;
+    world.maxEdges = maxEdgesChoices[edgeConstraintRow(world.edgeConstraint)].value;
     int speed = world.speed < 0 ? 0 : (world.speed > 3 ? 3 : world.speed);
     bool stepped = false;
     float period = speedPeriods[speed].period;

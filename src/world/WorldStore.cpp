@@ -507,9 +507,10 @@ void killAll() {
 
 void setSpeed(int i) { world.speed = i < 0 ? 0 : (i > 3 ? 3 : i); }
 
+int edgeConstraintRow(int constraint) { return constraint < 0 ? 0 : (constraint > 5 ? 5 : constraint); }
+
 void setEdgeConstraint(int i) {
-    if (i < 0) i = 0;
-    if (i > 5) i = 5;
+    i = edgeConstraintRow(i);
     world.edgeConstraint = i;
     world.maxEdges = maxEdgesChoices[i].value;
     enforceAllValences();

@@ -137,6 +137,9 @@ void purgeDead();
 void noteKilled(Thing *t);
 void killAll();
 void setSpeed(int i);
+// The row of maxEdgesChoices an edge constraint picks: the constraint
+// clamped to 0..5.
+int edgeConstraintRow(int constraint);
 void setEdgeConstraint(int i);
 void resetSettings();
 // The colour table's totals and the aggregate grid, after the table changed.
