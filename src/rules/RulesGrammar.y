@@ -48,8 +48,6 @@ float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 int flag(float v) { return v > 0.0f ? 1 : 0; }
 
-bool validSlot(int n) { return n >= 0 && n < kPatternSlots; }
-
 void makeEdge(int colour, int directed, int fromId, int toId) {
     using rulesLoader::currentThing;
     Node *a = findNode(fromId);
@@ -303,15 +301,15 @@ statement
             }
         }
     | metaSlot "senses" INT "to" product
-        { if (validSlot($1)) addSense($1, $3, $5.colour, $5.factor); }
+        { if (isPatternSlot($1)) addSense($1, $3, $5.colour, $5.factor); }
     | metaSlot "decomposes" INT "to" product
-        { if (validSlot($1)) addDecompose($1, $3, $5.colour, $5.factor); }
+        { if (isPatternSlot($1)) addDecompose($1, $3, $5.colour, $5.factor); }
     | metaSlot "senses" "node" colourSet "to" product
-        { if (validSlot($1)) addSense($1, $4 + 100, $6.colour, $6.factor); }
+        { if (isPatternSlot($1)) addSense($1, $4 + 100, $6.colour, $6.factor); }
     | metaSlot "decomposes" "node" colourSet "to" product
-        { if (validSlot($1)) addDecompose($1, $4 + 100, $6.colour, $6.factor); }
+        { if (isPatternSlot($1)) addDecompose($1, $4 + 100, $6.colour, $6.factor); }
     | metaSlot "grasps"
-        { if (validSlot($1)) setGrasps($1); }
+        { if (isPatternSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
         { rulesLoader::currentThing = createNode($4, $5, $1); }
       attributes
@@ -339,7 +337,7 @@ statement
 metaSlot
     : "meta" INT
         {
-            if (!validSlot($2)) rulesError("no pattern slot %d", $2);
+            if (!isPatternSlot($2)) rulesError("no pattern slot %d", $2);
             $$ = $2;
         }
     ;

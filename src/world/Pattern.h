@@ -103,7 +103,7 @@ struct PatternSlot {
     bool grasps = false;
 };
 extern PatternSlot patternSlots[kPatternSlots];
-
+inline bool isPatternSlot(int i) { return i >= 0 && i < kPatternSlots; }
 const float *slotColour(int i);
 void initPatternSlots();
 void deleteAllPatterns();
