@@ -66,14 +66,23 @@ void worldStep() {
     spawnAtoms();
     rebuildAtomGrid();
     rebuildNodeGrid();
+    clearTallies();
+    if (world.anneal) annealNetwork();
+    if (world.fixNodeCollisions || world.closedWorld) relaxCollisions();
+    updateNodes();
+    updateEdges();
+    updateAtomsAndOthers();
+}
+
+void clearTallies() {
     for (int c = 0; c < declaredColours(); c++) {
         for (int &b : colorTable[c].strengthHistogram) b = 0;
         colorTable[c].nodeTally = 0;
     }
     for (int &m : world.metaCounts) m = 0;
-    if (world.anneal) annealNetwork();
-    if (world.fixNodeCollisions || world.closedWorld) relaxCollisions();
+}
 
+void updateNodes() {
     for (int i = 0; i < world.nodeTableEnd; i++) {
         Node *n = world.nodeTable[i];
         if (!n || n->dead || insideMeta(n)) continue;
@@ -89,11 +98,17 @@ void worldStep() {
             colorTable[c].nodeTally++;
         }
     }
+}
+
+void updateEdges() {
     for (Thing *t = firstOfKind(ThingEdge); t;) {
         Thing *next = t->kindNext;
         if (!t->dead && !insideMeta(t)) static_cast<Edge *>(t)->update();
         t = next;
     }
+}
+
+void updateAtomsAndOthers() {
     // thingList order is the registry table read backwards. Its loads do not
     // wait on one another as the list's links do; things registered during
     // the walk land past its start, as they land before it in thingList.
