@@ -13,6 +13,7 @@
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 

@@ -414,17 +414,3 @@ void applyForces(float positionFactor, float velocityFactor) {
         n->force = Vec2();
     }
 }
-
-void dragNodes(int id, float dx, float dy, bool withSelection) {
-    Node *n = findNode(id);
-    if (!n) return;
-    Vec2 p = n->position();
-    n->moveTo(p.x + dx, p.y + dy);
-    if (!withSelection || !n->selected) return;
-    for (int i = 0; i < world.nodeTableEnd; i++) {
-        Node *o = world.nodeTable[i];
-        if (!o || o == n || o->dead || !o->selected) continue;
-        Vec2 q = o->position();
-        o->moveTo(q.x + dx, q.y + dy);
-    }
-}

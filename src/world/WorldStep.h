@@ -27,5 +27,3 @@ void updateEdges();
 // Updates the atoms and the other things outside a metanode, newest first,
 // noting each atom's place for the next atom grid.
 void updateAtomsAndOthers();
-
-void dragNodes(int id, float dx, float dy, bool withSelection);

@@ -13,7 +13,6 @@
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/Thing.h"
-#include "world/Walkers.h"
 
 WorldStore world;
 Edge *adjacency[kNodeTableSize][kNodeTableSize];
@@ -366,42 +365,6 @@ Node *randomNode() {
         r--;
     }
     return nullptr;
-}
-
-void clearSelection() {
-    for (Thing *t = world.thingList; t; t = t->next)
-        if (!t->dead) t->selected = 0;
-}
-
-void killSelectionWith(Thing *t) {
-    t->kill();
-    if (!t->selected) return;
-    for (Thing *o = world.thingList; o; o = o->next)
-        if (o->selected && !o->dead) o->kill();
-}
-
-void highlightSelectionExcept(int id) {
-    for (Thing *t = world.thingList; t; t = t->next)
-        if (!t->dead && t->selected && t->id != id) t->drawHighlight();
-}
-
-namespace {
-struct SelectVisitor : Visitor {
-    bool value;
-};
-bool selectCallback(Visitor *v, Thing *t) {
-    if (dynamic_cast<Node *>(t)) t->selected = static_cast<SelectVisitor *>(v)->value ? 1 : 0;
-    return true;
-}
-}  // namespace
-
-void selectComponent(Thing *t, bool value) {
-    Node *n = dynamic_cast<Node *>(t);
-    if (!n) return;
-    SelectVisitor v;
-    v.value = value;
-    ComponentWalker spider(n, &v, selectCallback);
-    spider.walk();
 }
 
 void noteKilled(Thing *t) {

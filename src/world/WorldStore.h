@@ -126,10 +126,6 @@ void changeId(Thing *t, int newId);
 int nextVisitStamp();
 Node *randomNode();
 Pattern *patternSlot(int i);
-void clearSelection();
-void killSelectionWith(Thing *t);
-void highlightSelectionExcept(int id);
-void selectComponent(Thing *t, bool value);
 // Deletes every dead registered thing, newest first; things killed meanwhile
 // behind the walk, or registered meanwhile, wait for the next purge.
 void purgeDead();

@@ -18,6 +18,7 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
 #include "world/FreshProcess.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
