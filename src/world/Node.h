@@ -143,6 +143,10 @@ float wrapAngle(float a);
 
 // Node factory and table helpers.
 Node *createNode(float x, float y, int colour);
+// After a live step: every third step, at the node creation rate, a node of a
+// random colour (by the colours' node probabilities) at a random point of the
+// world short of its outer eighths.
+void maybeSpontaneousNode();
 int firstFreeNodeSlot();
 Node *nodeAt(int index);
 void enforceAllValences();
