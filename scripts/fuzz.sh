@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the rules loader, the pattern reader and the snapshot reader with libFuzzer (clang, with
-# AddressSanitizer and UndefinedBehaviorSanitizer) for a bounded time each.
+# AddressSanitizer and UndefinedBehaviorSanitizer) for a bounded time each, each also through the
+# desktop program's own open path (Load in "Main" and in a "Meta" window, Open World, which
+# `drovan-batch resume` shares), where a refused file must change nothing.
 # Every sanitizer report stops its target at once, and any finding makes this
 # script exit 1; the input that caused it is left as build-fuzz/crash-* (or
 # leak-*, timeout-*) and the report in build-fuzz/TARGET.log.
@@ -49,5 +51,6 @@ run RulesLoaderFuzz fuzz-corpus/rules 65536
 run NetworkReaderFuzz fuzz-corpus/network 4096
 mkdir -p fuzz-corpus/snapshot
 build-fuzz/drovan-batch run "Rules & Scenarios/donuts.txt" --steps 20 --snapshot fuzz-corpus/snapshot/donuts.snap >/dev/null
+cp tests/io/data/*.snap fuzz-corpus/snapshot/
 run SnapshotReaderFuzz fuzz-corpus/snapshot 1048576
 exit $status

@@ -15,4 +15,6 @@ for kind in release sanitize; do
   cmake --build "$dir" -j "$jobs"
   echo "=== $kind tests"
   (cd "$dir" && ctest --output-on-failure -j "$jobs")
+  # ctest lists a skipped test without its output: print why it skipped.
+  grep -h '^SKIPPED: ' "$dir/Testing/Temporary/LastTest.log" || true
 done

@@ -18,11 +18,16 @@
 #include "app/FileChooser.h"
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
+#include "app/Question.h"
+#include "app/Quit.h"
+#include "app/RulesLoad.h"
+#include "app/Undo.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
 #include "runtime/StepRequests.h"
 #include "app/Statistics.h"
+#include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
 #include "render/GLContext.h"
 #include "render/GLPainter.h"
@@ -49,7 +54,20 @@ void pressUnlessModal(int x, int y) {
 void keyUnlessModal(int key) {
     // Enter or Escape answer the about box from the world window too.
     if (aboutBoxOpen() && (key == 13 || key == 27)) closeAboutBox();
-    if (!panelModalOpen()) onKey(key);
+    if (panelModalOpen()) return;
+    if (key == 26) {  // control-Z, with shift control-shift-Z
+        bool shift = shellModifierSource && (shellModifierSource() & kShiftMask);
+        runPanelAction(shift ? kActionRedo : kActionUndo);
+        return;
+    }
+    if (key == 8) {
+        // Deleting nodes can be undone, in the live world and in a pattern.
+        int id = gesture.hoverId != -1 ? gesture.hoverId : gesture.pressedId;
+        Pattern *pattern = shownPattern();
+        if (panelChoices.currentWindow == 0 ? deleteTarget() != nullptr : pattern && id != -1 && pattern->findThing(id))
+            rememberForUndo("Delete");
+    }
+    onKey(key);
 }
 
 void rebuildPanelHook() {
@@ -75,25 +93,26 @@ void appStartup(const std::string &folder) {
     installGLPainter();
     setPanEnabled(true);
     shell.idleHook = carryOutPanelRequests;
+    shell.closeHook = askToQuit;
     StartupHooks hooks;
     hooks.resetCamera = resetCamera;
     hooks.rebuildPanel = rebuildPanelHook;
     hooks.startTime = clockNow();
     std::string rules = folder.empty() ? std::string() : folder + "/logic.txt";
     startWorld(rules, folder, hooks);
+    notePatternsKept(folder);
     resetStatistics();
     std::fflush(stdout);
 }
 
-void reloadRules(const char *path, FILE *file) {
-    resetCamera();
-    panelChoices.placeColour = 0;
-    initPatternSlots();
-    if (file) loadRules(file, path, stdout);
+void afterWorldReplaced() {
+    forgetGesture();
+    // The saved step clock was another run's (or an earlier moment's) wall clock.
+    world.lastStepTime = clockNow();
+    resetStatistics();
     buildPanel();
     panelRefresh();
-    resetStatistics();
-    std::fflush(stdout);
+    shell.changed = true;
 }
 
 std::string aboutText() {
@@ -115,80 +134,101 @@ std::string aboutText() {
 void showAboutBox() { openAboutBox(aboutText()); }
 
 namespace {
-// A failure goes to the panel and to standard output; success clears the panel's line.
-void report(bool ok, const std::string &why) {
+// A failure goes to the panel (in red) and to standard output; success says
+// where the file went.
+void report(bool ok, const std::string &why, const std::string &done) {
     if (!ok) {
         std::printf("%s\n", why.c_str());
         std::fflush(stdout);
     }
-    setPanelMessage(ok ? std::string() : why);
+    setPanelMessage(ok ? done : why, !ok);
+}
+
+std::string fullPath(const std::string &path) {
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+void openWorld() {
+    std::string path = askOpenFileName();
+    if (path.empty()) return;
+    path = fullPath(path);
+    // Read and checked whole before the world is touched: a refusal changes nothing.
+    std::string why;
+    prepareUndo("Open World");
+    if (!openWorldSnapshot(path, why)) return report(false, why, "");
+    commitUndo();
+    afterWorldReplaced();
+    notePatternsKept(std::string());
+    report(true, why, "Opened " + path);
 }
 }  // namespace
 
 void runPanelAction(int id) {
     Pattern *pattern = panelChoices.currentWindow > 0 ? patternSlot(panelChoices.currentWindow - 1) : nullptr;
+    int slot = panelChoices.currentWindow - 1;
     switch (id) {
     case kActionStartOver:
-        deleteAllPatterns();
-        killAll();
+        rememberForUndo("Start Over");
+        startOver();
         resetCamera();
-        initPatternSlots();
         resetStatistics();
+        forgetGesture();
+        notePatternsKept(std::string());
+        setPanelNote("Started over (\"Undo\" brings the world back).");
         break;
     case kActionResetCamera: resetCamera(); break;
     case kActionLoad: {
         // A cancelled chooser or a file that will not open changes nothing.
         std::string path = askOpenFileName();
-        if (path.empty()) break;
-        FILE *f = std::fopen(path.c_str(), "r");
-        report(f != nullptr, "Cannot open '" + path + "': " + std::strerror(errno));
-        if (!f) break;
+        if (path.empty() || (panelChoices.currentWindow > 0 && !pattern)) break;
+        path = fullPath(path);
+        std::string text, why;
         if (panelChoices.currentWindow == 0) {
-            reloadRules(path.c_str(), f);
-            readPatternFolder(fs::path(path).parent_path().string());
-            std::fflush(stdout);
-        } else {
-            char why[256] = {};
-            if (pattern && !readNetwork(*pattern, f, path.c_str(), why, sizeof why))
-                std::printf("pattern file '%s': %s\n", path.c_str(), why[0] ? why : "reading stopped early");
-            std::fclose(f);
+            if (!readWholeFile(path, text, why)) return report(false, why, "");
+            loadRulesAsking(text, path);
+            break;
         }
+        prepareUndo("Load");
+        if (!loadPatternFile(*pattern, path, why)) {
+            setPanelMessage(why);  // the pattern is unchanged
+            break;
+        }
+        commitUndo();
+        notePatternKept(slot);
+        // Lines of the pattern left out, if any.
+        if (!why.empty()) std::printf("%s\n", why.c_str());
+        report(true, why, "Loaded " + path + (why.empty() ? "" : ". " + why));
         break;
     }
     case kActionSave: {
         std::string path = askSaveFileName();
         if (path.empty()) break;
+        path = fullPath(path);
         std::string why;
-        bool ok = true;
-        if (panelChoices.currentWindow == 0)
-            ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
-        else if (pattern)
-            ok = saveReplacing(path, why, [pattern](FILE *f) { writeNetwork(*pattern, f); });
-        report(ok, why);
+        if (panelChoices.currentWindow == 0) {
+            bool ok = saveReplacing(path, why, [](FILE *f) { writeRules(f); });
+            std::string note = listingNote();
+            report(ok, why, "Rules saved to " + path + (note.empty() ? "" : ". " + note));
+        } else if (pattern) {
+            bool ok = savePatternFile(*pattern, path, why);
+            if (ok) notePatternKept(slot);
+            report(ok, why, "Pattern of Meta " + std::to_string(slot + 1) + " saved to " + path);
+        }
         break;
     }
     case kActionSaveWorld: {
         std::string path = askSaveFileName();
         if (path.empty()) break;
+        path = fullPath(path);
         std::string why;
-        report(saveWorldSnapshot(path, why), why);
+        report(saveWorldSnapshot(path, why), why, "World saved to " + path);
         break;
     }
-    case kActionOpenWorld: {
-        std::string path = askOpenFileName();
-        if (path.empty()) break;
-        std::string why;
-        bool ok = openWorldSnapshot(path, why);
-        report(ok, why);
-        if (!ok) break;
-        forgetGesture();
-        // The saved step clock was another run's wall clock.
-        world.lastStepTime = clockNow();
-        resetStatistics();
-        buildPanel();
-        panelRefresh();
-        break;
-    }
+    case kActionOpenWorld: openWorld(); break;
+    case kActionUndo: undoLastAction(); break;
+    case kActionRedo: redoLastAction(); break;
     case kActionMaxEdges: {
         world.maxEdges = maxEdgesChoices[edgeConstraintRow(world.edgeConstraint)].value;
         enforceAllValences();
@@ -199,14 +239,17 @@ void runPanelAction(int id) {
 }
 
 void carryOutPanelRequests() {
+    keepRecovery(clockNow());
     if (!panelWindow()) return;
+    carryOutAnswer();
     PanelRequests asked = takePanelRequests();
     if (asked.action >= 0) runPanelAction(asked.action);
     if (asked.saveImage) {
         std::string path = askSaveFileName();
         if (!path.empty()) {
+            path = fullPath(path);
             std::string why;
-            report(captureView(path, why), why);
+            report(captureView(path, why), why, "Image saved to " + path);
         }
     }
     panelIdle();
@@ -266,7 +309,7 @@ void idleTick() {
         return;
     }
     bool stepped = false, timed = false;
-    if (aboutBoxOpen()) {
+    if (aboutBoxOpen() || questionOpen()) {
         // As behind a modal box: the world waits, the view stays up.
         pauseStatistics();
     } else if (runAheadActive()) {
@@ -293,7 +336,7 @@ void idleTick() {
     applyPointer(at);
 
     p = pacing(clockNow(), false);
-    if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen())
+    if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen() && !questionOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
     if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
     shellRest(restSeconds(p));
@@ -358,7 +401,9 @@ int drovanMain() {
     clockInit();
     appStartup(findScenarioFolder());
     showAboutBox();
+    startRecovery(clockNow());
     runMainLoop(idleTick);
+    stopRecovery();
     panelShutdown();
     return 0;
 }

@@ -10,7 +10,10 @@ void printBanner();
 void appStartup(const std::string &folder);
 void idleTick();
 void patternWindowTick();
-void reloadRules(const char *path, FILE *file);
+// After the world was replaced whole (Open World, undo, a restored
+// recovery snapshot): the gesture, the step clock, the plots and the panel
+// start afresh.
+void afterWorldReplaced();
 void showAboutBox();
 // Carries out one of the panel's actions (a PanelActionId) as its button asks.
 void runPanelAction(int id);

@@ -13,6 +13,7 @@
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
+#include "app/Question.h"
 #include "app/Shell.h"
 #include "app/Statistics.h"
 #include "runtime/Clock.h"
@@ -175,10 +176,6 @@ void drawFileChooser() {
 }
 
 namespace {
-// The chooser gets room to show paths and names: the panel window grows
-// over the world (which waits meanwhile) and shrinks back afterwards.
-constexpr int kChooserW = 640, kChooserH = 520;
-
 std::string askFile(bool forSave) {
     if (fileChooserOverride) return fileChooserOverride(forSave);
     int panelWin = panelWindow();
@@ -190,34 +187,30 @@ std::string askFile(bool forSave) {
     chooser.folder = getcwd(cwd, sizeof cwd) ? cwd : "/";
     listFolder();
     int previous = glutGetWindow();
-    glutSetWindow(panelWin);
-    glutPositionWindow(kPanelX + kPanelW - kChooserW, kPanelY);
-    glutReshapeWindow(kChooserW, kChooserH);
+    // Room to show paths and names: the panel grows over the world meanwhile.
+    widenPanel(true);
     // A modal loop, as a system dialog would run: it draws when input came
     // (or now and then for the text cursor) and otherwise waits for input.
     // The first frames open the popup and put the keyboard in the name field.
     float lastDraw = -1.0f;
     int frames = 0;
-    while (!chooser.done && panelWin) {
+    while (!chooser.done && panelWindow()) {
         if (chooserFrameHook) chooserFrameHook();
         float now = clockNow();
         bool busy = panelInputPending() || frames < 3 || now - lastPanelInputTime() < 0.5f;
         if (busy || now - lastDraw >= 0.5f) {
             frames++;
-            glutPostWindowRedisplay(panelWin);
+            glutPostWindowRedisplay(panelWindow());
             lastDraw = now;
         }
         glutMainLoopEvent();
         if (!busy && !chooser.done) shellRest(0.5f);
     }
     chooser.active = false;
-    if (panelWin) {
-        glutSetWindow(panelWin);
-        glutReshapeWindow(kPanelW, kPanelH);
-        glutPositionWindow(kPanelX, kPanelY);
-        glutPostWindowRedisplay(panelWin);
-    }
-    if (previous) glutSetWindow(previous);
+    // A question that wants the room keeps it.
+    if (!questionOpen()) widenPanel(false);
+    // The windows may have been closed meanwhile.
+    if (previous && (previous == panelWindow() || previous == shell.mainWindow)) glutSetWindow(previous);
     shell.changed = true;
     pauseStatistics();
     return chooser.done ? chooser.result : std::string();

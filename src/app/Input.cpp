@@ -162,10 +162,11 @@ void onKey(int key) {
         return;
     }
     if (key == 8) {
-        Thing *t = findThing(gesture.hoverId != -1 ? gesture.hoverId : gesture.pressedId);
-        if (t) killSelectionWith(t);
+        if (Thing *t = deleteTarget()) killSelectionWith(t);
     }
 }
+
+Thing *deleteTarget() { return findThing(gesture.hoverId != -1 ? gesture.hoverId : gesture.pressedId); }
 
 void applyPointer(Vec2 p) {
     if (gesture.pressedId != -1) {

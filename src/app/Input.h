@@ -3,6 +3,7 @@
 #include "world/Vec2.h"
 
 class Pattern;
+class Thing;
 
 // The gesture under way in the world window or a pattern window: what was
 // pressed and what the pointer is over (ids, -1 for none), and whether the
@@ -32,6 +33,9 @@ int pickAt(float x, float y);
 // The application press and key handlers (world coordinates, truncated).
 void onPress(int x, int y);
 void onKey(int key);
+// What Backspace deletes (with the selection it belongs to) in the live
+// world: the hovered thing, else the pressed one; null for nothing.
+Thing *deleteTarget();
 // Release, drag and turn as the tick polls them, at pointer p (world units).
 void applyPointer(Vec2 p);
 // The same for a pattern window showing P (which may be null).

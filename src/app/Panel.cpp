@@ -4,6 +4,7 @@
 #include <imgui.h>
 #include <backends/imgui_impl_glut.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/AboutBox.h"
@@ -11,6 +12,9 @@
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/PanelPlots.h"
+#include "app/Question.h"
+#include "app/Shell.h"
+#include "app/Undo.h"
 #include "render/UiRenderer.h"
 #include "runtime/Clock.h"
 #include "runtime/StepRequests.h"
@@ -26,7 +30,9 @@ bool glBackendReady = false;
 PanelRequests requests;
 float lastPanelDraw = -1.0f;
 std::string message;
+bool messageIsError = false;
 bool panelStepped = false;
+bool panelWide = false;
 
 // A label before its field, as in a form.
 void fieldLabel(const char *label) {
@@ -37,6 +43,25 @@ void fieldLabel(const char *label) {
 }
 
 // [SECTION] The controls, top to bottom
+
+// "Undo" and "Redo" name what they would take back or do again.
+void undoButtons() {
+    std::string undo = canUndo() ? "Undo " + undoLabel() : std::string("Undo");
+    std::string redo = canRedo() ? "Redo " + redoLabel() : std::string("Redo");
+    ImGui::BeginDisabled(!canUndo());
+    if (ImGui::Button((undo + "###undo").c_str())) requests.action = kActionUndo;
+    trackItem("Undo");
+    ImGui::EndDisabled();
+    ImGui::SameLine();
+    ImGui::BeginDisabled(!canRedo());
+    if (ImGui::Button((redo + "###redo").c_str())) requests.action = kActionRedo;
+    trackItem("Redo");
+    ImGui::EndDisabled();
+    // Control-Z and control-shift-Z, unless a text field takes them.
+    ImGuiIO &io = ImGui::GetIO();
+    if (io.KeyCtrl && !io.WantTextInput && !panelModalOpen() && ImGui::IsKeyPressed('Z', false))
+        requests.action = io.KeyShift ? kActionRedo : kActionUndo;
+}
 
 // The file buttons, and the last message for the user under them.
 void fileButtons() {
@@ -51,7 +76,13 @@ void fileButtons() {
     if (trackedButton("Start Over")) requests.action = kActionStartOver;
     ImGui::SameLine();
     if (trackedButton("Save Image")) requests.saveImage = true;
-    if (!message.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", message.c_str());
+    undoButtons();
+    if (!message.empty()) {
+        if (messageIsError) ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.8f, 0.1f, 0.1f, 1.0f));
+        ImGui::TextWrapped("%s", message.c_str());
+        if (messageIsError) ImGui::PopStyleColor();
+        trackItem("Message");
+    }
 }
 
 // "Nodes:" (the colour a click places) and "Windows:" (the world or a pattern).
@@ -126,11 +157,15 @@ void runAheadControls() {
     ImGui::InputInt("##ahead", &count, 0, 0);
     trackItem("Run ahead count");
     if (count < 1) count = 1;
+    // Each preset runs at once; the field keeps the count for "Run ahead".
     const int presets[] = {100, 1000, 10000};
-    const char *names[] = {"100", "1,000", "10,000"};
+    const char *names[] = {"Run 100", "Run 1,000", "Run 10,000"};
     for (int i = 0; i < 3; i++) {
         if (i > 0) ImGui::SameLine();
-        if (trackedButton(names[i])) count = presets[i];
+        if (trackedButton(names[i])) {
+            count = presets[i];
+            startRunAhead(count);
+        }
     }
 }
 
@@ -184,31 +219,58 @@ void panelContents() {
 
     drawFileChooser();
     drawAboutBox();
+    drawQuestion();
     ImGui::End();
 }
 
+// freeglut destroys a closed window itself; the program goes on and decides.
 void panelClose() {
     if (glBackendReady) uiRendererShutdown();
     glBackendReady = false;
     panelWin = 0;
+    panelWide = false;
     abandonFileChooser();
+    shell.closeAsked = true;
 }
 
 }  // namespace
 
 int panelWindow() { return panelWin; }
 
-void setPanelMessage(const std::string &text) { message = text; }
+void setPanelMessage(const std::string &text, bool error) {
+    message = text;
+    messageIsError = error && !text.empty();
+    panelRefresh();
+}
+
+void setPanelNote(const std::string &text) { setPanelMessage(text, false); }
 
 const std::string &panelMessage() { return message; }
 
-bool panelModalOpen() { return aboutBoxOpen() || fileChooserOpen(); }
+bool panelMessageIsError() { return messageIsError; }
+
+bool panelModalOpen() { return aboutBoxOpen() || fileChooserOpen() || questionOpen(); }
+
+void widenPanel(bool wide) {
+    if (!panelWin || wide == panelWide) return;
+    panelWide = wide;
+    const WindowRect &r = shell.placement.panel;
+    // Room for paths and names, grown to the left over the world (which waits meanwhile).
+    int w = wide ? 640 : r.w, h = wide ? std::min(520, r.h) : r.h;
+    int previous = glutGetWindow();
+    glutSetWindow(panelWin);
+    glutReshapeWindow(w, h);
+    glutPositionWindow(std::max(0, r.x + r.w - w), r.y);
+    glutPostWindowRedisplay(panelWin);
+    if (previous && previous != panelWin) glutSetWindow(previous);
+}
 
 void buildPanel() {
     if (!panelWin) {
         int previous = glutGetWindow();
-        glutInitWindowPosition(kPanelX, kPanelY);
-        glutInitWindowSize(kPanelW, kPanelH);
+        const WindowRect &r = shell.placement.panel;
+        glutInitWindowPosition(r.x, r.y);
+        glutInitWindowSize(r.w, r.h);
         panelWin = glutCreateWindow("drovan");
         if (!uiContext) {
             IMGUI_CHECKVERSION();
@@ -217,7 +279,7 @@ void buildPanel() {
         ImGui::SetCurrentContext(uiContext);
         ImGuiIO &io = ImGui::GetIO();
         io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(static_cast<float>(kPanelW), static_cast<float>(kPanelH));
+        io.DisplaySize = ImVec2(static_cast<float>(r.w), static_cast<float>(r.h));
         ImGui::StyleColorsLight();
         ImGui::GetStyle().FrameBorderSize = 1.0f;             // white fields on white popups need an edge
         ImGui::GetStyle().Colors[ImGuiCol_PopupBg].w = 1.0f;  // nothing of the panel shows through a dialog

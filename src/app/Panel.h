@@ -8,13 +8,10 @@
 //   PanelEvents.cpp  the input queue that feeds ImGui
 //   PanelLayout.cpp  where each control lay (tests and scripts click by it)
 //   PanelPlots.cpp   the "Statistics" section
-//   AboutBox.cpp, FileChooser.cpp   the modal dialogs drawn in the panel
+//   AboutBox.cpp, FileChooser.cpp, Question.cpp   the modal dialogs drawn in the panel
 // A new control goes into its section in Panel.cpp; a new action gets a
 // PanelActionId, a button that records it, and its case in runPanelAction;
 // a new dialog gets its own file drawn at the end of the panel's frame.
-
-// Where the panel window sits on the screen, and its size.
-constexpr int kPanelX = 1016, kPanelY = 32, kPanelW = 264, kPanelH = 960;
 
 // What the panel chose that is no world setting: the window shown (0 the
 // live world, 1..10 the patterns) and the colour a click places.
@@ -33,6 +30,9 @@ enum PanelActionId {
     // Whole-world snapshots, beside the rules files.
     kActionOpenWorld = 5,
     kActionSaveWorld = 6,
+    // Take back the last action that threw a world away, or do it again.
+    kActionUndo = 7,
+    kActionRedo = 8,
 };
 
 // What the user asked of the app in the panel since the app last looked.
@@ -57,9 +57,16 @@ void panelIdle();
 void panelNoteStep();
 void panelShutdown();
 
-// The last message for the user (a failed save), shown in the panel.
-void setPanelMessage(const std::string &text);
+// The last message for the user, shown whole (wrapped) under the file
+// buttons: where a save went, or in red what failed.
+void setPanelMessage(const std::string &text, bool error = true);
+void setPanelNote(const std::string &text);
 const std::string &panelMessage();
+bool panelMessageIsError();
 
-// True while the about box or a file chooser waits for an answer.
+// True while the about box, a file chooser or a question waits for an answer.
 bool panelModalOpen();
+
+// A dialog that needs room (the file chooser, a list of diagnostics) grows
+// the panel window over the world while it is open, then gives it back.
+void widenPanel(bool wide);

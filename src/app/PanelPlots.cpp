@@ -2,6 +2,7 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 
@@ -11,6 +12,10 @@
 #include "world/ColorTable.h"
 #include "world/WorldStore.h"
 
+namespace {
+constexpr float kHistogramHeight = 50.0f, kPlotHeight = 36.0f;
+}
+
 void drawStatisticsSection() {
     bool open = ImGui::CollapsingHeader("Statistics", ImGuiTreeNodeFlags_DefaultOpen);
     trackItem("Statistics");
@@ -19,9 +24,14 @@ void drawStatisticsSection() {
     ImGui::Text("Frame time: %.1f ms", stats.frameMilliseconds);
     ImGui::Text("Steps: %d", world.stepCount);
     // The plots scroll in their own region so that twenty colours never
-    // push a control out of sight.
-    if (!ImGui::BeginChild("plots", ImVec2(0, 0), true)) {
+    // push a control out of sight. The region shows at least the histogram
+    // and four plots: in a shorter window the whole panel scrolls instead.
+    const ImGuiStyle &style = ImGui::GetStyle();
+    float least = kHistogramHeight + 4.0f * kPlotHeight + 5.0f * style.ItemSpacing.y + 2.0f * style.WindowPadding.y;
+    float height = std::max(ImGui::GetContentRegionAvail().y, least);
+    if (!ImGui::BeginChild("plots", ImVec2(0, height), true)) {
         ImGui::EndChild();
+        trackItem("Statistics plots");
         return;
     }
     static float history[kStatHistory];
@@ -35,7 +45,8 @@ void drawStatisticsSection() {
         char overlay[64];
         std::snprintf(overlay, sizeof overlay, "%s strength", colorTable[panelChoices.placeColour].name);
         ImGui::PushStyleColor(ImGuiCol_PlotHistogram, ImVec4(rgb[0], rgb[1], rgb[2], 1.0f));
-        ImGui::PlotHistogram("##strength", bins, kStrengthBins, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, 50));
+        ImGui::PlotHistogram("##strength", bins, kStrengthBins, 0, overlay, 0.0f, FLT_MAX,
+                             ImVec2(width, kHistogramHeight));
         ImGui::PopStyleColor();
     }
     for (int c = 0; c < colorCount; c++) {
@@ -45,9 +56,10 @@ void drawStatisticsSection() {
         ImGui::PushStyleColor(ImGuiCol_PlotLines, ImVec4(rgb[0], rgb[1], rgb[2], 1.0f));
         char overlay[64];
         std::snprintf(overlay, sizeof overlay, "%s %d", colorTable[c].name, counts[c]);
-        ImGui::PlotLines("##count", history, n, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, 36));
+        ImGui::PlotLines("##count", history, n, 0, overlay, 0.0f, FLT_MAX, ImVec2(width, kPlotHeight));
         ImGui::PopStyleColor();
         ImGui::PopID();
     }
     ImGui::EndChild();
+    trackItem("Statistics plots");
 }

@@ -152,11 +152,47 @@ void shellRest(float seconds) {
 }
 
 void shellIdle() {
-    if (shell.mainWindow && glutGetWindow() != shell.mainWindow) glutSetWindow(shell.mainWindow);
+    if (shell.closeAsked) {
+        shell.closeAsked = false;
+        if (shell.closeHook) shell.closeHook();
+    }
+    if (!shell.mainWindow) {
+        if (shell.idleHook) shell.idleHook();
+        return;
+    }
+    if (glutGetWindow() != shell.mainWindow) glutSetWindow(shell.mainWindow);
     int d = wheelStep();
     advanceZoom(d);
     if (shell.appIdle) shell.appIdle();
     if (shell.idleHook) shell.idleHook();
+}
+
+// freeglut destroys a closed window itself; the program goes on and decides.
+static void worldWindowClosed() {
+    shell.mainWindow = 0;
+    shell.closeAsked = true;
+}
+
+void createWorldWindow() {
+    const WindowRect &r = shell.placement.world;
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    glutInitWindowSize(r.w, r.h);
+    glutInitWindowPosition(r.x, r.y);
+    shell.mainWindow = glutCreateWindow("Shell");
+    glutDisplayFunc(shellDisplay);
+    glutPassiveMotionFunc(shellMotion);
+    glutMotionFunc(shellActiveMotion);
+    glutMouseFunc(shellMouse);
+    glutReshapeFunc(shellReshape);
+    glutSpecialFunc(shellSpecial);
+    glutKeyboardFunc(shellKeyboard);
+    glutMouseWheelFunc(shellWheel);
+    glutCloseFunc(worldWindowClosed);
+    initWorldDrawingState();
+    camera.unitsPerPixel = 3200.0f / static_cast<float>(r.w);
+    shell.windowSide = r.w;
+    setViewport(r.w, r.w);
+    shell.changed = true;
 }
 
 void shellInit() {
@@ -168,28 +204,13 @@ void shellInit() {
     static char *argv[] = {name, nullptr};
     int argc = 1;
     glutInit(&argc, argv);
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
-    glutInitWindowSize(800, 800);
-    glutInitWindowPosition(212, 32);
-    shell.mainWindow = glutCreateWindow("Shell");
+    // Closing a window does not end the program: it may ask first.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+    shell.placement = placeWindows(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+    createWorldWindow();
     printDriverInfo();
-    glutDisplayFunc(shellDisplay);
-    glutPassiveMotionFunc(shellMotion);
-    glutMotionFunc(shellActiveMotion);
-    glutMouseFunc(shellMouse);
-    glutReshapeFunc(shellReshape);
-    glutSpecialFunc(shellSpecial);
-    glutKeyboardFunc(shellKeyboard);
-    glutMouseWheelFunc(shellWheel);
-    initWorldDrawingState();
     shell.lastPressTime = clockNow() - 0.6f;
     glutIdleFunc(shellIdle);
     createSharedQuadric();
-    camera.unitsPerPixel = 4.0f;
-    shell.windowSide = 800;
-    glutReshapeWindow(800, 800);
-    setViewport(800, 800);
-    glutPositionWindow(212, 32);
     clockInit();
 }

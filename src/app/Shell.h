@@ -1,4 +1,5 @@
 #pragma once
+#include "app/WindowPlacement.h"
 
 // The thin layer over the windowing toolkit ("grShell"): the window, its
 // callbacks, button and modifier state, double clicks, panning and the wheel.
@@ -9,6 +10,13 @@ struct ShellState {
     void (*appKey)(int key) = nullptr;
     // Extra work run at the end of every idle pass (the panel's redraw).
     void (*idleHook)() = nullptr;
+    // The window system closed a window (the world's or the panel's): run at
+    // the start of the next idle pass, which draws nothing while the world
+    // window is gone.
+    void (*closeHook)() = nullptr;
+    bool closeAsked = false;
+    // Where the windows open, for the screen the program started on.
+    WindowPlacement placement;
 
     int pointerX = 0, pointerY = 0;
     unsigned char anyButtonDown = 0;
@@ -32,6 +40,9 @@ constexpr int kControlMask = 2;
 constexpr int kAltMask = 4;
 
 void shellInit();
+// Creates the world window at its place, with its callbacks and drawing
+// state (at start-up, and again when it was closed and the program goes on).
+void createWorldWindow();
 void setAppMouseHandler(void (*f)(int x, int y));
 void setAppKeyHandler(void (*f)(int key));
 void runMainLoop(void (*tick)());

@@ -10,6 +10,13 @@ int batchPattern(const std::vector<std::string> &args);
 int batchBench(const std::vector<std::string> &args);
 int batchResume(const std::vector<std::string> &args);
 int batchSweep(const std::vector<std::string> &args);
+int batchPlot(const std::vector<std::string> &args);
+
+// Draws a sweep's summary (a folder or its summary.csv) or one run's CSV into
+// a PNG or SVG file with gnuplot, each colour in its colour from rulesFile
+// (empty: the rules the sweep's first run used, or the run's own). Returns 0,
+// 1 when gnuplot is missing or fails, 2 for bad input.
+int drawPlot(const std::string &input, const std::string &out, const std::string &rulesFile);
 
 // What run and resume do once the world stands: N steps as the live tick runs
 // them, a CSV row whenever the step count is a multiple of every, then the

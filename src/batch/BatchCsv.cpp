@@ -56,3 +56,29 @@ FILE *openCsv(const char *path) {
     writeCsvHeader(f);
     return f;
 }
+
+std::string csvField(const std::string &text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string q = "\"";
+    for (char c : text) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+std::vector<std::string> splitCsvLine(const std::string &line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); i++) {
+        char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            i++;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}

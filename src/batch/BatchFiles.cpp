@@ -32,7 +32,10 @@ bool checkReadableFile(const std::string &path) {
 
 bool saveListing(const std::string &path) {
     std::string why;
-    if (saveReplacing(path, why, [](FILE *f) { writeRules(f); })) return true;
+    if (saveReplacing(path, why, [](FILE *f) { writeRules(f); })) {
+        if (!listingNote().empty()) std::fprintf(stderr, "drovan-batch: %s\n", listingNote().c_str());
+        return true;
+    }
     std::fprintf(stderr, "drovan-batch: could not save: %s; the old file is unchanged\n", why.c_str());
     return false;
 }

@@ -18,11 +18,16 @@ static void usage(FILE *to = stderr) {
         "  resume SNAP [--seed S] [--steps N] [--csv OUT] [--every K] [--digest] [--save OUT] [--snapshot OUT]\n"
         "      continue a snapshot exactly; --seed replaces the saved generator state\n"
         "  sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT WITH {}' V1,V2,...]...\n"
-        "      [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J]\n"
+        "      [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J] [--plot] [--force]\n"
         "      [--list | --index I | --collect]\n"
         "      every seed times every combination of values, each --vary appending its statement to the\n"
         "      rules; J runs at a time (default: the cores); DIR gets run-I.csv, runs.csv and summary.csv.\n"
+        "      The same command again finishes an interrupted sweep, running only the runs not yet done.\n"
         "      --list prints the runs, --index I runs only run I, --collect builds runs.csv and summary.csv\n"
+        "      (exit 1 naming the runs still missing); --plot also draws summary.png; --force allows more\n"
+        "      than 100,000 runs\n"
+        "  plot DIR_OR_CSV --out FILE.png|FILE.svg [--rules RULES]\n"
+        "      draw a sweep's summary (mean and spread per combination) or one run's CSV with gnuplot\n"
         "  pattern FILE [--rules RULES]\n"
         "      read a pattern file into slot 0 and write it back\n"
         "  bench [--scenario NAME] [--steps N] [--seed S] [--csv OUT [--digest] --save OUT]\n"
@@ -45,6 +50,7 @@ int main(int argc, char **argv) {
     if (command == "bench") return batchBench(args);
     if (command == "resume") return batchResume(args);
     if (command == "sweep") return batchSweep(args);
+    if (command == "plot") return batchPlot(args);
     if (command == "--help" || command == "-h" || command == "help") {
         usage(stdout);
         return 0;

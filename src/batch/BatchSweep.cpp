@@ -1,10 +1,16 @@
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +20,8 @@
 #include <vector>
 
 #include "batch/BatchCommands.h"
+#include "batch/BatchCsv.h"
+#include "batch/Sweep.h"
 #include "rules/RulesLoader.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
@@ -22,50 +30,31 @@
 #include "world/Walkers.h"
 #include "world/WorldStore.h"
 
+long Sweep::combos() const {
+    long n = 1;
+    for (const SweepVary &v : varies) n *= static_cast<long>(v.values.size());
+    return n;
+}
+
+std::vector<std::string> Sweep::valuesOf(long combo) const {
+    std::vector<std::string> v(varies.size());
+    for (size_t k = varies.size(); k-- > 0;) {
+        long n = static_cast<long>(varies[k].values.size());
+        v[k] = varies[k].values[static_cast<size_t>(combo % n)];
+        combo /= n;
+    }
+    return v;
+}
+
+std::string Sweep::name(long run, const char *ext) const {
+    int width = 4;
+    for (long n = runs() - 1; n >= 10000; n /= 10) width++;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "run-%0*ld.%s", width, run, ext);
+    return out + "/" + buf;
+}
+
 namespace {
-
-struct Vary {
-    std::string statement;  // with {} where the value goes
-    std::vector<std::string> values;
-};
-
-struct Sweep {
-    std::string file, out, patterns;
-    std::vector<std::string> places;
-    std::vector<uint32_t> seeds{1};
-    std::vector<Vary> varies;
-    long steps = 1000, every = 10;
-    long jobs = 0;
-    bool list = false, collect = false;
-    long index = -1;
-    std::vector<std::string> childArgs;  // the options every run repeats
-
-    long combos() const {
-        long n = 1;
-        for (const Vary &v : varies) n *= static_cast<long>(v.values.size());
-        return n;
-    }
-    long runs() const { return combos() * static_cast<long>(seeds.size()); }
-    uint32_t seedOf(long run) const { return seeds[static_cast<size_t>(run % static_cast<long>(seeds.size()))]; }
-    long comboOf(long run) const { return run / static_cast<long>(seeds.size()); }
-    // The value of each --vary in a combination; the last --vary changes fastest.
-    std::vector<std::string> valuesOf(long combo) const {
-        std::vector<std::string> v(varies.size());
-        for (size_t k = varies.size(); k-- > 0;) {
-            long n = static_cast<long>(varies[k].values.size());
-            v[k] = varies[k].values[static_cast<size_t>(combo % n)];
-            combo /= n;
-        }
-        return v;
-    }
-    std::string name(long run, const char *ext) const {
-        int width = 4;
-        for (long n = runs() - 1; n >= 10000; n /= 10) width++;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "run-%0*ld.%s", width, run, ext);
-        return out + "/" + buf;
-    }
-};
 
 std::vector<std::string> split(const std::string &s, char sep) {
     std::vector<std::string> parts;
@@ -76,49 +65,57 @@ std::vector<std::string> split(const std::string &s, char sep) {
     return parts;
 }
 
-std::string csvField(const std::string &s) {
-    if (s.find_first_of(",\"\n") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return q + "\"";
-}
-
-bool parseSeeds(const std::string &s, std::vector<uint32_t> &seeds) {
+// A seed list or range; on a fault, why in words.
+bool parseSeeds(const std::string &text, std::vector<uint32_t> &seeds, std::string &why) {
     seeds.clear();
-    size_t dots = s.find("..");
+    why = "--seeds takes A..B or S,S,... with 32-bit numbers, not '" + text + "'";
+    if (text.empty()) return why = "--seeds is empty", false;
+    size_t dots = text.find("..");
     if (dots != std::string::npos) {
         long a, b;
-        if (!parseCount(s.substr(0, dots), a) || !parseCount(s.substr(dots + 2), b) || a > b || b > 4294967295L ||
-            b - a >= 1000000)
+        if (!parseCount(text.substr(0, dots), a) || !parseCount(text.substr(dots + 2), b) || b > 4294967295L)
             return false;
+        if (a > b) return why = "--seeds " + text + " is empty: the first seed is above the last", false;
+        if (b - a >= 1000000) return why = "--seeds " + text + " holds more than a million seeds", false;
         for (long v = a; v <= b; v++) seeds.push_back(static_cast<uint32_t>(v));
         return true;
     }
-    for (const std::string &p : split(s, ',')) {
-        uint32_t v;
-        if (!parseSeed(p, v)) return false;
-        seeds.push_back(v);
+    for (const std::string &p : split(text, ',')) {
+        char *end = nullptr;
+        errno = 0;
+        long long v = std::strtoll(p.c_str(), &end, 10);
+        if (p.empty() || *end != '\0' || errno == ERANGE || v < -2147483648LL || v > 4294967295LL) return false;
+        seeds.push_back(static_cast<uint32_t>(v));
     }
-    return !seeds.empty();
+    return true;
 }
 
-bool fail(const std::string &message) {
+bool fail(const std::string &message, bool usage = false) {
     std::fprintf(stderr, "drovan-batch sweep: %s\n", message.c_str());
+    if (usage)
+        std::fputs(
+            "usage: drovan-batch sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT {}' V1,V2,...]..."
+            " [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J] [--plot] [--force]"
+            " [--list | --index I | --collect]\n",
+            stderr);
     return false;
 }
 
+// A sweep that large is more likely a slip than a plan.
+const long kRunsWithoutForce = 100000, kMaxRuns = 10000000;
+
 bool parse(const std::vector<std::string> &args, Sweep &s) {
+    long runs = 1;  // the combinations so far, kept from overflowing
     for (size_t i = 0; i < args.size(); i++) {
         const std::string &a = args[i];
         bool hasValue = i + 1 < args.size();
         bool repeated = true;  // the option goes to every run as it is
         size_t start = i;
-        if (a == "--list") {
-            s.list = true;
+        if (a == "--list" || a == "--collect" || a == "--plot") {
+            (a == "--list" ? s.list : a == "--collect" ? s.collect : s.plot) = true;
             repeated = false;
-        } else if (a == "--collect") {
-            s.collect = true;
-            repeated = false;
+        } else if (a == "--force") {
+            s.force = true;  // every run checks the count too
         } else if (!hasValue && a.size() > 2 && a[0] == '-' && a[1] == '-') {
             return fail(std::string(a) + " needs a value");
         } else if (a == "--out") {
@@ -135,16 +132,19 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
                 return fail("--place takes SLOT:X,Y with SLOT 0..9 and a point inside the world, not '" + p + "'");
             s.places.push_back(p);
         } else if (a == "--seeds") {
-            if (!parseSeeds(args[++i], s.seeds))
-                return fail(std::string("--seeds takes A..B or S,S,... , not '") + args[i] + "'");
+            std::string why;
+            if (!parseSeeds(args[++i], s.seeds, why)) return fail(why);
         } else if (a == "--vary") {
             if (i + 2 >= args.size()) return fail(std::string(a) + " needs a statement and values");
-            Vary v{args[i + 1], split(args[i + 2], ',')};
+            SweepVary v{args[i + 1], split(args[i + 2], ',')};
             if (v.statement.find("{}") == std::string::npos)
                 return fail(std::string("the --vary statement '") + v.statement + "' has no {} for the value");
             if (v.values.empty()) return fail(std::string("--vary '") + v.statement + "' has no values");
             for (const std::string &x : v.values)
-                if (x.empty()) return fail(std::string("--vary '") + v.statement + "' has an empty value");
+                if (x.empty()) return fail("--vary '" + v.statement + "' has an empty value in '" + args[i + 2] + "'");
+            if (runs > kMaxRuns / static_cast<long>(v.values.size()))
+                return fail("too many runs: at most " + std::to_string(kMaxRuns) + " with --force");
+            runs *= static_cast<long>(v.values.size());
             s.varies.push_back(v);
             i += 2;
         } else if (a == "--steps") {
@@ -165,15 +165,20 @@ bool parse(const std::vector<std::string> &args, Sweep &s) {
             s.file = a;
             repeated = false;  // every run names it first
         } else {
-            return fail(std::string("unexpected argument '") + a + "'");
+            return fail(std::string("unexpected argument '") + a + "'", true);
         }
         if (repeated)
             s.childArgs.insert(s.childArgs.end(), args.begin() + static_cast<long>(start),
                                args.begin() + static_cast<long>(i) + 1);
     }
-    if (s.file.empty() || s.out.empty()) return fail("needs a rules FILE and --out DIR");
+    if (s.file.empty() || s.out.empty()) return fail("needs a rules FILE and --out DIR", true);
     if (s.list + s.collect + (s.index >= 0) > 1) return fail("--list, --index and --collect exclude each other");
-    if (s.runs() > 1000000) return fail("too many runs (more than a million)");
+    if (s.plot && (s.list || s.index >= 0)) return fail("--plot goes with a whole sweep or --collect");
+    if (runs > kMaxRuns / static_cast<long>(s.seeds.size()))
+        return fail("too many runs: at most " + std::to_string(kMaxRuns) + " with --force");
+    if (s.runs() > kRunsWithoutForce && !s.force)
+        return fail("the sweep has " + std::to_string(s.runs()) + " runs, more than " +
+                    std::to_string(kRunsWithoutForce) + ": add --force to run them all");
     if (s.index >= s.runs())
         return fail("--index " + std::to_string(s.index) + " is past the last run (" + std::to_string(s.runs() - 1) +
                     ")");
@@ -190,7 +195,9 @@ bool makeFolder(const std::string &dir) {
         }
     }
     struct stat st;
-    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    std::fprintf(stderr, "drovan-batch sweep: --out '%s' is a file, not a folder\n", dir.c_str());
+    return false;
 }
 
 bool readWhole(const std::string &path, std::string &text) {
@@ -199,9 +206,7 @@ bool readWhole(const std::string &path, std::string &text) {
 }
 
 void writeStatus(const Sweep &s, long run, int status, const std::string &note) {
-    std::string why;
-    if (!saveReplacing(s.name(run, "status"), why, [&](FILE *f) { std::fprintf(f, "%d %s\n", status, note.c_str()); }))
-        std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
+    writeSweepFile(s.name(run, "status"), std::to_string(status) + " " + note + "\n");
 }
 
 // One run in this process: the rules file with the statements appended, the
@@ -222,9 +227,8 @@ int runOne(const Sweep &s, long run) {
         for (size_t at; (at = st.find("{}")) != std::string::npos;) st.replace(at, 2, values[k]);
         text += st + "\n";
     }
-    std::string rules = s.name(run, "rules.txt"), why;
-    if (!saveReplacing(rules, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) {
-        std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
+    std::string rules = s.name(run, "rules.txt");
+    if (!writeSweepFile(rules, text)) {
         writeStatus(s, run, 2, "cannot write the rules file");
         return 2;
     }
@@ -260,172 +264,6 @@ int runOne(const Sweep &s, long run) {
     return status;
 }
 
-// ---- collecting -------------------------------------------------------------
-
-struct Table {
-    std::vector<std::string> header;
-    std::vector<std::vector<std::string>> rows;
-};
-
-bool readCsv(const std::string &path, Table &t) {
-    std::string text;
-    if (!readWhole(path, text)) return false;
-    std::istringstream in(text);
-    std::string line;
-    if (!std::getline(in, line)) return false;
-    t.header = split(line, ',');
-    while (std::getline(in, line)) {
-        t.rows.push_back(split(line, ','));
-        if (t.rows.back().size() != t.header.size()) return false;
-    }
-    return !t.rows.empty();
-}
-
-struct RunResult {
-    int status = -1;  // -1: no result
-    std::string note;
-    Table table;
-};
-
-RunResult readRun(const Sweep &s, long run) {
-    RunResult r;
-    std::string text;
-    if (!readWhole(s.name(run, "status"), text)) {
-        r.note = "no result (not run, still running or killed)";
-        return r;
-    }
-    char note[512] = {};
-    if (std::sscanf(text.c_str(), "%d %511[^\n]", &r.status, note) < 1) {
-        r.status = -1;
-        r.note = "damaged status file";
-        return r;
-    }
-    r.note = note;
-    if (r.status == 0 && !readCsv(s.name(run, "csv"), r.table)) {
-        r.status = -1;
-        r.note = "missing or damaged " + s.name(run, "csv");
-    }
-    return r;
-}
-
-int findColumn(const std::vector<std::string> &header, const std::string &name) {
-    for (size_t k = 0; k < header.size(); k++)
-        if (header[k] == name) return static_cast<int>(k);
-    return -1;
-}
-
-void addColumns(std::vector<std::string> &all, const std::vector<std::string> &header) {
-    for (const std::string &h : header)
-        if (findColumn(all, h) < 0) all.push_back(h);
-}
-
-struct Stat {
-    std::vector<double> values;
-    double lo = 0.0, hi = 0.0;
-    std::string loText, hiText;
-    void add(const std::string &text) {
-        double v = std::strtod(text.c_str(), nullptr);
-        if (values.empty() || v < lo) lo = v, loText = text;
-        if (values.empty() || v > hi) hi = v, hiText = text;
-        values.push_back(v);
-    }
-};
-
-bool writeFile(const std::string &path, const std::string &text) {
-    std::string why;
-    if (saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); })) return true;
-    std::fprintf(stderr, "drovan-batch sweep: %s\n", why.c_str());
-    return false;
-}
-
-// runs.csv and summary.csv from the run files in the folder. Returns the
-// number of runs without a good result, or -1 when a file cannot be written.
-long collect(const Sweep &s) {
-    std::vector<RunResult> results;
-    std::vector<std::string> columns;
-    for (long run = 0; run < s.runs(); run++) {
-        results.push_back(readRun(s, run));
-        if (results.back().status == 0) addColumns(columns, results.back().table.header);
-    }
-    std::string varyHeader;
-    for (const Vary &v : s.varies) varyHeader += "," + csvField(v.statement);
-
-    std::string runs = "run,seed" + varyHeader + ",status,note";
-    for (const std::string &c : columns) runs += "," + c;
-    runs += "\n";
-    long failed = 0;
-    for (long run = 0; run < s.runs(); run++) {
-        const RunResult &r = results[static_cast<size_t>(run)];
-        runs += std::to_string(run) + "," + std::to_string(s.seedOf(run));
-        for (const std::string &v : s.valuesOf(s.comboOf(run))) runs += "," + csvField(v);
-        runs += "," + (r.status >= 0 ? std::to_string(r.status) : std::string()) + "," + csvField(r.note);
-        for (const std::string &c : columns) {
-            int k = r.status == 0 ? findColumn(r.table.header, c) : -1;
-            runs += "," + (k >= 0 ? r.table.rows.back()[static_cast<size_t>(k)] : std::string());
-        }
-        runs += "\n";
-        if (r.status != 0) {
-            failed++;
-            std::fprintf(stderr, "drovan-batch sweep: run %ld (seed %u) failed: %s\n", run, s.seedOf(run),
-                         r.note.c_str());
-        }
-    }
-
-    // Statistics across seeds of every column but the step (and the digest,
-    // which is no quantity), per combination and sampled step.
-    std::vector<std::string> measured;
-    for (const std::string &c : columns)
-        if (c != "step" && c != "digest") measured.push_back(c);
-    std::string summary = "combination" + varyHeader + ",step,runs";
-    for (const std::string &c : measured) summary += "," + c + "_mean," + c + "_sd," + c + "_min," + c + "_max";
-    summary += "\n";
-    for (long combo = 0; combo < s.combos(); combo++) {
-        std::map<long, std::vector<Stat>> steps;
-        std::map<long, int> counts;
-        for (size_t i = 0; i < s.seeds.size(); i++) {
-            const RunResult &r = results[static_cast<size_t>(combo) * s.seeds.size() + i];
-            if (r.status != 0) continue;
-            int stepColumn = findColumn(r.table.header, "step");
-            if (stepColumn < 0) continue;
-            for (const std::vector<std::string> &row : r.table.rows) {
-                long step = std::strtol(row[static_cast<size_t>(stepColumn)].c_str(), nullptr, 10);
-                std::vector<Stat> &st = steps[step];
-                st.resize(measured.size());
-                counts[step]++;
-                for (size_t m = 0; m < measured.size(); m++) {
-                    int k = findColumn(r.table.header, measured[m]);
-                    if (k >= 0) st[m].add(row[static_cast<size_t>(k)]);
-                }
-            }
-        }
-        std::string values;
-        for (const std::string &v : s.valuesOf(combo)) values += "," + csvField(v);
-        for (const auto &entry : steps) {
-            summary += std::to_string(combo) + values + "," + std::to_string(entry.first) + "," +
-                       std::to_string(counts[entry.first]);
-            for (const Stat &st : entry.second) {
-                size_t n = st.values.size();
-                if (n == 0) {
-                    summary += ",,,,";
-                    continue;
-                }
-                double mean = 0.0, var = 0.0;
-                for (double v : st.values) mean += v;
-                mean /= static_cast<double>(n);
-                // Sample standard deviation across seeds; 0 for a single run.
-                for (double v : st.values) var += (v - mean) * (v - mean);
-                var = n > 1 ? var / static_cast<double>(n - 1) : 0.0;
-                char buf[128];
-                std::snprintf(buf, sizeof buf, ",%.4f,%.4f", mean, var > 0.0 ? std::sqrt(var) : 0.0);
-                summary += buf + ("," + st.loText + "," + st.hiText);
-            }
-            summary += "\n";
-        }
-    }
-    if (!writeFile(s.out + "/runs.csv", runs) || !writeFile(s.out + "/summary.csv", summary)) return -1;
-    return failed;
-}
-
 // ---- running every run, J at a time ---------------------------------------
 
 std::string selfPath() {
@@ -436,14 +274,21 @@ std::string selfPath() {
     return buf;
 }
 
-pid_t launch(const Sweep &s, const std::string &self, long run) {
+// A worker: `sweep --index I` with its output in the run's log (under a
+// temporary name until the run has ended). It dies with the sweep, so a
+// killed sweep leaves no worker writing into the folder.
+pid_t launch(const Sweep &s, const std::string &self, long run, const sigset_t &mask) {
     std::vector<std::string> args{"drovan-batch", "sweep", s.file};
     args.insert(args.end(), s.childArgs.begin(), s.childArgs.end());
     args.push_back("--index");
     args.push_back(std::to_string(run));
-    std::string log = s.name(run, "log");
+    std::string log = s.name(run, "log.part");
+    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid != 0) return pid;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    sigprocmask(SIG_SETMASK, &mask, nullptr);
     int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd >= 0) {
         dup2(fd, 1);
@@ -468,61 +313,163 @@ void note(const Sweep &s, long run, int status) {
         writeStatus(s, run, WIFEXITED(status) ? WEXITSTATUS(status) : 1, "ended without a result");
 }
 
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+struct Worker {
+    long run;
+    Clock::time_point start;
+};
+
+// The progress line names the runs still going, longest first, so a user
+// sees which one holds the sweep up.
+void showProgress(long done, long total, long failed, const std::map<pid_t, Worker> &running) {
+    std::vector<Worker> going;
+    for (const auto &entry : running) going.push_back(entry.second);
+    std::sort(going.begin(), going.end(), [](const Worker &a, const Worker &b) { return a.start < b.start; });
+    std::string names;
+    for (size_t k = 0; k < going.size() && k < 4; k++) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s%ld (%.0f s)", k ? ", " : "; running ", going[k].run,
+                      secondsSince(going[k].start));
+        names += buf;
+    }
+    if (going.size() > 4) names += " and " + std::to_string(going.size() - 4) + " more";
+    std::fprintf(stderr, "\rsweep: %ld/%ld runs done, %ld failed%s\33[K", done, total, failed, names.c_str());
+}
+
+long cores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+    return sysconf(_SC_NPROCESSORS_ONLN);
+}
+
+// Runs every run that has not yet succeeded, J at a time. Runs that succeeded
+// in an earlier, interrupted sweep into the folder are kept. An interrupt
+// (SIGINT, SIGTERM, SIGHUP) stops the workers and leaves the folder ready for
+// the same command to finish the rest.
 int runAll(const Sweep &s) {
     std::string self = selfPath();
     if (self.empty()) {
         std::fputs("drovan-batch sweep: cannot find the program's own file\n", stderr);
         return 2;
     }
-    for (long run = 0; run < s.runs(); run++) std::remove(s.name(run, "status").c_str());
-    long jobs = s.jobs > 0 ? s.jobs : sysconf(_SC_NPROCESSORS_ONLN);
+    std::vector<long> todo;
+    for (long run = 0; run < s.runs(); run++) {
+        if (!sweepRunDone(s, run))
+            todo.push_back(run);
+        else  // a worker that finished after its sweep was killed: its log is whole
+            std::rename(s.name(run, "log.part").c_str(), s.name(run, "log").c_str());
+    }
+    long already = s.runs() - static_cast<long>(todo.size());
+    if (todo.empty()) {
+        std::fprintf(stderr, "sweep: all %ld runs were already done in '%s'\n", s.runs(), s.out.c_str());
+        return 0;
+    }
+    if (already > 0)
+        std::fprintf(stderr, "sweep: %ld of %ld runs were already done in '%s'; running the other %zu\n", already,
+                     s.runs(), s.out.c_str(), todo.size());
+    long jobs = s.jobs > 0 ? s.jobs : cores();
     if (jobs < 1) jobs = 1;
     bool tty = isatty(2);
-    std::map<pid_t, long> running;
-    long next = 0, done = 0, failed = 0;
-    while (done < s.runs()) {
-        while (next < s.runs() && static_cast<long>(running.size()) < jobs) {
-            pid_t pid = launch(s, self, next);
+
+    // Children and interrupts are taken one at a time from a blocked set,
+    // so no handler runs in the middle of the bookkeeping.
+    sigset_t watched, stops, old;
+    sigemptyset(&stops);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
+    watched = stops;
+    sigaddset(&watched, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &watched, &old);
+    std::map<pid_t, Worker> running;
+    size_t next = 0;
+    long done = already, failed = 0, longestRun = -1, largestRun = -1, largestKb = 0;
+    double longest = 0.0;
+    int stop = 0;
+    auto stopOn = [&](int sig) {
+        if (sig <= 0 || sig == SIGCHLD || stop) return;
+        stop = sig;
+        for (const auto &entry : running) kill(entry.first, SIGTERM);
+    };
+    struct timespec now = {0, 0}, tick = {1, 0};
+    Clock::time_point start = Clock::now();
+    for (;;) {
+        while (!stop && next < todo.size() && static_cast<long>(running.size()) < jobs) {
+            pid_t pid = launch(s, self, todo[next], old);
             if (pid < 0) {
-                std::fprintf(stderr, "drovan-batch sweep: cannot start run %ld: %s\n", next, std::strerror(errno));
-                if (running.empty()) return 2;
+                std::fprintf(stderr, "drovan-batch sweep: cannot start run %ld: %s\n", todo[next],
+                             std::strerror(errno));
+                if (running.empty()) {
+                    sigprocmask(SIG_SETMASK, &old, nullptr);
+                    return 2;
+                }
                 break;
             }
-            running[pid] = next++;
+            running[pid] = Worker{todo[next++], Clock::now()};
         }
+        if (running.empty()) break;
         int status = 0;
-        pid_t pid = waitpid(-1, &status, 0);
-        if (pid < 0) {
-            if (errno == EINTR) continue;
-            return 2;
+        struct rusage usage;
+        pid_t pid = wait4(-1, &status, WNOHANG, &usage);
+        if (pid > 0) {
+            auto it = running.find(pid);
+            if (it == running.end()) continue;
+            long run = it->second.run;
+            double seconds = secondsSince(it->second.start);
+            running.erase(it);
+            // A worker that Ctrl-C reached too is interrupted, not crashed.
+            stopOn(sigtimedwait(&stops, nullptr, &now));
+            bool stopped = stop && WIFSIGNALED(status);
+            if (!stopped) {
+                note(s, run, status);
+                std::rename(s.name(run, "log.part").c_str(), s.name(run, "log").c_str());
+                done++;
+                failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                if (seconds > longest) longest = seconds, longestRun = run;
+                if (usage.ru_maxrss > largestKb) largestKb = usage.ru_maxrss, largestRun = run;
+            }
+        } else {
+            stopOn(sigtimedwait(&watched, nullptr, &tick));
         }
-        auto it = running.find(pid);
-        if (it == running.end()) continue;
-        note(s, it->second, status);
-        failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        running.erase(it);
-        done++;
-        if (tty) std::fprintf(stderr, "\rsweep: %ld/%ld runs done, %ld failed ", done, s.runs(), failed);
+        if (tty) showProgress(done, s.runs(), failed, running);
     }
+    while (sigtimedwait(&stops, nullptr, &now) > 0) {}  // too late to stop anything
+    sigprocmask(SIG_SETMASK, &old, nullptr);
     if (tty) std::fputc('\n', stderr);
+    if (stop) {
+        std::fprintf(stderr,
+                     "drovan-batch sweep: interrupted (%s): %ld of %ld runs done; the same command finishes the "
+                     "other %ld\n",
+                     strsignal(stop), done, s.runs(), s.runs() - done);
+        return 128 + stop;
+    }
+    std::fprintf(stderr,
+                 "sweep: %zu run%s in %.2f s with %ld job%s; longest run %ld (%.2f s); largest peak memory %.1f MB "
+                 "(run %ld)\n",
+                 todo.size(), todo.size() == 1 ? "" : "s", secondsSince(start), jobs, jobs == 1 ? "" : "s", longestRun,
+                 longest, static_cast<double>(largestKb) / 1024.0, largestRun);
     return 0;
+}
+
+// Only one sweep drives a folder at a time; the lock goes with the process,
+// however it ends, and workers do not inherit it.
+bool lockFolder(const std::string &dir) {
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    std::fprintf(stderr, "drovan-batch sweep: another sweep is running in '%s'; wait for it or use another --out\n",
+                 dir.c_str());
+    return false;
 }
 
 }  // namespace
 
 int batchSweep(const std::vector<std::string> &args) {
     Sweep s;
-    if (!parse(args, s)) {
-        std::fputs(
-            "usage: drovan-batch sweep FILE --out DIR [--seeds A..B|S,S,...] [--vary 'STATEMENT {}' V1,V2,...]..."
-            " [--patterns DIR] [--place SLOT:X,Y]... [--steps N] [--every K] [--jobs J]"
-            " [--list | --index I | --collect]\n",
-            stderr);
-        return 2;
-    }
+    if (!parse(args, s)) return 2;
     if (s.list) {
         std::printf("run,seed");
-        for (const Vary &v : s.varies) std::printf(",%s", csvField(v.statement).c_str());
+        for (const SweepVary &v : s.varies) std::printf(",%s", csvField(v.statement).c_str());
         std::printf("\n");
         for (long run = 0; run < s.runs(); run++) {
             std::printf("%ld,%u", run, s.seedOf(run));
@@ -533,11 +480,21 @@ int batchSweep(const std::vector<std::string> &args) {
     }
     if (!s.collect && !checkReadableFile(s.file)) return 2;
     if (!makeFolder(s.out)) return 2;
+    bool driving = !s.collect && s.index < 0;
+    if (driving && !lockFolder(s.out)) return 2;
+    if (!matchSweepRecord(s, !s.collect, true)) return 2;
+    if (s.index >= 0 && sweepRunDone(s, s.index)) {
+        // A job array submitted again redoes only what is missing.
+        std::fprintf(stderr, "sweep: run %ld was already done in '%s'\n", s.index, s.out.c_str());
+        return 0;
+    }
     if (s.index >= 0) return runOne(s, s.index);
-    if (!s.collect) {
+    if (driving) {
         if (int rc = runAll(s)) return rc;
     }
-    long failed = collect(s);
+    long failed = collectSweep(s);
     if (failed < 0) return 2;
-    return failed > 0 ? 1 : 0;
+    int status = failed > 0 ? 1 : 0;
+    if (s.plot && drawPlot(s.out, s.out + "/summary.png", "") != 0) status = 1;
+    return status;
 }

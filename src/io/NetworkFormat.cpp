@@ -120,24 +120,27 @@ void writeNetwork(Pattern &p, FILE *stream) {
     }
 }
 
-bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyLength) {
-    (void)path;
-    say(why, whyLength, "");
-    p.clear();
-    if (!stream) {
-        say(why, whyLength, "no stream to read");
-        return false;
-    }
+namespace {
 
-    // Storage grows with the lines actually read, never with what the header promises.
+// What one reading of a file made: entries that belong to no pattern yet.
+struct Parsed {
     std::vector<Node *> listed;  // the node list being built
-    std::vector<Node *> made;    // file position -> its node, or none
     std::vector<Edge *> joined;  // the edge list being built
+    bool stopped = false;        // the file ended early or held a field that does not parse
+    std::string why;
+
+    void discard() {
+        for (Edge *e : joined) destroyPatternEdge(e);
+        for (Node *n : listed) destroyPatternNode(n);
+        listed.clear();
+        joined.clear();
+    }
+};
+
+void parse(FILE *stream, Parsed &out) {
+    // Storage grows with the lines actually read, never with what the header promises.
+    std::vector<Node *> made;  // file position -> its node, or none
     std::unordered_set<unsigned long long> pairs;
-    auto adopt = [&](bool complete) {
-        p.adopt(listed, joined);
-        return complete;
-    };
     char text[200];
     FieldReader in(stream);
     auto stop = [&](const char *where) {
@@ -145,8 +148,8 @@ bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyL
             std::snprintf(text, sizeof text, "stopped at %s: the file ends early", where);
         else
             std::snprintf(text, sizeof text, "stopped at %s (file line %ld): %s", where, in.line, in.problem.c_str());
-        say(why, whyLength, text);
-        return adopt(false);
+        out.why = text;
+        out.stopped = true;
     };
 
     int n = 0, e = 0;
@@ -168,9 +171,9 @@ bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyL
             nodesLeftOut++;
             continue;
         }
-        node->id = node->nodeIndex = static_cast<int>(listed.size());
+        node->id = node->nodeIndex = static_cast<int>(out.listed.size());
         node->setAngle(a);
-        listed.push_back(node);
+        out.listed.push_back(node);
     }
 
     for (int j = 0; j < e; j++) {
@@ -188,8 +191,8 @@ bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyL
         // Self-edges and repeats in either direction are refused quietly.
         if (a == b || !pairs.insert(pairKey(a->nodeIndex, b->nodeIndex)).second) continue;
         Edge *edge = detachedEdge(a, b, false, colour);
-        edge->id = static_cast<int>(listed.size() + joined.size());
-        joined.push_back(edge);
+        edge->id = static_cast<int>(out.listed.size() + out.joined.size());
+        out.joined.push_back(edge);
     }
 
     if (nodesLeftOut || edgesLeftOut) {
@@ -197,8 +200,48 @@ bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyL
                       "read to the end; left out %d node line(s) (colour not in the colour table or node table full) "
                       "and %d edge line(s) naming nodes not read",
                       nodesLeftOut, edgesLeftOut);
-        say(why, whyLength, text);
-        return adopt(false);
+        out.why = text;
     }
-    return adopt(true);
+}
+
+}  // namespace
+
+bool readNetwork(Pattern &p, FILE *stream, const char *path, char *why, int whyLength) {
+    (void)path;
+    say(why, whyLength, "");
+    if (!stream) {
+        p.clear();
+        say(why, whyLength, "no stream to read");
+        return false;
+    }
+    Parsed read;
+    parse(stream, read);
+    p.clear();
+    p.adopt(read.listed, read.joined);
+    say(why, whyLength, read.why.c_str());
+    return read.why.empty();
+}
+
+bool replaceNetwork(Pattern &p, FILE *stream, std::string &why) {
+    why.clear();
+    if (!stream) {
+        why = "no stream to read";
+        return false;
+    }
+    // Making a node takes a number from the world's counter: a refused file
+    // gives it back, so the world is as it was.
+    int nextId = world.nextId;
+    bool wrapped = world.idsWrapped;
+    Parsed read;
+    parse(stream, read);
+    why = read.why;
+    if (read.stopped) {
+        read.discard();
+        world.nextId = nextId;
+        world.idsWrapped = wrapped;
+        return false;
+    }
+    p.clear();
+    p.adopt(read.listed, read.joined);
+    return true;
 }

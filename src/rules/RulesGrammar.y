@@ -3,6 +3,7 @@
 // reduced; yacc-style recovery with the single error production resumes at
 // the next statement.
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -48,8 +49,52 @@ float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 int flag(float v) { return v > 0.0f ? 1 : 0; }
 
+// A number past a float's range has been reported by the scanner; the
+// statement that holds it stores nothing.
+bool finite(float a, float b = 0.0f, float c = 0.0f) {
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c);
+}
+
+// Set when an attribute of the node or edge being read holds such a number.
+bool dropCurrent = false;
+
+void makeNode(int colour, float x, float y) {
+    using rulesLoader::currentThing;
+    dropCurrent = false;
+    currentThing = nullptr;
+    if (!finite(x, y)) return;
+    if (firstFreeNodeSlot() < 0) {
+        rulesError("Node table is full (%d max); cannot make the %s node at %g %g", kNodeTableSize,
+                   colorTable[colour].name, static_cast<double>(x), static_cast<double>(y));
+        return;
+    }
+    currentThing = createNode(x, y, colour);
+}
+
+// The end of a node or edge statement: a dropped one leaves nothing behind.
+void finishThing() {
+    using rulesLoader::currentThing;
+    if (dropCurrent && currentThing) {
+        currentThing->kill();
+        purgeDead();
+    }
+    currentThing = nullptr;
+    dropCurrent = false;
+}
+
+// These statements end in a product, whose colour is read past only once the
+// line break has been scanned: the message names the statement's first line.
+void tooManyRules(int line, const char *owner, const char *kind) {
+    rulesErrorAt(line, "'%s' already has %d %s rules; this one is dropped", owner, kMaxSenses, kind);
+}
+
+void tooManySlotRules(int line, int slot, const char *kind) {
+    rulesErrorAt(line, "meta %d already has %d %s rules; this one is dropped", slot, kSlotRules, kind);
+}
+
 void makeEdge(int colour, int directed, int fromId, int toId) {
     using rulesLoader::currentThing;
+    dropCurrent = false;
     Node *a = findNode(fromId);
     Node *b = findNode(toId);
     if (!a) rulesError("node with id %d undeclared", fromId);
@@ -67,6 +112,7 @@ void makeEdge(int colour, int directed, int fromId, int toId) {
 
 %define api.prefix {rules}
 %define api.token.prefix {TOK_}
+%locations
 
 %union {
     int ival;
@@ -170,12 +216,14 @@ statement
     : COLOR "is" number number number
         {
             float r = $3, g = $4, b = $5;
-            if (r < 0.0f || r > 1.0f || g < 0.0f || g > 1.0f || b < 0.0f || b > 1.0f)
-                rulesError("rgb values must be between 0 and 1");
-            ColorRule &x = recordOf($1);
-            x.rgb[0] = clampUnit(r);
-            x.rgb[1] = clampUnit(g);
-            x.rgb[2] = clampUnit(b);
+            if (finite(r, g, b)) {
+                if (r < 0.0f || r > 1.0f || g < 0.0f || g > 1.0f || b < 0.0f || b > 1.0f)
+                    rulesError("rgb values must be between 0 and 1");
+                ColorRule &x = recordOf($1);
+                x.rgb[0] = clampUnit(r);
+                x.rgb[1] = clampUnit(g);
+                x.rgb[2] = clampUnit(b);
+            }
         }
     | COLOR "is" "donut"
         {
@@ -192,8 +240,10 @@ statement
         { recordOf($1).isSterile = true; }
     | COLOR "size" optIs number
         {
-            if ($4 < 0.0f || $4 > 1.0f) rulesError("color sizes must be between 0 and 1");
-            recordOf($1).size = clampUnit($4);
+            if (finite($4)) {
+                if ($4 < 0.0f || $4 > 1.0f) rulesError("color sizes must be between 0 and 1");
+                recordOf($1).size = clampUnit($4);
+            }
         }
     | COLOR optIs "static"
         { recordOf($1).isStatic = true; }
@@ -205,57 +255,71 @@ statement
         { recordOf($1).valence = $4; }
     | COLOR "atom" "decays" "at" number
         {
-            if ($5 < 0.0f)
-                rulesError("atom decay rate must be >= 0");
-            else
-                recordOf($1).atomDecayRate = static_cast<float>(static_cast<double>($5) * 0.02);
+            if (finite($5)) {
+                if ($5 < 0.0f)
+                    rulesError("atom decay rate must be >= 0");
+                else
+                    recordOf($1).atomDecayRate = atomDecayFromFile($5);
+            }
         }
     | COLOR "node" "ages" "at" number
         {
-            if ($5 < 0.0f)
-                rulesError("node age rate must be >= 0");
-            else
-                recordOf($1).nodeAgeRate = $5 * 0.03f;
+            if (finite($5)) {
+                if ($5 < 0.0f)
+                    rulesError("node age rate must be >= 0");
+                else
+                    recordOf($1).nodeAgeRate = nodeAgeFromFile($5);
+            }
         }
     | COLOR "node" "decays" "at" number
         {
-            if ($5 < 0.0f)
-                rulesError("node decay rate must be >= 0");
-            else
-                recordOf($1).nodeDecayRate = $5 * 0.02f;
+            if (finite($5)) {
+                if ($5 < 0.0f)
+                    rulesError("node decay rate must be >= 0");
+                else
+                    recordOf($1).nodeDecayRate = nodeDecayFromFile($5);
+            }
         }
     | COLOR "atom" "probability" optIs number
         {
-            if ($5 < 0.0f) {
-                rulesError("atom probability must be greater than or equal to 0");
-                recordOf($1).atomProbability = 0.0f;
-            } else {
-                recordOf($1).atomProbability = $5;
+            if (finite($5)) {
+                if ($5 < 0.0f) {
+                    rulesError("atom probability must be greater than or equal to 0");
+                    recordOf($1).atomProbability = 0.0f;
+                } else {
+                    recordOf($1).atomProbability = $5;
+                }
             }
         }
     | COLOR "node" "probability" optIs number
         {
-            if ($5 < 0.0f) {
-                rulesError("node probability must be greater than or equal to 0");
-                recordOf($1).nodeProbability = 0.0f;
-            } else {
-                recordOf($1).nodeProbability = $5;
+            if (finite($5)) {
+                if ($5 < 0.0f) {
+                    rulesError("node probability must be greater than or equal to 0");
+                    recordOf($1).nodeProbability = 0.0f;
+                } else {
+                    recordOf($1).nodeProbability = $5;
+                }
             }
         }
     | COLOR "probability" optIs number
         {
-            if ($4 < 0.0f) {
-                rulesError("node probability must be greater than or equal to 0");
-                recordOf($1).nodeProbability = 0.0f;
-            } else {
-                recordOf($1).nodeProbability = $4;
+            if (finite($4)) {
+                if ($4 < 0.0f) {
+                    rulesError("node probability must be greater than or equal to 0");
+                    recordOf($1).nodeProbability = 0.0f;
+                } else {
+                    recordOf($1).nodeProbability = $4;
+                }
             }
         }
     | COLOR "capture" "arc" optIs number
         {
-            ColorRule &x = recordOf($1);
-            x.hasCaptureArc = true;
-            x.captureArc = static_cast<float>(static_cast<double>($5 * 0.0027777778f) * 6.28);
+            if (finite($5)) {
+                ColorRule &x = recordOf($1);
+                x.hasCaptureArc = true;
+                x.captureArc = captureArcFromFile($5);
+            }
         }
     | COLOR "node" "reproduces" "when" COLOR '=' INT
         {
@@ -265,71 +329,95 @@ statement
                 recordOf($1).reproduceAt[$5] = $7;
         }
     | COLOR optNode "decomposes" colourSet optNode "into" product
-        { setDecomposition(recordOf($1), $4, $7.colour, $7.factor); }
+        { if (finite($7.factor)) setDecomposition(recordOf($1), $4, $7.colour, $7.factor); }
     | COLOR "poisons" colourSet
         { setIncomingRelation($3, $1, RelPoisonedBy); }
     | COLOR "senses" colourSet "to" product
-        { addSenseRule(recordOf($1), $3, $5.colour, $5.factor); }
+        {
+            if (finite($5.factor) && !addSenseRule(recordOf($1), $3, $5.colour, $5.factor))
+                tooManyRules(@1.first_line, recordOf($1).name, "senses");
+        }
     | COLOR "collects" colourSet
         { setRelation(recordOf($1), $3, RelCollects); }
     | COLOR "signals" colourSet "with" product
-        { addSignalRule(recordOf($1), $3, $5.colour, $5.factor); }
+        {
+            if (finite($5.factor) && !addSignalRule(recordOf($1), $3, $5.colour, $5.factor))
+                tooManyRules(@1.first_line, recordOf($1).name, "signals");
+        }
     | COLOR "inhibits" colourSet
         { setIncomingRelation($3, $1, RelInhibitedBy); }
     | COLOR "converts" colourPair "to" productPair
-        { setConversion(recordOf($1), $3.c1, $3.c2, $5.c1, $5.k1, $5.c2, $5.k2); }
+        { if (finite($5.k1, $5.k2)) setConversion(recordOf($1), $3.c1, $3.c2, $5.c1, $5.k1, $5.c2, $5.k2); }
     | COLOR "invigoratedby" colourSet
         { setRelation(recordOf($1), $3, RelInvigoratedBy); }
     | optColour "edge" "length" optIs number
         {
-            if ($1 == -1) {
-                world.edgeLength = $5;
-            } else if ($5 <= 0.0f) {
-                rulesError("edge length constraints must be > 0");
-            } else {
-                recordOf($1).hasEdgeLength = true;
-                recordOf($1).edgeLength = $5;
+            if (finite($5)) {
+                if ($1 == -1) {
+                    world.edgeLength = $5;
+                } else if ($5 <= 0.0f) {
+                    rulesError("edge length constraints must be > 0");
+                } else {
+                    recordOf($1).hasEdgeLength = true;
+                    recordOf($1).edgeLength = $5;
+                }
             }
         }
     | optColour "edge" "springk" optIs number
         {
-            if ($1 == -1) {
-                world.edgeSpringK = $5;
-            } else {
-                rulesError("per color edge springk not supported");
-                rulesError("use global setting, ie: edge springk is .1");
+            if (finite($5)) {
+                if ($1 == -1) {
+                    world.edgeSpringK = $5;
+                } else {
+                    rulesError("per color edge springk not supported");
+                    rulesError("use global setting, ie: edge springk is .1");
+                }
             }
         }
     | metaSlot "senses" INT "to" product
-        { if (isPatternSlot($1)) addSense($1, $3, $5.colour, $5.factor); }
+        {
+            if (isPatternSlot($1) && finite($5.factor) && !addSense($1, $3, $5.colour, $5.factor))
+                tooManySlotRules(@1.first_line, $1, "senses");
+        }
     | metaSlot "decomposes" INT "to" product
-        { if (isPatternSlot($1)) addDecompose($1, $3, $5.colour, $5.factor); }
+        {
+            if (isPatternSlot($1) && finite($5.factor) && !addDecompose($1, $3, $5.colour, $5.factor))
+                tooManySlotRules(@1.first_line, $1, "decomposes");
+        }
     | metaSlot "senses" "node" colourSet "to" product
-        { if (isPatternSlot($1)) addSense($1, $4 + 100, $6.colour, $6.factor); }
+        {
+            if (isPatternSlot($1) && finite($6.factor) && !addSense($1, $4 + 100, $6.colour, $6.factor))
+                tooManySlotRules(@1.first_line, $1, "senses");
+        }
     | metaSlot "decomposes" "node" colourSet "to" product
-        { if (isPatternSlot($1)) addDecompose($1, $4 + 100, $6.colour, $6.factor); }
+        {
+            if (isPatternSlot($1) && finite($6.factor) && !addDecompose($1, $4 + 100, $6.colour, $6.factor))
+                tooManySlotRules(@1.first_line, $1, "decomposes");
+        }
     | metaSlot "grasps"
         { if (isPatternSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
-        { rulesLoader::currentThing = createNode($4, $5, $1); }
+        { makeNode($1, $4, $5); }
       attributes
+        { finishThing(); }
     | optColour directedness "edge" "from" "node" INT "to" "node" INT
         { makeEdge($1, $2, $6, $9); }
       attributes
-    | "render" "atoms" number           { world.renderAtoms = flag($3); }
-    | "render" "nodes" number           { world.renderNodes = flag($3); }
-    | "render" "atom_aggregates" number { world.renderAtomAggregates = flag($3); }
-    | "render" "edges" number           { world.renderEdges = flag($3); }
-    | "directed_edges" number           { world.directedEdges = flag($2); }
-    | "colored_edges" number            { world.coloredEdges = flag($2); }
-    | "discover_edges" number           { world.discoverEdges = flag($2); }
-    | "anneal" number                   { world.anneal = flag($2); }
-    | "inertia" number                  { world.inertia = flag($2); }
-    | "speed" number                    { setSpeed(truncSaturating($2)); }
-    | "node_creation_rate" number       { world.nodeCreationRate = clampUnit($2); }
-    | "fix_node_collisions" number      { world.fixNodeCollisions = flag($2); }
-    | "closed_world" number             { world.closedWorld = flag($2); }
-    | "edge_constraint" number          { setEdgeConstraint(truncSaturating($2)); }
+        { finishThing(); }
+    | "render" "atoms" number           { if (finite($3)) world.renderAtoms = flag($3); }
+    | "render" "nodes" number           { if (finite($3)) world.renderNodes = flag($3); }
+    | "render" "atom_aggregates" number { if (finite($3)) world.renderAtomAggregates = flag($3); }
+    | "render" "edges" number           { if (finite($3)) world.renderEdges = flag($3); }
+    | "directed_edges" number           { if (finite($2)) world.directedEdges = flag($2); }
+    | "colored_edges" number            { if (finite($2)) world.coloredEdges = flag($2); }
+    | "discover_edges" number           { if (finite($2)) world.discoverEdges = flag($2); }
+    | "anneal" number                   { if (finite($2)) world.anneal = flag($2); }
+    | "inertia" number                  { if (finite($2)) world.inertia = flag($2); }
+    | "speed" number                    { if (finite($2)) setSpeed(truncSaturating($2)); }
+    | "node_creation_rate" number       { if (finite($2)) world.nodeCreationRate = clampUnit($2); }
+    | "fix_node_collisions" number      { if (finite($2)) world.fixNodeCollisions = flag($2); }
+    | "closed_world" number             { if (finite($2)) world.closedWorld = flag($2); }
+    | "edge_constraint" number          { if (finite($2)) setEdgeConstraint(truncSaturating($2)); }
     ;
 
 // The slot number is checked as soon as it is read, so the message names the
@@ -357,8 +445,12 @@ attribute
         { if (rulesLoader::currentThing) changeId(rulesLoader::currentThing, $3); }
     | "with" "strength" FLOAT
         {
-            if ($3 < 0.0f || $3 > 1.0f) rulesError("strengths must be between 0 and 1");
-            if (rulesLoader::currentThing) rulesLoader::currentThing->setStrength(clampUnit($3));
+            if (!finite($3)) {
+                dropCurrent = true;
+            } else {
+                if ($3 < 0.0f || $3 > 1.0f) rulesError("strengths must be between 0 and 1");
+                if (rulesLoader::currentThing) rulesLoader::currentThing->setStrength(clampUnit($3));
+            }
         }
     ;
 

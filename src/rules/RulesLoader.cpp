@@ -3,9 +3,10 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "rules/RulesListing.h"
 #include "world/BuiltinRules.h"
 #include "world/ColorTable.h"
-#include "rules/RulesListing.h"
+#include "world/Pattern.h"
 #include "world/WorldStore.h"
 
 int rulesparse();
@@ -34,24 +35,46 @@ void setFileName(const char *path) {
 
 void setRulesDiagnosticStream(FILE *stream) { diagnosticStream = stream; }
 
-void rulesError(const char *format, ...) {
+namespace {
+void report(int line, const char *format, va_list args) {
     FILE *out = diagnosticStream ? diagnosticStream : stdout;
     errorCount++;
-    std::fprintf(out, "'%s':%d: ", rulesLoader::rulesFileName, rulesLoader::lineNumber);
+    std::fprintf(out, "'%s':%d: ", rulesLoader::rulesFileName, line);
+    std::vfprintf(out, format, args);
+    std::fputc('\n', out);
+}
+}  // namespace
+
+void rulesError(const char *format, ...) {
     va_list args;
     va_start(args, format);
-    std::vfprintf(out, format, args);
+    report(rulesLoader::lineNumber, format, args);
     va_end(args);
-    std::fputc('\n', out);
+}
+
+void rulesErrorAt(int line, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    report(line, format, args);
+    va_end(args);
 }
 
 int rulesErrorCount() { return errorCount; }
+
+float nodeDecayFromFile(float v) { return v * 0.02f; }
+float atomDecayFromFile(float v) { return static_cast<float>(static_cast<double>(v) * 0.02); }
+float nodeAgeFromFile(float v) { return v * 0.03f; }
+float captureArcFromFile(float degrees) {
+    return static_cast<float>(static_cast<double>(degrees * 0.0027777778f) * 6.28);
+}
 
 void loadRules(FILE *stream, const char *path, FILE *log) {
     errorCount = 0;
     colorCount = 0;
     resetSettings();
     killAll();
+    // The pattern slots' rules belong to the scenario; their patterns do not.
+    clearSlotRules();
     if (stream) {
         resetColorTable();
         setFileName(path);

@@ -11,8 +11,22 @@ void rulesError(const char *format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// The same, naming the given line instead of the line being scanned.
+void rulesErrorAt(int line, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
 // Number of diagnostics reported since the last loadRules started.
 int rulesErrorCount();
+
+// How a number in the file becomes a stored value; the listing inverts these
+// to write numbers that read back to the very same floats.
+float rulesFloat(const char *text);  // the scanner's reading of a number with a "."
+float nodeDecayFromFile(float v);
+float atomDecayFromFile(float v);
+float nodeAgeFromFile(float v);
+float captureArcFromFile(float degrees);
 
 // Where diagnostics go (standard output unless a test redirects them);
 // null restores standard output.

@@ -9,6 +9,16 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+// The mask a plain fopen applies. umask is read only by setting it, which is
+// not safe while another thread makes files: it is read once, before main.
+const mode_t processUmask = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}();
+}  // namespace
+
 bool saveReplacing(const std::string &path, std::string &why, const std::function<void(FILE *)> &writer) {
     why.clear();
     if (path.empty()) {
@@ -52,9 +62,7 @@ bool saveReplacing(const std::string &path, std::string &why, const std::functio
     if (stat(path.c_str(), &old) == 0) {
         chmod(temp.data(), old.st_mode & 07777);
     } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        chmod(temp.data(), 0666 & ~mask);
+        chmod(temp.data(), 0666 & ~processUmask);
     }
     if (std::rename(temp.data(), path.c_str()) != 0) {
         why = std::string("cannot replace '") + path + "': " + std::strerror(errno);
@@ -72,6 +80,9 @@ bool readWholeFile(const std::string &path, std::string &text, std::string &why)
         why = "cannot open '" + path + "': " + std::strerror(errno);
         return false;
     }
+    // Sized once where the file tells its size, so a large file is not copied as it grows.
+    struct stat st;
+    if (fstat(fileno(f), &st) == 0 && st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);

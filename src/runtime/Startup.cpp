@@ -62,9 +62,11 @@ StartupResult startWorld(const std::string &rulesPath, const std::string &patter
 
 int readPatternFolder(const std::string &folder) {
     int read = 0;
-    for (int k = 0; k < kPatternSlots; k++) {
-        std::string path = (folder.empty() ? std::string(".") : folder) + "/meta" + std::to_string(k + 1) + "a.txt";
-        if (readPatternFile(k, path)) read++;
-    }
+    for (int k = 0; k < kPatternSlots; k++)
+        if (readPatternFile(k, patternFilePath(folder, k))) read++;
     return read;
+}
+
+std::string patternFilePath(const std::string &folder, int slot) {
+    return (folder.empty() ? std::string(".") : folder) + "/meta" + std::to_string(slot + 1) + "a.txt";
 }

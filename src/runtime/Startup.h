@@ -33,3 +33,5 @@ std::string findScenarioFolder();
 bool readPatternFile(int slot, const std::string &path);
 // meta1a.txt .. meta10a.txt from a folder into slots 0..9; returns how many opened.
 int readPatternFolder(const std::string &folder);
+// The pattern file of a slot in a folder: meta1a.txt for slot 0 ... meta10a.txt.
+std::string patternFilePath(const std::string &folder, int slot);

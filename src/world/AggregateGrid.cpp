@@ -46,7 +46,6 @@ void AggregateGrid::setLayerColour(int layer, const float rgb[3]) {
 }
 
 void AggregateGrid::archive(StateArchive &a) {
-    size_t n = static_cast<size_t>(layers) * kRows * kCols;
-    for (size_t k = 0; k < n; k++) a.value("value", values[k]);
-    for (unsigned char &e : emptyMask) a.value("empty", e);
+    a.values("value", values, static_cast<size_t>(layers) * kRows * kCols);
+    a.values("empty", emptyMask, sizeof emptyMask);
 }

@@ -123,12 +123,16 @@ void setDecomposition(ColorRule &r, int colourSet, int output, float factor) {
     }
 }
 
-void addSenseRule(ColorRule &r, int source, int output, float factor) {
-    if (r.senseCount < kMaxSenses) r.sense[r.senseCount++] = SenseRule{source, output, factor};
+bool addSenseRule(ColorRule &r, int source, int output, float factor) {
+    if (r.senseCount >= kMaxSenses) return false;
+    r.sense[r.senseCount++] = SenseRule{source, output, factor};
+    return true;
 }
 
-void addSignalRule(ColorRule &r, int source, int output, float factor) {
-    if (r.signalCount < kMaxSenses) r.signal[r.signalCount++] = SenseRule{source, output, factor};
+bool addSignalRule(ColorRule &r, int source, int output, float factor) {
+    if (r.signalCount >= kMaxSenses) return false;
+    r.signal[r.signalCount++] = SenseRule{source, output, factor};
+    return true;
 }
 
 SimpleConversion findSimpleConversion(const ColorRule &r) {

@@ -95,8 +95,9 @@ void setIncomingRelation(int targetSet, int sourceColour, int kind);
 void setAffinity(ColorRule &r, int colour, float value);
 void setConversion(ColorRule &r, int a, int b, int output1, float factor1, int output2, float factor2);
 void setDecomposition(ColorRule &r, int colourSet, int output, float factor);
-void addSenseRule(ColorRule &r, int source, int output, float factor);
-void addSignalRule(ColorRule &r, int source, int output, float factor);
+// Append an entry; false (and nothing stored) when the list already holds kMaxSenses.
+bool addSenseRule(ColorRule &r, int source, int output, float factor);
+bool addSignalRule(ColorRule &r, int source, int output, float factor);
 struct SimpleConversion {
     bool found;
     int input;

@@ -8,6 +8,7 @@
 
 void resetToFreshProcess(uint32_t seed) {
     deleteAllPatterns();
+    clearSlotRules();
     killAll();
     resetColorTable();
     colorCount = 0;
@@ -15,6 +16,7 @@ void resetToFreshProcess(uint32_t seed) {
     world.simTime = 0.0f;
     world.stepCount = 0;
     world.stepBudget = 0;
+    world.speed = 2;  // a rules load keeps the speed
     world.nextId = 0;
     world.idsWrapped = false;
     world.visitStamp = 0;

@@ -123,7 +123,13 @@ Node *Pattern::addNode(float x, float y, int colour) {
     n->id = nodeCount;
     n->nodeIndex = nodeCount;
     nodeCount++;
+    numberEdges();
     return n;
+}
+
+void Pattern::numberEdges() {
+    for (int j = 0; j < edgeCount; j++)
+        if (edges[j] && !edges[j]->registered) edges[j]->id = nodeCount + j;
 }
 
 Edge *Pattern::addEdge(Node *a, Node *b, bool directed, int colour) {
@@ -193,6 +199,7 @@ void Pattern::removeNode(int k) {
         nodes = nullptr;
     }
     compactEdges(killed);
+    numberEdges();
 }
 
 void Pattern::compactEdges(int killed) {

@@ -31,6 +31,9 @@ public:
     Edge *findEdge(Node *a, Node *b);
     void removeNode(int k);
     void compactEdges(int killed);
+    // Edges are numbered past the nodes (nodeCount + position), so no node
+    // and edge of a pattern share a number; a body's edges keep their world ids.
+    void numberEdges();
     // Disposes of every entry and leaves the pattern empty.
     void clear();
     // Makes these lists the pattern's own, at their exact size (the entries
@@ -93,22 +96,27 @@ struct SlotRule {
     int input, output;
     float factor;
 };
+constexpr int kSlotRules = 10;
 struct PatternSlot {
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     Pattern *pattern = nullptr;
     int senseCount = 0;
-    SlotRule senses[10] = {};
+    SlotRule senses[kSlotRules] = {};
     int decomposeCount = 0;
-    SlotRule decomposes[10] = {};
+    SlotRule decomposes[kSlotRules] = {};
     bool grasps = false;
 };
 extern PatternSlot patternSlots[kPatternSlots];
 inline bool isPatternSlot(int i) { return i >= 0 && i < kPatternSlots; }
 const float *slotColour(int i);
+// Fresh empty patterns in every slot; the slots' rules are kept.
 void initPatternSlots();
+// The senses, decomposes and grasps rules of every slot, gone.
+void clearSlotRules();
 void deleteAllPatterns();
-void addSense(int slot, int input, int output, float factor);
-void addDecompose(int slot, int input, int output, float factor);
+// Append a rule; false when the slot is not 0..9 or already holds kSlotRules.
+bool addSense(int slot, int input, int output, float factor);
+bool addDecompose(int slot, int input, int output, float factor);
 void setGrasps(int slot);
 int slotSenseCount(int slot);
 const SlotRule *slotSense(int slot, int j);

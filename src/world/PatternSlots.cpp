@@ -11,6 +11,8 @@ Pattern *patternSlot(int i) { return isPatternSlot(i) ? patternSlots[i].pattern 
 
 const float *slotColour(int i) { return isPatternSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
 
+// The slots' rules stay: they come from the rules file, and "Start Over"
+// keeps them with the other rules. Loading a rules file clears them.
 void initPatternSlots() {
     for (int i = 0; i < kPatternSlots; i++) {
         PatternSlot &s = patternSlots[i];
@@ -18,10 +20,15 @@ void initPatternSlots() {
         s.pattern = new Pattern();
         s.pattern->patternIndex = i;
         unregister(s.pattern);
+        for (int k = 0; k < 3; k++) s.rgb[k] = kSlotColours[i][k];
+    }
+}
+
+void clearSlotRules() {
+    for (PatternSlot &s : patternSlots) {
         s.senseCount = 0;
         s.decomposeCount = 0;
         s.grasps = false;
-        for (int k = 0; k < 3; k++) s.rgb[k] = kSlotColours[i][k];
     }
 }
 
@@ -32,16 +39,20 @@ void deleteAllPatterns() {
     }
 }
 
-void addSense(int slot, int input, int output, float factor) {
-    if (!isPatternSlot(slot)) return;
+bool addSense(int slot, int input, int output, float factor) {
+    if (!isPatternSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
-    if (s.senseCount < 10) s.senses[s.senseCount++] = {input, output, factor};
+    if (s.senseCount >= kSlotRules) return false;
+    s.senses[s.senseCount++] = {input, output, factor};
+    return true;
 }
 
-void addDecompose(int slot, int input, int output, float factor) {
-    if (!isPatternSlot(slot)) return;
+bool addDecompose(int slot, int input, int output, float factor) {
+    if (!isPatternSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
-    if (s.decomposeCount < 10) s.decomposes[s.decomposeCount++] = {input, output, factor};
+    if (s.decomposeCount >= kSlotRules) return false;
+    s.decomposes[s.decomposeCount++] = {input, output, factor};
+    return true;
 }
 
 void setGrasps(int slot) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 #include "world/Thing.h"
 #include "world/Vec2.h"
 
@@ -18,6 +20,15 @@ public:
     // for the reader to resolve.
     virtual bool reading() const { return false; }
 
+    // A run of n values of one name (a grid's cells): the same as n calls of
+    // value, which archives that keep values apart may do at once.
+    virtual void values(const char *name, float *v, size_t n) {
+        for (size_t i = 0; i < n; i++) value(name, v[i]);
+    }
+    virtual void values(const char *name, unsigned char *v, size_t n) {
+        for (size_t i = 0; i < n; i++) value(name, v[i]);
+    }
+
     void vec(const char *name, Vec2 &v) {
         value(name, v.x);
         value(name, v.y);
@@ -28,17 +39,23 @@ public:
         int id = t ? t->id : -1;
         value(name, id);
         if (!reading()) return;
-        T *found = dynamic_cast<T *>(resolve(id));
+        T *found = dynamic_cast<T *>(resolve(id, &isA<T>));
         if (id != -1 && !found) linkFailed(name, id);
         t = found;
     }
 
 protected:
-    // The reader's lookup of a linked id, and its report of one that names no
-    // thing of the linked kind.
-    virtual Thing *resolve(int id) {
+    // The reader's lookup of a linked id among the things that fit the link
+    // (inside a pattern a node and an edge may share a number), and its
+    // report of one that names no thing of the linked kind.
+    virtual Thing *resolve(int id, bool (*fits)(Thing *)) {
         (void)id;
+        (void)fits;
         return nullptr;
+    }
+    template <class T>
+    static bool isA(Thing *t) {
+        return dynamic_cast<T *>(t) != nullptr;
     }
     virtual void linkFailed(const char *name, int id) {
         (void)name;

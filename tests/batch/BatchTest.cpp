@@ -74,14 +74,19 @@ TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
 
 // A place outside the slots or the world, or not a number, is refused before
 // anything starts: no output, exit status 2.
+// A sweep refuses them alike; and no command takes a second input.
 TEST_F(BatchTest, RunRefusesPlacesOutsideTheSlotsAndTheWorld) {
     std::string rules = write("logic.txt", "red is 1 0 0\n");
     for (const char *place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5", "0:5",
                               "0:5,5x", "x:5,5", ":5,5"}) {
-        BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place '" + place + "'");
-        EXPECT_EQ(r.status, 2) << place;
-        EXPECT_EQ(r.out, "") << place;
+        for (const std::string &command : {std::string("run "), "sweep --out " + quote(dir + "/s") + " "}) {
+            BatchResult r = runBatch(command + quote(rules) + " --steps 1 --place '" + place + "'");
+            EXPECT_EQ(r.status, 2) << command << place;
+            EXPECT_EQ(r.out, "") << command << place;
+        }
     }
+    for (const char *command : {"run", "check", "pattern", "resume", "plot"})
+        EXPECT_EQ(runBatch(std::string(command) + " " + quote(rules) + " " + quote(rules)).status, 2) << command;
     BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place 9:0,3200 --place 0:3200,0");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 16), "1 colors parsed\n");

@@ -63,6 +63,26 @@ INSTANTIATE_TEST_SUITE_P(Worlds, BenchGoldenTest,
                                            GoldenCase{"meta", 1000}, GoldenCase{"full", 1000}),
                          [](const ::testing::TestParamInfo<GoldenCase> &i) { return std::string(i.param.world); });
 
+// The full world's saved listing, run again, keeps all its nodes: they
+// neither decay nor age, and the listing says so.
+TEST(BenchCaptureTest, FullWorldRunFromItsListingKeepsItsNodes) {
+    std::string tmp = ::testing::TempDir() + "bench-full-again-" + std::to_string(getpid()) + ".csv";
+    std::string cmd = std::string("'") + DROVAN_BATCH + "' run '" + DROVAN_SOURCE_DIR +
+                      "/tests/batch/golden/bench-full-1000.txt' --steps 1000 --every 100 --csv '" + tmp +
+                      "' >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    std::istringstream csv(readAll(tmp));
+    std::string row;
+    int rows = 0;
+    for (std::getline(csv, row); std::getline(csv, row); rows++) {
+        long step = 0, nodes = 0;
+        ASSERT_EQ(std::sscanf(row.c_str(), "%ld,%*f,%ld", &step, &nodes), 2) << row;
+        EXPECT_EQ(nodes, 2056) << "step " << step;
+    }
+    EXPECT_EQ(rows, 11);
+    std::remove(tmp.c_str());
+}
+
 TEST(BenchCaptureTest, CaptureOptionsNeedOneWorldAndWriteBothFiles) {
     std::string tmp = ::testing::TempDir() + "bench-capture-" + std::to_string(getpid());
     std::string base = std::string("'") + DROVAN_BATCH + "' bench ";

@@ -36,6 +36,12 @@ TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
     std::string out;
     EXPECT_EQ(runQuiet("check '" + path + "'", out), 1);
     EXPECT_NE(out.find("Color table is full (20 max); cannot declare new color 'C20'"), std::string::npos);
+    // Each node statement past the table says which node it drops: 2100 - 2056 of them.
+    size_t dropped = 0;
+    for (size_t at = 0; (at = out.find("Node table is full (2056 max)", at)) != std::string::npos; at++) dropped++;
+    EXPECT_EQ(dropped, 44u);
+    EXPECT_NE(out.find("':2161: Node table is full (2056 max); cannot make the C16 node at 2180 2960\n"),
+              std::string::npos);
 
     std::string csv = dir + "/full.csv";
     out.clear();

@@ -2,7 +2,11 @@
 
 #include "GuiFixture.h"
 #include "app/Input.h"
+#include "rules/RulesListing.h"
+#include "rules/RulesLoader.h"
+#include "world/BuiltinRules.h"
 #include "world/Edge.h"
+#include "world/MetaNode.h"
 
 // Presses, releases and keys as the toolkit delivers them to the shell.
 using PointerEdits = GuiTest;
@@ -130,6 +134,19 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     tick();
     EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(gesture.rotating);
+    button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
+    tick();
+
+    // The same in a pattern window, over one of the pattern's nodes.
+    ASSERT_TRUE(patternSlot(1)->addNode(0.0f, 0.0f, 0));
+    panelChoices.currentWindow = 2;
+    moveTo(p);
+    tick();
+    button(p, GLUT_DOWN, GLUT_RIGHT_BUTTON);
+    shellActiveMotion(static_cast<int>(p.x), static_cast<int>(p.y) + 40);
+    EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
+    button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
+    panelChoices.currentWindow = 0;
 }
 
 // Editing a stored pattern in its own window.
@@ -145,4 +162,38 @@ TEST_F(PointerEdits, PatternWindowTakesNewNodesAndEdgesOutOfTheLiveWorld) {
     EXPECT_NEAR(p->nodes[0]->position().x, 100.0f, 1.0f);
     EXPECT_NE(p->findEdge(p->nodes[0], p->nodes[1]), nullptr);
     EXPECT_EQ(liveNodes(), 0);
+}
+
+// The pointer takes a node anywhere inside its radius and nowhere outside,
+// whatever its kind and size; where nodes overlap the newest is taken.
+TEST_F(PointerEdits, PickingTakesTheNewestNodeWithinItsRadius) {
+    const char rules[] = "Plain is 0.9 0.3 0.1\nDonut is 0.6 0.2 0.7\nGrit is 0.5 0.5 0.5\nSwimmer is 0.1 0.3 0.9\n"
+                         "Donut converts Grit to Plain\nDonut is donut\nSwimmer is cilia\nGrit size is 0.3\n";
+    FILE *f = fmemopen(const_cast<char *>(rules), sizeof rules - 1, "r");
+    loadRules(f, "kinds.txt", nullptr);
+    rebuildRules();
+    ASSERT_TRUE(patternSlot(0)->addNode(0.0f, 0.0f, 0) && patternSlot(0)->addNode(300.0f, 0.0f, 0));
+    Node *weakDonut = node(1000.0f, 1400.0f, 1);
+    weakDonut->strength = 0.2f;
+    Node *shown[] = {node(1000.0f, 1000.0f, 0), node(1200.0f, 1000.0f, 1), weakDonut,
+                     node(1400.0f, 1000.0f, 3), node(1600.0f, 1000.0f, 2), placeMetaNode(0, 1000.0f, 2000.0f)};
+    for (Node *n : shown) {
+        ASSERT_NE(n, nullptr);
+        Vec2 c = n->position();
+        float r = n->radius();
+        ASSERT_GT(r, 2.0f);
+        for (int k = 0; k < 8; k++) {
+            Vec2 dir(std::cos(0.785f * k), std::sin(0.785f * k));
+            Vec2 in = c + dir * (r - 0.1f), out = c + dir * (r + 0.1f);
+            EXPECT_EQ(pickAt(in.x, in.y), n->id) << n->id << " inside, towards " << k;
+            EXPECT_EQ(pickAt(out.x, out.y), -1) << n->id << " outside, towards " << k;
+        }
+    }
+    Node *newer = node(1010.0f, 1000.0f, 0);
+    EXPECT_EQ(pickAt(1005.0f, 1000.0f), newer->id);
+    newer->kill();
+    EXPECT_EQ(pickAt(1005.0f, 1000.0f), shown[0]->id) << "a dead node is never taken";
+    killAll();
+    loadBuiltinRules();
+    rebuildRules();
 }

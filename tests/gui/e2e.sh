@@ -13,13 +13,14 @@ cat > "$WORK/inner.sh" <<'INNER'
 set -u
 PROGRAM=$1
 cd run
-"$PROGRAM" > ../out.txt 2>&1 &
+# A recovery snapshot goes to the scratch folder, never to the user's.
+XDG_STATE_HOME="$PWD/../state" "$PROGRAM" > ../out.txt 2>&1 &
 PID=$!
 fail() { echo "e2e: $*"; kill "$PID" 2>/dev/null; exit 1; }
 
 # Both windows appear: the world ("Shell") and the panel ("drovan").
 MAIN=""; PANEL=""
-for i in $(seq 1 100); do
+for i in $(seq 1 600); do  # a sanitizer build on a busy machine starts slowly
     MAIN=$(xdotool search --onlyvisible --name '^Shell$' 2>/dev/null | head -n 1)
     PANEL=$(xdotool search --onlyvisible --name '^drovan$' 2>/dev/null | head -n 1)
     [ -n "$MAIN" ] && [ -n "$PANEL" ] && break
@@ -28,15 +29,21 @@ done
 [ -n "$MAIN" ] || fail "the world window did not show"
 [ -n "$PANEL" ] || fail "the panel window did not show"
 sleep 1
+# Where the windows lie on the screen (the program places them by its size).
+corner() { xdotool getwindowgeometry "$1" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p'; }
+set -- $(corner "$MAIN"); WX=$1; WY=$2
+set -- $(corner "$PANEL"); PX=$1; PY=$2
+echo "world window at $WX,$WY, panel at $PX,$PY"
+echo "$WX $WY $PX $PY" > ../corners.txt
 
 pixel() { convert "$1" -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" -crop "1x1+$2+$3" info: 2>/dev/null; }
 # The about box's OK button sits at the foot of its fixed-size popup. Under
 # load a click may come before the box shows, or be lost, so wait for the box
 # and click until it has gone: the box's white text area covers the panel's grey at panel pixel
-# 240,200 (the panel's corner is at 1016,32).
+# 240,200.
 aboutShown() {
     import -window root ../about.png || return 1
-    [ "$(pixel ../about.png 1256 232)" = "255,255,255" ]
+    [ "$(pixel ../about.png $((PX + 240)) $((PY + 200)))" = "255,255,255" ]
 }
 for try in $(seq 1 20); do aboutShown && break; sleep 0.5; done
 aboutShown || fail "the about box did not show"
@@ -51,13 +58,17 @@ aboutShown && fail "the about box does not close"
 X=400; Y=400
 for try in 1 2 3 4 5 6; do
     import -window root ../before.png || fail "no screenshot"
-    [ "$(pixel ../before.png $((212 + X)) $((32 + Y)))" = "255,255,255" ] && break
+    [ "$(pixel ../before.png $((WX + X)) $((WY + Y)))" = "255,255,255" ] && break
     X=$((X + 37)); Y=$((Y - 23))
 done
 xdotool mousemove --window "$MAIN" $X $Y click 1
-sleep 0.3
-import -window root ../after.png || fail "no screenshot"
-AFTER=$(pixel ../after.png $((212 + X)) $((32 + Y)))
+# A slow build on a busy machine may take a while to draw the node.
+for wait in $(seq 1 40); do
+    sleep 0.25
+    import -window root ../after.png || fail "no screenshot"
+    AFTER=$(pixel ../after.png $((WX + X)) $((WY + Y)))
+    [ "$AFTER" != "255,255,255" ] && break
+done
 echo "clicked at $X,$Y: pixel $AFTER"
 [ "$AFTER" != "255,255,255" ] || fail "the click placed no node"
 # Press on a node, release over another: the two are joined.
@@ -73,8 +84,12 @@ import -window root ../shot.png || fail "no screenshot"
 kill -0 "$PID" 2>/dev/null || fail "the program is not running"
 xdotool search --onlyvisible --name '^Shell$' > /dev/null || fail "the world window is gone"
 xdotool search --onlyvisible --name '^drovan$' > /dev/null || fail "the panel window is gone"
+# A terminate signal quits cleanly (after the recovery snapshot).
 kill "$PID"
-wait "$PID" 2>/dev/null
+wait "$PID"
+STATUS=$?
+[ $STATUS -eq 0 ] || fail "the program ended with status $STATUS on a terminate signal"
+[ -s ../state/drovan/recovery.snap ] || fail "no recovery snapshot when the program quit"
 exit 0
 INNER
 chmod +x "$WORK/inner.sh"
@@ -85,9 +100,10 @@ STATUS=$?
 if [ $STATUS -eq 0 ]; then
     # The screenshot shows the white world and the light panel, not the bare root.
     pixel() { convert shot.png -format "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]" -crop "1x1+$1+$2" info: 2>/dev/null; }
-    WORLD=$(pixel 230 700)
-    SIDE=$(pixel 1270 1000)
-    PANELPIX=$(pixel 1100 990)
+    set -- $(cat corners.txt)
+    WORLD=$(pixel $(($1 + 18)) $(($2 + 668)))
+    SIDE=$(pixel 1277 1020)
+    PANELPIX=$(pixel $(($3 + 84)) $(($4 + 940)))
     echo "world pixel $WORLD, panel pixel $PANELPIX, root pixel $SIDE"
     [ "$WORLD" = "255,255,255" ] || { echo "e2e: the world is not drawn"; STATUS=1; }
     [ "$PANELPIX" != "0,0,0" ] || { echo "e2e: the panel is not drawn"; STATUS=1; }

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/WorldFixture.h"
 #include "io/NetworkFormat.h"
@@ -43,9 +44,10 @@ protected:
         return ok;
     }
     // The container's rules: numbering by position, edge ends among the nodes,
-    // no self-edge, at most one edge per pair of nodes.
+    // no self-edge, at most one edge per pair of nodes, degrees that count them.
     static void expectSound(Pattern *p) {
         std::set<std::pair<int, int>> pairs;
+        std::vector<int> degree(static_cast<size_t>(p->nodeCount));
         for (int i = 0; i < p->nodeCount; i++) {
             ASSERT_NE(p->nodes[i], nullptr);
             EXPECT_TRUE(p->nodes[i]->id == i && p->nodes[i]->nodeIndex == i && isColor(p->nodes[i]->colour()));
@@ -57,6 +59,12 @@ protected:
                         e->toIndex < p->nodeCount);
             EXPECT_TRUE(e->fromId == e->fromIndex && e->toId == e->toIndex && e->fromIndex != e->toIndex);
             EXPECT_TRUE(pairs.insert(std::minmax(e->fromIndex, e->toIndex)).second) << "repeated pair";
+            degree[static_cast<size_t>(e->fromIndex)]++;
+            degree[static_cast<size_t>(e->toIndex)]++;
+        }
+        for (int i = 0; i < p->nodeCount; i++) {
+            Node *n = p->nodes[i];
+            EXPECT_EQ(n->inDegree + n->outDegree + n->undirectedDegree, degree[static_cast<size_t>(i)]) << i;
         }
     }
 
@@ -173,6 +181,9 @@ TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
     std::string text = written(pat);
     EXPECT_EQ(text.substr(text.size() - 7), "\n0 1 2\n") << text;
     EXPECT_TRUE(w->undirectedDegree == 0 && w->id == 1);
+    expectSound(pat);
+    pat->removeNode(1);  // the last edge goes, from the first node's count too
+    ASSERT_EQ(pat->edgeCount, 0);
     expectSound(pat);
 }
 

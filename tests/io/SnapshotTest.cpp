@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -9,7 +12,10 @@
 #include "io/Snapshot.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldSnapshot.h"
+#include "runtime/WorldTick.h"
+#include "world/Edge.h"
 #include "world/MetaNode.h"
+#include "world/Node.h"
 #include "world/Pattern.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
@@ -264,4 +270,114 @@ TEST_F(SnapshotTest, ResumeIsExactInEveryRuleFamily) {
             0);
         EXPECT_EQ(readFile(path("b.snap")), readFile(path("all.snap")));
     }
+}
+
+namespace {
+
+// A small world edited as the windows edit one: a pattern drawn node, edge,
+// node (the order that once gave a node and an edge one number), a metanode
+// of it, steps.
+void editedWorld() {
+    FILE *quiet = std::fopen("/dev/null", "w");
+    startWorld(std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/gestures.txt", std::string(), StartupHooks(),
+               quiet);
+    std::fclose(quiet);
+    Pattern *p = patternSlot(0);
+    Node *a = p->addNode(0.0f, 0.0f, 0), *b = p->addNode(30.0f, 0.0f, 1);
+    p->addEdge(a, b, false, -1);
+    p->addNode(0.0f, 30.0f, 1);
+    placeMetaNode(0, 1500.0f, 1500.0f);
+    for (int i = 0; i < 5; i++) stepWorldNow();
+}
+
+bool sameImage(const WorldImage &a, const WorldImage &b) {
+    return a.codes == b.codes && a.values == b.values && a.texts == b.texts && a.sums == b.sums;
+}
+
+}  // namespace
+
+// The window's and resume's open path: every prefix of an edited world's
+// snapshot (ending at each line end and inside each line) and a changed byte
+// in every record (with and without its checksum made to match) is refused
+// or read whole; a refusal leaves the live world exactly as it was. The live
+// world holds a pattern whose node and edge share a number, as the old
+// pattern editing left them: putting it back once went through the reader's
+// own checks, which refused it and left a half-built world.
+TEST_F(SnapshotTest, FailedOpenChangesNothing) {
+    setWalkerTraceStream(nullptr);
+    editedWorld();
+    std::string text, why;
+    ASSERT_TRUE(snapshotText(text, why)) << why;
+    // A file in memory: thousands of opens without a disk.
+    int fd = memfd_create("bad.snap", 0);
+    ASSERT_GE(fd, 0);
+    std::string file = "/proc/self/fd/" + std::to_string(fd);
+    auto open = [&](const std::string &content) {
+        if (ftruncate(fd, 0) != 0 || pwrite(fd, content.data(), content.size(), 0) != ssize_t(content.size()))
+            ADD_FAILURE() << "cannot write the file in memory";
+        return openWorldSnapshot(file, why);
+    };
+    ASSERT_TRUE(open(text)) << why;
+    Pattern *live = patternSlot(0);
+    ASSERT_EQ(live->nodeCount, 3);
+    live->edges[0]->id = live->nodes[2]->id;
+
+    WorldImage before;
+    ASSERT_TRUE(captureWorld(before, why));
+    const uint64_t digest = worldDigest();
+    int refused = 0, read = 0;
+    auto expectRefusedOrWhole = [&](const std::string &content, const std::string &what) {
+        if (open(content)) {
+            read++;
+            ASSERT_TRUE(restoreWorld(before, why)) << why;
+            return;
+        }
+        refused++;
+        ASSERT_EQ(worldDigest(), digest) << what << ": " << why;
+        WorldImage after;
+        ASSERT_TRUE(captureWorld(after, why));
+        ASSERT_TRUE(sameImage(after, before)) << what << ": " << why;
+        ASSERT_EQ(patternSlot(0)->edges[0]->id, patternSlot(0)->nodes[2]->id) << what;
+    };
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', end + 1)) {
+        expectRefusedOrWhole(text.substr(0, end + 1), "cut after byte " + std::to_string(end));
+        expectRefusedOrWhole(text.substr(0, end - (end > 0)), "cut before byte " + std::to_string(end));
+    }
+    EXPECT_EQ(read, 1) << "only the whole file reads";
+    std::mt19937 rng(7);
+    size_t from = 0;
+    int records = 0;
+    for (size_t sum = text.find("\nsum "); sum != std::string::npos; sum = text.find("\nsum ", sum + 1), records++) {
+        size_t at = from + rng() % (sum - from);
+        std::string changed = text;
+        changed[at] = changed[at] == '9' ? '1' : static_cast<char>(changed[at] + 1);
+        expectRefusedOrWhole(changed, "byte " + std::to_string(at) + " changed");
+        expectRefusedOrWhole(withSums(changed), "byte " + std::to_string(at) + " changed, checksums matched");
+        from = text.find('\n', sum + 1) + 1;
+    }
+    EXPECT_GT(records, 10);
+    EXPECT_GE(refused, 2 * count(text, "\n") - 1 + records) << "a changed byte never passes its checksum";
+    close(fd);
+}
+
+// A snapshot saved by the window after a node was added to a pattern with
+// edges, before that gave the node and an edge one number: it opens, resumes,
+// and saves a file that reads back the same.
+TEST_F(SnapshotTest, OldFileWithSharedPatternNumbersOpens) {
+    setWalkerTraceStream(nullptr);
+    const std::string old = std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/edited-pattern-world.snap";
+    std::string why;
+    ASSERT_TRUE(openWorldSnapshot(old, why)) << why;
+    Pattern *p = patternSlot(0);
+    ASSERT_EQ(p->nodeCount, 6);
+    ASSERT_EQ(p->edgeCount, 4);
+    for (int j = 0; j < p->edgeCount; j++) EXPECT_EQ(p->edges[j]->id, 6 + j) << "edges numbered past the nodes";
+    std::string text, again;
+    ASSERT_TRUE(snapshotText(text, why));
+    ASSERT_TRUE(readSnapshot(text, "again.snap", why)) << why;
+    ASSERT_TRUE(snapshotText(again, why));
+    EXPECT_EQ(again, text);
+    BatchResult r = runBatch("resume " + quote(old) + " --steps 20 --digest");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.substr(0, 9), "20 steps,") << r.out;
 }

@@ -48,19 +48,20 @@ TEST_F(RulesListingTest, ColourBlocksDescriptionsAndRoundTrip) {
          "y node probability 0.5\n");
     const std::string rules =
         "x invigoratedby x\nx dislikes x\nx eats y\nx likes y\nx decomposes y into z\nz poisons x\n"
-        "x decomposes z into y * 2.000\nx collects w\nx converts x  to y * 2.000\nx converts z and y to w\n"
-        "x converts w  to y and z * 3.000\nx is cilia\nx valence is 5\nx node reproduces when y = 2\n"
-        "x node reproduces when z = 4\n";
-    EXPECT_EQ(block(0, false), "x is 0.500 0.250 1.000\nx static\nx sterile\nx node probability is 0.12\n"
+        "x decomposes z into y * 2.000\nx collects w\nv inhibits x\nx converts x  to y * 2.000\n"
+        "x converts z and y to w\nx converts w  to y and z * 3.000\nx is cilia\nx valence is 5\n"
+        "x node reproduces when y = 2\nx node reproduces when z = 4\nx senses y to z\nx signals y with z\n";
+    EXPECT_EQ(block(0, false), "x is 0.500 0.250 1.000\nx static\nx sterile\nx node probability is 0.125\n"
                                "x atom probability is 2.00\nx size 0.50\nx edge length is 12.000000\n"
-                               "x node decays at 2.000000\nx atom decays at 0.500000\n" +
+                               "x node decays at 2.000000\nx atom decays at 0.500000\nx node ages at 3.000000\n"
+                               "x capture arc is 45.000000\n" +
                                    rules);
     // Description mode drops the header and the leading name; it becomes the description lines.
     std::vector<std::string> description = lines(rules);
     for (std::string &l : description) l = l.compare(0, 2, "x ") ? l : l.substr(2);
-    ASSERT_EQ(colorTable[0].descriptionLineCount, 15);
-    for (int i = 0; i < 15; i++) EXPECT_STREQ(colorTable[0].descriptionLine(i), description[i].c_str());
-    EXPECT_TRUE(!colorTable[0].descriptionLine(15) && !colorTable[0].descriptionLine(-1));
+    ASSERT_EQ(colorTable[0].descriptionLineCount, 18);
+    for (int i = 0; i < 18; i++) EXPECT_STREQ(colorTable[0].descriptionLine(i), description[i].c_str());
+    EXPECT_TRUE(!colorTable[0].descriptionLine(18) && !colorTable[0].descriptionLine(-1));
     EXPECT_TRUE(colorTable[4].descriptionLineCount == 0 && !colorTable[4].descriptionLine(0));  // v: nothing to list
     EXPECT_EQ(totalNodeProbability, 0.625f);
     ASSERT_NE(world.aggregateGrid, nullptr);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "RulesTestSupport.h"
+#include "ListingRoundTrip.h"
 
 namespace {
 
@@ -25,8 +25,9 @@ ssize_t failingRead(void *cookie, char *buf, size_t size) {
 }  // namespace
 
 TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
-    std::string twenty, elevenSenses, huge(60, '9'), longName(200, 'n'), x31(31, 'x');
+    std::string twenty, elevenSenses, limits, huge(60, '9'), longName(200, 'n'), x31(31, 'x');
     for (int i = 0; i < 20; i++) twenty += "c" + std::to_string(i) + " is 0 0 0\n";
+    for (int i = 0; i < 11; i++) limits += "x signals x with x\nmeta 3 senses node x to x\nmeta 3 decomposes 1 to x\n";
     for (int i = 0; i < 11; i++) elevenSenses += i < 10 ? "x senses y to x\n" : "x senses x to x\n";
     const ColorRule &red = colorTable[0];
     run({
@@ -140,7 +141,8 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "2 colors parsed\n",
          "Red node at 10.000000 20.000000 with id 7 with strength 0.50\n"
          "Blue node at 30.000000 40.000000 with id 8 with strength 1.00\n"
-         "Blue undirected edge from node 8 to node 9\ndirected edge from node 7 to node 8\nedge length is 25.000000",
+         "Blue undirected edge from node 8 to node 9 with strength 0.75\ndirected edge from node 7 to node 8\n"
+         "edge length is 25.000000",
          [] {
              int negative = 0, strong = 0;
              for (Thing *t = world.thingList; t; t = t->next) {
@@ -166,7 +168,7 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"x collects all\nz poisons all\nz poisons none\ny eats all\ny collects x\ny eats none\n"
          "x decomposes all into y\nx decomposes none into y\n" +
              elevenSenses,
-         "3 colors parsed\n", "",
+         "@19: 'x' already has 10 senses rules; this one is dropped\n3 colors parsed\n", "",
          [] {
              const ColorRule &x = colorTable[0], &z = colorTable[1], &y = colorTable[2];
              EXPECT_TRUE(x.relation[0].kind == RelCollects && x.relation[1].kind == RelPoisonedBy);
@@ -175,6 +177,10 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
              EXPECT_TRUE(!y.relation[1].kind && !y.relation[2].kind && x.senseCount == 10 && x.sense[9].source == 2);
              EXPECT_TRUE(!x.decomposition[0].defined && !x.decomposition[19].defined);
          }},
+        {limits,
+         "@31: 'x' already has 10 signals rules; this one is dropped\n@32: meta 3 already has 10 senses rules; this "
+         "one is dropped\n@33: meta 3 already has 10 decomposes rules; this one is dropped\n1 colors parsed\n",
+         "", [] { EXPECT_TRUE(colorTable[0].signalCount == 10 && slotSenseCount(3) == 10); }},
         {"red inhibits all\nblue is 0 0 1\nred inhibits blue\nred inhibits none\n", "2 colors parsed\n", "",
          [&] {
              EXPECT_EQ(red.relation[0].kind, RelInhibitedBy);
@@ -215,8 +221,11 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"red is 1 1 1\n", "1 colors parsed\n", "closed_world 0\nedge_constraint 3", [] { EXPECT_EQ(world.speed, 3); }},
         {"red is 1 1 1\nspeed -2\nanneal -1\nnode_creation_rate -3\nedge_constraint -7.5\n", "1 colors parsed\n",
          "anneal 0\nnode_creation_rate 0.000000\nedge_constraint 0", [] { EXPECT_EQ(world.speed, 0); }},
-        {"red is 1 1 1\nspeed " + huge + ".0\nedge_constraint -" + huge + ".5\n", "1 colors parsed\n",
-         "edge_constraint 0", [] { EXPECT_EQ(world.speed, 3); }},
+        // A number past a float's range: the statement stores nothing.
+        {"red is 1 1 1\nspeed " + huge + ".0\nedge_constraint -" + huge + ".5\n",
+         "@2: number " + huge.substr(0, 40) + "... is too large; the statement is ignored\n@3: number -" +
+             huge.substr(0, 39) + "... is too large; the statement is ignored\n1 colors parsed\n",
+         "edge_constraint 3", [] { EXPECT_EQ(world.speed, 0); }},
         // A one-output rule replaces a two-output one with output2 -1 and factor2 0.
         {"red converts green blue to red * 2 and blue * 5\nred converts blue to green * 3\n", "3 colors parsed\n",
          "red converts green and blue to red * 2.000 and blue * 5.000\nred converts blue  to green * 3.000",
@@ -251,7 +260,10 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
          "@23: Color table is full (20 max); cannot declare new color '" + std::string(31, 'q') +
              "'\n20 colors parsed\n",
          "c1 eats c5", [] { EXPECT_FALSE(colorTable[0].relation[5].kind); }},
-        {x31 + "yyy is 1 0 0\n" + x31 + "z eats " + x31 + "yyy\n", "1 colors parsed\n", x31 + " eats " + x31},
+        {x31 + "yyy is 1 0 0\n" + x31 + "z eats " + x31 + "yyy\n",
+         "@2: color names '" + x31 + "yyy' and '" + x31 + "z' share their first 31 characters; both name color '" +
+             x31 + "'\n1 colors parsed\n",
+         x31 + " eats " + x31},
         // CRLF reads as LF; a lone CR or a NUL is a stray character.
         {"# c\r\nred eats blue\r\nblue eat red\r\nred is 2 0 0\r\n",
          "@3: parse error\n@4: rgb values must be between 0 and 1\n@5: parse error\n"
@@ -262,6 +274,34 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
         {"# c\nred eats blue\rblue eats red\n",
          "@2: parse error\n@3: parse error\n@3: expected a semicolon or line break here\n2 colors parsed\n"},
     });
+}
+
+// A number past a float's range, in any statement, stores nothing of it.
+TEST_F(RulesLoaderTest, ANumberPastAFloatsRangeStoresNothing) {
+    const std::string big = "1" + std::string(39, '0') + ".5";  // about 1e39
+    const std::string setup = "red is 1 0 0\nred node at 1.0 2.0 with id 4\nred node at 3.0 4.0 with id 5\n";
+    const std::string forms =
+        "red is # 0 0\nred is 0 0 -#\nred size #\nred atom decays at #\nred node ages at #\n"
+        "red node decays at #\nred atom probability #\nred node probability #\nred probability #\n"
+        "red capture arc #\nred decomposes red into red * #\nred senses red to # * red\n"
+        "red signals red with red * #\nred converts red to red * #\nred converts red to red and # * red\n"
+        "red edge length #\nedge length #\nedge springk #\nmeta 1 senses 2 to red * #\n"
+        "meta 1 decomposes node red to # * red\nrender atoms -#\nrender nodes -#\nrender atom_aggregates -#\n"
+        "render edges -#\ndirected_edges #\ncolored_edges #\ndiscover_edges #\nanneal -#\ninertia #\nspeed #\n"
+        "node_creation_rate #\nfix_node_collisions -#\nclosed_world #\nedge_constraint #\nred node at # 1.0\n"
+        "red node at 1.0 -# with id 9\nred node at 1.0 2.0 with id 9 with strength #\n"
+        "directed edge from node 4 to node 5 with strength #\n";
+    load(setup);
+    const std::string before = roundTrip::scenario();
+    for (std::string form : lines(forms)) {
+        size_t at = form.find('#');
+        form.replace(at, 1, big);
+        std::string number = form[at - 1] == '-' ? "-" + big : big;  // the scanner's token
+        SCOPED_TRACE(form);
+        EXPECT_EQ(load(setup + form + "\n"), "'logic.txt':4: number " + number.substr(0, 40) +
+                                                 "... is too large; the statement is ignored\n" + "1 colors parsed\n");
+        EXPECT_TRUE(roundTrip::scenario() == before) << roundTrip::firstDifference(before, roundTrip::scenario());
+    }
 }
 
 TEST_F(RulesLoaderTest, ReadFailuresAreReportedNotFatal) {

@@ -76,7 +76,6 @@ protected:
     void SetUp() override {
         resetToFreshProcess();
         resetSettings();
-        world.speed = 2;
         initPatternSlots();
     }
     void TearDown() override { killAll(); }

@@ -88,8 +88,9 @@ TEST_F(MetaNodeTest, DuplicationNeedsRoomInTheTable) {
 TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
     Pattern *pat = patternSlot(0);
     Node *a = pat->addNode(0, 0, 0), *b = pat->addNode(10, 0, 1), *c = pat->addNode(200, 0, 2);
+    pat->addNode(300, 0, 1);
     pat->addEdge(a, b, false, -1);
-    // a unselected, b and c selected: a is joined to each selected node once.
+    // a and d unselected, b and c selected: a is joined to each selected node once.
     b->selected = c->selected = 1;
     pat->connect(a->id, b->id, true, -1);
     pat->connect(a->id, b->id, true, -1);
