@@ -24,6 +24,7 @@
 #include "world/FreshProcess.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Random.h"
 #include "world/StateArchive.h"

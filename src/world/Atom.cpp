@@ -6,6 +6,7 @@
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"

@@ -46,7 +46,7 @@ public:
     // Laid out for the pool's line-aligned slots: what a node's query reads
     // of an atom shares the line of the base's flags and strength, or the
     // next line; then what only the atom's own update reads. Whoever moves
-    // an atom calls atomMoved() (NeighbourGrid.h).
+    // an atom calls atomMoved() (AtomSnapshot.h).
     Vec2 position;
     int colour = 0;
     int creatorId = -1;

@@ -7,6 +7,7 @@
 #include "world/Atom.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
 #include "world/Saturate.h"
 #include "world/StateArchive.h"

@@ -6,6 +6,7 @@
 #include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
 #include "world/Saturate.h"
 #include "world/StateArchive.h"

@@ -10,6 +10,7 @@
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
 #include "world/Random.h"
 #include "world/Saturate.h"

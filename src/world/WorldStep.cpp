@@ -9,6 +9,7 @@
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/WorldStore.h"
