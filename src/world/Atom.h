@@ -1,4 +1,6 @@
 #pragma once
+// The atom: a coloured particle, free, on an edge or held by a node, and the
+// atoms' spawning.
 #include <cstddef>
 
 #include "world/Thing.h"

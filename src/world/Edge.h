@@ -1,4 +1,6 @@
 #pragma once
+// The edge: a spring between two nodes, and the calls that make, find, copy and
+// join them.
 #include <vector>
 
 #include "world/Thing.h"

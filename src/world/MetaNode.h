@@ -1,4 +1,6 @@
 #pragma once
+// The metanode: a node whose body is a scaled copy of a slot's pattern, and its
+// placing.
 #include "world/Node.h"
 
 class Pattern;

@@ -1,4 +1,6 @@
 #pragma once
+// The neighbour grids of atoms and nodes, the square spiral walk that queries
+// them, and the aggregate cell walk.
 #include <vector>
 
 #include "world/WorldStore.h"

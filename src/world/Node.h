@@ -1,4 +1,6 @@
 #pragma once
+// The node: the graph vertex every kind of node derives from, the node table
+// and the node factory.
 #include "world/Thing.h"
 #include "world/Vec2.h"
 #include "world/WorldStore.h"

@@ -1,4 +1,6 @@
 #pragma once
+// The pattern: a small graph outside the live world (a pattern slot's, or a
+// metanode's body), and the pattern slots with their rules.
 #include <cstdio>
 #include <vector>
 

@@ -1,4 +1,5 @@
 #pragma once
+// The term node: the ordinary node, run by its colour's rule record.
 #include "world/Node.h"
 
 class Atom;

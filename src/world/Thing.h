@@ -1,4 +1,6 @@
 #pragma once
+// The thing: the base of everything in the world, its kinds, its draw passes
+// and its registration.
 #include <cstdio>
 
 class MetaNode;

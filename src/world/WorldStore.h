@@ -1,4 +1,6 @@
 #pragma once
+// The world store: the one process-wide record of settings, clocks, tables and
+// registries, and the calls that keep it.
 #include <cstddef>
 #include <vector>
 
