@@ -36,7 +36,7 @@
 #include "render/Scene.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
-#include "world/Random.h"
+#include "world/FreshProcess.h"
 #include "world/Walkers.h"
 #include "world/WorldStore.h"
 
@@ -73,12 +73,10 @@ bool parseCount(const char *text, long &out) {
 
 bool setUp(const Job &job, const std::string &folder, float zoom) {
     setWalkerTraceStream(nullptr);
-    // Start-up leaves the step count and simulated time alone; every world
-    // starts from zero so the order of the worlds changes nothing.
-    world.stepCount = 0;
-    world.simTime = 0.0f;
+    // Every world starts as in a fresh process, so the order of the worlds
+    // changes nothing.
+    resetToFreshProcess();
     if (job.world == "logic") {
-        setRandState(1);  // as a fresh program starts, whatever ran before
         std::string rules = folder + "/logic.txt";
         if (!startWorld(rules, folder, StartupHooks(), stderr).rulesOpened) {
             std::fprintf(stderr, "cannot open %s\n", rules.c_str());

@@ -274,8 +274,7 @@ void runPanelAction(int id) {
     case kActionUndo: undoLastAction(); break;
     case kActionRedo: redoLastAction(); break;
     case kActionMaxEdges: {
-        int row = world.edgeConstraint < 0 ? 0 : (world.edgeConstraint > 5 ? 5 : world.edgeConstraint);
-        world.maxEdges = maxEdgesChoices[row].value;
+        world.maxEdges = maxEdgesChoices[edgeConstraintRow(world.edgeConstraint)].value;
         enforceAllValences();
         break;
     }

@@ -8,6 +8,7 @@
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
 #include "world/Node.h"
 #include "world/Walkers.h"
 #include "world/WorldStep.h"

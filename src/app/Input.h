@@ -1,4 +1,7 @@
 #pragma once
+// The pointer and the keys in the world and pattern windows: the gesture under
+// way, picking, what the frame marks of it, and what a press, a key and a
+// drag do.
 #include "render/Scene.h"
 #include "world/Vec2.h"
 

@@ -10,6 +10,7 @@
 #include "rules/RulesLoader.h"
 #include "world/Atom.h"
 #include "world/Edge.h"
+#include "world/FreshProcess.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
@@ -119,17 +120,9 @@ bool setupBenchScenario(const std::string &name, uint32_t seed) {
     const Setup *s = find(name);
     if (!s) return false;
     setWalkerTraceStream(nullptr);
-    setRandState(seed);
+    // Every world starts as in a fresh process, whatever world ran before it.
+    resetToFreshProcess(seed);
     world.speed = 3;
-    // Every world starts as in a fresh process, whatever world ran before it:
-    // the clock (whose step count paces spontaneous nodes), ids and stamps.
-    world.simTime = 0.0f;
-    world.stepCount = 0;
-    world.stepBudget = 0;
-    world.nextId = 0;
-    world.idsWrapped = false;
-    world.visitStamp = 0;
-    world.collisionPass = 0;
     startWorld(std::string(), std::string(), StartupHooks());
     char rates[256];
     std::snprintf(rates, sizeof rates,

@@ -1,3 +1,17 @@
+// Whole worlds as lines of text (docs/snapshot-format.md): in memory as an
+// image, on disk as a file with a checksum per line, read back into the world
+// only after every line is checked.
+//
+// Index of this file (search for "[SECTION] " and the name):
+//   names of lines             the codes of the lines' names and value types
+//   classes                    class names and bare things of a class
+//   writing                    the world archived into an image
+//   formatting                 an image as the file's text
+//   reading                    the lines of a file or an image, in order
+//   checking a file's lines    names, values and checksums split and checked
+//   the layout of the things   which things, of which class, in which scope
+//   building the world         the world made from the lines, or left empty
+//   images and snapshots       the calls of Snapshot.h
 #include "io/Snapshot.h"
 
 #include <algorithm>
@@ -14,15 +28,16 @@
 #include <unordered_set>
 #include <vector>
 
-#include "world/ColorTable.h"
 #include "world/AggregateGrid.h"
 #include "world/Atom.h"
 #include "world/CiliaNode.h"
 #include "world/ColorTable.h"
 #include "world/DonutNode.h"
 #include "world/Edge.h"
+#include "world/FreshProcess.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Pattern.h"
 #include "world/Random.h"
 #include "world/StateArchive.h"
@@ -42,7 +57,7 @@ uint32_t fnv32(const char *p, size_t n) {
     return h;
 }
 
-// ---- names of lines --------------------------------------------------------
+// [SECTION] names of lines
 // Every line of an image carries the code of its name and value type. Names
 // are the literals the archives pass, so a code stays valid for the process;
 // the table only grows, so a thread formatting an image reads entries that
@@ -95,7 +110,7 @@ uint16_t fieldCode(const char *name, FieldType type) {
     return intern(name, type);
 }
 
-// ---- classes ---------------------------------------------------------------
+// [SECTION] classes
 
 const char *className(Thing *t) {
     if (t->kind == ThingAtom) return "Atom";
@@ -127,7 +142,7 @@ Thing *makeThing(const std::string &cls, int nodes, int edges) {
     return nullptr;
 }
 
-// ---- writing ---------------------------------------------------------------
+// [SECTION] writing
 
 class ImageWriter : public StateArchive {
 public:
@@ -273,7 +288,7 @@ bool writeWorld(ImageWriter &w, std::string &why) {
     return true;
 }
 
-// ---- formatting ------------------------------------------------------------
+// [SECTION] formatting
 
 void appendSum(std::string &out, size_t &from) {
     char buf[16];
@@ -313,7 +328,7 @@ void appendLine(std::string &out, const WorldImage &image, size_t i) {
     out += '\n';
 }
 
-// ---- reading ---------------------------------------------------------------
+// [SECTION] reading
 
 // The lines of a snapshot, read in order: a file's text or an image.
 class Records {
@@ -573,6 +588,8 @@ public:
     int lineNumber() const { return lines.lineOf(at - 1); }
 };
 
+// [SECTION] checking a file's lines
+
 // The lines of a file, each split into its name and value, every checksum
 // checked on the way.
 bool splitLines(const std::string &text, const std::string &file, TextRecords &out, std::string &why) {
@@ -647,14 +664,10 @@ bool splitLines(const std::string &text, const std::string &file, TextRecords &o
     return true;
 }
 
+// [SECTION] the layout of the things
+
 // The world emptied as a fresh process has it (settings are all read back).
-void clearWorld() {
-    deleteAllPatterns();
-    killAll();
-    purgeDead();
-    resetColorTable();
-    colorCount = 0;
-}
+void clearWorld() { resetToFreshProcess(); }
 
 const char *const kThingClasses[] = {"Atom", "TermNode", "CiliaNode", "DonutNode", "MetaNode", "Edge", "MetaNodePat"};
 
@@ -788,6 +801,8 @@ bool scanLayout(RecordReader &r, Layout &layout) {
     }
     return r.ok();
 }
+
+// [SECTION] building the world
 
 // Things kept outside the world's registry while reading: the slot patterns
 // and their contents. They belong to nobody until the read succeeded.
@@ -973,6 +988,8 @@ bool replaceWorld(RecordReader &r, Layout &layout) {
 }
 
 }  // namespace
+
+// [SECTION] images and snapshots (Snapshot.h)
 
 void WorldImage::clear() {
     codes.clear();

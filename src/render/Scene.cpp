@@ -13,6 +13,7 @@
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -156,8 +157,9 @@ void drawWorld() {
     int nodes, edges;
     statusCounts(nodes, edges, &shown);
     beginPaintBatch();
-    for (int pass = -4; pass <= 0; pass++) {
-        if (pass == -1) {
+    for (int p = PassHeldAtoms; p <= PassNodes; p++) {
+        DrawPass pass = static_cast<DrawPass>(p);
+        if (pass == PassRings) {
             endPaintBatch();
             drawSelectionRings();
             beginPaintBatch();
@@ -207,7 +209,7 @@ void drawPatternFrame(Pattern *pattern, const PointerMarks &marks, bool swap) {
     beginFrame(true);
     if (pattern) {
         beginPaintBatch();
-        pattern->draw(-5, 0);
+        pattern->draw(PassPattern, 0);
         Thing *pressed = pattern->findThing(marks.pressedId);
         Thing *hovered = pattern->findThing(marks.hoverId);
         if (pressed) {

@@ -12,6 +12,7 @@
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
 #include "world/Pattern.h"
+#include "world/Saturate.h"
 #include "world/Node.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"
@@ -52,17 +53,7 @@ ColorRule &recordOf(int c) { return colorTable[c]; }
 
 float clampUnit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-// Truncation toward zero that cannot overflow on huge or infinite values.
-int truncateToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0f) return INT_MAX;
-    if (v <= -2147483648.0f) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 int flag(float v) { return v > 0.0f ? 1 : 0; }
-
-bool validSlot(int n) { return n >= 0 && n < kPatternSlots; }
 
 // A number past a float's range has been reported by the scanner; the
 // statement that holds it stores nothing.
@@ -392,26 +383,26 @@ statement
         }
     | metaSlot "senses" INT "to" product
         {
-            if (validSlot($1) && finite($5.factor) && !addSense($1, $3, $5.colour, $5.factor))
+            if (isPatternSlot($1) && finite($5.factor) && !addSense($1, $3, $5.colour, $5.factor))
                 tooManySlotRules(@1.first_line, $1, "senses");
         }
     | metaSlot "decomposes" INT "to" product
         {
-            if (validSlot($1) && finite($5.factor) && !addDecompose($1, $3, $5.colour, $5.factor))
+            if (isPatternSlot($1) && finite($5.factor) && !addDecompose($1, $3, $5.colour, $5.factor))
                 tooManySlotRules(@1.first_line, $1, "decomposes");
         }
     | metaSlot "senses" "node" colourSet "to" product
         {
-            if (validSlot($1) && finite($6.factor) && !addSense($1, $4 + 100, $6.colour, $6.factor))
+            if (isPatternSlot($1) && finite($6.factor) && !addSense($1, $4 + 100, $6.colour, $6.factor))
                 tooManySlotRules(@1.first_line, $1, "senses");
         }
     | metaSlot "decomposes" "node" colourSet "to" product
         {
-            if (validSlot($1) && finite($6.factor) && !addDecompose($1, $4 + 100, $6.colour, $6.factor))
+            if (isPatternSlot($1) && finite($6.factor) && !addDecompose($1, $4 + 100, $6.colour, $6.factor))
                 tooManySlotRules(@1.first_line, $1, "decomposes");
         }
     | metaSlot "grasps"
-        { if (validSlot($1)) setGrasps($1); }
+        { if (isPatternSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
         {
             if (rulesLoader::keepWorld) rulesLoader::currentThing = rulesLoader::notRun();
@@ -435,11 +426,11 @@ statement
     | "discover_edges" number           { if (finite($2)) world.discoverEdges = flag($2); }
     | "anneal" number                   { if (finite($2)) world.anneal = flag($2); }
     | "inertia" number                  { if (finite($2)) world.inertia = flag($2); }
-    | "speed" number                    { if (finite($2)) setSpeed(truncateToInt($2)); }
+    | "speed" number                    { if (finite($2)) setSpeed(truncSaturating($2)); }
     | "node_creation_rate" number       { if (finite($2)) world.nodeCreationRate = clampUnit($2); }
     | "fix_node_collisions" number      { if (finite($2)) world.fixNodeCollisions = flag($2); }
     | "closed_world" number             { if (finite($2)) world.closedWorld = flag($2); }
-    | "edge_constraint" number          { if (finite($2)) setEdgeConstraint(truncateToInt($2)); }
+    | "edge_constraint" number          { if (finite($2)) setEdgeConstraint(truncSaturating($2)); }
     ;
 
 // The slot number is checked as soon as it is read, so the message names the
@@ -447,7 +438,7 @@ statement
 metaSlot
     : "meta" INT
         {
-            if (!validSlot($2)) rulesError("no pattern slot %d", $2);
+            if (!isPatternSlot($2)) rulesError("no pattern slot %d", $2);
             $$ = $2;
         }
     ;

@@ -1,4 +1,6 @@
 #pragma once
+// The listing: everything in force written back in the rules language, and the
+// colours' descriptions rebuilt from it.
 #include <cstdio>
 #include <string>
 

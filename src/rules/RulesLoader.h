@@ -1,4 +1,6 @@
 #pragma once
+// The rules loader: reads a rules file through the scanner and grammar into the
+// colour table, settings and world, and reports what it drops.
 #include <cstdio>
 
 class Thing;

@@ -1,4 +1,6 @@
 #pragma once
+// Recovery snapshots of the live world, kept where the desktop program finds
+// them at its next start.
 #include <condition_variable>
 #include <ctime>
 #include <memory>

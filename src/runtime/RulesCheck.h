@@ -1,4 +1,6 @@
 #pragma once
+// Checking a rules file before Load: the loader's diagnostics, with the live
+// world given back whole.
 #include <cstdio>
 #include <functional>
 #include <string>

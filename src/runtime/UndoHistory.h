@@ -1,4 +1,6 @@
 #pragma once
+// The undo history: whole-world states in memory, within bounds on their number
+// and bytes.
 #include <cstddef>
 #include <deque>
 #include <memory>

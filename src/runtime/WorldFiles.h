@@ -1,4 +1,6 @@
 #pragma once
+// What Load, Start Over and the patterns' files do to the world, each whole
+// or not at all.
 #include <cstdio>
 #include <string>
 

@@ -11,4 +11,3 @@ bool tickWorld(float now);
 // panel's "Step" and "Run ahead"). The step clock is left ahead of the wall
 // clock; the program sets it back afterwards.
 bool stepWorldNow();
-void spontaneousNode();

@@ -7,6 +7,7 @@
 #include "world/AggregateGrid.h"
 #include "world/Edge.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Node.h"
 #include "world/Painter.h"
 #include "world/Random.h"
@@ -295,11 +296,11 @@ void Atom::copyVisited(const Atom *other) {
     for (int k = 0; k < other->visitedCount && visitedCount < kVisitedMax; k++) appendVisited(other->visited[k]);
 }
 
-void Atom::draw(int pass, int flag) {
+void Atom::draw(DrawPass pass, int flag) {
     (void)flag;
     if (!world.renderAtoms) return;
     bool held = state == AtomHeld;
-    if (pass != (held ? -4 : 0)) return;
+    if (pass != (held ? PassHeldAtoms : PassNodes)) return;
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     if (isColor(colour))
         for (int k = 0; k < 3; k++) rgb[k] = colorTable[colour].rgb[k];

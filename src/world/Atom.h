@@ -1,4 +1,6 @@
 #pragma once
+// The atom: a coloured particle, free, on an edge or held by a node, and the
+// atoms' spawning.
 #include <cstddef>
 
 #include "world/Thing.h"
@@ -20,7 +22,7 @@ public:
     static void operator delete(void *p, size_t size);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void thingRemoved(const Thing *gone) override;
     void kill() override;
     virtual void consume(float amount);
@@ -47,7 +49,7 @@ public:
     // Laid out for the pool's line-aligned slots: what a node's query reads
     // of an atom shares the line of the base's flags and strength, or the
     // next line; then what only the atom's own update reads. Whoever moves
-    // an atom calls atomMoved() (NeighbourGrid.h).
+    // an atom calls atomMoved() (AtomSnapshot.h).
     Vec2 position;
     int colour = 0;
     int creatorId = -1;

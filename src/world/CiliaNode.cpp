@@ -7,7 +7,9 @@
 #include "world/Atom.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
+#include "world/Saturate.h"
 #include "world/StateArchive.h"
 
 CiliaNode::CiliaNode(float x, float y, int c, int idx) : TermNode(x, y, c, idx) { strength = 0.75f; }
@@ -97,7 +99,7 @@ void CiliaNode::receive(float x, float y, int c, int senderId, float amount) {
     (void)y;
     (void)senderId;
     if (relationKind(c) == RelInhibitedBy) {
-        int k = truncToCount(20.0f * amount);
+        int k = truncSaturating(20.0f * amount);
         setInhibition(inhibition() > k ? inhibition() : k);
         return;
     }
@@ -110,8 +112,8 @@ void CiliaNode::receive(float x, float y, int c, int senderId, float amount) {
     }
 }
 
-void CiliaNode::draw(int pass, int flag) {
-    if (!world.renderNodes || pass != 0) return;
+void CiliaNode::draw(DrawPass pass, int flag) {
+    if (!world.renderNodes || pass != PassNodes) return;
     drawCilia(false, flag == 0);
 }
 

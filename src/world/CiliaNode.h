@@ -7,7 +7,7 @@ public:
     CiliaNode(float x, float y, int colour, int nodeIndex);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void receive(float x, float y, int colour, int senderId, float amount) override;
     void archive(StateArchive &a) override;

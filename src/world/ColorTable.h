@@ -1,6 +1,7 @@
 #pragma once
+// The colour table: each colour's name, look and rules, below the world (it
+// includes nothing of it).
 
-// The colour table sits below the world: it includes nothing of it.
 constexpr int kMaxColors = 20;
 
 enum RelationKind {

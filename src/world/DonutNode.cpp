@@ -7,7 +7,9 @@
 #include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
+#include "world/Saturate.h"
 #include "world/StateArchive.h"
 
 DonutNode::DonutNode(float x, float y, int c, int idx) : TermNode(x, y, c, idx) {
@@ -89,7 +91,7 @@ void DonutNode::convertInput(Atom *atom) {
     bool canMake = inTable(donutOutput);
     if (k >= 1.0f) {
         atom->kill();
-        int count = truncToCount(std::floor(k));
+        int count = truncSaturating(std::floor(k));
         if (count > kMaxReleasedAtoms) count = kMaxReleasedAtoms;
         for (int i = 0; canMake && i < count; i++) new Atom(p.x, p.y, donutOutput, id);
         return;
@@ -98,16 +100,16 @@ void DonutNode::convertInput(Atom *atom) {
     // 1 / 0 counts nothing: a factor of 0 holds its inputs and never releases.
     // A negative factor gives a negative m, so every input releases one output.
     if (k == 0.0f) return;
-    int m = truncToCount(std::floor(1.0f / k));
+    int m = truncSaturating(std::floor(1.0f / k));
     if (collectedTotal >= m) {
         killHeldAtoms(donutInput, m);
         if (canMake) new Atom(p.x, p.y, donutOutput, id);
     }
 }
 
-void DonutNode::draw(int pass, int flag) {
+void DonutNode::draw(DrawPass pass, int flag) {
     (void)flag;
-    if (!world.renderNodes || pass != 0) return;
+    if (!world.renderNodes || pass != PassNodes) return;
     Painter &p = painter();
     float rad = radius();
     p.setColour(0.5f, 0.5f, 0.5f);

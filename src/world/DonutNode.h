@@ -7,7 +7,7 @@ public:
     DonutNode(float x, float y, int colour, int nodeIndex);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     float baseRadius() override { return 32.0f; }
     float radius() override;

@@ -218,12 +218,12 @@ void Edge::print(FILE *file) {
     fprintf(file, "%s edge from node %d to node %d\n", directed ? "directed" : "undirected", fromId, toId);
 }
 
-void Edge::draw(int pass, int flag) {
+void Edge::draw(DrawPass pass, int flag) {
     (void)flag;
     Painter &p = painter();
     Node *from = nodeAt(fromIndex);
     if (from && from->id == fromId && from->patternIndex >= 0) {
-        if (pass != -3) return;
+        if (pass != PassEdges) return;
         const float *rgb = from->patternIndex < kPatternSlots ? slotColour(from->patternIndex) : nullptr;
         if (rgb)
             p.setColour(rgb[0], rgb[1], rgb[2]);
@@ -236,12 +236,12 @@ void Edge::draw(int pass, int flag) {
         return;
     }
     if (!world.renderEdges || endsOverlap) return;
-    if (pass != -3 && !(directed && pass == -2)) return;
+    if (pass != PassEdges && !(directed && pass == PassArrows)) return;
     float c[3];
     edgeRGB(this, c);
     p.setColour(c[0], c[1], c[2]);
     p.lineWidth(static_cast<float>(baseWidth(strength)));
-    if (pass == -3) {
+    if (pass == PassEdges) {
         p.line(lineStart.x, lineStart.y, lineEnd.x, lineEnd.y, 0.0f);
     } else {
         arrowhead(this, true);

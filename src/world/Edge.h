@@ -1,4 +1,6 @@
 #pragma once
+// The edge: a spring between two nodes, and the calls that make, find, copy and
+// join them.
 #include <vector>
 
 #include "world/Thing.h"
@@ -14,7 +16,7 @@ public:
     ~Edge() override;
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void print(FILE *file) override;
     void thingRemoved(const Thing *gone) override;

@@ -457,9 +457,9 @@ const float *MetaNode::colourRGB() {
     return body ? body->bodyColour() : black;
 }
 
-void MetaNode::draw(int pass, int flag) {
+void MetaNode::draw(DrawPass pass, int flag) {
     (void)flag;
-    if (pass == 0) drawBody(false);
+    if (pass == PassNodes) drawBody(false);
 }
 
 void MetaNode::drawHighlight() { drawBody(true); }
@@ -488,7 +488,7 @@ void MetaNode::drawBody(bool highlighted) {
         float r = std::hypot(p.x, p.y);
         float theta = std::atan2(p.y, p.x) + a;
         node->setPosition(x + r * std::cos(theta), y + r * std::sin(theta));
-        node->draw(0, 1);
+        node->draw(PassNodes, 1);
         node->setPosition(p.x, p.y);
         node->setAngle(an);
     }

@@ -1,4 +1,6 @@
 #pragma once
+// The metanode: a node whose body is a scaled copy of a slot's pattern, and its
+// placing.
 #include "world/Node.h"
 
 class Pattern;
@@ -16,7 +18,7 @@ public:
     static MetaNode *make(float x, float y, Pattern *slotPattern, int nodeIndex);
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void thingRemoved(const Thing *gone) override;
     void kill() override;

@@ -13,18 +13,13 @@
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
 #include "world/NeighbourGrid.h"
+#include "world/Random.h"
+#include "world/Saturate.h"
 #include "world/StateArchive.h"
 #include "world/TermNode.h"
 
 namespace {
 bool slotInRange(int i) { return i >= 0 && i < kNodeTableSize; }
-
-// float -> int for counters fed by rule amounts; saturates instead of overflowing.
-int truncSaturated(float v) {
-    if (!(v > -2.0e9f)) return v != v ? 0 : -2000000000;
-    if (v > 2.0e9f) return 2000000000;
-    return static_cast<int>(v);
-}
 
 }  // namespace
 
@@ -160,7 +155,7 @@ void Node::receive(float x, float y, int c, int senderId, float amount) {
     int mine = colour();
     int kind = isColor(mine) && isColor(c) ? colorTable[mine].relation[c].kind : RelNone;
     if (kind == RelInhibitedBy) {
-        int n = truncSaturated(20.0f * amount);
+        int n = truncSaturating(20.0f * amount);
         if (n > inhibitionCount) inhibitionCount = n;
     } else {
         intake[c] += amount;
@@ -306,6 +301,27 @@ Node *createNode(float x, float y, int c) {
     case 1: return new DonutNode(x, y, c, slot);
     case 2: return new CiliaNode(x, y, c, slot);
     default: return nullptr;
+    }
+}
+
+static void spontaneousNode() {
+    int c = randomNodeColor();
+    if (c < 0) return;
+    float w = world.worldMaxX - world.worldMinX;
+    float h = world.worldMaxY - world.worldMinY;
+    float x0 = world.worldMinX + w / 8.0f, x1 = world.worldMaxX - w / 8.0f;
+    float y0 = world.worldMinY + h / 8.0f, y1 = world.worldMaxY - h / 8.0f;
+    float r1 = static_cast<float>(drovanRand());
+    float r2 = static_cast<float>(drovanRand());
+    float x = x0 + (r1 / 32767.0f) * (x1 - x0);
+    float y = y0 + (r2 / 32767.0f) * (y1 - y0);
+    createNode(x, y, c);
+}
+
+void maybeSpontaneousNode() {
+    if (colorCount > 0 && world.stepCount % 3 == 0) {
+        int r = drovanRand();
+        if (static_cast<float>(r) * 3.051851e-5f < world.nodeCreationRate) spontaneousNode();
     }
 }
 

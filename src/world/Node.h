@@ -1,4 +1,6 @@
 #pragma once
+// The node: the graph vertex every kind of node derives from, the node table
+// and the node factory.
 #include "world/Thing.h"
 #include "world/Vec2.h"
 #include "world/WorldStore.h"
@@ -144,6 +146,10 @@ float wrapAngle(float a);
 
 // Node factory and table helpers.
 Node *createNode(float x, float y, int colour);
+// After a live step: every third step, at the node creation rate, a node of a
+// random colour (by the colours' node probabilities) at a random point of the
+// world short of its outer eighths.
+void maybeSpontaneousNode();
 int firstFreeNodeSlot();
 Node *nodeAt(int index);
 void enforceAllValences();

@@ -249,18 +249,18 @@ Pattern::~Pattern() {
     edges = nullptr;
 }
 
-void Pattern::draw(int pass, int flag) {
+void Pattern::draw(DrawPass pass, int flag) {
     (void)flag;
-    if (pass != -5) return;
+    if (pass != PassPattern) return;
     Painter &p = painter();
     p.setColour(0.5f, 0.5f, 0.5f);
     for (int j = 0; j < edgeCount; j++) {
         if (!edges[j]) continue;
-        edges[j]->draw(-3, 0);
-        edges[j]->draw(-2, 0);
+        edges[j]->draw(PassEdges, 0);
+        edges[j]->draw(PassArrows, 0);
     }
     for (int i = 0; i < nodeCount; i++)
-        if (nodes[i]) nodes[i]->draw(0, 0);
+        if (nodes[i]) nodes[i]->draw(PassNodes, 0);
     p.lineWidth(1.0f);
     p.pointSize(1.0f);
 }

@@ -1,4 +1,6 @@
 #pragma once
+// The pattern: a small graph outside the live world (a pattern slot's, or a
+// metanode's body), and the pattern slots with their rules.
 #include <cstdio>
 #include <vector>
 
@@ -16,7 +18,7 @@ public:
     Pattern();
     ~Pattern() override;
 
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     // Drops the entry that is the removed thing itself: the entries of a
     // pattern kept outside the world carry numbers that live things may share.
     void thingRemoved(const Thing *gone) override;
@@ -108,7 +110,7 @@ struct PatternSlot {
     bool grasps = false;
 };
 extern PatternSlot patternSlots[kPatternSlots];
-
+inline bool isPatternSlot(int i) { return i >= 0 && i < kPatternSlots; }
 const float *slotColour(int i);
 // Fresh empty patterns in every slot; the slots' rules are kept.
 void initPatternSlots();

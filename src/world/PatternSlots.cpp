@@ -7,11 +7,9 @@ static const float kSlotColours[kPatternSlots][3] = {
     {0.0f, 0.0f, 1.0f}, {0.5f, 0.5f, 0.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}, {1.0f, 1.0f, 0.0f},
 };
 
-static bool validSlot(int i) { return i >= 0 && i < kPatternSlots; }
+Pattern *patternSlot(int i) { return isPatternSlot(i) ? patternSlots[i].pattern : nullptr; }
 
-Pattern *patternSlot(int i) { return validSlot(i) ? patternSlots[i].pattern : nullptr; }
-
-const float *slotColour(int i) { return validSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
+const float *slotColour(int i) { return isPatternSlot(i) ? patternSlots[i].rgb : kSlotColours[0]; }
 
 // The slots' rules stay: they come from the rules file, and "Start Over"
 // keeps them with the other rules. Loading a rules file clears them.
@@ -42,7 +40,7 @@ void deleteAllPatterns() {
 }
 
 bool addSense(int slot, int input, int output, float factor) {
-    if (!validSlot(slot)) return false;
+    if (!isPatternSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
     if (s.senseCount >= kSlotRules) return false;
     s.senses[s.senseCount++] = {input, output, factor};
@@ -50,7 +48,7 @@ bool addSense(int slot, int input, int output, float factor) {
 }
 
 bool addDecompose(int slot, int input, int output, float factor) {
-    if (!validSlot(slot)) return false;
+    if (!isPatternSlot(slot)) return false;
     PatternSlot &s = patternSlots[slot];
     if (s.decomposeCount >= kSlotRules) return false;
     s.decomposes[s.decomposeCount++] = {input, output, factor};
@@ -58,17 +56,17 @@ bool addDecompose(int slot, int input, int output, float factor) {
 }
 
 void setGrasps(int slot) {
-    if (validSlot(slot)) patternSlots[slot].grasps = true;
+    if (isPatternSlot(slot)) patternSlots[slot].grasps = true;
 }
 
-int slotSenseCount(int slot) { return validSlot(slot) ? patternSlots[slot].senseCount : 0; }
+int slotSenseCount(int slot) { return isPatternSlot(slot) ? patternSlots[slot].senseCount : 0; }
 const SlotRule *slotSense(int slot, int j) {
-    if (!validSlot(slot) || j < 0 || j >= patternSlots[slot].senseCount) return nullptr;
+    if (!isPatternSlot(slot) || j < 0 || j >= patternSlots[slot].senseCount) return nullptr;
     return &patternSlots[slot].senses[j];
 }
-int slotDecomposeCount(int slot) { return validSlot(slot) ? patternSlots[slot].decomposeCount : 0; }
+int slotDecomposeCount(int slot) { return isPatternSlot(slot) ? patternSlots[slot].decomposeCount : 0; }
 const SlotRule *slotDecompose(int slot, int j) {
-    if (!validSlot(slot) || j < 0 || j >= patternSlots[slot].decomposeCount) return nullptr;
+    if (!isPatternSlot(slot) || j < 0 || j >= patternSlots[slot].decomposeCount) return nullptr;
     return &patternSlots[slot].decomposes[j];
 }
-bool slotGrasps(int slot) { return validSlot(slot) && patternSlots[slot].grasps; }
+bool slotGrasps(int slot) { return isPatternSlot(slot) && patternSlots[slot].grasps; }

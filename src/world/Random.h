@@ -7,6 +7,7 @@
 int drovanRand();
 // rand()/32767 as the simulation computes it: rand() * 3.051851e-5.
 float randUnit();
-// Test hooks: the state starts at 1 and is never reseeded by the program.
+// The generator's state. It starts at 1, as the desktop program always
+// starts; --seed, the bench worlds, snapshots and resetToFreshProcess set it.
 uint32_t randState();
 void setRandState(uint32_t s);

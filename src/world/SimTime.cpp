@@ -2,6 +2,13 @@
 
 #include <cmath>
 
+#include "world/WorldStore.h"
+
+void advanceSimTime() {
+    world.simTime += 0.033333335f;
+    world.stepCount += 1;
+}
+
 float clockProgress(float t, float start, float duration) {
     if (t < start) return 0.0f;
     if (start + duration < t) return 1.0f;

@@ -11,8 +11,10 @@
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomNearQuery.h"
 #include "world/Painter.h"
 #include "world/Random.h"
+#include "world/Saturate.h"
 #include "world/StateArchive.h"
 #include "world/Walkers.h"
 
@@ -36,13 +38,6 @@ bool TermNode::converts(const Atom *a) const {
 int TermNode::relationKind(int c) const { return inTable(c) ? rule().relation[c].kind : RelNone; }
 
 float TermNode::relationAffinity(int c) const { return inTable(c) ? rule().relation[c].affinity : 0.0f; }
-
-int TermNode::truncToCount(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483520.0f) return INT_MAX;
-    if (v <= -2147483520.0f) return INT_MIN;
-    return static_cast<int>(v);
-}
 
 static float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
@@ -145,7 +140,7 @@ void TermNode::interactWithAtoms() {
                 if (vigour > 1.0f) vigour = 1.0f;
                 break;
             case RelInhibitedBy: {
-                int k = truncToCount(20.0f * a->strength);
+                int k = truncSaturating(20.0f * a->strength);
                 setInhibition(inhibition() > k ? inhibition() : k);
                 break;
             }
@@ -371,8 +366,8 @@ void TermNode::print(FILE *file) {
             strength);
 }
 
-void TermNode::draw(int pass, int flag) {
-    if (!world.renderNodes || pass != 0) return;
+void TermNode::draw(DrawPass pass, int flag) {
+    if (!world.renderNodes || pass != PassNodes) return;
     Painter &p = painter();
     ColorRule &r = rule();
     float rad = radius();

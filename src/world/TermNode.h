@@ -1,4 +1,5 @@
 #pragma once
+// The term node: the ordinary node, run by its colour's rule record.
 #include "world/Node.h"
 
 class Atom;
@@ -11,7 +12,7 @@ public:
     ~TermNode() override = default;
 
     void update() override;
-    void draw(int pass, int flag) override;
+    void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
     void print(FILE *file) override;
     float baseRadius() override { return 32.0f; }
@@ -50,8 +51,6 @@ public:
     float relationAffinity(int colour) const;
     // A colour index that can name a row of the table (and so an atom colour).
     static bool inTable(int colour) { return colour >= 0 && colour < kMaxColors; }
-    // Float to int truncation that saturates instead of overflowing.
-    static int truncToCount(float v);
     // Most atoms one decomposition or one donut conversion may release at once.
     static constexpr int kMaxReleasedAtoms = 1000;
 

@@ -1,4 +1,6 @@
 #pragma once
+// The thing: the base of everything in the world, its kinds, its draw passes
+// and its registration.
 #include <cstdio>
 
 class MetaNode;
@@ -8,6 +10,17 @@ class StateArchive;
 // What a thing is, as far as removal notices need to know. Set by the atom,
 // node and edge constructors; everything else stays ThingOther.
 enum ThingKind : unsigned char { ThingOther = 0, ThingAtom = 1, ThingNode = 2, ThingEdge = 3 };
+
+// The passes of a frame, drawn in this order (the frame draws the rings
+// itself); in each, a thing draws its part of the picture, if any.
+enum DrawPass : int {
+    PassPattern = -5,    // a pattern window: the pattern draws itself whole
+    PassHeldAtoms = -4,  // atoms held by nodes, under everything else
+    PassEdges = -3,      // edge lines
+    PassArrows = -2,     // the arrowheads of directed edges
+    PassRings = -1,      // selection rings
+    PassNodes = 0,       // nodes, free atoms and metanode bodies
+};
 
 // Base of everything that lives in the world: atoms, nodes, edges, patterns.
 // Construction registers the thing (head of thingList, tail of its id bucket);
@@ -20,7 +33,7 @@ public:
     Thing &operator=(const Thing &) = delete;
 
     virtual void update() {}
-    virtual void draw(int pass, int flag) {
+    virtual void draw(DrawPass pass, int flag) {
         (void)pass;
         (void)flag;
     }

@@ -1,4 +1,6 @@
 #pragma once
+// Walkers: the visits over the selection and over a connected structure, with
+// their callbacks.
 #include <cstdio>
 
 class Thing;

@@ -1,4 +1,6 @@
 #pragma once
+// The whole world's state through one archive, in a fixed order (for the
+// digest, the snapshots and the undo history).
 
 class StateArchive;
 

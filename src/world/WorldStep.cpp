@@ -9,6 +9,7 @@
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 #include "world/NeighbourGrid.h"
+#include "world/AtomSnapshot.h"
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/WorldStore.h"
@@ -66,14 +67,23 @@ void worldStep() {
     spawnAtoms();
     rebuildAtomGrid();
     rebuildNodeGrid();
+    clearTallies();
+    if (world.anneal) annealNetwork();
+    if (world.fixNodeCollisions || world.closedWorld) relaxCollisions();
+    updateNodes();
+    updateEdges();
+    updateAtomsAndOthers();
+}
+
+void clearTallies() {
     for (int c = 0; c < declaredColours(); c++) {
         for (int &b : colorTable[c].strengthHistogram) b = 0;
         colorTable[c].nodeTally = 0;
     }
     for (int &m : world.metaCounts) m = 0;
-    if (world.anneal) annealNetwork();
-    if (world.fixNodeCollisions || world.closedWorld) relaxCollisions();
+}
 
+void updateNodes() {
     for (int i = 0; i < world.nodeTableEnd; i++) {
         Node *n = world.nodeTable[i];
         if (!n || n->dead || insideMeta(n)) continue;
@@ -89,11 +99,17 @@ void worldStep() {
             colorTable[c].nodeTally++;
         }
     }
+}
+
+void updateEdges() {
     for (Thing *t = firstOfKind(ThingEdge); t;) {
         Thing *next = t->kindNext;
         if (!t->dead && !insideMeta(t)) static_cast<Edge *>(t)->update();
         t = next;
     }
+}
+
+void updateAtomsAndOthers() {
     // thingList order is the registry table read backwards. Its loads do not
     // wait on one another as the list's links do; things registered during
     // the walk land past its start, as they land before it in thingList.
@@ -397,19 +413,5 @@ void applyForces(float positionFactor, float velocityFactor) {
             n->setPosition(p.x + v.x, p.y + v.y);
         }
         n->force = Vec2();
-    }
-}
-
-void dragNodes(int id, float dx, float dy, bool withSelection) {
-    Node *n = findNode(id);
-    if (!n) return;
-    Vec2 p = n->position();
-    n->moveTo(p.x + dx, p.y + dy);
-    if (!withSelection || !n->selected) return;
-    for (int i = 0; i < world.nodeTableEnd; i++) {
-        Node *o = world.nodeTable[i];
-        if (!o || o == n || o->dead || !o->selected) continue;
-        Vec2 q = o->position();
-        o->moveTo(q.x + dx, q.y + dy);
     }
 }

@@ -13,7 +13,6 @@
 #include "world/Node.h"
 #include "world/Random.h"
 #include "world/Thing.h"
-#include "world/Walkers.h"
 
 WorldStore world;
 Edge *adjacency[kNodeTableSize][kNodeTableSize];
@@ -368,42 +367,6 @@ Node *randomNode() {
     return nullptr;
 }
 
-void clearSelection() {
-    for (Thing *t = world.thingList; t; t = t->next)
-        if (!t->dead) t->selected = 0;
-}
-
-void killSelectionWith(Thing *t) {
-    t->kill();
-    if (!t->selected) return;
-    for (Thing *o = world.thingList; o; o = o->next)
-        if (o->selected && !o->dead) o->kill();
-}
-
-void highlightSelectionExcept(int id) {
-    for (Thing *t = world.thingList; t; t = t->next)
-        if (!t->dead && t->selected && t->id != id) t->drawHighlight();
-}
-
-namespace {
-struct SelectVisitor : Visitor {
-    bool value;
-};
-bool selectCallback(Visitor *v, Thing *t) {
-    if (dynamic_cast<Node *>(t)) t->selected = static_cast<SelectVisitor *>(v)->value ? 1 : 0;
-    return true;
-}
-}  // namespace
-
-void selectComponent(Thing *t, bool value) {
-    Node *n = dynamic_cast<Node *>(t);
-    if (!n) return;
-    SelectVisitor v;
-    v.value = value;
-    ComponentWalker spider(n, &v, selectCallback);
-    spider.walk();
-}
-
 void noteKilled(Thing *t) {
     if (!t->registered) return;
     if (t->orderSlot < 0) {
@@ -507,9 +470,10 @@ void killAll() {
 
 void setSpeed(int i) { world.speed = i < 0 ? 0 : (i > 3 ? 3 : i); }
 
+int edgeConstraintRow(int constraint) { return constraint < 0 ? 0 : (constraint > 5 ? 5 : constraint); }
+
 void setEdgeConstraint(int i) {
-    if (i < 0) i = 0;
-    if (i > 5) i = 5;
+    i = edgeConstraintRow(i);
     world.edgeConstraint = i;
     world.maxEdges = maxEdgesChoices[i].value;
     enforceAllValences();

@@ -1,4 +1,6 @@
 #pragma once
+// The world store: the one process-wide record of settings, clocks, tables and
+// registries, and the calls that keep it.
 #include <cstddef>
 #include <vector>
 
@@ -126,10 +128,6 @@ void changeId(Thing *t, int newId);
 int nextVisitStamp();
 Node *randomNode();
 Pattern *patternSlot(int i);
-void clearSelection();
-void killSelectionWith(Thing *t);
-void highlightSelectionExcept(int id);
-void selectComponent(Thing *t, bool value);
 // Deletes every dead registered thing, newest first; things killed meanwhile
 // behind the walk, or registered meanwhile, wait for the next purge.
 void purgeDead();
@@ -137,6 +135,9 @@ void purgeDead();
 void noteKilled(Thing *t);
 void killAll();
 void setSpeed(int i);
+// The row of maxEdgesChoices an edge constraint picks: the constraint
+// clamped to 0..5.
+int edgeConstraintRow(int constraint);
 void setEdgeConstraint(int i);
 void resetSettings();
 // The colour table's totals and the aggregate grid, after the table changed.

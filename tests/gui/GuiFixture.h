@@ -19,7 +19,10 @@
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
 #include "app/Shell.h"
+#include "rules/RulesListing.h"
+#include "world/BuiltinRules.h"
 #include "world/ColorTable.h"
+#include "world/FreshProcess.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
@@ -35,8 +38,11 @@ protected:
         clockOverride(now);
         closeAboutBox();
         fileChooserOverride = nullptr;
-        killAll();
-        deleteAllPatterns();
+        // The world as start-up without a scenario leaves it.
+        resetToFreshProcess();
+        resetSettings();
+        loadBuiltinRules();
+        rebuildRules();
         initPatternSlots();
         panelChoices.currentWindow = world.speed = panelChoices.placeColour = world.coloredEdges = world.directedEdges =
             0;

@@ -13,6 +13,7 @@
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
 #include "world/Edge.h"
+#include "world/FreshProcess.h"
 #include "world/Pattern.h"
 #include "world/Node.h"
 
@@ -73,11 +74,8 @@ struct LoadCase {
 class RulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetColorTable();
-        colorCount = 0;
-        killAll();
+        resetToFreshProcess();
         resetSettings();
-        world.speed = 2;
         initPatternSlots();
     }
     void TearDown() override { killAll(); }

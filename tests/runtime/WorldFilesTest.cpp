@@ -16,6 +16,7 @@
 #include "runtime/UndoHistory.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
+#include "world/FreshProcess.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
 #include "world/WorldStore.h"
@@ -36,6 +37,7 @@ class WorldFilesTest : public ::testing::Test {
 protected:
     ScratchFolder scratch;
     void SetUp() override {
+        resetToFreshProcess();
         setWalkerTraceStream(nullptr);
         quiet = std::fopen("/dev/null", "w");
         startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), quiet);

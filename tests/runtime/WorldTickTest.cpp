@@ -8,6 +8,7 @@
 #include "rules/RulesListing.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
+#include "world/FreshProcess.h"
 #include "world/Random.h"
 #include "world/WorldStore.h"
 
@@ -23,11 +24,9 @@ std::string listing() {
     return out;
 }
 
-// A fresh process's world: generator and id counter from their start.
+// A fresh process's world, started on the bundled scenario.
 void start() {
-    setRandState(1);
-    world.nextId = world.stepCount = world.stepBudget = 0;
-    world.simTime = 0.0f;
+    resetToFreshProcess();
     FILE *devnull = std::fopen("/dev/null", "w");
     startWorld(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt", std::string(), StartupHooks(), devnull);
     std::fclose(devnull);

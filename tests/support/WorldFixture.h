@@ -9,6 +9,7 @@
 #include "world/ColorTable.h"
 #include "world/Atom.h"
 #include "world/Edge.h"
+#include "world/FreshProcess.h"
 #include "world/NeighbourGrid.h"
 #include "world/Node.h"
 #include "world/Random.h"
@@ -57,18 +58,12 @@ protected:
     void TearDown() override { killAll(); }
 
     static void resetWorldForTest() {
-        killAll();
+        resetToFreshProcess();
         resetSettings();
-        for (auto &r : colorTable) resetColorRule(r);
         colorCount = 3;
         const char *names[3] = {"Red", "Green", "Blue"};
         for (int i = 0; i < 3; i++) std::strcpy(colorTable[i].name, names[i]), colorTable[i].rgb[i] = 1.0f;
         world.renderAtomAggregates = 0;
-        world.collisionPass = 0;
-        for (int &m : world.metaCounts) m = 0;
-        atomGrid.clear();
-        nodeGrid.clear();
-        setRandState(1);
     }
 
     // Live atoms, of one colour or (colour -1) of any.

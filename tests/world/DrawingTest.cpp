@@ -17,6 +17,7 @@
 #include "world/MetaNode.h"
 #include "world/Painter.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
 
 namespace {
 
@@ -99,9 +100,9 @@ TEST_F(DrawingTest, EveryKindOfThingDrawsAsKept) {
     std::vector<Thing *> shown;
     int nodes, edges;
     statusCounts(nodes, edges, &shown);
-    for (int pass = -4; pass <= 0; pass++) {
+    for (int pass = PassHeldAtoms; pass <= PassNodes; pass++) {
         rec.out << "pass " << pass << '\n';
-        for (Thing *t : shown) t->draw(pass, 0);
+        for (Thing *t : shown) t->draw(static_cast<DrawPass>(pass), 0);
     }
     rec.out << "highlights\n";
     highlightSelectionExcept(c->id);
@@ -112,10 +113,10 @@ TEST_F(DrawingTest, EveryKindOfThingDrawsAsKept) {
     }
     a->drawEdgeHighlights();
     rec.out << "pattern window\n";
-    p->draw(-5, 0);
+    p->draw(PassPattern, 0);
     world.renderNodes = world.renderEdges = world.renderAtoms = 0;
     rec.out << "nothing shown\n";
-    for (Thing *t : shown) t->draw(0, 0), t->draw(-3, 0), t->draw(-4, 0);
+    for (Thing *t : shown) t->draw(PassNodes, 0), t->draw(PassEdges, 0), t->draw(PassHeldAtoms, 0);
 
     std::string path = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/drawing.golden";
     if (std::getenv("DROVAN_REGENERATE_GOLDEN")) {

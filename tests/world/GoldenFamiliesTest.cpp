@@ -19,6 +19,8 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
+#include "world/Selection.h"
+#include "world/FreshProcess.h"
 #include "world/Random.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
@@ -103,22 +105,9 @@ const std::vector<Family> &families() {
     return all;
 }
 
-// The state a fresh process starts from, so the order of tests does not matter.
-void freshProcessState() {
-    killAll();
-    initPatternSlots();
-    setRandState(1);
-    world.simTime = 0.0f;
-    world.lastStepTime = 0.0f;
-    world.stepCount = world.stepBudget = 0;
-    world.speed = 2;  // a rules load keeps the speed
-    world.nextId = 0;
-    for (int &m : world.metaCounts) m = 0;
-}
-
 // The digest series and the listing of one family's run.
 std::string runFamily(const Family &f) {
-    freshProcessState();
+    resetToFreshProcess();  // so the order of tests does not matter
     setWalkerTraceStream(nullptr);
     FILE *devnull = std::fopen("/dev/null", "w");
     StartupResult r = startWorld(kFamilies + "/" + f.name + ".txt", f.patterns ? kFamilies + "/" + f.patterns : "",
@@ -153,7 +142,10 @@ std::string runFamily(const Family &f) {
 
 class GoldenFamilies : public ::testing::TestWithParam<Family> {
 protected:
-    void TearDown() override { freshProcessState(); }
+    void TearDown() override {
+        resetToFreshProcess();
+        initPatternSlots();
+    }
 };
 
 TEST_P(GoldenFamilies, DigestSeriesAndListingMatchTheKeptRun) {

@@ -4,6 +4,8 @@
 
 #include "support/WorldFixture.h"
 #include "world/AggregateGrid.h"
+#include "world/AtomNearQuery.h"
+#include "world/AtomSnapshot.h"
 
 namespace {
 float cellCentre(int i) { return -1600.0f + i * 32.0f + 16.0f; }

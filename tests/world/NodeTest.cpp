@@ -3,6 +3,7 @@
 #include "support/WorldFixture.h"
 #include "world/CiliaNode.h"
 #include "world/DonutNode.h"
+#include "world/Saturate.h"
 #include "world/TermNode.h"
 
 namespace {
@@ -187,4 +188,15 @@ TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
         EXPECT_EQ(adjacency[k][hub->nodeIndex], nullptr);
     }
     for (TestNode *m : nodes) EXPECT_EQ(byCursor(m, false), byScan(m, false)) << m->nodeIndex;
+}
+
+// Counts worked out from rule amounts truncate toward zero and saturate at the
+// int range, whatever the amount.
+TEST(SaturatingTruncation, TowardZeroWithinTheIntRange) {
+    const std::pair<float, int> cases[] = {
+        {2.9f, 2},         {-2.9f, -2},        {0.0f, 0},           {2147483520.0f, 2147483520},
+        {3.0e9f, INT_MAX}, {-3.0e9f, INT_MIN}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
+        {NAN, 0},
+    };
+    for (auto [v, want] : cases) EXPECT_EQ(truncSaturating(v), want) << v;
 }

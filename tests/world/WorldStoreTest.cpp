@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "world/Random.h"
+#include "world/Selection.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"
 
