@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/TextCapture.h"
 #include "support/WorldFixture.h"
 #include "io/NetworkFormat.h"
 #include "world/Pattern.h"
@@ -26,14 +27,7 @@ protected:
         WorldFixture::TearDown();
     }
     static std::string written(Pattern *p) {
-        char *buf = nullptr;
-        size_t len = 0;
-        FILE *f = open_memstream(&buf, &len);
-        writeNetwork(*p, f);
-        std::fclose(f);
-        std::string s(buf, len);
-        std::free(buf);
-        return s;
+        return captured([p](FILE *f) { writeNetwork(*p, f); });
     }
     bool read(Pattern *p, const std::string &text) {
         FILE *f = std::tmpfile();

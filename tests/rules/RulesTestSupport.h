@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TextCapture.h"
 #include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
@@ -27,16 +28,11 @@ inline FILE *streamOf(const std::string &text) {
 // Everything `write` puts into a stream, which also takes the rules diagnostics meanwhile.
 template <class F>
 std::string written(F write) {
-    char *buffer = nullptr;
-    size_t length = 0;
-    FILE *f = open_memstream(&buffer, &length);
-    setRulesDiagnosticStream(f);
-    write(f);
-    setRulesDiagnosticStream(nullptr);
-    std::fclose(f);
-    std::string text(buffer, length);
-    std::free(buffer);
-    return text;
+    return captured([&](FILE *f) {
+        setRulesDiagnosticStream(f);
+        write(f);
+        setRulesDiagnosticStream(nullptr);
+    });
 }
 
 inline std::string load(const std::string &text, const char *path = "logic.txt") {
