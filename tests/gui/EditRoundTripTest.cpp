@@ -8,7 +8,6 @@
 // nothing. A failing sequence prints its seed and its operations; rerun it
 // alone with DROVAN_ROUNDTRIP_SEED=S (DROVAN_ROUNDTRIP_SEQUENCES=N runs N
 // sequences from that seed on).
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +18,6 @@
 
 #include "../support/TextCapture.h"
 #include "GuiFixture.h"
-#include "app/Input.h"
-#include "app/Panel.h"
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
 #include "rules/RulesListing.h"

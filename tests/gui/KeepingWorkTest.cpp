@@ -5,17 +5,14 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "GuiFixture.h"
 #include "app/Question.h"
 #include "app/Quit.h"
 #include "app/Undo.h"
 #include "app/WindowPlacement.h"
-#include "runtime/SafeSave.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
 #include "world/BuiltinRules.h"

@@ -1,14 +1,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
-#include <string>
+#include <functional>
 
 #include <imgui.h>
-#include <unistd.h>
-
-#include <functional>
-#include <vector>
 
 #include "GuiFixture.h"
 #include "app/Statistics.h"
@@ -19,7 +14,6 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/WorldDigest.h"
-#include "world/Pattern.h"
 
 namespace {
 std::string chosenPath;

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>

@@ -3,10 +3,9 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "batch/BatchRunner.h"
 #include "io/Snapshot.h"

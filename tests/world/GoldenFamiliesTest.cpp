@@ -5,11 +5,9 @@
 // and read the diff before committing it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 
 #include "batch/BatchRunner.h"
