@@ -26,9 +26,7 @@ protected:
         return captured([p](FILE *f) { writeNetwork(*p, f); });
     }
     bool read(Pattern *p, const std::string &text) {
-        FILE *f = std::tmpfile();
-        std::fputs(text.c_str(), f);
-        std::rewind(f);
+        FILE *f = streamOf(text);
         bool ok = readNetwork(*p, f, "test.txt", why, sizeof why);
         std::fclose(f);
         return ok;

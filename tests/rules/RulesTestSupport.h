@@ -15,14 +15,6 @@
 #include "world/Pattern.h"
 #include "world/Node.h"
 
-// A stream holding exactly the given bytes (NULs included), positioned at the start.
-inline FILE *streamOf(const std::string &text) {
-    FILE *f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::rewind(f);
-    return f;
-}
-
 // Everything `write` puts into a stream, which also takes the rules diagnostics meanwhile.
 template <class F>
 std::string written(F write) {
