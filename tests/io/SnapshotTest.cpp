@@ -63,6 +63,13 @@ std::string setValue(std::string text, const std::string &name, const std::strin
     return text.replace(at, text.find('\n', at) - at, value);
 }
 
+// The tool run with these arguments, which must succeed.
+bool ran(const std::string &args) {
+    BatchResult r = runBatch(args);
+    EXPECT_EQ(r.status, 0) << args << "\n" << r.out;
+    return r.status == 0;
+}
+
 // A world started as the programs start it, without their messages.
 void startQuietly(const std::string &rules, const std::string &patterns) {
     FILE *quiet = std::fopen("/dev/null", "w");
@@ -111,19 +118,13 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
         SCOPED_TRACE(c.rules + c.options);
         std::string run = "run " + quote(c.rules) + c.options + " ";
         std::string digest = c.options.find("--digest") == std::string::npos ? "" : " --digest --every 10";
-        ASSERT_EQ(runBatch(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) +
-                           " --save " + quote(path("all.txt")) + " --snapshot " + quote(path("all.snap")))
-                      .status,
-                  0);
-        ASSERT_EQ(runBatch(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
-                           quote(path("a.snap")))
-                      .status,
-                  0);
-        ASSERT_EQ(runBatch("resume " + quote(path("a.snap")) + digest + " --steps " + std::to_string(c.m) + " --csv " +
-                           quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
-                           quote(path("b.snap")))
-                      .status,
-                  0);
+        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) + " --save " +
+                        quote(path("all.txt")) + " --snapshot " + quote(path("all.snap"))));
+        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
+                        quote(path("a.snap"))));
+        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + " --steps " + std::to_string(c.m) + " --csv " +
+                        quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
+                        quote(path("b.snap"))));
         std::string all = readFile(path("all.csv")), a = readFile(path("a.csv")), b = readFile(path("b.csv"));
         EXPECT_EQ(all.substr(0, a.size()), a);
         EXPECT_EQ(all.substr(a.size()), rowsAfterFirst(b));
@@ -145,10 +146,8 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
 // A refused file names itself and a line and exits 2; in the window it leaves
 // the colours' descriptions (FailedOpenChangesNothing: the rest) as they were.
 TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
-    ASSERT_EQ(runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
-                       " --place 1:1600,1600 --steps 30 --snapshot " + quote(path("good.snap")))
-                  .status,
-              0);
+    ASSERT_TRUE(ran("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
+                    " --place 1:1600,1600 --steps 30 --snapshot " + quote(path("good.snap"))));
     const std::string good = readFile(path("good.snap"));
     std::string flipped = good, edited = good;
     flipped[good.size() / 2] ^= 0x04;
@@ -236,9 +235,7 @@ TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
 
 // A world saved while paused still runs headless.
 TEST_F(SnapshotTest, PausedWorldResumes) {
-    ASSERT_EQ(
-        runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))).status,
-        0);
+    ASSERT_TRUE(ran("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))));
     std::string paused = scratch.write("p.snap", withSums(setValue(readFile(path("a.snap")), "speed", "0")));
     BatchResult r = runBatch("resume " + quote(paused) + " --steps 5");
     EXPECT_EQ(r.status, 0);
