@@ -16,6 +16,29 @@ protected:
 };
 }  // namespace
 
+// Open worlds wrap a node round to the other side, and so does a closed one a
+// static node (walls hold the rest back: the golden worlds "walls" and
+// "closed-world").
+TEST_F(StepTest, WrapAroundAtTheWorldEdge) {
+    struct Case {
+        int closed;
+        bool free;
+        Vec2 from, to;
+    };
+    const Case cases[] = {{0, true, {3210, 100}, {10, 100}},
+                          {0, true, {-5, 3300}, {3195, 100}},
+                          {0, true, {100, -5}, {100, 3195}},
+                          {1, false, {3210, 100}, {10, 100}}};
+    TestNode *n = new TestNode(0, 0);
+    for (const Case &k : cases) {
+        world.closedWorld = k.closed;
+        n->freeNode = k.free;
+        n->pos = k.from;
+        relaxCollisions();
+        EXPECT_EQ(n->pos, k.to) << k.from.x << "," << k.from.y << " closed " << k.closed;
+    }
+}
+
 TEST_F(StepTest, SpawnRateGivesWholeAtomsSurelyAndTheFractionByChance) {
     colorTable[1].atomProbability = 1.0f;
     spawnAtoms();
@@ -122,4 +145,23 @@ TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
     worldStep();
     const int *h = colorTable[0].strengthHistogram;
     EXPECT_TRUE(h[19] == 2 && h[10] == 1 && h[0] == 1 && colorTable[0].nodeTally == 4);
+}
+
+TEST_F(StepTest, ForcesMoveNodesOrSpeedThemUp) {
+    TestNode *n = new TestNode(10.0f, 20.0f), *wild = new TestNode(50.0f, 50.0f);
+    world.inertia = 0;
+    n->force = Vec2(3.0f, -4.0f);
+    wild->force = Vec2(INFINITY, 1.0f);
+    applyForces(1.0f, 0.0f);
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f));
+    EXPECT_EQ(n->force, Vec2());
+    EXPECT_EQ(n->velocity(), Vec2());
+    // The velocity's share of an unbounded force is no number, and so is the place it leaves.
+    EXPECT_TRUE(std::isnan(wild->pos.x));
+    EXPECT_EQ(wild->pos.y, 51.0f);
+    world.inertia = 1;
+    n->force = Vec2(3.0f, -4.0f);
+    applyForces(0.0f, 0.5f);
+    EXPECT_EQ(n->pos, Vec2(13.0f, 16.0f));
+    EXPECT_EQ(n->velocity(), Vec2(1.5f, -2.0f));
 }
