@@ -2,9 +2,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+
+#include <GL/glu.h>
 
 #include "GuiFixture.h"
 #include "render/GLPainter.h"
+#include "render/Primitives.h"
 #include "render/Scene.h"
 #include "world/BuiltinRules.h"
 #include "rules/RulesListing.h"
@@ -87,6 +91,16 @@ TEST_F(DrawnFrame, SelectionRingOnlyAroundSelectedNodes) {
     n->selected = 1;
     frame();
     EXPECT_TRUE(inkAt(ring, 0));
+}
+
+// The shared geometry of the circle primitives.
+TEST(CircleGeometry, SegmentCountAndRadius) {
+    const std::pair<float, int> segments[] = {{0.0f, 10}, {4.0f, 10}, {62.5f, 10}, {70.0f, 11}, {100.0f, 16}};
+    for (auto [radius, count] : segments) EXPECT_EQ(circleSegments(radius), count) << radius;
+    CircleShape shape(4.0f);
+    ASSERT_EQ(shape.count, 10);
+    for (int i = 0; i < shape.count; i++)
+        EXPECT_NEAR(std::hypot(shape.offsets[2 * i], shape.offsets[2 * i + 1]), 4.0f, 1e-5f);
 }
 
 // One of each kind of thing, big enough to sample inside.
@@ -262,6 +276,59 @@ TEST_F(DrawnFrame, BatchedShapesDrawAsOneByOne) {
         EXPECT_EQ(differing, 0u) << "zoom " << zoom;
         EXPECT_TRUE(inkAt(Vec2(1600, 1600), 20)) << "zoom " << zoom;
     }
+    setSphereSquarePixels(-1.0f);
+}
+
+// The sphere mesh against the quadric it stands for, drawn large: the same
+// pixels but for rounding of a few vertex positions and lit colours.
+TEST_F(DrawnFrame, SphereAsTheQuadricDrewIt) {
+    camera.zoom = 4.0f;
+    setSphereSquarePixels(0.0f);
+    const float rgb[3] = {0.9f, 0.3f, 0.1f};
+    auto quadric = [&](float x, float y, float r) {
+        const GLfloat diffuse[4] = {1, 1, 1, 1}, ambient[4] = {0.1f, 0.1f, 0.1f, 1}, position[4] = {1, 1, -1.5f, 0};
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+        glLightfv(GL_LIGHT0, GL_POSITION, position);
+        glEnable(GL_LIGHT0);
+        glColor4f(rgb[0], rgb[1], rgb[2], 0.5f);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+        glEnable(GL_LIGHTING);
+        glPushMatrix();
+        glTranslatef(x, y, 0.0f);
+        GLUquadric *q = gluNewQuadric();
+        gluQuadricNormals(q, GLU_SMOOTH);
+        gluSphere(q, r, 10, 10);
+        gluDeleteQuadric(q);
+        glPopMatrix();
+        glDisable(GL_LIGHTING);
+        glDisable(GL_COLOR_MATERIAL);
+        glDisable(GL_BLEND);
+    };
+    const float spheres[][3] = {{1600, 1600, 90}, {1340.25f, 1390.5f, 37.3f}, {1800.7f, 1820.1f, 12.6f}};
+    glutSetWindow(shell.mainWindow);
+    beginFrame(true);
+    for (auto &s : spheres) quadric(s[0], s[1], s[2]);
+    readBack();
+    std::vector<unsigned char> before = pixels;
+    beginFrame(true);
+    beginPaintBatch();
+    for (auto &s : spheres) painter().sphere(s[0], s[1], rgb, s[2], 0.0f);
+    endPaintBatch();
+    readBack();
+    size_t differing = 0;
+    int most = 0;
+    for (size_t i = 0; i < pixels.size(); i++) {
+        int d = std::abs(pixels[i] - before[i]);
+        differing += d != 0;
+        most = std::max(most, d);
+    }
+    EXPECT_LE(differing, 20u);
+    EXPECT_LE(most, 1);
+    EXPECT_TRUE(inkAt(Vec2(1600, 1600)));
     setSphereSquarePixels(-1.0f);
 }
 

@@ -5,6 +5,13 @@
 
 using ColorTableTest = RulesTest;
 
+// The loader cuts its words itself; a direct caller's long name is cut before the lookup too.
+TEST_F(ColorTableTest, LongNamesAreCutBeforeTheLookup) {
+    EXPECT_EQ(declareColor(std::string(40, 'a').c_str()), 0);
+    EXPECT_EQ(declareColor((std::string(31, 'a') + "zzz").c_str()), 0);
+    EXPECT_EQ(std::string(colorTable[0].name), std::string(31, 'a'));
+}
+
 TEST_F(ColorTableTest, SimpleConversionNeedsOneInputAndOneOutput) {
     for (const char *n : {"x", "a", "b", "o"}) declareColor(n);
     ColorRule &a = colorTable[1];
