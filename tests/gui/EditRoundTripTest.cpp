@@ -8,7 +8,6 @@
 // nothing. A failing sequence prints its seed and its operations; rerun it
 // alone with DROVAN_ROUNDTRIP_SEED=S (DROVAN_ROUNDTRIP_SEQUENCES=N runs N
 // sequences from that seed on).
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/TextCapture.h"
 #include "GuiFixture.h"
-#include "app/Input.h"
-#include "app/Panel.h"
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
 #include "rules/RulesListing.h"
@@ -36,18 +34,6 @@ namespace {
 const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 const char *const kRules[] = {"metanodes.txt",      "cilia.txt",        "donuts.txt", "signals.txt",
                               "discover-edges.txt", "closed-world.txt", "logic.txt"};
-
-template <class F>
-std::string captured(F write) {
-    char *data = nullptr;
-    size_t size = 0;
-    FILE *f = open_memstream(&data, &size);
-    write(f);
-    std::fclose(f);
-    std::string text(data, size);
-    std::free(data);
-    return text;
-}
 
 std::string listing() {
     return captured([](FILE *f) { writeRules(f); });
@@ -237,8 +223,7 @@ public:
             note("load a file that is not rules");
             State before;
             std::string why, bad = folder + "/bad.txt";
-            std::string text = pick(2) ? std::string("red is 1 0 0\n\0\x89PNG\r\n", 20) : std::string(40, '\x01');
-            saveReplacing(bad, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); });
+            writeFile(bad, pick(2) ? std::string("red is 1 0 0\n\0\x89PNG\r\n", 20) : std::string(40, '\x01'));
             if (loadRulesFile(bad, why, nullptr)) fail("a binary rules file was loaded");
             expectUnchanged(before, "Load of a binary file");
             break;
@@ -255,7 +240,7 @@ public:
                 std::string text;
                 readWholeFile(path, text, why);
                 text = text.substr(0, text.size() - 2) + " x\n";  // a field that does not parse, or a short file
-                saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); });
+                writeFile(path, text);
             }
             State before;
             bool ok = loadPatternFile(*patternSlot(into), path, why);
@@ -270,9 +255,8 @@ public:
         case 3: {
             note("pattern file with odd colours into " + std::to_string(pick(10)));
             std::string path = folder + "/odd.txt", why;
-            std::string text = "3 3\n0 0 0 0\n40 10 1.5 " + std::to_string(pick(30) - 5) + "\n-30 20 7 1\n0 1 " +
-                               std::to_string(pick(60) - 20) + "\n1 2 -7\n2 0 2\n";
-            saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); });
+            writeFile(path, "3 3\n0 0 0 0\n40 10 1.5 " + std::to_string(pick(30) - 5) + "\n-30 20 7 1\n0 1 " +
+                                std::to_string(pick(60) - 20) + "\n1 2 -7\n2 0 2\n");
             loadPatternFile(*patternSlot(pick(10)), path, why);
             break;
         }

@@ -27,6 +27,10 @@
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
+inline void writeFile(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
 // The windows exist once per process; every test starts from an empty world,
 // a known camera and a frozen clock it moves by hand.
 class GuiTest : public ::testing::Test {
@@ -108,6 +112,15 @@ protected:
         char folder[] = "/tmp/drovan-gui-test-XXXXXX";
         if (!mkdtemp(folder)) throw std::runtime_error("no scratch folder");
         return folder;
+    }
+    // A press and release on the panel's item of that label (twice: a double
+    // click); false when the panel shows no such item.
+    static bool clickItem(const std::string &label, bool twice = false) {
+        const PanelItem *i = findPanelItem(label);
+        if (!i) return false;
+        int x = static_cast<int>(i->x0) + 4, y = static_cast<int>(i->y0) + 4;
+        for (int k = 0; k <= twice; k++) panelMouse(0, GLUT_DOWN, x, y), panelMouse(0, GLUT_UP, x, y);
+        return true;
     }
     static std::string readAll(const std::string &path) {
         std::ifstream in(path);

@@ -5,17 +5,14 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "GuiFixture.h"
 #include "app/Question.h"
 #include "app/Quit.h"
 #include "app/Undo.h"
 #include "app/WindowPlacement.h"
-#include "runtime/SafeSave.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldTick.h"
 #include "world/BuiltinRules.h"
@@ -26,11 +23,6 @@
 namespace {
 std::string chosen;
 std::string answerChosen(bool) { return chosen; }
-
-void write(const std::string &path, const std::string &text) {
-    std::string why;
-    saveReplacing(path, why, [&](FILE *f) { std::fwrite(text.data(), 1, text.size(), f); });
-}
 
 // All a user sees of the world: the world itself, the patterns, the colours,
 // the camera, the panel's choices and what undo would do.
@@ -107,21 +99,14 @@ TEST_F(KeepingWork, ARefusedFileChangesNothing) {
     std::string text = readAll(chosen);
     stepWorldNow();
 
-    std::vector<std::string> damaged;
-    size_t from = 0;
-    for (size_t sum = text.find("\nsum "); sum != std::string::npos; sum = text.find("\nsum ", sum + 1)) {
-        std::string flipped = text;
-        flipped[(from + sum) / 2] ^= 0x04;  // a byte inside the record
-        damaged.push_back(flipped);
-        damaged.push_back(text.substr(0, (from + sum) / 2));  // cut inside it
-        from = text.find('\n', sum + 1) + 1;
-        damaged.push_back(text.substr(0, from));  // cut after its checksum
-    }
-    damaged.push_back(text.substr(0, text.size() - 1));
-    ASSERT_GE(damaged.size(), 12u);
+    // Every kind of damage the reader refuses: SnapshotTest.FailedOpenChangesNothing.
+    std::string flipped = text;
+    flipped[text.size() / 2] ^= 0x04;
+    const std::string damaged[] = {flipped, text.substr(0, text.find('\n', text.size() / 3) + 1),
+                                   text.substr(0, text.size() - 1)};
     Seen before;
-    for (size_t i = 0; i < damaged.size(); i++) {
-        write(chosen, damaged[i]);
+    for (size_t i = 0; i < 3; i++) {
+        writeFile(chosen, damaged[i]);
         runPanelAction(kActionOpenWorld);
         EXPECT_TRUE(Seen() == before) << "damaged file " << i;
         EXPECT_TRUE(panelMessageIsError() && panelMessage().find(chosen) != std::string::npos) << panelMessage();
@@ -129,7 +114,7 @@ TEST_F(KeepingWork, ARefusedFileChangesNothing) {
     expectMessageShownWhole();
 
     chosen = folder + "/picture.txt";
-    write(chosen, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    writeFile(chosen, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     runPanelAction(kActionLoad);
     EXPECT_TRUE(Seen() == before);
     EXPECT_NE(panelMessage().find("is not a text file"), std::string::npos) << panelMessage();
@@ -137,7 +122,7 @@ TEST_F(KeepingWork, ARefusedFileChangesNothing) {
     panelChoices.currentWindow = 2;
     Seen inMeta;
     chosen = folder + "/pattern.txt";
-    write(chosen, "3 1\n0 0 0 0\n10 10 0 1\n");  // ends early
+    writeFile(chosen, "3 1\n0 0 0 0\n10 10 0 1\n");  // ends early
     runPanelAction(kActionLoad);
     EXPECT_TRUE(Seen() == inMeta);
     EXPECT_TRUE(panelMessageIsError());
@@ -149,7 +134,7 @@ TEST_F(KeepingWork, ARefusedFileChangesNothing) {
 TEST_F(KeepingWork, RulesWithProblemsWaitForAnAnswer) {
     node(1000.0f, 1000.0f);
     chosen = folder + "/typos.txt";
-    write(chosen, "Red is 1 0 0\nRed size 2\nRed node probability is 0.5\n");
+    writeFile(chosen, "Red is 1 0 0\nRed size 2\nRed node probability is 0.5\n");
     Seen before;
     runPanelAction(kActionLoad);
     const Question *q = shownQuestion();
@@ -220,10 +205,7 @@ TEST_F(KeepingWork, UndoBringsBackWhatEachActionThrewAway) {
         uint64_t undone = worldDigest();
         if (a.name[0] == 'S') {
             panelDisplay();
-            const PanelItem *undo = findPanelItem("Undo");
-            ASSERT_NE(undo, nullptr);
-            panelMouse(0, GLUT_DOWN, static_cast<int>(undo->x0) + 4, static_cast<int>(undo->y0) + 4);
-            panelMouse(0, GLUT_UP, static_cast<int>(undo->x0) + 4, static_cast<int>(undo->y0) + 4);
+            ASSERT_TRUE(clickItem("Undo"));
             panelDisplay();
             panelDisplay();
             carryOutPanelRequests();

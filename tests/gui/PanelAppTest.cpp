@@ -1,14 +1,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <iterator>
-#include <string>
+#include <functional>
 
 #include <imgui.h>
-#include <unistd.h>
-
-#include <functional>
-#include <vector>
 
 #include "GuiFixture.h"
 #include "app/Statistics.h"
@@ -19,7 +14,6 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/WorldDigest.h"
-#include "world/Pattern.h"
 
 namespace {
 std::string chosenPath;
@@ -175,19 +169,7 @@ protected:
                 panelKeyTap(27);
         };
     }
-    static void clickOn(const std::string &label, bool twice = false) {
-        const PanelItem *i = findPanelItem(label);
-        std::string seen;
-        for (const PanelItem &p : panelItems()) seen += p.label + " ";
-        ASSERT_NE(i, nullptr) << label << " among " << seen;
-        int x = static_cast<int>(i->x0) + 4, y = static_cast<int>(i->y0) + 4;
-        panelMouse(0, GLUT_DOWN, x, y);
-        panelMouse(0, GLUT_UP, x, y);
-        if (twice) {
-            panelMouse(0, GLUT_DOWN, x, y);
-            panelMouse(0, GLUT_UP, x, y);
-        }
-    }
+    static void clickOn(const std::string &label, bool twice = false) { ASSERT_TRUE(clickItem(label, twice)) << label; }
     static void type(const std::string &text) {
         for (char c : text) panelKeyTap(static_cast<unsigned char>(c));
     }
@@ -363,10 +345,7 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
     for (int b = 0; b < 11; b++) initial[b] = *boxes[b];
     auto clickOn = [](const char *label) {
         panelDisplay();
-        const PanelItem *i = findPanelItem(label);
-        if (!i) return false;
-        panelMouse(0, GLUT_DOWN, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
-        panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        if (!clickItem(label)) return false;
         panelDisplay();
         panelDisplay();
         carryOutPanelRequests();
@@ -390,32 +369,20 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
     world.edgeConstraint = 3;
 }
 
-// Save World and Open World: the opened world is the saved one, to the last
-// bit, and a damaged file changes nothing and says why.
+// Open World gives back the saved world, with the step clock the program's
+// own (KeepingWork: a damaged file changes nothing and says why).
 TEST_F(PanelActions, OpenWorldGivesBackTheSavedWorld) {
     fileChooserOverride = answerChosenPath;
-    std::string folder = scratchFolder();
     node(1000.0f, 1000.0f);
     node(1100.0f, 1000.0f);
     for (int i = 0; i < 5; i++) stepWorldNow();
-    chosenPath = folder + "/world.snap";
+    chosenPath = scratchFolder() + "/world.snap";
     runPanelAction(kActionSaveWorld);
-    ASSERT_EQ(panelMessage(), "World saved to " + chosenPath);
     uint64_t saved = worldDigest();
     for (int i = 0; i < 5; i++) stepWorldNow();
     ASSERT_NE(worldDigest(), saved);
     runPanelAction(kActionOpenWorld);
     EXPECT_EQ(worldDigest(), saved);
     EXPECT_EQ(world.lastStepTime, clockNow()) << "the step clock is the program's again";
-
-    std::string text = readAll(chosenPath);
-    std::FILE *f = std::fopen(chosenPath.c_str(), "w");
-    std::fputs(text.substr(0, text.size() / 2).c_str(), f);
-    std::fclose(f);
-    stepWorldNow();
-    uint64_t before = worldDigest();
-    runPanelAction(kActionOpenWorld);
-    EXPECT_EQ(worldDigest(), before);
-    EXPECT_NE(panelMessage().find("world.snap"), std::string::npos) << panelMessage();
     setPanelMessage(std::string());
 }

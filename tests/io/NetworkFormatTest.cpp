@@ -1,13 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/TextCapture.h"
 #include "support/WorldFixture.h"
 #include "io/NetworkFormat.h"
 #include "world/Pattern.h"
@@ -26,19 +23,10 @@ protected:
         WorldFixture::TearDown();
     }
     static std::string written(Pattern *p) {
-        char *buf = nullptr;
-        size_t len = 0;
-        FILE *f = open_memstream(&buf, &len);
-        writeNetwork(*p, f);
-        std::fclose(f);
-        std::string s(buf, len);
-        std::free(buf);
-        return s;
+        return captured([p](FILE *f) { writeNetwork(*p, f); });
     }
     bool read(Pattern *p, const std::string &text) {
-        FILE *f = std::tmpfile();
-        std::fputs(text.c_str(), f);
-        std::rewind(f);
+        FILE *f = streamOf(text);
         bool ok = readNetwork(*p, f, "test.txt", why, sizeof why);
         std::fclose(f);
         return ok;

@@ -3,10 +3,9 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "batch/BatchRunner.h"
 #include "io/Snapshot.h"
@@ -64,10 +63,25 @@ std::string setValue(std::string text, const std::string &name, const std::strin
     return text.replace(at, text.find('\n', at) - at, value);
 }
 
+// The tool run with these arguments, which must succeed.
+bool ran(const std::string &args) {
+    BatchResult r = runBatch(args);
+    EXPECT_EQ(r.status, 0) << args << "\n" << r.out;
+    return r.status == 0;
+}
+
+// A world started as the programs start it, without their messages.
+void startQuietly(const std::string &rules, const std::string &patterns) {
+    FILE *quiet = std::fopen("/dev/null", "w");
+    startWorld(rules, patterns, StartupHooks(), quiet);
+    std::fclose(quiet);
+}
+
 class SnapshotTest : public ::testing::Test {
 protected:
     ScratchFolder scratch;
     std::string path(const std::string &name) { return scratch.path(name); }
+    void SetUp() override { setWalkerTraceStream(nullptr); }
     void TearDown() override {
         killAll();
         initPatternSlots();
@@ -78,45 +92,50 @@ protected:
 }  // namespace
 
 // N steps, a snapshot, M more: the same rows (digest included), listing and
-// final snapshot as N + M steps at once, on worlds full of held atoms, atoms
-// riding edges, copying structures and grasping metanodes.
+// final snapshot as N + M steps at once, in the small world of every rule
+// family and on worlds full of held atoms, atoms riding edges, copying
+// structures and grasping metanodes.
 TEST_F(SnapshotTest, ResumeContinuesExactly) {
+    const std::string golden = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/";
+    const std::string patterns = " --patterns " + quote(golden + "patterns");
     struct Case {
         std::string rules, options;
         int n, m;
     } cases[] = {
-        {"logic.txt", "", 1000, 500},
-        {"logic.txt", "--seed 4242", 7, 200},
+        {kScenarios + "/logic.txt", " --digest --every 10", 1000, 500},
+        {kScenarios + "/logic.txt", " --digest --every 10 --seed 4242", 7, 200},
         // A swimmer placed on a star drains and grasps it while the stars copy themselves.
-        {"metanodes.txt", "--patterns " + quote(kScenarios) + " --place 1:1600,1600 --place 0:1600,1600", 200, 300},
+        {kScenarios + "/metanodes.txt",
+         " --digest --every 10 --patterns " + quote(kScenarios) + " --place 1:1600,1600 --place 0:1600,1600", 200, 300},
+        {golden + "cilia.txt", patterns + " --place 0:1620,1560", 150, 150},
+        {golden + "metanodes.txt", patterns + " --place 1:1600,1600 --place 1:1680,1650 --place 0:1570,1590", 150, 150},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.rules + " " + c.options);
-        std::string run = "run " + quote(kScenarios + "/" + c.rules) + " " + c.options + " --digest --every 10 ";
-        ASSERT_EQ(runBatch(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) +
-                           " --save " + quote(path("all.txt")) + " --snapshot " + quote(path("all.snap")))
-                      .status,
-                  0);
-        ASSERT_EQ(runBatch(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
-                           quote(path("a.snap")))
-                      .status,
-                  0);
-        ASSERT_EQ(runBatch("resume " + quote(path("a.snap")) + " --digest --every 10 --steps " + std::to_string(c.m) +
-                           " --csv " + quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
-                           quote(path("b.snap")))
-                      .status,
-                  0);
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const char *family :
+         {"closed-world", "inertia", "capture-arc", "relations", "signals", "conversions", "valence", "donuts"})
+        all.push_back({golden + family + ".txt", "", 150, 150});
+    for (const Case &c : all) {
+        SCOPED_TRACE(c.rules + c.options);
+        std::string run = "run " + quote(c.rules) + c.options + " ";
+        std::string digest = c.options.find("--digest") == std::string::npos ? "" : " --digest --every 10";
+        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) + " --save " +
+                        quote(path("all.txt")) + " --snapshot " + quote(path("all.snap"))));
+        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
+                        quote(path("a.snap"))));
+        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + " --steps " + std::to_string(c.m) + " --csv " +
+                        quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
+                        quote(path("b.snap"))));
         std::string all = readFile(path("all.csv")), a = readFile(path("a.csv")), b = readFile(path("b.csv"));
         EXPECT_EQ(all.substr(0, a.size()), a);
         EXPECT_EQ(all.substr(a.size()), rowsAfterFirst(b));
         EXPECT_EQ(readFile(path("all.txt")), readFile(path("b.txt")));
         EXPECT_EQ(readFile(path("all.snap")), readFile(path("b.snap")));
         std::string snap = readFile(path("a.snap"));
-        if (c.rules == "logic.txt" && c.n > 100) {
+        if (c.n == 1000) {
             EXPECT_GT(count(snap, "\nstate 2\n"), 0) << "no held atoms at the snapshot";
             EXPECT_GT(count(snap, "\nstate 1\n"), 0) << "no atoms on edges at the snapshot";
         }
-        if (c.rules == "metanodes.txt") {
+        if (c.n == 200) {
             // step,time,nodes,edges: three metanodes and the grasp's edge.
             std::string last = a.substr(a.rfind('\n', a.size() - 2) + 1);
             EXPECT_EQ(last.substr(0, last.find(',', last.find(',', 10) + 1)), "200,6.667,3,1");
@@ -124,12 +143,11 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
     }
 }
 
-// A refused file names itself and a line, exits 2, and leaves the world as it was.
+// A refused file names itself and a line and exits 2; in the window it leaves
+// the colours' descriptions (FailedOpenChangesNothing: the rest) as they were.
 TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
-    ASSERT_EQ(runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
-                       " --place 1:1600,1600 --steps 30 --snapshot " + quote(path("good.snap")))
-                  .status,
-              0);
+    ASSERT_TRUE(ran("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
+                    " --place 1:1600,1600 --steps 30 --snapshot " + quote(path("good.snap"))));
     const std::string good = readFile(path("good.snap"));
     std::string flipped = good, edited = good;
     flipped[good.size() / 2] ^= 0x04;
@@ -148,12 +166,8 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
         {"flipped byte", flipped, "damaged: the checksum does not match"},
         {"edited value", edited, "damaged: the checksum does not match"},
     };
-    setWalkerTraceStream(nullptr);
     std::string why;
     ASSERT_TRUE(openWorldSnapshot(path("good.snap"), why)) << why;
-    const uint64_t before = worldDigest();
-    std::string snapBefore;
-    ASSERT_TRUE(snapshotText(snapBefore, why));
     // The colours' descriptions (shown beside their nodes) are no part of the file.
     auto descriptions = [] {
         std::string d;
@@ -178,10 +192,6 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
 
         EXPECT_FALSE(openWorldSnapshot(bad, why));
         EXPECT_NE(why.find(c.says), std::string::npos) << why;
-        EXPECT_EQ(worldDigest(), before);
-        std::string snapAfter;
-        ASSERT_TRUE(snapshotText(snapAfter, why));
-        EXPECT_EQ(snapAfter, snapBefore);
         EXPECT_EQ(descriptions(), describedBefore);
     }
 }
@@ -189,10 +199,7 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
 // A file that passes every checksum but breaks the world's rules fails late,
 // after the old world was taken down: it must come back exactly.
 TEST_F(SnapshotTest, LateFaultPutsTheOldWorldBack) {
-    setWalkerTraceStream(nullptr);
-    FILE *quiet = std::fopen("/dev/null", "w");
-    startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), quiet);
-    std::fclose(quiet);
+    startQuietly(kScenarios + "/logic.txt", kScenarios);
     placeMetaNode(0, 1600.0f, 1600.0f);
     std::string text, why;
     ASSERT_TRUE(snapshotText(text, why));
@@ -211,10 +218,7 @@ TEST_F(SnapshotTest, LateFaultPutsTheOldWorldBack) {
 // A thing killed but not yet purged when the world was saved is purged after
 // the world is read back.
 TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
-    setWalkerTraceStream(nullptr);
-    FILE *quiet = std::fopen("/dev/null", "w");
-    startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), quiet);
-    std::fclose(quiet);
+    startQuietly(kScenarios + "/logic.txt", kScenarios);
     Thing *victim = world.thingList;
     ASSERT_NE(victim, nullptr);
     const int id = victim->id, things = world.thingCount;
@@ -231,45 +235,11 @@ TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
 
 // A world saved while paused still runs headless.
 TEST_F(SnapshotTest, PausedWorldResumes) {
-    ASSERT_EQ(
-        runBatch("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))).status,
-        0);
+    ASSERT_TRUE(ran("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))));
     std::string paused = scratch.write("p.snap", withSums(setValue(readFile(path("a.snap")), "speed", "0")));
     BatchResult r = runBatch("resume " + quote(paused) + " --steps 5");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 21), "5 steps, time 0.33 s:");
-}
-
-// Half the steps, a snapshot, the other half: the same final world, field for
-// field, in the small world of every rule family.
-TEST_F(SnapshotTest, ResumeIsExactInEveryRuleFamily) {
-    const std::string golden = std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/";
-    const std::string patterns = " --patterns " + quote(golden + "patterns");
-    struct Case {
-        const char *name;
-        std::string options;
-    } cases[] = {
-        {"closed-world", ""},
-        {"inertia", ""},
-        {"capture-arc", ""},
-        {"relations", ""},
-        {"signals", ""},
-        {"conversions", ""},
-        {"valence", ""},
-        {"donuts", ""},
-        {"cilia", patterns + " --place 0:1620,1560"},
-        {"metanodes", patterns + " --place 1:1600,1600 --place 1:1680,1650 --place 0:1570,1590"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string run = "run " + quote(golden + c.name + ".txt") + c.options + " --steps ";
-        ASSERT_EQ(runBatch(run + "300 --snapshot " + quote(path("all.snap"))).status, 0);
-        ASSERT_EQ(runBatch(run + "150 --snapshot " + quote(path("half.snap"))).status, 0);
-        ASSERT_EQ(
-            runBatch("resume " + quote(path("half.snap")) + " --steps 150 --snapshot " + quote(path("b.snap"))).status,
-            0);
-        EXPECT_EQ(readFile(path("b.snap")), readFile(path("all.snap")));
-    }
 }
 
 namespace {
@@ -278,10 +248,7 @@ namespace {
 // node (the order that once gave a node and an edge one number), a metanode
 // of it, steps.
 void editedWorld() {
-    FILE *quiet = std::fopen("/dev/null", "w");
-    startWorld(std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/gestures.txt", std::string(), StartupHooks(),
-               quiet);
-    std::fclose(quiet);
+    startQuietly(std::string(DROVAN_SOURCE_DIR) + "/tests/world/golden/gestures.txt", std::string());
     Pattern *p = patternSlot(0);
     Node *a = p->addNode(0.0f, 0.0f, 0), *b = p->addNode(30.0f, 0.0f, 1);
     p->addEdge(a, b, false, -1);
@@ -304,7 +271,6 @@ bool sameImage(const WorldImage &a, const WorldImage &b) {
 // pattern editing left them: putting it back once went through the reader's
 // own checks, which refused it and left a half-built world.
 TEST_F(SnapshotTest, FailedOpenChangesNothing) {
-    setWalkerTraceStream(nullptr);
     editedWorld();
     std::string text, why;
     ASSERT_TRUE(snapshotText(text, why)) << why;
@@ -364,7 +330,6 @@ TEST_F(SnapshotTest, FailedOpenChangesNothing) {
 // edges, before that gave the node and an edge one number: it opens, resumes,
 // and saves a file that reads back the same.
 TEST_F(SnapshotTest, OldFileWithSharedPatternNumbersOpens) {
-    setWalkerTraceStream(nullptr);
     const std::string old = std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/edited-pattern-world.snap";
     std::string why;
     ASSERT_TRUE(openWorldSnapshot(old, why)) << why;

@@ -5,6 +5,7 @@
 
 using ColorTableTest = RulesTest;
 
+// The loader cuts its words itself; a direct caller's long name is cut before the lookup too.
 TEST_F(ColorTableTest, LongNamesAreCutBeforeTheLookup) {
     EXPECT_EQ(declareColor(std::string(40, 'a').c_str()), 0);
     EXPECT_EQ(declareColor((std::string(31, 'a') + "zzz").c_str()), 0);

@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/TextCapture.h"
 #include "world/ColorTable.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
@@ -17,27 +16,14 @@
 #include "world/Pattern.h"
 #include "world/Node.h"
 
-// A stream holding exactly the given bytes (NULs included), positioned at the start.
-inline FILE *streamOf(const std::string &text) {
-    FILE *f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::rewind(f);
-    return f;
-}
-
 // Everything `write` puts into a stream, which also takes the rules diagnostics meanwhile.
 template <class F>
 std::string written(F write) {
-    char *buffer = nullptr;
-    size_t length = 0;
-    FILE *f = open_memstream(&buffer, &length);
-    setRulesDiagnosticStream(f);
-    write(f);
-    setRulesDiagnosticStream(nullptr);
-    std::fclose(f);
-    std::string text(buffer, length);
-    std::free(buffer);
-    return text;
+    return captured([&](FILE *f) {
+        setRulesDiagnosticStream(f);
+        write(f);
+        setRulesDiagnosticStream(nullptr);
+    });
 }
 
 inline std::string load(const std::string &text, const char *path = "logic.txt") {

@@ -1,9 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "world/ColorTable.h"
@@ -79,16 +77,5 @@ protected:
         a->strength = s;
         rebuildAtomGrid();
         return a;
-    }
-    // What f writes to a scratch file.
-    template <class F>
-    static std::string written(F f) {
-        FILE *file = tmpfile();
-        f(file);
-        rewind(file);
-        std::string s;
-        for (int c; (c = fgetc(file)) != EOF;) s += static_cast<char>(c);
-        fclose(file);
-        return s;
     }
 };

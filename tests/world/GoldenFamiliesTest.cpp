@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 
 #include "batch/BatchRunner.h"
 #include "rules/ListingRoundTrip.h"
 #include "rules/RulesListing.h"
 #include "runtime/Startup.h"
+#include "support/TextCapture.h"
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 #include "world/Pattern.h"
@@ -129,13 +129,7 @@ std::string runFamily(const Family &f) {
         if (f.gesture) f.gesture(done);
         while (!tickWorld(world.lastStepTime + 1.0f)) {}
     }
-    char *text = nullptr;
-    size_t length = 0;
-    FILE *listing = open_memstream(&text, &length);
-    writeRules(listing);
-    std::fclose(listing);
-    out << "listing:\n" << std::string(text, length);
-    std::free(text);
+    out << "listing:\n" << captured(writeRules);
     setWalkerTraceStream(stdout);
     return out.str();
 }

@@ -42,6 +42,24 @@ std::vector<Atom *> nearBy(bool snapshot, float x, float y, float reach, NearTes
     return v;
 }
 
+// Random queries (the first at `first` when given) within a square: the
+// snapshot hands out what the chain walk does, for every caller's test.
+// Returns how many atoms the queries found.
+int sameAsTheChainWalk(int queries, float from, float span, float maxReach, const Vec2 *first = nullptr) {
+    int seen = 0;
+    for (int k = 0; k < queries; k++) {
+        float x = from + randUnit() * span, y = from + randUnit() * span;
+        float reach = randUnit() * maxReach;
+        if (k == 0 && first) x = first->x, y = first->y;
+        for (NearTest test : {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo}) {
+            std::vector<Atom *> want = nearBy(false, x, y, reach, test);
+            EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
+            seen += static_cast<int>(want.size());
+        }
+    }
+    return seen;
+}
+
 using GridTest = WorldFixture;
 }  // namespace
 
@@ -100,23 +118,12 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     rebuildAtomGrid();
     ASSERT_TRUE(atomSnapshot.valid);
     for (int k = 0; k < 300; k += 3) atoms[static_cast<size_t>(k)]->kill();
-    const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
-    int seen = 0;
-    for (int k = 0; k < 200; k++) {
-        float x = randUnit() * 3300.0f - 50.0f, y = randUnit() * 3300.0f - 50.0f;
-        float reach = randUnit() * 90.0f;
-        if (k == 0) x = y = 500.0f;
-        for (NearTest test : tests) {
-            std::vector<Atom *> want = nearBy(false, x, y, reach, test);
-            EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
-            seen += static_cast<int>(want.size());
-        }
-    }
-    EXPECT_EQ(seen, 1414);
+    const Vec2 crowd(500.0f, 500.0f);
+    EXPECT_EQ(sameAsTheChainWalk(200, -50.0f, 3300.0f, 90.0f, &crowd), 1414);
     // Atoms exactly at the reach: kept by the tests that keep equality only.
     Atom *edge = new Atom(2000.0f, 2030.0f, 0, -1);
     rebuildAtomGrid();
-    for (NearTest test : tests)
+    for (NearTest test : {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo})
         EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, test), nearBy(false, 2000.0f, 2000.0f, 30.0f, test)) << test;
     EXPECT_EQ(nearBy(true, 2000.0f, 2000.0f, 30.0f, NearApproxUpTo), std::vector<Atom *>{edge});
     // Wrapped walks near the grid border find the same too.
@@ -124,9 +131,9 @@ TEST_F(GridTest, SnapshotQueriesFindTheSameAtomsInTheSameOrder) {
     // More atoms in reach than a query gathers at once.
     for (int k = 0; k < 60; k++) new Atom(700.0f + k * 0.25f, 700.0f, 0, -1);
     rebuildAtomGrid();
-    std::vector<Atom *> crowd = nearBy(false, 705.0f, 700.0f, 20.0f);
-    EXPECT_GE(crowd.size(), 60u);
-    EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), crowd);
+    std::vector<Atom *> many = nearBy(false, 705.0f, 700.0f, 20.0f);
+    EXPECT_GE(many.size(), 60u);
+    EXPECT_EQ(nearBy(true, 705.0f, 700.0f, 20.0f), many);
 }
 
 TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
@@ -135,17 +142,7 @@ TEST_F(GridTest, DenseRowsAreTestedFourAtATimeAsOneByOne) {
     for (int k = 0; k < 2500; k++) new Atom(1000.0f + randUnit() * 150.0f, 1000.0f + randUnit() * 150.0f, 0, -1);
     rebuildAtomGrid();
     ASSERT_TRUE(atomSnapshot.valid);
-    const NearTest tests[] = {NearAnyTest, NearApproxLess, NearApproxUpTo, NearLengthUpTo};
-    int seen = 0;
-    for (int k = 0; k < 150; k++) {
-        float x = 1000.0f + randUnit() * 150.0f, y = 1000.0f + randUnit() * 150.0f, reach = randUnit() * 5.0f;
-        for (NearTest test : tests) {
-            std::vector<Atom *> want = nearBy(false, x, y, reach, test);
-            EXPECT_EQ(nearBy(true, x, y, reach, test), want) << x << "," << y << " r " << reach << " t " << test;
-            seen += static_cast<int>(want.size());
-        }
-    }
-    EXPECT_EQ(seen, 1546);
+    EXPECT_EQ(sameAsTheChainWalk(150, 1000.0f, 150.0f, 5.0f), 1546);
 }
 
 TEST_F(GridTest, AMovingAtomTurnsTheSnapshotOffEvenMidQuery) {

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "support/TextCapture.h"
 #include "support/WorldFixture.h"
 #include "world/Walkers.h"
 
@@ -43,7 +44,7 @@ protected:
     Node *node(float x, float y) { return createNode(x, y, 0); }
     // Runs a component walk and returns its trace.
     static std::string traced(ComponentWalker &spider) {
-        return written([&spider](FILE *f) {
+        return captured([&spider](FILE *f) {
             setWalkerTraceStream(f);
             spider.walk();
             setWalkerTraceStream(nullptr);

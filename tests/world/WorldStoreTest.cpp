@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "world/Random.h"
 #include "world/Selection.h"
 #include "world/Thing.h"
 #include "world/WorldStore.h"
@@ -31,16 +30,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(Random, FirstDrawsMatchTheClassicGenerator) {
-    uint32_t saved = randState();
-    setRandState(1);
-    std::vector<int> draws{drovanRand()};
-    draws.push_back(drovanRand());
-    draws.push_back(drovanRand());
-    EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334}));
-    setRandState(saved);
-}
 
 TEST_F(WorldStoreTest, RegistryKeepsNewestFirstNotifiesInOrderAndNeverReusesIds) {
     int before = world.thingCount, firstId = world.nextId;
