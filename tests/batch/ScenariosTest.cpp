@@ -1,7 +1,6 @@
-// The bundled scenarios and patterns, and the reference run that guards the
-// simulation's exact results.
+// The bundled metanode scenario and patterns, and the reference run that
+// guards the simulation's exact results.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <string>
 
@@ -12,32 +11,9 @@ namespace {
 const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 const std::string kGolden = std::string(DROVAN_SOURCE_DIR) + "/tests/batch/golden";
 
-bool endsWith(const std::string &s, const std::string &tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 using ScenariosTest = ScratchTest;
 
 }  // namespace
-
-TEST_F(ScenariosTest, EveryBundledRulesFileLoadsWithoutADiagnostic) {
-    int files = 0;
-    DIR *d = opendir(kScenarios.c_str());
-    ASSERT_NE(d, nullptr);
-    while (dirent *e = readdir(d)) {
-        std::string n = e->d_name;
-        bool pattern = n.rfind("meta", 0) == 0 && endsWith(n, "a.txt");
-        if (!endsWith(n, ".txt") || pattern || n == "copyright.txt") continue;
-        files++;
-        BatchResult r = runBatch("check " + quote(kScenarios + "/" + n));
-        // Nothing but the summary line: no diagnostic, and the file's own colours are in force.
-        EXPECT_TRUE(r.status == 0 && r.out.find('\n') == r.out.size() - 1 && endsWith(r.out, " colors parsed\n"))
-            << n << ":\n"
-            << r.out;
-    }
-    closedir(d);
-    EXPECT_EQ(files, 7);
-}
 
 // The reference run: any change in the simulation's results shows here first.
 // After an intended change of behaviour, regenerate both files with
