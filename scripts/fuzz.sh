@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the rules loader, the pattern reader and the snapshot reader with libFuzzer (clang, with
+# Fuzzes the rules loader, the rules editor's check, the pattern reader and the snapshot reader with libFuzzer (clang, with
 # AddressSanitizer and UndefinedBehaviorSanitizer) for a bounded time each, each also through the
 # desktop program's own open path (Load in "Main" and in a "Meta" window, Open World, which
 # `drovan-batch resume` shares), where a refused file must change nothing.
@@ -24,7 +24,7 @@ clang++ -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" 2>"$pro
 }
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DDROVAN_FUZZ=ON -DDROVAN_GUI=OFF > build-fuzz.cmake.log 2>&1 || { cat build-fuzz.cmake.log; exit 1; }
-cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target RulesLoaderFuzz NetworkReaderFuzz SnapshotReaderFuzz drovan-batch
+cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target RulesLoaderFuzz RulesCheckFuzz NetworkReaderFuzz SnapshotReaderFuzz drovan-batch
 mkdir -p fuzz-corpus/rules fuzz-corpus/network
 cp "Rules & Scenarios"/*.txt fuzz-corpus/rules/ 2>/dev/null || true
 cp "Rules & Scenarios"/meta*.txt fuzz-corpus/network/ 2>/dev/null || true
@@ -48,6 +48,7 @@ run() {
   fi
 }
 run RulesLoaderFuzz fuzz-corpus/rules 65536
+run RulesCheckFuzz fuzz-corpus/rules 65536
 run NetworkReaderFuzz fuzz-corpus/network 4096
 mkdir -p fuzz-corpus/snapshot
 build-fuzz/drovan-batch run "Rules & Scenarios/donuts.txt" --steps 20 --snapshot fuzz-corpus/snapshot/donuts.snap >/dev/null

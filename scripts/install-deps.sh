@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config flex bison libgtest-dev libbenchmark-dev
           libglut-dev libgl-dev libglu1-mesa-dev libimgui-dev libstb-dev
-          xvfb xauth xdotool imagemagick gnuplot-nox)
+          xvfb xauth xdotool imagemagick gnuplot-nox
+          libonig-dev nlohmann-json3-dev vim xclip)
 optional=(slurm-wlm munge)
 missing() {
     local p

@@ -2,7 +2,7 @@
 // program does, builds each named world, then draws and finishes frames.
 //
 //   drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] [--zoom Z] [--meshes]
-//                      [WORLD[:STEPS] ...]
+//                      [--rules-window] [WORLD[:STEPS] ...]
 //
 // --dump writes each world's last frame to PREFIX-WORLD.ppm, so two builds'
 // pictures can be compared byte for byte. --meshes draws every sphere as its
@@ -10,6 +10,10 @@
 // WORLD is "logic" (the bundled scenario) or a bench world (small, busy, full,
 // meta); STEPS are run headless first (logic 5,000 by default, the bench
 // worlds 10 so the atom aggregates are filled).
+//
+// --rules-window instead times the Rules window holding awkward texts: the
+// frame that shows each text, then K frames with a key typed in each (the
+// checks run meanwhile, as they do in the program).
 #include <GL/freeglut.h>
 #include <time.h>
 #include <unistd.h>
@@ -23,6 +27,8 @@
 #include <vector>
 
 #include "app/App.h"
+#include "app/PanelEvents.h"
+#include "app/RulesWindow.h"
 #include "render/Camera.h"
 #include "app/Shell.h"
 #include "benchworlds/BenchScenarios.h"
@@ -37,6 +43,9 @@
 #ifndef DROVAN_SOURCE_DIR
 #define DROVAN_SOURCE_DIR "."
 #endif
+#ifndef DROVAN_BATCH
+#define DROVAN_BATCH "drovan-batch"
+#endif
 
 namespace {
 
@@ -47,7 +56,7 @@ struct Job {
 
 int usage() {
     std::fprintf(stderr, "usage: drovan-frame-bench [--frames K] [--scenarios FOLDER] [--dump PREFIX] "
-                         "[--zoom Z] [--meshes] [WORLD[:STEPS] ...]\n"
+                         "[--zoom Z] [--meshes] [--rules-window] [WORLD[:STEPS] ...]\n"
                          "worlds: logic");
     for (const BenchScenario &s : benchScenarios()) std::fprintf(stderr, ", %s", s.name);
     std::fprintf(stderr, "\n");
@@ -111,6 +120,61 @@ double cpuMs() {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
+double sinceMs(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The texts of the bad-input family, each within what the editor holds.
+std::vector<std::pair<std::string, std::string>> rulesTexts(const std::string &folder) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    FILE *f = std::fopen((folder + "/logic.txt").c_str(), "rb");
+    std::string logic;
+    char buffer[4096];
+    for (size_t n; f && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) logic.append(buffer, n);
+    if (f) std::fclose(f);
+    texts.emplace_back("logic", logic);
+    std::string lines;
+    for (int i = 0; i < 100000; i++) lines += i % 2 ? "Bug eats Sun\n" : "Bug eats\n";
+    texts.emplace_back("100k-lines", lines);
+    texts.emplace_back("1MB-line", "Sun is 1 0 0\n" + std::string(1 << 20, 'a') + "\n");
+    std::string binary;
+    for (int i = 0; i < 1 << 20; i++) binary += static_cast<char>((i * 7919) & 0xff);
+    texts.emplace_back("binary", binary);
+    texts.emplace_back("unclosed", "Sun is 1 0 0\n/* never closed\n" + lines);
+    return texts;
+}
+
+int rulesWindowBench(const std::string &folder, int frames) {
+    setRulesCheckWorker(DROVAN_BATCH);
+    std::printf("%-10s %9s %8s %7s %10s %10s\n", "text", "bytes", "show ms", "frames", "median ms", "max ms");
+    for (const auto &[name, text] : rulesTexts(folder)) {
+        rulesShowScenario(text, std::string(), true);
+        openRulesWindow();
+        for (int k = 0; k < 3; k++) glutMainLoopEvent();  // the window is mapped
+        auto t0 = std::chrono::steady_clock::now();
+        rulesWindowIdle();
+        rulesWindowDisplay();
+        glFinish();
+        double show = sinceMs(t0);
+        std::vector<double> ms;
+        for (int k = 0; k < frames; k++) {
+            windowKeyTap(rulesWindowInput(), k % 10 == 9 ? 13 : 'x', 0);
+            auto t1 = std::chrono::steady_clock::now();
+            rulesWindowIdle();
+            rulesWindowDisplay();
+            rulesWindowDisplay();  // the key's release
+            glFinish();
+            ms.push_back(sinceMs(t1));
+        }
+        std::sort(ms.begin(), ms.end());
+        std::printf("%-10s %9zu %8.1f %7d %10.2f %10.2f\n", name.c_str(), text.size(), show, frames, ms[ms.size() / 2],
+                    ms.back());
+        std::fflush(stdout);
+        closeRulesWindow();
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -118,7 +182,7 @@ int main(int argc, char **argv) {
     std::string folder = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
     std::string dump;
     float zoom = 0.8f;
-    bool meshes = false;
+    bool meshes = false, rulesWindow = false;
     std::vector<Job> jobs;
     for (int i = 1; i < argc; i++) {
         long v = 0;
@@ -134,6 +198,8 @@ int main(int argc, char **argv) {
             dump = argv[++i];
         } else if (!std::strcmp(argv[i], "--meshes")) {
             meshes = true;
+        } else if (!std::strcmp(argv[i], "--rules-window")) {
+            rulesWindow = true;
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
@@ -162,6 +228,7 @@ int main(int argc, char **argv) {
         close(out);
     }
     for (int k = 0; k < 10; k++) glutMainLoopEvent();
+    if (rulesWindow) return rulesWindowBench(folder, frames);
     if (meshes) setSphereSquarePixels(0.0f);
     glutSetWindow(shell.mainWindow);
     std::printf("%-8s %7s %6s %6s %7s %7s %10s %10s %10s\n", "world", "steps", "nodes", "edges", "atoms", "frames",

@@ -17,11 +17,14 @@
 #include "app/AboutBox.h"
 #include "app/FileChooser.h"
 #include "app/Panel.h"
+#include "app/RulesWindow.h"
 #include "app/PanelEvents.h"
 #include "app/Question.h"
 #include "app/Quit.h"
 #include "app/RulesLoad.h"
 #include "app/Undo.h"
+#include "runtime/KeepWorldApply.h"
+#include "runtime/RulesDocument.h"
 #include "runtime/SafeSave.h"
 #include "app/Shell.h"
 #include "runtime/Startup.h"
@@ -37,6 +40,7 @@
 #include "rules/RulesLoader.h"
 #include "runtime/WorldSnapshot.h"
 #include "world/Pattern.h"
+#include "world/ColorTable.h"
 #include "world/Node.h"
 #include "world/WorldStore.h"
 
@@ -54,6 +58,10 @@ void pressUnlessModal(int x, int y) {
 void keyUnlessModal(int key) {
     // Enter or Escape answer the about box from the world window too.
     if (aboutBoxOpen() && (key == 13 || key == 27)) closeAboutBox();
+    if (key == 5 && (glutGetModifiers() & GLUT_ACTIVE_CTRL)) {  // Ctrl+E
+        toggleRulesWindow();
+        return;
+    }
     if (panelModalOpen()) return;
     if (key == 26) {  // control-Z, with shift control-shift-Z
         bool shift = shellModifierSource && (shellModifierSource() & kShiftMask);
@@ -68,6 +76,27 @@ void keyUnlessModal(int key) {
             rememberForUndo("Delete");
     }
     onKey(key);
+}
+
+// The Rules window's unsaved text, for the quit question.
+std::string rulesEdits() {
+    if (!rulesEditorUnsaved()) return std::string();
+    const RulesDocument &doc = rulesDocument();
+    if (doc.path().empty()) return "Unsaved text in the Rules window: \"Save rules\" asks where to write it.";
+    std::error_code ec;
+    fs::path full = fs::absolute(doc.path(), ec);
+    return "Unsaved text in the Rules window: \"Save rules\" writes it to " +
+           (ec ? doc.path() : full.lexically_normal().string()) + ".";
+}
+
+bool saveRulesEdits(std::string &why) {
+    RulesDocument &doc = rulesDocument();
+    std::string path = doc.path().empty() ? askSaveFileName() : doc.path();
+    if (path.empty()) {
+        why = "no file was chosen for the Rules window's text";
+        return false;
+    }
+    return doc.saveAs(path, why);
 }
 
 void rebuildPanelHook() {
@@ -94,15 +123,27 @@ void appStartup(const std::string &folder) {
     setPanEnabled(true);
     shell.idleHook = carryOutPanelRequests;
     shell.closeHook = askToQuit;
+    addUnsavedWork({"rules", rulesEdits, saveRulesEdits});
     StartupHooks hooks;
     hooks.resetCamera = resetCamera;
     hooks.rebuildPanel = rebuildPanelHook;
     hooks.startTime = clockNow();
     std::string rules = folder.empty() ? std::string() : folder + "/logic.txt";
-    startWorld(rules, folder, hooks);
+    if (startWorld(rules, folder, hooks).rulesOpened)
+        showRulesFileInEditor(rules);
+    else
+        rulesShowListing();
     notePatternsKept(folder);
     resetStatistics();
     std::fflush(stdout);
+}
+
+void showRulesFileInEditor(const std::string &path) {
+    std::string text, why;
+    if (readWholeFile(path, text, why))
+        rulesShowScenario(text, path);
+    else
+        rulesShowListing();
 }
 
 void afterWorldReplaced() {
@@ -113,6 +154,7 @@ void afterWorldReplaced() {
     buildPanel();
     panelRefresh();
     shell.changed = true;
+    rulesShowListing();
 }
 
 std::string aboutText() {
@@ -176,6 +218,7 @@ void runPanelAction(int id) {
         resetStatistics();
         forgetGesture();
         notePatternsKept(std::string());
+        rulesShowListing();
         setPanelNote("Started over (\"Undo\" brings the world back).");
         break;
     case kActionResetCamera: resetCamera(); break;
@@ -239,11 +282,50 @@ void runPanelAction(int id) {
     }
 }
 
+void applyEditorRules(bool keepWorld) {
+    RulesDocument &doc = rulesDocument();
+    std::string why;
+    if (!keepWorld) {
+        bool ok = applyRulesText(doc.text(), doc.path(), why, "Apply");
+        setRulesMessage(
+            ok ? "Applied: the world starts again from this text (\"Undo\" in the panel takes it back)." : why, !ok);
+        report(ok, why, "Applied the Rules window's text.");
+        return;
+    }
+    std::string place = isColor(panelChoices.placeColour) ? colorTable[panelChoices.placeColour].name : "";
+    prepareUndo("Apply keeping the world");
+    KeepWorldApply r = applyRulesKeepingWorld(doc.text(), doc.path().empty() ? "listing" : doc.path());
+    setRulesMessage(r.message, !r.applied);
+    if (!r.applied) return;
+    commitUndo();
+    int c = findColor(place.c_str());
+    panelChoices.placeColour = c >= 0 ? c : 0;
+    buildPanel();
+    panelRefresh();
+    resetStatistics();
+    shell.changed = true;
+}
+
+void carryOutRulesRequests() {
+    RulesRequests asked = takeRulesRequests();
+    if (asked.apply || asked.applyKeepWorld) applyEditorRules(asked.applyKeepWorld);
+    if (asked.save || asked.saveAs) {
+        RulesDocument &doc = rulesDocument();
+        std::string path = asked.save && !doc.path().empty() ? doc.path() : askSaveFileName();
+        if (path.empty()) return;
+        std::string why;
+        bool ok = doc.saveAs(path, why);
+        setRulesMessage(ok ? "Saved to " + path : why, !ok);
+    }
+    rulesWindowIdle();
+}
+
 void carryOutPanelRequests() {
     keepRecovery(clockNow());
     if (!panelWindow()) return;
     carryOutAnswer();
     PanelRequests asked = takePanelRequests();
+    if (asked.rules) toggleRulesWindow();
     if (asked.action >= 0) runPanelAction(asked.action);
     if (asked.saveImage) {
         std::string path = askSaveFileName();
@@ -253,6 +335,7 @@ void carryOutPanelRequests() {
             report(captureView(path, why), why, "Image saved to " + path);
         }
     }
+    carryOutRulesRequests();
     panelIdle();
 }
 
@@ -285,6 +368,11 @@ void drawMeasured(float now) {
     recordFrameCost(cost.count());
     lastFrameTime = now;
     shell.changed = false;
+}
+
+// A rules check under way is looked at often, so that its answer shows at once.
+void rulesCheckPacing(PacingState &p) {
+    if (rulesWindowBusy() && (p.nextStep < 0.0f || p.nextStep > p.now + 0.01f)) p.nextStep = p.now + 0.01f;
 }
 
 // Run-ahead steps for about a tenth of a second, then let a frame be drawn.
@@ -340,6 +428,7 @@ void idleTick() {
     if (world.speed > 0 && world.speed <= 3 && !aboutBoxOpen() && !questionOpen())
         p.nextStep = world.lastStepTime + std::max(speedPeriods[world.speed].period, 0.016666668f);
     if (singleStepPending() || runAheadActive() || panelInputPending()) p.nextStep = p.now;
+    rulesCheckPacing(p);
     shellRest(restSeconds(p));
 }
 
@@ -358,7 +447,9 @@ void patternWindowTick() {
     setPanEnabled(gesture.hoverId == -1 && gesture.pressedId == -1);
     applyPatternPointer(pattern, at);
     if (pattern) pattern->translate(-1600.0f, -1600.0f);
-    shellRest(restSeconds(pacing(clockNow(), false)));
+    PacingState rest = pacing(clockNow(), false);
+    rulesCheckPacing(rest);
+    shellRest(restSeconds(rest));
 }
 
 bool captureView(const std::string &path, std::string &why) {

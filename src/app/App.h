@@ -10,9 +10,17 @@ void printBanner();
 void appStartup(const std::string &folder);
 void idleTick();
 void patternWindowTick();
+// The rules editor shows the file the scenario in force came from.
+void showRulesFileInEditor(const std::string &path);
+// The rules editor's text replaces the scenario as Load does (undoable), or
+// (keepWorld) its rules and settings replace those in force while the world
+// stays.
+void applyEditorRules(bool keepWorld);
+// What the Rules window recorded since the last idle pass, then its checks.
+void carryOutRulesRequests();
 // After the world was replaced whole (Open World, undo, a restored
 // recovery snapshot): the gesture, the step clock, the plots and the panel
-// start afresh.
+// start afresh; the rules editor shows the listing.
 void afterWorldReplaced();
 void showAboutBox();
 // Carries out one of the panel's actions (a PanelActionId) as its button asks.

@@ -76,6 +76,9 @@ void fileButtons() {
     if (trackedButton("Start Over")) requests.action = kActionStartOver;
     ImGui::SameLine();
     if (trackedButton("Save Image")) requests.saveImage = true;
+    ImGui::SameLine();
+    if (trackedButton("Rules")) requests.rules = true;
+    if (ImGui::GetIO().KeyCtrl && ImGui::IsKeyPressed('E', false)) requests.rules = true;
     undoButtons();
     if (!message.empty()) {
         if (messageIsError) ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.8f, 0.1f, 0.1f, 1.0f));

@@ -39,6 +39,7 @@ enum PanelActionId {
 struct PanelRequests {
     int action = -1;         // a PanelActionId, -1 for none
     bool saveImage = false;  // "Save Image"
+    bool rules = false;      // "Rules" or Ctrl+E: the rules editor opens or closes
 };
 // Hands over the requests and clears them.
 PanelRequests takePanelRequests();

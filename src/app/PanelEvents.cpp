@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <vector>
 
 #include "app/Panel.h"
@@ -12,12 +13,9 @@
 #include "runtime/Clock.h"
 
 namespace {
-struct PanelEvent {
-    enum Kind { Button, Motion, Wheel, Key, KeyUp, Special, SpecialUp } kind;
-    int code, state, x, y, mods;
-};
-std::deque<PanelEvent> events;
-float lastPanelInput = -10.0f;
+UiEventQueue panelQueue;
+// The queue of each window whose input callbacks were installed, by window.
+std::map<int, UiEventQueue *> windowQueues;
 
 int keyIndex(const PanelEvent &e) {
     switch (e.kind) {
@@ -64,11 +62,17 @@ void feed(const PanelEvent &e) {
     }
 }
 
-void queueEvent(PanelEvent e) {
-    events.push_back(e);
-    lastPanelInput = clockNow();
+// The toolkit calls back with the receiving window current.
+UiEventQueue &currentQueue() {
+    auto it = windowQueues.find(glutGetWindow());
+    return it != windowQueues.end() ? *it->second : panelQueue;
+}
+
+void queueEvent(PanelEvent e, UiEventQueue &q = currentQueue()) {
+    q.events.push_back(e);
+    q.lastInput = clockNow();
     shell.changed = true;  // a setting may change what the world window shows
-    panelRefresh();
+    if (q.window) glutPostWindowRedisplay(q.window);
 }
 
 // The toolkit's callbacks; the modifiers are known only inside them.
@@ -80,13 +84,23 @@ void toolkitKeyboardUp(unsigned char c, int x, int y) {
 }
 void toolkitSpecial(int key, int x, int y) { queueEvent({PanelEvent::Special, key, 0, x, y, glutGetModifiers()}); }
 void toolkitSpecialUp(int key, int x, int y) { queueEvent({PanelEvent::SpecialUp, key, 0, x, y, glutGetModifiers()}); }
+void toolkitMouse(int button, int state, int x, int y) {
+    if (!ImGui::GetCurrentContext()) return;  // no window context yet, or no more
+    queueEvent({PanelEvent::Button, button, state, x, y, 0});
+}
 void panelReshape(int w, int h) {
-    ImGui_ImplGLUT_ReshapeFunc(w, h);
+    // The panel's context is the current one here; another window sizes its
+    // own display from the window at each frame.
+    if (&currentQueue() == &panelQueue) ImGui_ImplGLUT_ReshapeFunc(w, h);
     queueEvent({PanelEvent::Motion, 0, 0, -1, -1, 0});
 }
 }  // namespace
 
-void installPanelInput() {
+void installPanelInput() { installWindowInput(panelQueue); }
+
+void installWindowInput(UiEventQueue &queue) {
+    queue.window = glutGetWindow();
+    windowQueues[queue.window] = &queue;
     glutReshapeFunc(panelReshape);
     glutMotionFunc(panelMotion);
     glutPassiveMotionFunc(panelMotion);
@@ -95,34 +109,55 @@ void installPanelInput() {
     glutKeyboardUpFunc(toolkitKeyboardUp);
     glutSpecialFunc(toolkitSpecial);
     glutSpecialUpFunc(toolkitSpecialUp);
-    glutMouseFunc(panelMouse);
+    glutMouseFunc(toolkitMouse);
 }
 
-void feedFrameEvents() {
+void forgetWindowInput(UiEventQueue &queue) {
+    windowQueues.erase(queue.window);
+    queue.window = 0;
+    queue.events.clear();
+}
+
+void feedFrameEvents() { feedFrameEvents(panelQueue); }
+
+void feedFrameEvents(UiEventQueue &queue) {
     std::vector<int> changed;
-    while (!events.empty()) {
-        int k = keyIndex(events.front());
+    while (!queue.events.empty()) {
+        int k = keyIndex(queue.events.front());
         if (k >= 0) {
             if (std::find(changed.begin(), changed.end(), k) != changed.end()) break;
             changed.push_back(k);
         }
-        feed(events.front());
-        events.pop_front();
+        feed(queue.events.front());
+        queue.events.pop_front();
     }
 }
 
 void panelMouse(int button, int state, int x, int y) {
     if (!ImGui::GetCurrentContext()) return;  // no panel yet, or no more
-    queueEvent({PanelEvent::Button, button, state, x, y, 0});
+    queueEvent({PanelEvent::Button, button, state, x, y, 0}, panelQueue);
 }
 
-void panelKeyTap(int key) {
-    queueEvent({PanelEvent::Key, key, 0, 0, 0, 0});
-    queueEvent({PanelEvent::KeyUp, key, 0, 0, 0, 0});
+void panelKeyTap(int key) { windowKeyTap(panelQueue, key, 0); }
+
+void windowMouse(UiEventQueue &queue, int button, int state, int x, int y) {
+    queueEvent({PanelEvent::Motion, 0, 0, x, y, 0}, queue);
+    queueEvent({PanelEvent::Button, button, state, x, y, 0}, queue);
 }
 
-bool panelInputPending() { return !events.empty(); }
-float lastPanelInputTime() { return lastPanelInput; }
-void notePanelInput() { lastPanelInput = clockNow(); }
+void windowKeyTap(UiEventQueue &queue, int key, int modifiers) {
+    queueEvent({PanelEvent::Key, key, 0, 0, 0, modifiers}, queue);
+    queueEvent({PanelEvent::KeyUp, key, 0, 0, 0, modifiers}, queue);
+}
+
+void windowSpecialTap(UiEventQueue &queue, int key, int modifiers) {
+    queueEvent({PanelEvent::Special, key, 0, 0, 0, modifiers}, queue);
+    queueEvent({PanelEvent::SpecialUp, key, 0, 0, 0, modifiers}, queue);
+}
+
+bool panelInputPending() { return !panelQueue.events.empty(); }
+bool inputPending(const UiEventQueue &queue) { return !queue.events.empty(); }
+float lastPanelInputTime() { return panelQueue.lastInput; }
+void notePanelInput() { panelQueue.lastInput = clockNow(); }
 
 bool keyPressed(ImGuiKey key) { return ImGui::IsKeyPressed(ImGui::GetKeyIndex(key), false); }

@@ -8,19 +8,20 @@
 #include "app/Panel.h"
 #include "app/Question.h"
 #include "app/Quit.h"
+#include "app/RulesWindow.h"
 #include "app/Statistics.h"
 #include "app/Undo.h"
 #include "render/Camera.h"
 #include "runtime/RulesCheck.h"
 #include "runtime/WorldFiles.h"
 
-bool applyRulesText(const std::string &text, const std::string &path, std::string &why) {
+bool applyRulesText(const std::string &text, const std::string &path, std::string &why, const std::string &label) {
     why = notTextProblem(text, path);
     if (!why.empty()) {
         why += "; nothing was loaded";
         return false;
     }
-    rememberForUndo("Load");
+    rememberForUndo(label);
     if (!loadRulesText(text, path, why)) return false;
     resetCamera();
     panelChoices.placeColour = 0;
@@ -39,6 +40,7 @@ void load(const std::string &text, const std::string &path, const std::string &s
         setPanelMessage(why);
         return;
     }
+    rulesShowScenario(text, path);
     setPanelNote("Loaded " + path + (summary.empty() ? "" : " (" + summary + ")"));
 }
 }  // namespace

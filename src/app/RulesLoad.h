@@ -13,6 +13,7 @@
 void loadRulesAsking(const std::string &text, const std::string &path);
 // Replaces the scenario by the rules text as Load does (the loader's lines on
 // standard output, the patterns beside path, camera, panel and plots afresh),
-// after keeping the world for undo. False, with why, when the text was
-// refused (nothing changed then).
-bool applyRulesText(const std::string &text, const std::string &path, std::string &why);
+// after keeping the world for undo under label. False, with why, when the
+// text was refused (nothing changed then).
+bool applyRulesText(const std::string &text, const std::string &path, std::string &why,
+                    const std::string &label = "Load");

@@ -204,7 +204,8 @@ void shellInit() {
     static char *argv[] = {name, nullptr};
     int argc = 1;
     glutInit(&argc, argv);
-    // Closing a window does not end the program: it may ask first.
+    // Closing a window does not end the program: it may ask first. Closing
+    // the rules editor closes only the editor.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
     shell.placement = placeWindows(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
     createWorldWindow();

@@ -4,12 +4,14 @@
 #include <vector>
 
 #include "batch/BatchCommands.h"
+#include "runtime/RulesCheckProcess.h"
 
 static void usage(FILE *to = stderr) {
     std::fputs(
         "usage: drovan-batch COMMAND ...\n"
-        "  check FILE [--listing]\n"
-        "      diagnostics of a rules file; exit 0 clean, 1 diagnostics, 2 unreadable\n"
+        "  check FILE [--listing] [--format plain|gnu]\n"
+        "      diagnostics of a rules file; exit 0 clean, 1 diagnostics, 2 unreadable;\n"
+        "      --format gnu writes them as FILE:LINE: error: MESSAGE, without the summary line\n"
         "  run FILE [--patterns DIR] [--place SLOT:X,Y]... [--seed S] [--steps N] [--csv OUT] [--every K]\n"
         "      [--digest] [--save OUT] [--snapshot OUT]\n"
         "      start as the program starts and run N steps (default 1000); CSV row every K steps (default 10);\n"
@@ -44,6 +46,7 @@ int main(int argc, char **argv) {
     }
     std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == kRulesCheckWorkerArgument) return rulesCheckWorkerMain();
     if (command == "check") return batchCheck(args);
     if (command == "run") return batchRun(args);
     if (command == "pattern") return batchPattern(args);

@@ -2,6 +2,7 @@
 // Grammar of the rules language. Each statement is stored the moment it is
 // reduced; yacc-style recovery with the single error production resumes at
 // the next statement.
+#include <cstdarg>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,11 @@
 // The stack starts with room for 200 entries and may double up to 10000.
 #define YYINITDEPTH 200
 #define YYMAXDEPTH 10000
+
+// The parser's trace goes to the reduction observer (RulesLoader.h), never to
+// standard error; it is off unless an observer is set.
+static int rulesTrace(FILE *, const char *format, ...);
+#define YYFPRINTF rulesTrace
 %}
 
 %code requires {
@@ -122,6 +128,7 @@ void makeEdge(int colour, int directed, int fromId, int toId) {
 %define api.prefix {rules}
 %define api.token.prefix {TOK_}
 %locations
+%define parse.trace
 
 %union {
     int ival;
@@ -406,11 +413,17 @@ statement
     | metaSlot "grasps"
         { if (validSlot($1)) setGrasps($1); }
     | COLOR "node" "at" FLOAT FLOAT
-        { makeNode($1, $4, $5); }
+        {
+            if (rulesLoader::keepWorld) rulesLoader::currentThing = rulesLoader::notRun();
+            else makeNode($1, $4, $5);
+        }
       attributes
         { finishThing(); }
     | optColour directedness "edge" "from" "node" INT "to" "node" INT
-        { makeEdge($1, $2, $6, $9); }
+        {
+            if (rulesLoader::keepWorld) rulesLoader::currentThing = rulesLoader::notRun();
+            else makeEdge($1, $2, $6, $9);
+        }
       attributes
         { finishThing(); }
     | "render" "atoms" number           { if (finite($3)) world.renderAtoms = flag($3); }
@@ -514,6 +527,27 @@ separator
     ;
 
 %%
+
+namespace {
+void (*reductionObserver)(int) = nullptr;
+}
+
+void setRulesReductionObserver(void (*observer)(int rule)) {
+    reductionObserver = observer;
+    rulesdebug = observer ? 1 : 0;
+}
+
+// Of the whole trace only the reductions matter; the rule number is the first argument.
+static int rulesTrace(FILE *, const char *format, ...) {
+    static const char kReducing[] = "Reducing stack by rule ";
+    if (!reductionObserver || std::strncmp(format, kReducing, sizeof kReducing - 1) != 0) return 0;
+    va_list args;
+    va_start(args, format);
+    int rule = va_arg(args, int);
+    va_end(args);
+    reductionObserver(rule);
+    return 0;
+}
 
 void ruleserror(const char *message) {
     // The scanner has already reported a failed read; what follows is its echo.

@@ -6,6 +6,7 @@
 #include "rules/RulesListing.h"
 #include "world/BuiltinRules.h"
 #include "world/ColorTable.h"
+#include "world/Node.h"
 #include "world/Pattern.h"
 #include "world/WorldStore.h"
 
@@ -68,13 +69,13 @@ float captureArcFromFile(float degrees) {
     return static_cast<float>(static_cast<double>(degrees * 0.0027777778f) * 6.28);
 }
 
-void loadRules(FILE *stream, const char *path, FILE *log) {
-    errorCount = 0;
-    colorCount = 0;
-    resetSettings();
-    killAll();
-    // The pattern slots' rules belong to the scenario; their patterns do not.
-    clearSlotRules();
+namespace {
+
+int notRunCount = 0;
+
+// The file's statements over a reset colour table, then the built-in rules
+// if it declared no colour.
+void readRules(FILE *stream, const char *path, FILE *log) {
     if (stream) {
         resetColorTable();
         setFileName(path);
@@ -92,5 +93,41 @@ void loadRules(FILE *stream, const char *path, FILE *log) {
     } else if (log) {
         std::fprintf(log, "%d colors parsed\n", colorCount);
     }
+}
+
+}  // namespace
+
+namespace rulesLoader {
+bool keepWorld = false;
+Thing *notRun() {
+    notRunCount++;
+    return nullptr;
+}
+}  // namespace rulesLoader
+
+void loadRules(FILE *stream, const char *path, FILE *log) {
+    errorCount = 0;
+    colorCount = 0;
+    resetSettings();
+    killAll();
+    // The pattern slots' rules belong to the scenario; their patterns do not.
+    clearSlotRules();
+    readRules(stream, path, log);
     rebuildRules();
+}
+
+int loadRulesKeepingWorld(FILE *stream, const char *path, FILE *log) {
+    errorCount = 0;
+    notRunCount = 0;
+    rulesLoader::keepWorld = true;
+    holdValences(true);
+    colorCount = 0;
+    resetSettings();
+    clearSlotRules();
+    readRules(stream, path, log);
+    holdValences(false);
+    rulesLoader::keepWorld = false;
+    refreshColorTable();
+    rebuildDescriptions();
+    return notRunCount;
 }

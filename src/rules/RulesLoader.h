@@ -5,6 +5,13 @@ class Thing;
 
 // Read a whole rules file. Closes the stream. log may be null.
 void loadRules(FILE *stream, const char *path, FILE *log);
+// Reads a rules file over the world in force: the colour table, the settings
+// (speed kept) and the pattern slots' rules become the file's, but no thing is
+// removed and node and edge statements are read, not run (valences are not
+// enforced meanwhile). The things' colour indices, the density grid and the
+// valences are the caller's to bring in line (matching colours by name).
+// Returns how many node and edge statements were not run. Closes the stream.
+int loadRulesKeepingWorld(FILE *stream, const char *path, FILE *log);
 // A diagnostic: "'%s':%d: " with the file name and line, the message, a line feed.
 void rulesError(const char *format, ...)
 #if defined(__GNUC__)
@@ -19,6 +26,11 @@ void rulesErrorAt(int line, const char *format, ...)
     ;
 // Number of diagnostics reported since the last loadRules started.
 int rulesErrorCount();
+
+// Calls observer with the number of each grammar rule the parser reduces, as
+// bison's report of RulesGrammar.y numbers them (the language reference's test
+// uses it to see which forms its examples cover); nullptr stops it.
+void setRulesReductionObserver(void (*observer)(int rule));
 
 // How a number in the file becomes a stored value; the listing inverts these
 // to write numbers that read back to the very same floats.
@@ -37,6 +49,9 @@ namespace rulesLoader {
 extern int lineNumber;           // line being scanned, from 1
 extern Thing *currentThing;      // node or edge whose attributes are being read
 extern char rulesFileName[128];  // name printed in diagnostics
+extern bool keepWorld;           // node and edge statements are not run
+// Counts a node or edge statement that is not run; returns no thing.
+Thing *notRun();
 }
 
 // The scanner (generated from RulesLexer.l).

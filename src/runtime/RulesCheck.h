@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,13 @@ struct RulesDiagnostic {
     std::string text;  // that line of the file, without its line break; empty past the end
 };
 
+// A colour the text declares, in declaration order (the editor draws each
+// name in its colour).
+struct RulesColour {
+    std::string name;
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+};
+
 struct RulesCheck {
     // False when the file cannot be read or is not text (refusal says why);
     // loadRulesFile refuses such a file too.
@@ -19,6 +28,7 @@ struct RulesCheck {
     // The loader's summary line ("6 colors parsed", or that the built-in
     // rules load), without its line break.
     std::string summary;
+    std::vector<RulesColour> colours;
 };
 
 // Checks the rules file at path before Load in "Main" replaces the world with
@@ -34,3 +44,12 @@ struct RulesCheck {
 RulesCheck checkRulesFile(const std::string &path);
 // The same for a text already read; path names it in the diagnostics.
 RulesCheck checkRulesText(const std::string &text, const std::string &path);
+
+// The loader run on a stream of text by load (which closes it), its
+// diagnostics gathered with the text of their line (cut to
+// kDiagnosticTextLength bytes; after kMaxDiagnostics the rest are counted in
+// one last entry) and its summary line. What load changes stays changed.
+RulesCheck runRulesLoader(const std::string &text, const std::string &name,
+                          const std::function<void(FILE *in, const char *name, FILE *log)> &load);
+constexpr size_t kDiagnosticTextLength = 240;
+constexpr size_t kMaxDiagnostics = 10000;

@@ -35,7 +35,8 @@ bool loadRulesFile(const std::string &path, std::string &why, FILE *log) {
 
 bool loadRulesText(const std::string &constText, const std::string &path, std::string &why, FILE *log) {
     std::string text = constText;
-    why = notTextProblem(text, path);
+    std::string name = path.empty() ? std::string("listing") : path;
+    why = notTextProblem(text, name);
     if (!why.empty()) {
         why += "; nothing was loaded";
         return false;
@@ -43,12 +44,13 @@ bool loadRulesText(const std::string &constText, const std::string &path, std::s
     // The loader reads the very text that was checked; fmemopen wants at least a byte.
     FILE *f = text.empty() ? std::fopen("/dev/null", "r") : fmemopen(&text[0], text.size(), "r");
     if (!f) {
-        why = "cannot read '" + path + "': " + std::strerror(errno);
+        why = "cannot read '" + name + "': " + std::strerror(errno);
         return false;
     }
-    initPatternSlots();
-    loadRules(f, path.c_str(), log);
-    readPatternFolder(std::filesystem::path(path).parent_path().string());
+    // The patterns come from beside the file; a text from no file keeps those in force.
+    if (!path.empty()) initPatternSlots();
+    loadRules(f, name.c_str(), log);
+    if (!path.empty()) readPatternFolder(std::filesystem::path(path).parent_path().string());
     if (log) std::fflush(log);
     return true;
 }

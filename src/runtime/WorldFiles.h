@@ -20,7 +20,8 @@ class Pattern;
 bool loadRulesFile(const std::string &path, std::string &why, FILE *log = stdout);
 // The same with the file's text already read (a rules editor's, or the text
 // the window checked): path names it in diagnostics and says where the
-// pattern files lie.
+// pattern files lie. With no path, the patterns in force stay and messages
+// name "listing".
 bool loadRulesText(const std::string &text, const std::string &path, std::string &why, FILE *log = stdout);
 
 // Load in a "Meta" window: reads the pattern file at path whole into

@@ -14,4 +14,3 @@ bool saveWorldSnapshot(const std::string &path, std::string &why);
 // The saved lastStepTime is kept; the desktop program sets it to its clock
 // afterwards (that field is wall-clock time there).
 bool openWorldSnapshot(const std::string &path, std::string &why);
-

@@ -45,6 +45,22 @@ void AggregateGrid::setLayerColour(int layer, const float rgb[3]) {
     for (int k = 0; k < 3; k++) colours[3 * layer + k] = rgb[k];
 }
 
+AggregateGrid *AggregateGrid::renumbered(const int *newOfOld, int newLayers) const {
+    AggregateGrid *g = new AggregateGrid(newLayers);
+    const size_t layerSize = static_cast<size_t>(kRows) * kCols;
+    for (int l = 0; l < layers; l++) {
+        int to = newOfOld[l];
+        if (to >= 0 && to < g->layers)
+            std::memcpy(g->values + to * layerSize, values + l * layerSize, layerSize * sizeof(float));
+    }
+    for (size_t cell = 0; cell < layerSize; cell++) {
+        g->emptyMask[cell] = 1;
+        for (int l = 0; l < g->layers && g->emptyMask[cell]; l++)
+            if (g->values[l * layerSize + cell] != 0.0f) g->emptyMask[cell] = 0;
+    }
+    return g;
+}
+
 void AggregateGrid::archive(StateArchive &a) {
     a.values("value", values, static_cast<size_t>(layers) * kRows * kCols);
     a.values("empty", emptyMask, sizeof emptyMask);

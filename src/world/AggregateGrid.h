@@ -49,6 +49,9 @@ public:
     float cellValue(int layer, int i, int j) const { return values[(layer * kRows + j) * kCols + i]; }
     void setLayerColour(int layer, const float rgb[3]);
     const float *layerColour(int layer) const { return colours + 3 * layer; }
+    // A grid of newLayers layers holding layer l of this one as layer
+    // newOfOld[l] (none where that is -1); layer colours are the caller's.
+    AggregateGrid *renumbered(const int *newOfOld, int newLayers) const;
     // Values and empty-mask (the layer count is the colour count).
     void archive(StateArchive &a);
 

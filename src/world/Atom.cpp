@@ -1,4 +1,5 @@
 #include "world/Atom.h"
+#include "world/ColourVisitor.h"
 
 #include <cmath>
 
@@ -327,6 +328,8 @@ void spawnAtoms() {
         }
     }
 }
+
+void Atom::visitColours(ColourVisitor &v) { v.worn(colour); }
 
 void Atom::archive(StateArchive &a) {
     Thing::archive(a);

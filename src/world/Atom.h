@@ -42,6 +42,7 @@ public:
     void refreshNotice();
     void settleProgress();
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     // Laid out for the pool's line-aligned slots: what a node's query reads
     // of an atom shares the line of the base's flags and strength, or the

@@ -1,4 +1,5 @@
 #include "world/DonutNode.h"
+#include "world/ColourVisitor.h"
 
 #include <cmath>
 
@@ -141,6 +142,12 @@ void DonutNode::drawHighlight() {
     p.circle(nodePosition.x, nodePosition.y, rad * donutFactor, 0.0f);
     p.lineWidth(1.0f);
     p.pointSize(1.0f);
+}
+
+void DonutNode::visitColours(ColourVisitor &v) {
+    TermNode::visitColours(v);
+    v.referred(donutInput);
+    v.worn(donutOutput);  // the colour it is drawn in
 }
 
 void DonutNode::archive(StateArchive &a) {

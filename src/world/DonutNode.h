@@ -17,6 +17,7 @@ public:
     float insetUndirected(int colour) override;
     const float *colourRGB() override;
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     void touchAtoms();
     void convertInput(Atom *atom);

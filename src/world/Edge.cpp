@@ -1,4 +1,5 @@
 #include "world/Edge.h"
+#include "world/ColourVisitor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -371,6 +372,8 @@ void adjacencyPair(int a, int b, Edge *&ab, Edge *&ba) {
         ba = l->in;
     }
 }
+
+void Edge::visitColours(ColourVisitor &v) { v.worn(edgeColour); }
 
 void Edge::archive(StateArchive &a) {
     Thing::archive(a);

@@ -27,6 +27,7 @@ public:
     // The node at the other end from the given table slot (by index), or nullptr.
     Node *otherEnd(int nodeIndex);
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     int fromIndex = -1, toIndex = -1;
     int fromId = -1, toId = -1;

@@ -1,4 +1,5 @@
 #include "world/Node.h"
+#include "world/ColourVisitor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -316,7 +317,14 @@ int firstFreeNodeSlot() {
 
 Node *nodeAt(int index) { return slotInRange(index) ? world.nodeTable[index] : nullptr; }
 
+namespace {
+bool valencesHeld = false;
+}
+
+void holdValences(bool hold) { valencesHeld = hold; }
+
 void enforceAllValences() {
+    if (valencesHeld) return;
     for (int i = 0; i < kNodeTableSize; i++) {
         Node *n = world.nodeTable[i];
         if (n && !n->dead) n->enforceValence();
@@ -332,6 +340,8 @@ Vec2 containerToWorld(MetaNode *m, Vec2 p) {
 }
 
 Vec2 worldPosition(Node *n) { return containerToWorld(n->container(), n->position()); }
+
+void Node::visitColours(ColourVisitor &v) { v.perColour(intake); }
 
 void Node::archive(StateArchive &a) {
     Thing::archive(a);

@@ -93,6 +93,7 @@ public:
         (void)depth;
     }
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     // Edge cursors: each call returns the next live edge, or nullptr.
     Edge *nextAttachedEdge(int &cursor);
@@ -146,6 +147,9 @@ Node *createNode(float x, float y, int colour);
 int firstFreeNodeSlot();
 Node *nodeAt(int index);
 void enforceAllValences();
+// While held, enforceAllValences does nothing: rules are being replaced under
+// a living world and its nodes' colours do not name the new records yet.
+void holdValences(bool hold);
 // A point in a metanode's frame carried to world coordinates (rotated by its
 // angle, then moved by its position). Without a metanode the point is unchanged.
 Vec2 containerToWorld(MetaNode *m, Vec2 p);

@@ -1,4 +1,5 @@
 #include "world/Pattern.h"
+#include "world/ColourVisitor.h"
 
 #include <new>
 #include <vector>
@@ -441,6 +442,16 @@ Pattern *Pattern::instantiate(float scale) {
         p->edges[j] = new Edge(p->nodes[f], p->nodes[t], e->directed != 0, e->edgeColour, true);
     }
     return p;
+}
+
+void Pattern::visitColours(ColourVisitor &v) {
+    // A thing record's input is a colour or a pattern slot, and only told
+    // apart where the record was made; the reaction reads only its output.
+    for (int i = 0; i < thingRecordCount && i < 10; i++) v.referred(thingRecords[i].output);
+    for (int i = 0; i < cellRecordCount && i < 10; i++) {
+        v.referred(cellRecords[i].input);
+        v.referred(cellRecords[i].output);
+    }
 }
 
 void Pattern::archive(StateArchive &a) {

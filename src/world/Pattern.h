@@ -52,6 +52,7 @@ public:
     Edge *nextEdgeAt(int k, int &cursor);
     Pattern *instantiate(float scale);
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     int instanceCount = 0;
     int nodeCount = 0;

@@ -1,4 +1,5 @@
 #include "world/TermNode.h"
+#include "world/ColourVisitor.h"
 
 #include <climits>
 #include <cmath>
@@ -441,6 +442,12 @@ void TermNode::drawInfo() {
     char text[128];
     snprintf(text, sizeof text, "X=%3.0f Y=%3.0f Angle = %3.2f", x, y, angle() * 0.1592356687898089 * 360);
     p.worldText(std::trunc(lx), std::trunc(ly), text);
+}
+
+void TermNode::visitColours(ColourVisitor &v) {
+    Node::visitColours(v);
+    v.worn(nodeColour);
+    v.perColour(collected);
 }
 
 void TermNode::archive(StateArchive &a) {

@@ -29,6 +29,7 @@ public:
     bool convertIntake(int colour, float amount) override;
     void decomposeTouching(Node *other, float depth) override;
     void archive(StateArchive &a) override;
+    void visitColours(ColourVisitor &v) override;
 
     void interactWithAtoms();
     void processIntake();

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 class MetaNode;
+class ColourVisitor;
 class StateArchive;
 
 // What a thing is, as far as removal notices need to know. Set by the atom,
@@ -37,6 +38,9 @@ public:
     virtual MetaNode *container() { return nullptr; }
     // Every field that decides a later step, base fields first (StateArchive.h).
     virtual void archive(StateArchive &a);
+    // Every colour index the thing holds (ColourVisitor.h); a pattern's or a
+    // metanode's entries are things of their own and visited as such.
+    virtual void visitColours(ColourVisitor &v) { (void)v; }
 
     // setStrength of any thing: clamped to 0..1.
     void setStrength(float s);

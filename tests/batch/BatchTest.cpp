@@ -12,6 +12,18 @@ using BatchTest = ScratchTest;
 
 }  // namespace
 
+// The form editors and CI annotators read: the path as given, no summary.
+TEST_F(BatchTest, CheckInTheGnuFormat) {
+    std::string two = write("two.txt", "# c\nred eat blue\nblue is 2 0 0\n");
+    BatchResult r = runBatch("check '" + two + "' --format gnu");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, two + ":2: error: parse error\n" + two + ":3: error: rgb values must be between 0 and 1\n" + two +
+                         ":4: error: parse error\n" + two + ":4: error: expected a semicolon or line break here\n");
+    r = runBatch("check --format gnu '" + write("good.txt", "red is 1 0 0\n") + "' --listing");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 24), "=== listing\nred is 1.000");
+}
+
 TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
     std::string empty = write("empty.txt", "# nothing\n");
     BatchResult r = runBatch("check '" + empty + "' --listing");
@@ -32,6 +44,7 @@ TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
         {"check " + quote(dir + "/missing.txt"), "drovan-batch: cannot open '" + dir + "/missing.txt'"},
         {"check " + quote(dir), "drovan-batch: cannot read '" + dir + "': it is a folder"},
         {"check", "usage: drovan-batch check FILE"},
+        {"check " + r + "--format json", "drovan-batch check: unexpected argument '--format'"},
         {"run " + r + "--seed 4294967296", "drovan-batch: --seed takes a 32-bit number, not '4294967296'"},
         {"run " + r + "--seed 12x", "drovan-batch: --seed takes a 32-bit number, not '12x'"},
         {"bench --steps 1 --save " + quote(dir + "/b.txt"), "drovan-batch bench: --csv and --save need --scenario"},

@@ -1,0 +1,185 @@
+// The Rules window, typed into through its own input queue as the toolkit
+// would feed it: diagnostics come and go with the text, Ctrl+Enter applies
+// it (the world restarts and draws the new colour), Ctrl+Shift+Enter keeps
+// the world, find selects, the desktop clipboard copies and pastes, and a
+// paste too large for the editor is refused.
+#include <TextEditor.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "GuiFixture.h"
+#include "app/DesktopClipboard.h"
+#include "app/Question.h"
+#include "app/Quit.h"
+#include "app/RulesLoad.h"
+#include "app/RulesWindow.h"
+#include "app/Undo.h"
+#include "render/GLContext.h"
+#include "render/Scene.h"
+#include "runtime/RulesDocument.h"
+
+namespace {
+
+class RulesWindowTest : public GuiTest {
+protected:
+    std::string folder = scratchFolder(), file = folder + "/rules.txt";
+
+    void SetUp() override {
+        GuiTest::SetUp();
+        setRulesCheckWorker(DROVAN_BATCH);
+        std::ofstream(file) << "Sun is 1 0 0\nSun static\nSun node at 1600.0 1600.0\n";
+        std::string why;
+        ASSERT_TRUE(applyRulesText(readAll(file), file, why)) << why;
+        rulesShowScenario(readAll(file), file, true);  // what an earlier test typed goes
+        if (!rulesWindowOpen()) toggleRulesWindow();
+        ASSERT_TRUE(rulesWindowOpen());
+        ASSERT_TRUE(until([] { return !rulesDocument().checking(); }));
+    }
+    void TearDown() override {
+        rulesShowScenario(readAll(file), file, true);  // nothing unsaved is left for the next test
+        if (rulesWindowOpen()) toggleRulesWindow();
+        GuiTest::TearDown();
+    }
+
+    // Frames of the window and idle passes until done (or ten seconds of waiting for the worker).
+    static bool until(const std::function<bool()> &done) {
+        for (int i = 0; i < 2000; i++) {
+            advanceClock(0.05f);
+            carryOutPanelRequests();
+            rulesWindowDisplay();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    static void advanceClock(float seconds) {
+        static float t = 1000.0f;
+        clockOverride(t += seconds);
+    }
+    static void type(const std::string &text, int mods = 0) {
+        for (char c : text) windowKeyTap(rulesWindowInput(), c == '\n' ? 13 : static_cast<unsigned char>(c), mods);
+    }
+    static std::string diagnostics() {
+        std::string all;
+        for (const RulesDiagnostic &d : rulesDocument().diagnostics().diagnostics)
+            all += std::to_string(d.line) + " " + d.message + "\n";
+        return all;
+    }
+    static bool checked() { return !rulesDocument().checking() && !rulesDocument().stale(); }
+    // The colour drawn at the world point, from a fresh frame of the world window.
+    static std::vector<int> drawnAt(Vec2 point) {
+        glutSetWindow(shell.mainWindow);
+        drawLiveFrame(pointerMarks(), false);
+        std::vector<unsigned char> pixels;
+        readBackBuffer(800, 800, pixels);
+        Vec2 p = worldToScreen(point);
+        const unsigned char *c =
+            &pixels[(static_cast<size_t>(799 - static_cast<int>(p.y)) * 800 + static_cast<int>(p.x)) * 3];
+        return {c[0], c[1], c[2]};
+    }
+};
+
+}  // namespace
+
+TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
+    type("Sun eat Sun\n");
+    ASSERT_TRUE(until([] { return checked() && !diagnostics().empty(); }));
+    EXPECT_EQ(diagnostics(), "4 parse error\n");
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt *");
+    EXPECT_EQ(rulesDocument().lineMarkers().count(4), 1u);
+
+    for (int i = 0; i < 8; i++) windowKeyTap(rulesWindowInput(), 8, 0);  // back to "Sun "
+    type("is 0 0 1");
+    ASSERT_TRUE(until([] { return checked() && diagnostics().empty(); }));
+    EXPECT_NE(rulesDocument().text().find("\nSun is 0 0 1"), std::string::npos) << rulesDocument().text();
+
+    std::vector<int> red = drawnAt(Vec2(1600.0f, 1600.0f));
+    EXPECT_TRUE(red[0] > 150 && red[2] < 100) << red[0] << "," << red[1] << "," << red[2];
+    windowKeyTap(rulesWindowInput(), 13, GLUT_ACTIVE_CTRL);
+    ASSERT_TRUE(until([] { return colorTable[0].rgb[2] == 1.0f; }));
+    EXPECT_EQ(liveNodes(), 1);
+    std::vector<int> blue = drawnAt(Vec2(1600.0f, 1600.0f));
+    EXPECT_TRUE(blue[2] > 150 && blue[0] < 100) << blue[0] << "," << blue[1] << "," << blue[2];
+    EXPECT_LT(rulesLongestFrame(), 1000.0f);  // the figure itself is the frame benchmark's
+
+    // Undone like Load; the editor keeps its text.
+    ASSERT_EQ(undoLabel(), "Apply");
+    undoLastAction();
+    EXPECT_EQ(colorTable[0].rgb[2], 0.0f);
+    EXPECT_NE(rulesDocument().text().find("\nSun is 0 0 1"), std::string::npos);
+
+    // The unsaved text joins the quit question; "Save rules" writes it to its file and quits.
+    static int left;
+    left = 0;
+    void (*leave)() = leaveProgram;
+    leaveProgram = [] { left++; };
+    askToQuit();
+    const Question *q = shownQuestion();
+    ASSERT_NE(q, nullptr);
+    EXPECT_NE(q->text.find("Rules window"), std::string::npos) << q->text;
+    ASSERT_EQ(q->answers[0], "Save rules");
+    answerQuestion(0);
+    carryOutAnswer();
+    leaveProgram = leave;
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(readAll(file), rulesDocument().text());
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");
+}
+
+TEST_F(RulesWindowTest, KeepingTheWorldFindingAndConfirmingAnApplyWithMistakes) {
+    Node *sun = node(1000.0f, 1000.0f, 0);
+    int id = sun->id, before = liveNodes();
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
+    type("Moon is 0 1 0\nMoon node at 10.0 10.0\n");
+    windowKeyTap(rulesWindowInput(), 13, GLUT_ACTIVE_CTRL | GLUT_ACTIVE_SHIFT);
+    ASSERT_TRUE(until([] { return colorCount == 2; }));
+    EXPECT_EQ(liveNodes(), before) << "the world stays; node statements are not run";
+    EXPECT_TRUE(findNode(id));
+
+    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);  // Ctrl+F, let go, then the word and Enter
+    for (int i = 0; i < 2; i++) ASSERT_TRUE(until([] { return true; }));
+    type("Moon node\n");
+    ASSERT_TRUE(until([] { return rulesEditor().HasSelection(); }));
+    EXPECT_EQ(rulesEditor().GetSelectedText(), "Moon node") << rulesDocument().text();
+
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(0, 0));
+    windowKeyTap(rulesWindowInput(), 27, 0);  // Escape: back to the text
+    type("x y\n");
+    windowKeyTap(rulesWindowInput(), 13, GLUT_ACTIVE_CTRL);
+    ASSERT_TRUE(until([] { return checked() && !diagnostics().empty(); }));
+    for (int i = 0; i < 5; i++) ASSERT_TRUE(until([] { return true; }));
+    EXPECT_EQ(colorCount, 2) << "a text with mistakes waits for Apply anyway";
+}
+
+TEST_F(RulesWindowTest, CopyAndPasteWithOtherProgramsAndAPasteTooLarge) {
+    rulesEditor().SelectAll();
+    windowKeyTap(rulesWindowInput(), 3, GLUT_ACTIVE_CTRL);  // Ctrl+C
+    ASSERT_TRUE(until([] { return true; }));
+    std::string copied;
+    for (int i = 0; i < 100 && copied.empty(); i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        FILE *p = popen("xclip -o -selection clipboard 2>/dev/null", "r");
+        char buf[4096];
+        size_t n = fread(buf, 1, sizeof buf, p);
+        pclose(p);
+        copied.assign(buf, n);
+    }
+    EXPECT_EQ(copied, rulesDocument().text());
+
+    ASSERT_EQ(std::system("printf 'Moon is 0 1 0\\n' | xclip -i -selection clipboard"), 0);
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
+    windowKeyTap(rulesWindowInput(), 22, GLUT_ACTIVE_CTRL);  // Ctrl+V
+    ASSERT_TRUE(until([] { return rulesDocument().text().find("Moon is 0 1 0\n") != std::string::npos; }))
+        << desktopClipboardProblem() << "|" << rulesDocument().text();
+
+    std::ofstream(folder + "/big.txt") << std::string(3 << 20, 'x');
+    ASSERT_EQ(std::system(("xclip -i -selection clipboard < " + folder + "/big.txt").c_str()), 0);
+    size_t size = rulesDocument().text().size();
+    windowKeyTap(rulesWindowInput(), 22, GLUT_ACTIVE_CTRL);
+    for (int i = 0; i < 10; i++) ASSERT_TRUE(until([] { return true; }));
+    EXPECT_EQ(rulesDocument().text().size(), size) << "nothing pasted";
+}
