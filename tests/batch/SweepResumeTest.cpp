@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -19,11 +20,20 @@ namespace {
 
 const std::string kLogic = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
 
-// The sweep in the background, its output dropped.
-pid_t startSweep(const std::string &args) {
-    std::string cmd = "exec " + quote(DROVAN_BATCH) + " " + args + " >/dev/null 2>&1";
+// The sweep in the background, its output dropped (no shell between: the
+// signals must reach the sweep itself).
+pid_t startSweep(const std::vector<std::string> &args) {
     pid_t pid = fork();
-    if (pid == 0) execl("/bin/sh", "sh", "-c", cmd.c_str(), nullptr), _exit(127);
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char *> argv{const_cast<char *>(DROVAN_BATCH), const_cast<char *>("sweep")};
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(DROVAN_BATCH, argv.data());
+        _exit(127);
+    }
     return pid;
 }
 
@@ -78,10 +88,13 @@ using SweepResumeTest = ScratchTest;
 // worker killed, the sweep killed) and run again gives the files of an
 // uninterrupted sweep byte for byte, keeping the runs that had finished.
 TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
+    std::vector<std::string> options{kLogic,    "--seeds", "1..4", "--vary",  "node_creation_rate {}",
+                                     "0.2,0.5", "--steps", "300",  "--every", "100",
+                                     "--jobs",  "2",       "--out"};
     auto command = [&](const std::string &dir) {
-        return "sweep " + quote(kLogic) +
-               " --seeds 1..4 --vary 'node_creation_rate {}' 0.2,0.5 --steps 300 --every 100 --jobs 2 --out " +
-               quote(dir);
+        std::string c = "sweep";
+        for (const std::string &o : options) c += " " + quote(o);
+        return c + " " + quote(dir);
     };
     auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(runBatch(command(path("whole"))).status, 0);
@@ -107,7 +120,9 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
             double delay = std::uniform_real_distribution<double>(0.1, 0.6)(random) * whole;
             trace = std::string(cut.name) + " after " + std::to_string(delay) + " s of the " + std::to_string(whole) +
                     " s a whole sweep took (random seed " + std::to_string(seed) + ")";
-            pid_t sweep = startSweep(command(dir));
+            std::vector<std::string> args = options;
+            args.push_back(dir);
+            pid_t sweep = startSweep(args);
             std::this_thread::sleep_for(std::chrono::duration<double>(delay));
             pid_t target = cut.worker ? runningChild(sweep) : sweep;
             if (target > 0) kill(target, cut.signal);
