@@ -1,12 +1,16 @@
 #pragma once
-// Runs the built drovan-batch and collects its standard output.
+// Runs the built drovan-batch, and the scratch files and CSV reading the
+// tests of both programs share.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 struct BatchResult {
     int status;
@@ -21,9 +25,9 @@ inline std::string readFile(const std::string &path) {
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
-// Standard error is dropped so only the tool's output is compared.
-inline BatchResult runBatch(const std::string &args) {
-    std::string cmd = quote(DROVAN_BATCH) + " " + args + " 2>/dev/null";
+// The tool's standard output, or with messages its standard error too.
+inline BatchResult runBatch(const std::string &args, bool messages = false) {
+    std::string cmd = quote(DROVAN_BATCH) + " " + args + (messages ? " 2>&1" : " 2>/dev/null");
     BatchResult r{-1, ""};
     FILE *p = popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -33,6 +37,27 @@ inline BatchResult runBatch(const std::string &args) {
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+// Line n of a text, counted from 0 (empty past the end).
+inline std::string lineOf(const std::string &text, int n) {
+    std::istringstream in(text);
+    std::string l;
+    for (int i = 0; i <= n; i++)
+        if (!std::getline(in, l)) return "";
+    return l;
+}
+
+// A CSV's rows split into cells, the header first.
+inline std::vector<std::vector<std::string>> csvRows(const std::string &text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    for (std::string line, cell; std::getline(in, line);) {
+        rows.emplace_back();
+        std::istringstream cells(line);
+        while (std::getline(cells, cell, ',')) rows.back().push_back(cell);
+    }
+    return rows;
 }
 
 // A scratch folder for one test, removed with everything in it afterwards.
@@ -48,4 +73,13 @@ struct ScratchFolder {
         std::ofstream(path(name), std::ios::binary) << text;
         return path(name);
     }
+};
+
+// A test with its own scratch folder.
+class ScratchTest : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+    const std::string &dir = scratch.dir;
+    std::string path(const std::string &name) const { return scratch.path(name); }
+    std::string write(const std::string &name, const std::string &text) const { return scratch.write(name, text); }
 };

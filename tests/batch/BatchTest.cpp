@@ -1,64 +1,27 @@
 #include <gtest/gtest.h>
 
 #include "batch/BatchRunner.h"
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <set>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::multiset<std::string> sortedLines(const std::string &text) {
-    std::multiset<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.insert(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-class BatchTest : public ::testing::Test {
-protected:
-    ScratchFolder scratch;
-    const std::string &dir = scratch.dir;
-    std::string write(const std::string &name, const std::string &text) { return scratch.write(name, text); }
-};
+using BatchTest = ScratchTest;
 
 }  // namespace
 
-TEST_F(BatchTest, CheckReportsDiagnosticsAndExitStatus) {
-    std::string good = write("logic.txt", "red is 1 0 0\ngreen is 0 1 0 ; blue is 0 0 1\nred eats green\n");
-    BatchResult r = runBatch("check '" + good + "'");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "3 colors parsed\n");
-
-    std::string bad = write("logic.txt", "red eat blue\nblue eats red\n");
-    r = runBatch("check '" + bad + "'");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "'logic.txt':1: parse error\n2 colors parsed\n");
-
-    // The form editors and CI annotators read: the path as given, no summary.
+// The form editors and CI annotators read: the path as given, no summary.
+TEST_F(BatchTest, CheckInTheGnuFormat) {
     std::string two = write("two.txt", "# c\nred eat blue\nblue is 2 0 0\n");
-    r = runBatch("check '" + two + "' --format gnu");
+    BatchResult r = runBatch("check '" + two + "' --format gnu");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, two + ":2: error: parse error\n" + two + ":3: error: rgb values must be between 0 and 1\n" + two +
                          ":4: error: parse error\n" + two + ":4: error: expected a semicolon or line break here\n");
-    good = write("good.txt", "red is 1 0 0\n");
-    r = runBatch("check --format gnu '" + good + "' --listing");
+    r = runBatch("check --format gnu '" + write("good.txt", "red is 1 0 0\n") + "' --listing");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 24), "=== listing\nred is 1.000");
-    EXPECT_EQ(runBatch("check '" + good + "' --format json").status, 2);
-}
-
-TEST_F(BatchTest, CheckCannotOpen) {
-    EXPECT_EQ(runBatch("check '" + dir + "/missing.txt'").status, 2);
-    EXPECT_EQ(runBatch("check '" + dir + "'").status, 2);  // a folder
-    EXPECT_EQ(runBatch("check").status, 2);
 }
 
 TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
@@ -69,37 +32,59 @@ TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
     EXPECT_EQ(r.out.substr(0, head.size()), head);
 }
 
-TEST_F(BatchTest, SavedListingLoadsBackToTheSameListing) {
-    std::string src = write("a.txt", "red is 1 0 0\nblue is 0 0 1\nred eats blue\nred node probability is 0.5\n"
-                                     "red node at 100.0 200.0 with id 4 with strength 0.5\n"
-                                     "blue node at 300.0 200.0 with id 9\nundirected edge from node 4 to node 9\n");
-    BatchResult first = runBatch("check '" + src + "' --listing");
-    ASSERT_EQ(first.status, 0);
-    std::string listing = first.out.substr(first.out.find("=== listing\n") + 12);
-    std::string again = write("b.txt", listing);
-    BatchResult second = runBatch("check '" + again + "' --listing");
-    EXPECT_EQ(second.status, 0);
-    // Nodes are listed newest first, so reading a listing back reverses their
-    // order; every line must survive.
-    EXPECT_EQ(sortedLines(second.out.substr(second.out.find("=== listing\n") + 12)), sortedLines(listing));
-}
-
-// A place outside the slots or the world, or not a number, is refused before
-// anything starts: no output, exit status 2.
-// A sweep refuses them alike; and no command takes a second input.
-TEST_F(BatchTest, RunRefusesPlacesOutsideTheSlotsAndTheWorld) {
-    std::string rules = write("logic.txt", "red is 1 0 0\n");
-    for (const char *place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5", "0:5",
-                              "0:5,5x", "x:5,5", ":5,5"}) {
-        for (const std::string &command : {std::string("run "), "sweep --out " + quote(dir + "/s") + " "}) {
-            BatchResult r = runBatch(command + quote(rules) + " --steps 1 --place '" + place + "'");
-            EXPECT_EQ(r.status, 2) << command << place;
-            EXPECT_EQ(r.out, "") << command << place;
-        }
-    }
+// What cannot run is refused before anything starts: exit status 2, nothing
+// but the message (and the usage), and no sweep folder filled.
+TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
+    std::string rules = write("logic.txt", "red is 1 0 0\n"), file = write("file", ""), r = quote(rules) + " ";
+    std::string sweep = "sweep " + r + "--steps 10 --out " + quote(dir + "/out") + " ";
+    struct Case {
+        std::string args, says;
+    };
+    std::vector<Case> cases = {
+        {"check " + quote(dir + "/missing.txt"), "drovan-batch: cannot open '" + dir + "/missing.txt'"},
+        {"check " + quote(dir), "drovan-batch: cannot read '" + dir + "': it is a folder"},
+        {"check", "usage: drovan-batch check FILE"},
+        {"check " + r + "--format json", "drovan-batch check: unexpected argument '--format'"},
+        {"run " + r + "--seed 4294967296", "drovan-batch: --seed takes a 32-bit number, not '4294967296'"},
+        {"run " + r + "--seed 12x", "drovan-batch: --seed takes a 32-bit number, not '12x'"},
+        {"bench --steps 1 --save " + quote(dir + "/b.txt"), "drovan-batch bench: --csv and --save need --scenario"},
+        {"plot " + r + "--out " + quote(dir + "/x.jpg"), "--out '" + dir + "/x.jpg' must end in .png or .svg"},
+        {sweep + "--vary 'node_creation_rate' 1,2",
+         "drovan-batch sweep: the --vary statement 'node_creation_rate' has no {} for the value"},
+        {sweep + "--vary 'node_creation_rate {}' 0.1,,0.3",
+         "drovan-batch sweep: --vary 'node_creation_rate {}' has an empty value in '0.1,,0.3'"},
+        {sweep + "--seeds 5..3", "drovan-batch sweep: --seeds 5..3 is empty: the first seed is above the last"},
+        {sweep + "--seeds ''", "drovan-batch sweep: --seeds is empty"},
+        {sweep + "--jobs 0", "drovan-batch sweep: --jobs takes a count above 0, not '0'"},
+        {sweep + "--seeds 1..50001 --vary 'node_creation_rate {}' 0.1,0.2",
+         "drovan-batch sweep: the sweep has 100002 runs, more than 100000: add --force to run them all"},
+        {sweep + "--out " + quote(file), "drovan-batch sweep: --out '" + file + "' is a file, not a folder"},
+        {sweep + "--out /proc/self", "drovan-batch sweep: cannot write in '/proc/self': "},
+    };
+    // No command takes a second input.
     for (const char *command : {"run", "check", "pattern", "resume", "plot"})
-        EXPECT_EQ(runBatch(std::string(command) + " " + quote(rules) + " " + quote(rules)).status, 2) << command;
-    BatchResult r = runBatch("run " + quote(rules) + " --steps 1 --place 9:0,3200 --place 0:3200,0");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, 16), "1 colors parsed\n");
+        cases.push_back({std::string(command) + " " + r + r, "unexpected argument '" + rules + "'"});
+    // A place outside the slots or the world, or not a number.
+    for (std::string place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5", "0:5",
+                              "0:5,5x", "x:5,5", ":5,5"}) {
+        cases.push_back({"run " + r + "--steps 1 --place '" + place + "'",
+                         "drovan-batch run: --place '" + place + "': takes SLOT:X,Y with SLOT 0..9"});
+        cases.push_back({sweep + "--place '" + place + "'",
+                         "drovan-batch sweep: --place takes SLOT:X,Y with SLOT 0..9 and a point inside the world, "
+                         "not '" +
+                             place + "'"});
+    }
+    for (const Case &c : cases) {
+        BatchResult got = runBatch(c.args, true);
+        EXPECT_EQ(got.status, 2) << c.args;
+        EXPECT_NE(got.out.find(c.says), std::string::npos) << c.args << "\n" << got.out;
+        for (int i = 0; !lineOf(got.out, i).empty(); i++)
+            EXPECT_TRUE(lineOf(got.out, i).rfind("drovan-batch", 0) == 0 || lineOf(got.out, i).rfind("usage:", 0) == 0)
+                << c.args << "\n"
+                << got.out;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/out")) << c.args;
+    }
+    BatchResult ok = runBatch("run " + r + "--steps 1 --place 9:0,3200 --place 0:3200,0");
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(ok.out.substr(0, 16), "1 colors parsed\n");
 }

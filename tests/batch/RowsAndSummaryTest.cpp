@@ -3,24 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "batch/BatchRunner.h"
 
 namespace {
-
-std::vector<std::vector<std::string>> csvRows(const std::string &text) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text);
-    for (std::string line, cell; std::getline(in, line);) {
-        rows.emplace_back();
-        std::istringstream cells(line);
-        while (std::getline(cells, cell, ',')) rows.back().push_back(cell);
-    }
-    return rows;
-}
 
 // The step and time columns of every row after the header.
 std::vector<std::string> stepsAndTimes(const std::string &csv) {
@@ -36,11 +24,10 @@ std::string at(long step) {
     return std::to_string(step) + "@" + time;
 }
 
-class RowsAndSummaryTest : public ::testing::Test {
+class RowsAndSummaryTest : public ScratchTest {
 protected:
-    ScratchFolder scratch;
     // Two colours, a few nodes and atoms: quick to start and to step.
-    std::string rules = scratch.write(
+    std::string rules = write(
         "small.txt", "Red is 1 0 0\nBlue is 0 0 1\nRed eats Blue\nBlue atom probability is 0.5\nnode_creation_rate 0\n"
                      "Red node at 100.0 100.0\nBlue node at 130.0 100.0\n");
 };
@@ -54,32 +41,31 @@ TEST_F(RowsAndSummaryTest, RowsFallOnMultiplesOfEveryAndASweepAddsTheLastStep) {
     const long plans[][2] = {{0, 3}, {1, 1}, {9, 3}, {10, 4}, {5, 10}, {23, 7}};
     for (auto [steps, every] : plans) {
         std::string opts = " --steps " + std::to_string(steps) + " --every " + std::to_string(every);
-        ASSERT_EQ(runBatch("run " + quote(rules) + opts + " --csv " + quote(scratch.path("r.csv"))).status, 0);
+        ASSERT_EQ(runBatch("run " + quote(rules) + opts + " --csv " + quote(path("r.csv"))).status, 0);
         std::vector<std::string> want;
         for (long s = 0; s <= steps; s += every) want.push_back(at(s));
-        EXPECT_EQ(stepsAndTimes(readFile(scratch.path("r.csv"))), want) << opts;
+        EXPECT_EQ(stepsAndTimes(readFile(path("r.csv"))), want) << opts;
 
-        std::string out = scratch.path("sweep" + std::to_string(steps));
+        std::string out = path("sweep" + std::to_string(steps));
         ASSERT_EQ(runBatch("sweep " + quote(rules) + opts + " --seeds 1..1 --out " + quote(out)).status, 0);
         if (steps % every != 0) want.push_back(at(steps));
         EXPECT_EQ(stepsAndTimes(readFile(out + "/run-0000.csv")), want) << opts;
     }
-    ASSERT_EQ(runBatch("run " + quote(rules) + " --steps 7 --snapshot " + quote(scratch.path("s.snap"))).status, 0);
-    ASSERT_EQ(runBatch("resume " + quote(scratch.path("s.snap")) + " --steps 9 --every 5 --csv " +
-                       quote(scratch.path("resumed.csv")))
-                  .status,
-              0);
-    EXPECT_EQ(stepsAndTimes(readFile(scratch.path("resumed.csv"))), (std::vector<std::string>{at(7), at(10), at(15)}));
+    ASSERT_EQ(runBatch("run " + quote(rules) + " --steps 7 --snapshot " + quote(path("s.snap"))).status, 0);
+    ASSERT_EQ(
+        runBatch("resume " + quote(path("s.snap")) + " --steps 9 --every 5 --csv " + quote(path("resumed.csv"))).status,
+        0);
+    EXPECT_EQ(stepsAndTimes(readFile(path("resumed.csv"))), (std::vector<std::string>{at(7), at(10), at(15)}));
 }
 
 // Runs written as a cluster's tasks would leave them, then collected: mean,
 // standard deviation across seeds (n - 1), minimum and maximum per sampled
 // step, failed runs left out, a lone run's deviation 0.
 TEST_F(RowsAndSummaryTest, SummaryMatchesFiguresWorkedOutByHand) {
-    std::string out = scratch.path("s"), sweep = "sweep " + quote(rules) +
-                                                 " --seeds 1..4 --vary 'Blue atom probability is {}' 0.5,1 --steps 4 "
-                                                 "--every 2 --out " +
-                                                 quote(out);
+    std::string out = path("s"), sweep = "sweep " + quote(rules) +
+                                         " --seeds 1..4 --vary 'Blue atom probability is {}' 0.5,1 --steps 4 "
+                                         "--every 2 --out " +
+                                         quote(out);
     ASSERT_EQ(runBatch(sweep).status, 0);
     std::vector<std::string> header = csvRows(readFile(out + "/run-0000.csv")).at(0);
     // Every quantity of run r at steps 0, 2 and 4; runs 3, 5, 6 and 7 failed.
@@ -95,8 +81,8 @@ TEST_F(RowsAndSummaryTest, SummaryMatchesFiguresWorkedOutByHand) {
                                          : header[k] == "digest" ? std::string("00000000000000ab")
                                                                  : std::string(values[r][row]));
         }
-        scratch.write("s/run-000" + std::to_string(r) + ".csv", csv + "\n");
-        if (r == 3 || r >= 5) scratch.write("s/run-000" + std::to_string(r) + ".status", "1 failed on purpose\n");
+        write("s/run-000" + std::to_string(r) + ".csv", csv + "\n");
+        if (r == 3 || r >= 5) write("s/run-000" + std::to_string(r) + ".status", "1 failed on purpose\n");
     }
     EXPECT_EQ(runBatch(sweep + " --collect").status, 1);
 

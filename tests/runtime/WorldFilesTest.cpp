@@ -54,45 +54,27 @@ protected:
 }  // namespace
 
 // The check runs the loader on the file and gives its diagnostics with the
-// text of each line, and the world stays as it was; Load then prints the
-// same diagnostics. A file that is not text is refused by both before any
-// statement runs.
+// text of each line, and the world stays as it was. A file that is not text
+// is refused by the check and by Load before any statement runs.
 TEST_F(WorldFilesTest, RulesAreCheckedWithoutTouchingTheWorld) {
     std::string rules = scratch.write("typos.txt", "Red is 1 0 0\n"
                                                    "Red size 2\n"
                                                    "\n"
                                                    "Blue is 0 0 1 ; Red eats Blue\n"
                                                    "Blue node decays at -1\n");
-    const uint64_t digest = worldDigest();
     const std::string before = image();
     RulesCheck check = checkRulesFile(rules);
     ASSERT_TRUE(check.readable) << check.refusal;
-    EXPECT_EQ(worldDigest(), digest);
-    EXPECT_EQ(image(), before) << "colours, patterns and settings as they were";
-    ASSERT_EQ(check.diagnostics.size(), 2u);
-    const RulesDiagnostic &size = check.diagnostics[0], &decay = check.diagnostics[1];
-    EXPECT_EQ(size.line, 2);
-    EXPECT_EQ(size.message, "color sizes must be between 0 and 1");
-    EXPECT_EQ(size.text, "Red size 2");
-    EXPECT_EQ(decay.line, 5);
-    EXPECT_EQ(decay.message, "node decay rate must be >= 0");
-    EXPECT_EQ(decay.text, "Blue node decays at -1");
+    EXPECT_EQ(image(), before) << "the world, colours, patterns and settings as they were";
+    std::string found;
+    for (const RulesDiagnostic &d : check.diagnostics)
+        found += std::to_string(d.line) + ": " + d.message + " | " + d.text + "\n";
+    EXPECT_EQ(found, "2: color sizes must be between 0 and 1 | Red size 2\n"
+                     "5: node decay rate must be >= 0 | Blue node decays at -1\n");
     EXPECT_EQ(check.summary, "2 colors parsed");
 
-    // Load prints what the check gave, line for line.
-    char *printed = nullptr;
-    size_t length = 0;
-    FILE *out = open_memstream(&printed, &length);
-    setRulesDiagnosticStream(out);
     std::string why;
     ASSERT_TRUE(loadRulesFile(rules, why, quiet)) << why;
-    setRulesDiagnosticStream(nullptr);
-    std::fclose(out);
-    std::string expected;
-    for (const RulesDiagnostic &d : check.diagnostics)
-        expected += "'typos.txt':" + std::to_string(d.line) + ": " + d.message + "\n";
-    EXPECT_EQ(std::string(printed, length), expected);
-    std::free(printed);
     EXPECT_EQ(colorCount, 2);
 
     RulesCheck clean = checkRulesFile(kScenarios + "/donuts.txt");
@@ -146,7 +128,7 @@ TEST_F(WorldFilesTest, UndoKeepsTheNewestStatesWithinItsBounds) {
 }
 
 // The recovery snapshot holds the world of the moment it was asked for, though
-// it is written while the world goes on; another process resumes it.
+// it is written while the world goes on.
 TEST_F(WorldFilesTest, RecoverySnapshotIsTheWorldWhenAskedFor) {
     const char *old = std::getenv("XDG_STATE_HOME");
     std::string saved = old ? old : "";
@@ -161,8 +143,7 @@ TEST_F(WorldFilesTest, RecoverySnapshotIsTheWorldWhenAskedFor) {
         unsetenv("XDG_STATE_HOME");
 
     EXPECT_EQ(recoveryWrittenAt(path), 0);
-    char digest[17];
-    formatDigest(worldDigest(), digest);
+    const uint64_t digest = worldDigest();
     std::string why;
     {
         RecoveryWriter writer(path);
@@ -171,13 +152,8 @@ TEST_F(WorldFilesTest, RecoverySnapshotIsTheWorldWhenAskedFor) {
         ASSERT_TRUE(writer.wait(why)) << why;
     }
     EXPECT_GT(recoveryWrittenAt(path), 0);
-    BatchResult r = runBatch("resume " + quote(path) + " --steps 0 --digest");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find(std::string("digest ") + digest), std::string::npos) << r.out;
     ASSERT_TRUE(restoreRecovery(why, path)) << why;
-    char back[17];
-    formatDigest(worldDigest(), back);
-    EXPECT_STREQ(back, digest);
+    EXPECT_EQ(worldDigest(), digest);
     EXPECT_TRUE(discardRecovery(path));
     EXPECT_EQ(recoveryWrittenAt(path), 0);
 }
