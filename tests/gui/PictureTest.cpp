@@ -195,14 +195,11 @@ TEST_F(GuiTest, RecordWritesAFramePerStep) {
         // no reshape comes back without the main loop.
         ImGui::GetIO().DisplaySize = ImVec2(shell.placement.panel.w, shell.placement.panel.h);
         panelDisplay();
-        const PanelItem *i = findPanelItem(label);
-        if (!i) return false;
-        panelMouse(0, GLUT_DOWN, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
-        panelMouse(0, GLUT_UP, static_cast<int>(i->x0) + 5, static_cast<int>(i->y0) + 5);
+        bool found = clickItem(label);
         panelDisplay();
         panelDisplay();
         carryOutPanelRequests();
-        return true;
+        return found;
     };
     node(1500.0f, 1600.0f);
     ASSERT_TRUE(clickOn("Record"));
@@ -235,15 +232,11 @@ TEST_F(GuiTest, RecordWritesAFramePerStep) {
     std::filesystem::current_path(before);
 
     int side = shell.windowSide - shell.windowSide % 2;
-    std::string probe = "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                        "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
-                        recordingPath() + "'";
-    FILE *p = popen(probe.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char line[128] = "";
-    if (!std::fgets(line, sizeof line, p)) line[0] = 0;
-    pclose(p);
-    EXPECT_EQ(std::string(line),
+    ASSERT_EQ(run("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                  "stream=codec_name,width,height,nb_read_frames -of csv=p=0 '" +
+                  recordingPath() + "' > '" + folder + "/probe.txt'"),
+              0);
+    EXPECT_EQ(readAll(folder + "/probe.txt"),
               "h264," + std::to_string(side) + "," + std::to_string(side) + "," + std::to_string(frames) + "\n");
     run("rm -rf '" + folder + "'");
 }
