@@ -1,8 +1,5 @@
 // The Rules window, typed into through its own input queue as the toolkit
-// would feed it: diagnostics come and go with the text, Ctrl+Enter applies
-// it (the world restarts and draws the new colour), Ctrl+Shift+Enter keeps
-// the world, find selects, the desktop clipboard copies and pastes, and a
-// paste too large for the editor is refused.
+// would feed it.
 #include <TextEditor.h>
 
 #include <chrono>
