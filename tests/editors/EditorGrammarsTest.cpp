@@ -163,25 +163,25 @@ private:
 std::vector<Kinds> vimKinds(const std::string &file, std::string &filetype) {
     ScratchFolder scratch;
     std::string out = scratch.path("out.txt");
-    std::string script = scratch.write("check.vim", "set nocompatible\n"
-                                                    "let &runtimepath = '" +
-                                                        sourcePath("editors/vim") +
-                                                        ",' . &runtimepath\n"
-                                                        "filetype on\nsyntax on\n"
-                                                        "execute 'edit' fnameescape('" +
-                                                        file +
-                                                        "')\n"
-                                                        "let s:out = [&filetype]\n"
-                                                        "for s:l in range(1, line('$'))\n"
-                                                        "  let s:names = []\n"
-                                                        "  for s:c in range(1, strlen(getline(s:l)))\n"
-                                                        "    call add(s:names, synIDattr(synID(s:l, s:c, 1), 'name'))\n"
-                                                        "  endfor\n"
-                                                        "  call add(s:out, join(s:names, ','))\n"
-                                                        "endfor\n"
-                                                        "call writefile(s:out, '" +
-                                                        out + "')\nqall!\n");
-    std::string command = "vim -N -u NONE -i NONE -n -es -S '" + script + "' </dev/null >/dev/null 2>&1";
+    scratch.write("check.vim", R"(set nocompatible
+let &runtimepath = $RUNTIME . ',' . &runtimepath
+filetype on
+syntax on
+execute 'edit' fnameescape($TEXT)
+let s:out = [&filetype]
+for s:l in range(1, line('$'))
+  let s:names = []
+  for s:c in range(1, strlen(getline(s:l)))
+    call add(s:names, synIDattr(synID(s:l, s:c, 1), 'name'))
+  endfor
+  call add(s:out, join(s:names, ','))
+endfor
+call writefile(s:out, $OUT)
+qall!
+)");
+    std::string command = "RUNTIME=" + quote(sourcePath("editors/vim")) + " TEXT=" + quote(file) +
+                          " OUT=" + quote(out) + " vim -N -u NONE -i NONE -n -es -S " +
+                          quote(scratch.path("check.vim")) + " </dev/null >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::vector<std::string> lines = splitLines(readFile(out));
     if (lines.empty()) return {};
