@@ -1,6 +1,5 @@
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
