@@ -1,6 +1,6 @@
 // The window's text font: freeglut's 12-point Helvetica as freeglut draws
-// it, glyph by glyph. Made by the window tests (tests/gui/PictureTest.cpp):
-//   DROVAN_REGENERATE_GLYPHS=src/render/BitmapFontTable.cpp drovan_gui_tests --gtest_filter='*Glyph*'
+// it, glyph by glyph, read back from its drawing; the window tests
+// (tests/gui/PictureTest.cpp) hold every glyph to freeglut's.
 // clang-format off
 #include "render/BitmapFont.h"
 

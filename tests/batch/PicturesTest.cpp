@@ -57,9 +57,7 @@ protected:
 
 }  // namespace
 
-// Frames every 5 steps and of the start, as PNGs and as an H.264 movie; the
-// movie's frame of step 10 is the PNG of step 10; the CSV and digests are
-// those of a run without pictures. A sweep gives each run its own movie.
+// The movie's frame of step 10 is the PNG of step 10; drawing leaves the CSV and digests alone.
 TEST_F(PicturesTest, FramesAndMoviesOfRunsAndSweeps) {
     std::string movie = scratch.path("m.mp4"), frames = scratch.path("frames");
     ASSERT_EQ(runBatch("run " + run("--csv " + quote(scratch.path("plain.csv")))).status, 0);

@@ -4,7 +4,6 @@
 // The TextMate grammar runs on Oniguruma, the regex engine editors use for it,
 // under the TextMate rule: the earliest match wins, then the first pattern.
 #include <gtest/gtest.h>
-#include <unistd.h>
 // Oniguruma's names would clash with the C library's regex.h (which gtest includes).
 #define ONIG_ESCAPE_REGEX_T_COLLISION
 #define re_registers onig_re_registers
@@ -17,6 +16,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "batch/BatchRunner.h"
 #include "rules/RulesSyntax.h"
 #include "support/LanguageSources.h"
 
@@ -161,26 +161,29 @@ private:
 
 // Vim's own highlighting: the syntax group of every byte, through synID().
 std::vector<Kinds> vimKinds(const std::string &file, std::string &filetype) {
-    char dir[] = "/tmp/drovan-vim-XXXXXX";
-    if (!mkdtemp(dir)) return {};
-    std::string script = std::string(dir) + "/check.vim", out = std::string(dir) + "/out.txt";
-    std::ofstream(script) << "set nocompatible\n"
-                          << "let &runtimepath = '" << sourcePath("editors/vim") << ",' . &runtimepath\n"
-                          << "filetype on\nsyntax on\n"
-                          << "execute 'edit' fnameescape('" << file << "')\n"
-                          << "let s:out = [&filetype]\n"
-                          << "for s:l in range(1, line('$'))\n"
-                          << "  let s:names = []\n"
-                          << "  for s:c in range(1, strlen(getline(s:l)))\n"
-                          << "    call add(s:names, synIDattr(synID(s:l, s:c, 1), 'name'))\n"
-                          << "  endfor\n"
-                          << "  call add(s:out, join(s:names, ','))\n"
-                          << "endfor\n"
-                          << "call writefile(s:out, '" << out << "')\nqall!\n";
-    std::string command = "vim -N -u NONE -i NONE -n -es -S '" + script + "' </dev/null >/dev/null 2>&1";
+    ScratchFolder scratch;
+    std::string out = scratch.path("out.txt");
+    scratch.write("check.vim", R"(set nocompatible
+let &runtimepath = $RUNTIME . ',' . &runtimepath
+filetype on
+syntax on
+execute 'edit' fnameescape($TEXT)
+let s:out = [&filetype]
+for s:l in range(1, line('$'))
+  let s:names = []
+  for s:c in range(1, strlen(getline(s:l)))
+    call add(s:names, synIDattr(synID(s:l, s:c, 1), 'name'))
+  endfor
+  call add(s:out, join(s:names, ','))
+endfor
+call writefile(s:out, $OUT)
+qall!
+)");
+    std::string command = "RUNTIME=" + quote(sourcePath("editors/vim")) + " TEXT=" + quote(file) +
+                          " OUT=" + quote(out) + " vim -N -u NONE -i NONE -n -es -S " +
+                          quote(scratch.path("check.vim")) + " </dev/null >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::vector<std::string> lines = splitLines(readSourceFile(out));
-    std::system(("rm -rf '" + std::string(dir) + "'").c_str());
+    std::vector<std::string> lines = splitLines(readFile(out));
     if (lines.empty()) return {};
     filetype = lines[0];
     static const std::map<std::string, char> letters = {{"", 's'},
@@ -195,10 +198,9 @@ std::vector<Kinds> vimKinds(const std::string &file, std::string &filetype) {
     std::vector<Kinds> kinds;
     for (size_t i = 1; i < lines.size(); i++) {
         Kinds k;
-        std::string names = lines[i] + ",";
-        for (size_t at = 0, comma; !lines[i].empty() && (comma = names.find(',', at)) != std::string::npos;
-             at = comma + 1) {
-            auto it = letters.find(names.substr(at, comma - at));
+        std::istringstream names(lines[i] + ",");
+        for (std::string name; !lines[i].empty() && std::getline(names, name, ',');) {
+            auto it = letters.find(name);
             k += it == letters.end() ? '?' : it->second;
         }
         kinds.push_back(k);
@@ -218,28 +220,21 @@ void expectSame(const std::vector<std::string> &lines, const std::vector<Kinds> 
         }
 }
 
-class EditorGrammarsTest : public ::testing::Test {
-protected:
-    // The bundled scenarios, then every keyword of the scanner and the corners of the scanner's rules.
-    std::vector<std::pair<std::string, std::string>> texts() {
-        std::vector<std::pair<std::string, std::string>> all;
-        for (const char *name : {"logic.txt", "cilia.txt", "closed-world.txt", "discover-edges.txt", "donuts.txt",
-                                 "metanodes.txt", "signals.txt"}) {
-            std::string path = sourcePath(std::string("Rules & Scenarios/") + name);
-            all.push_back({path, readSourceFile(path)});
-        }
-        std::string words;
-        for (const std::string &k : lexerKeywords()) words += k + " ";
-        all.push_back({"", words + "\nSun eatsx nodes2 Edge _a 12abc 1.2.3 -.5 5. 1-2 1e5 a#b\n"
-                                   "x=3*y; ! / . - /x, \xc3\xa9 0\nSun /* open\nstill */ Bun /*/ x\ny */ z // w\n"});
-        return all;
-    }
-};
+// The bundled scenarios (by path), then every keyword of the scanner and the corners of its rules.
+std::vector<std::pair<std::string, std::string>> texts() {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (const std::string &path : bundledScenarios()) all.push_back({path, readFile(path)});
+    std::string words;
+    for (const std::string &k : lexerKeywords()) words += k + " ";
+    all.push_back({"", words + "\nSun eatsx nodes2 Edge _a 12abc 1.2.3 -.5 5. 1-2 1e5 a#b\n"
+                               "x=3*y; ! / . - /x, \xc3\xa9 0\nSun /* open\nstill */ Bun /*/ x\ny */ z // w\n"});
+    return all;
+}
 
 }  // namespace
 
-TEST_F(EditorGrammarsTest, TextMateGrammarColoursLikeTheScanner) {
-    nlohmann::json grammar = nlohmann::json::parse(readSourceFile(sourcePath("editors/drovan-rules.tmLanguage.json")));
+TEST(EditorGrammars, TextMateGrammarColoursLikeTheScanner) {
+    nlohmann::json grammar = nlohmann::json::parse(readFile(sourcePath("editors/drovan-rules.tmLanguage.json")));
     EXPECT_EQ(grammar.at("scopeName"), "source.drovan-rules");
     TextMate engine(grammar);
     for (const auto &[path, text] : texts()) {
@@ -248,14 +243,10 @@ TEST_F(EditorGrammarsTest, TextMateGrammarColoursLikeTheScanner) {
     }
 }
 
-TEST_F(EditorGrammarsTest, VimSyntaxColoursLikeTheScannerAndFindsTheScenarios) {
-    char dir[] = "/tmp/drovan-vimtext-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
+TEST(EditorGrammars, VimSyntaxColoursLikeTheScannerAndFindsTheScenarios) {
+    ScratchFolder scratch;
     for (auto [path, text] : texts()) {
-        if (path.empty()) {
-            path = std::string(dir) + "/corners.drovan";
-            std::ofstream(path) << text;
-        }
+        if (path.empty()) path = scratch.write("corners.drovan", text);
         std::string filetype;
         std::vector<std::string> lines = splitLines(text);
         std::vector<Kinds> got = vimKinds(path, filetype);
@@ -265,5 +256,4 @@ TEST_F(EditorGrammarsTest, VimSyntaxColoursLikeTheScannerAndFindsTheScenarios) {
     std::string filetype;
     vimKinds(sourcePath("Rules & Scenarios/meta1a.txt"), filetype);
     EXPECT_NE(filetype, "drovan") << "a pattern file is not a rules file";
-    std::system(("rm -rf '" + std::string(dir) + "'").c_str());
 }

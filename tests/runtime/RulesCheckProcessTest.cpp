@@ -2,13 +2,7 @@
 // computed in a child process that cannot disturb the live world, and that is
 // stopped, with a message, when it crashes or hangs.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <thread>
 
 #include "batch/BatchRunner.h"
@@ -118,12 +112,11 @@ TEST(RulesCheckProcess, BadInputIsCheckedAndSaysWhatItCan) {
         EXPECT_EQ(r.readable, &text != &texts[0]) << "bytes that are not text are refused unread";
         EXPECT_LE(r.diagnostics.size(), kMaxDiagnostics + 1);
         for (const RulesDiagnostic &d : r.diagnostics) EXPECT_LE(d.text.size(), kDiagnosticTextLength);
+        if (&text == &texts[1]) {  // a mistake on every other line: the first ten thousand, then a count
+            ASSERT_EQ(r.diagnostics.size(), kMaxDiagnostics + 1);
+            EXPECT_EQ(r.diagnostics.back().message, "140000 more diagnostics not shown");
+        }
     }
-    // 100,000 lines with a mistake on every other one: the first ten thousand, then a count.
-    check.start(manyLines, "logic.txt");
-    RulesCheck r = waitFor(check);
-    ASSERT_EQ(r.diagnostics.size(), kMaxDiagnostics + 1);
-    EXPECT_EQ(r.diagnostics.back().message, "140000 more diagnostics not shown");
     EXPECT_EQ(worldDigest(), before);
 }
 

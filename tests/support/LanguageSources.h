@@ -17,6 +17,14 @@ inline std::string readSourceFile(const std::string &path) {
 
 inline std::string sourcePath(const std::string &relative) { return std::string(DROVAN_SOURCE_DIR) + "/" + relative; }
 
+// The paths of the bundled rules scenarios.
+inline std::vector<std::string> bundledScenarios() {
+    std::vector<std::string> paths;
+    for (const char *name : {"logic", "cilia", "closed-world", "discover-edges", "donuts", "metanodes", "signals"})
+        paths.push_back(sourcePath(std::string("Rules & Scenarios/") + name + ".txt"));
+    return paths;
+}
+
 // The keywords of RulesLexer.l, in the lexer's order.
 inline std::vector<std::string> lexerKeywords() {
     std::vector<std::string> words;
