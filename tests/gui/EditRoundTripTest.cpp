@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/TextCapture.h"
+#include "support/TextCapture.h"
 #include "GuiFixture.h"
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
