@@ -8,21 +8,13 @@
 #include "rules/RulesListing.h"
 #include "runtime/Startup.h"
 #include "runtime/WorldTick.h"
+#include "support/TextCapture.h"
 #include "world/FreshProcess.h"
 #include "world/Random.h"
 #include "world/WorldStore.h"
 
 namespace {
-std::string listing() {
-    char *text = nullptr;
-    size_t length = 0;
-    FILE *s = open_memstream(&text, &length);
-    writeRules(s);
-    std::fclose(s);
-    std::string out(text, length);
-    std::free(text);
-    return out;
-}
+std::string listing() { return captured(writeRules); }
 
 // A fresh process's world, started on the bundled scenario.
 void start() {
