@@ -43,6 +43,17 @@ TEST(RulesDocument, ChecksAMomentAfterTheLastChangeAndMarksTheLines) {
     EXPECT_TRUE(d.diagnostics().diagnostics.empty());
     EXPECT_TRUE(d.lineMarkers().empty());
 
+    // Past the limit the last entry says how many more there were; it has no
+    // line, so it marks none.
+    std::string many;
+    for (size_t i = 0; i <= kMaxDiagnostics; i++) many += "Sun size 3\n";
+    d.edited(many, 3.0);
+    settle(d, 3.2);
+    EXPECT_EQ(d.diagnostics().diagnostics.back().message, "1 more diagnostics not shown");
+    auto markers = d.lineMarkers();
+    EXPECT_EQ(markers.size(), kMaxDiagnostics);
+    EXPECT_EQ(markers.begin()->first, 1);
+
     d.showListing("Red is 1 0 0\n");
     EXPECT_EQ(d.title(), "Rules: listing of the world");
     EXPECT_FALSE(d.unsaved());
