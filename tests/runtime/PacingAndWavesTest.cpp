@@ -70,6 +70,11 @@ TEST(FramePacing, TheFirstPassAndAClockThatWentBackDrawAtOnce) {
     EXPECT_TRUE(frameWanted(s));
     s.nextStep = 3.0f;  // a step overdue: no rest
     EXPECT_EQ(restSeconds(s), 0.0f);
+    // A loop that wakes exactly when told draws then, rather than resting zero.
+    s = PacingState();
+    s.lastFrame = 1.0f;
+    s.now = 1.0f + restSeconds(s);
+    EXPECT_TRUE(frameWanted(s));
 }
 
 TEST(SimTime, ThirtyStepsAreASecondAndTheWavesKeepTheirShape) {
