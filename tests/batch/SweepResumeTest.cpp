@@ -123,9 +123,10 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
             std::vector<std::string> args = options;
             args.push_back(dir);
             pid_t sweep = startSweep(args);
-            // The delay counts from the sweep's record: a busy machine may take
-            // longer than that to load the program at all.
-            for (int i = 0; i < 1000 && !std::filesystem::exists(dir + "/sweep-options.txt"); i++)
+            // An interrupt's delay counts from the sweep's record: a busy machine
+            // may take longer than that to load the program at all.
+            for (int i = 0; i < 1000 && cut.signal == SIGINT && !std::filesystem::exists(dir + "/sweep-options.txt");
+                 i++)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::duration<double>(delay));
             pid_t target = cut.worker ? runningChild(sweep) : sweep;
