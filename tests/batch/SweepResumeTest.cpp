@@ -191,6 +191,16 @@ TEST_F(SweepResumeTest, RefusesAFolderMadeOtherwise) {
         << edited.out;
     EXPECT_EQ(finishedRuns(path("f")), before);
     EXPECT_EQ(filesIn(path("f")).size(), 6u);  // the options, run 2's rules, CSV and status, runs.csv, summary.csv
+
+    // A collect that cannot write its file says why and leaves no part behind.
+    write("rules.txt", readFile(kLogic));
+    std::filesystem::remove(path("f/summary.csv"));
+    std::filesystem::create_directories(path("f/summary.csv/x"));
+    collect = runBatch("sweep " + options + " --collect", true);
+    EXPECT_NE(collect.status, 0);
+    EXPECT_NE(collect.out.find("cannot write '" + path("f/summary.csv") + "': Is a directory"), std::string::npos)
+        << collect.out;
+    EXPECT_EQ(filesIn(path("f")).size(), 6u);
 }
 
 // A sweep's plot: one panel per combination, each colour's line drawn in the
@@ -209,6 +219,10 @@ TEST_F(SweepResumeTest, PlotsDrawEachColourInItsOwnColour) {
         ASSERT_EQ(runBatch("plot " + quote(path(input)) + " --out " + quote(path("p.svg"))).status, 0);
         std::string svg = readFile(path("p.svg"));
         EXPECT_TRUE(input != "s" || svg.find("width=\"1600\" height=\"480\"") != std::string::npos) << "two panels";
+        for (std::string title :
+             input == "s" ? std::vector<std::string>{"node_creation_rate 0.2: 2 runs", "node_creation_rate 0.5: 2 runs"}
+                          : std::vector<std::string>{"run-0003.csv"})
+            EXPECT_NE(svg.find("<text>" + title + "</text>"), std::string::npos) << input << " " << title;
         for (const Colour &c : colours) {
             size_t title = svg.find(std::string("<text>") + c.name + "</text>");
             if (input != "s" && std::string(c.name) == "Hunter") {

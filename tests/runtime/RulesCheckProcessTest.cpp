@@ -135,3 +135,36 @@ TEST(RulesCheckProcess, TheResultTravelsWholeOrNotAtAll) {
     for (size_t cut = 0; cut < data.size(); cut++) EXPECT_FALSE(decodeRulesCheck(data.substr(0, cut), back)) << cut;
     EXPECT_FALSE(decodeRulesCheck(data + "x", back));
 }
+
+TEST(RulesCheckProcess, NumbersOutOfTheirRangeAreRefusedNotWrapped) {
+    // A reply: one diagnostic on LINE, then COLOURS colour records with component BITS.
+    auto reply = [](const std::string &line, int colours, const std::string &bits) {
+        std::string r = "R0:0:1;" + line + ";0:0:" + std::to_string(colours) + ";";
+        for (int i = 0; i < colours; i++) r += "1:x" + bits + ";0;0;";
+        return r + "E";
+    };
+    RulesCheck back;
+    EXPECT_TRUE(decodeRulesCheck(reply("2147483647", 1000, "4294967295"), back));
+    EXPECT_EQ(back.diagnostics.at(0).line, 2147483647);
+    EXPECT_EQ(back.colours.size(), 1000u);
+    for (const std::string &bad : {reply("-1", 1, "0"), reply("2147483648", 1, "0"), reply("0", 1001, "0"),
+                                   reply("0", 1, "-1"), reply("0", 1, "4294967296")})
+        EXPECT_FALSE(decodeRulesCheck(bad, back)) << bad.substr(0, 40);
+
+    auto request = [](const std::string &id, const std::string &wrapped) {
+        return "drovan-rules-check 1\n4:name" + id + ";" + wrapped + ";4:text";
+    };
+    std::string text, name;
+    int nextId = 0;
+    bool wrapped = false;
+    ASSERT_TRUE(decodeRulesCheckRequest(encodeRulesCheckRequest("Sun is 1 0 0\n", "a.txt", 2147483647, true), text,
+                                        name, nextId, wrapped));
+    EXPECT_EQ(text + name, "Sun is 1 0 0\na.txt");
+    EXPECT_EQ(nextId, 2147483647);
+    EXPECT_TRUE(wrapped);
+    ASSERT_TRUE(decodeRulesCheckRequest(request("0", "0"), text, name, nextId, wrapped));
+    EXPECT_FALSE(wrapped);
+    for (const std::string &bad : {request("-1", "0"), request("2147483648", "0"), request("0", "2"),
+                                   request("0", "-1"), request("0", "0") + "x", std::string("drovan-rules-check 2\n")})
+        EXPECT_FALSE(decodeRulesCheckRequest(bad, text, name, nextId, wrapped)) << bad;
+}
