@@ -93,15 +93,31 @@ TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
         {"--movie " + quote(scratch.path("m.mp4")) + " --size 801x800", "use 800 or 802 x 800"},
         {"--view 1600,1600", "CX,CY,ZOOM"},
         {"--view 1600,1600,0", "zoom from"},
+        {"--view 1600,1600,1000.5", "zoom from"},
+        {"--view 1600,1600,1,1", "CX,CY,ZOOM"},
+        {"--view 1600,inf,1", "CX,CY,ZOOM"},
+        {"--view 2e6,1600,1", "CX,CY,ZOOM"},
+        {"--view 1600,1600,1x", "CX,CY,ZOOM"},
+        {"--size 800x", "1 to 8192"},
+        {"--size 800x800x2", "1 to 8192"},
+        {"--fps 0", "from 1 to 240"},
+        {"--fps 241", "from 1 to 240"},
+        {"--fps 30x", "from 1 to 240"},
+        {"--frame-every 0", "above 0"},
     };
-    std::string csv = scratch.path("run.csv");
+    std::string csv = scratch.path("run.csv"),
+                snap = std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/edited-pattern-world.snap";
     for (const Case &c : cases) {
-        BatchResult r = runShell(quote(DROVAN_BATCH) + " run " + run("--csv " + quote(csv) + " " + c.args));
+        // run and resume take the same options: every other case goes to resume.
+        std::string tail = "--csv " + quote(csv) + " " + c.args;
+        BatchResult r =
+            runShell(quote(DROVAN_BATCH) +
+                     ((&c - cases) % 2 ? " resume " + quote(snap) + " --steps 20 " + tail : " run " + run(tail)));
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << ": " << r.out;
         EXPECT_FALSE(std::filesystem::exists(csv)) << c.args;
     }
     EXPECT_EQ(readFile(movie), "kept");
-    EXPECT_EQ(draw("run " + run("--movie " + quote(movie) + " --force")).status, 0);
+    EXPECT_EQ(draw("run " + run("--movie " + quote(movie) + " --force --fps 240 --view 1600,1600,1000")).status, 0);
     EXPECT_EQ(probe(movie).substr(0, 5), "h264,");
 }
