@@ -25,18 +25,21 @@ inline std::string readFile(const std::string &path) {
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
-// The tool's standard output, or with messages its standard error too.
-inline BatchResult runBatch(const std::string &args, bool messages = false) {
-    std::string cmd = quote(DROVAN_BATCH) + " " + args + (messages ? " 2>&1" : " 2>/dev/null");
+// A shell command's exit status and standard output.
+inline BatchResult runShell(const std::string &cmd) {
     BatchResult r{-1, ""};
     FILE *p = popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+// The tool's standard output, or with messages its standard error too.
+inline BatchResult runBatch(const std::string &args, bool messages = false) {
+    return runShell(quote(DROVAN_BATCH) + " " + args + (messages ? " 2>&1" : " 2>/dev/null"));
 }
 
 // Line n of a text, counted from 0 (empty past the end).

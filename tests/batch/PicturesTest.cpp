@@ -10,24 +10,13 @@
 
 namespace {
 
-// A command's exit status and its output, errors included.
-BatchResult runShell(const std::string &cmd) {
-    BatchResult r{-1, ""};
-    FILE *p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-std::string output(const std::string &cmd) { return runShell(cmd).out; }
+std::string output(const std::string &cmd) { return runShell(cmd + " 2>&1").out; }
 
 // drovan-batch where it draws. The GL driver is unloaded before a sanitizer
 // build's leak check, so its own allocations would show as leaks without a
 // module to suppress them by (as in the window tests).
 BatchResult draw(const std::string &args) {
-    return runShell("ASAN_OPTIONS=detect_leaks=0 " + quote(DROVAN_BATCH) + " " + args);
+    return runShell("ASAN_OPTIONS=detect_leaks=0 " + quote(DROVAN_BATCH) + " " + args + " 2>&1");
 }
 
 // codec,width,height,pixel format,frames decoded
@@ -111,8 +100,7 @@ TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
         // run and resume take the same options: every other case goes to resume.
         std::string tail = "--csv " + quote(csv) + " " + c.args;
         BatchResult r =
-            runShell(quote(DROVAN_BATCH) +
-                     ((&c - cases) % 2 ? " resume " + quote(snap) + " --steps 20 " + tail : " run " + run(tail)));
+            runBatch((&c - cases) % 2 ? "resume " + quote(snap) + " --steps 20 " + tail : "run " + run(tail), true);
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << ": " << r.out;
         EXPECT_FALSE(std::filesystem::exists(csv)) << c.args;
