@@ -51,7 +51,7 @@ TEST_F(LiveTick, StepRunsExactlyOneStepWhilePaused) {
     EXPECT_EQ(stats.stepsPerSecond, 0.0f) << "a single step is no rate";
 }
 
-TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
+TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilEnterOrEscapeClosesIt) {
     world.speed = 3;
     openAboutBox("test");
     int steps = world.stepCount;
@@ -64,6 +64,15 @@ TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilClosed) {
     click(Vec2(400.0f, 400.0f));
     EXPECT_EQ(liveNodes(), 1);
     EXPECT_GT(world.stepCount, steps);
+    // Closed by Enter in the world window, or by Escape in the panel.
+    openAboutBox("text");
+    shellKeyboard(13, 0, 0);
+    EXPECT_FALSE(aboutBoxOpen()) << "Enter in the world window";
+    openAboutBox("text");
+    panelKeyTap(27);
+    panelDisplay();
+    panelDisplay();
+    EXPECT_FALSE(aboutBoxOpen()) << "Escape in the panel";
 }
 
 // The panel's actions.
@@ -245,17 +254,6 @@ TEST_F(PanelActions, EveryControlFitsTheWindow) {
                 << i.label << " clipped with " << colours << " colours";
         }
     }
-}
-
-TEST_F(LiveTick, EnterOrEscapeClosesTheAboutBox) {
-    openAboutBox("text");
-    shellKeyboard(13, 0, 0);
-    EXPECT_FALSE(aboutBoxOpen()) << "Enter in the world window";
-    openAboutBox("text");
-    panelKeyTap(27);
-    panelDisplay();
-    panelDisplay();
-    EXPECT_FALSE(aboutBoxOpen()) << "Escape in the panel";
 }
 
 // Steps per simulated second at each speed, with a clock of milliseconds
