@@ -35,6 +35,12 @@ const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenar
 const char *const kRules[] = {"metanodes.txt",      "cilia.txt",        "donuts.txt", "signals.txt",
                               "discover-edges.txt", "closed-world.txt", "logic.txt"};
 
+bool loadQuietly(const std::string &rules, std::string &why) {
+    FILE *quiet = std::fopen("/dev/null", "w");
+    bool ok = loadRulesFile(rules, why, quiet);
+    std::fclose(quiet);
+    return ok;
+}
 std::string listing() {
     return captured([](FILE *f) { writeRules(f); });
 }
@@ -126,30 +132,22 @@ public:
     }
     Vec2 nudge(Vec2 p) { return p + Vec2(within(-60.0f, 60.0f), within(-60.0f, 60.0f)); }
 
+    // A press and release at p, and a drag from p to somewhere near.
+    void tap(const char *what, Vec2 p, int mods) {
+        note(what);
+        gesture(p, p, mods);
+    }
+    void shove(const char *what, Vec2 p, int mods, bool right = false) {
+        note(what);
+        gesture(p, nudge(p), mods, right);
+    }
+
     void pointerOp() {
         switch (pick(inPattern() ? 5 : 8)) {
-        case 0: {
-            note("place");
-            Vec2 p = anywhere();
-            gesture(p, p, 0);
-            break;
-        }
-        case 1:
-            note("connect");
-            gesture(someNode(), someNode(), 0);
-            break;
-        case 2: {
-            note("move");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), kShiftMask);
-            break;
-        }
-        case 3: {
-            note("turn");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), 0, true);
-            break;
-        }
+        case 0: tap("place", anywhere(), 0); break;
+        case 1: note("connect"), gesture(someNode(), someNode(), 0); break;
+        case 2: shove("move", someNode(), kShiftMask); break;
+        case 3: shove("turn", someNode(), 0, true); break;
         case 4: {
             note("delete");
             pointerAt(someNode());
@@ -157,12 +155,7 @@ public:
             onKey(8);
             break;
         }
-        case 5: {
-            note("copy");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), kAltMask);
-            break;
-        }
+        case 5: shove("copy", someNode(), kAltMask); break;
         case 6: {
             Vec2 p = someNode();
             bool twice = pick(2) == 0;
@@ -191,6 +184,7 @@ public:
         while (undoModel.size() + redoModel.size() > UndoHistory::kDefaultStates) undoModel.erase(undoModel.begin());
     }
     void undoOrRedo(bool undo) {
+        note(undo ? "undo" : "redo");
         std::vector<State> &from = undo ? undoModel : redoModel, &to = undo ? redoModel : undoModel;
         State now;
         std::string why;
@@ -213,10 +207,7 @@ public:
             note("load " + rules.substr(rules.rfind('/') + 1));
             remember("Load");
             std::string why;
-            FILE *quiet = std::fopen("/dev/null", "w");
-            bool ok = loadRulesFile(rules, why, quiet);
-            std::fclose(quiet);
-            if (!ok) fail("load: " + why);
+            if (!loadQuietly(rules, why)) fail("load: " + why);
             break;
         }
         case 1: {
@@ -281,14 +272,8 @@ public:
             for (int i = 0; i < n; i++) stepWorldNow();
             break;
         }
-        case 7:
-            note("undo");
-            undoOrRedo(true);
-            break;
-        case 8:
-            note("redo");
-            undoOrRedo(false);
-            break;
+        case 7: undoOrRedo(true); break;
+        case 8: undoOrRedo(false); break;
         }
     }
 
@@ -408,14 +393,12 @@ TEST_F(EditRoundTrip, AnyEditedWorldReopensTheSame) {
 
     // Each sequence starts from one of the bundled scenarios, loaded once.
     std::vector<WorldImage> starts(sizeof kRules / sizeof *kRules);
-    FILE *quiet = std::fopen("/dev/null", "w");
     for (size_t i = 0; i < starts.size(); i++) {
         std::string why;
-        ASSERT_TRUE(loadRulesFile(kScenarios + "/" + kRules[i], why, quiet)) << why;
+        ASSERT_TRUE(loadQuietly(kScenarios + "/" + kRules[i], why)) << why;
         for (int s = 0; s < 20; s++) stepWorldNow();
         ASSERT_TRUE(captureWorld(starts[i], why)) << why;
     }
-    std::fclose(quiet);
 
     for (int n = 0; n < sequences; n++) {
         uint32_t seed = first + static_cast<uint32_t>(n);
