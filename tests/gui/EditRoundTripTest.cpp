@@ -4,8 +4,8 @@
 // World, the settings it writes, Step), without drawing. After each sequence
 // the world is saved and reopened and must come back the same: digest,
 // listing, patterns and snapshot text. Undo and redo along the way must
-// bring back exactly the world remembered, and a refused file must change
-// nothing. A failing sequence prints its seed and its operations; rerun it
+// bring back exactly the world remembered (a refused file changing nothing is
+// KeepingWork's). A failing sequence prints its seed and its operations; rerun it
 // alone with DROVAN_ROUNDTRIP_SEED=S (DROVAN_ROUNDTRIP_SEQUENCES=N runs N
 // sequences from that seed on).
 #include <cstdint>
@@ -21,7 +21,6 @@
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
 #include "rules/RulesListing.h"
-#include "runtime/SafeSave.h"
 #include "runtime/UndoHistory.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldSnapshot.h"
@@ -195,13 +194,9 @@ public:
         from.pop_back();
         to.push_back(std::move(now));
     }
-    // A refused file must leave everything as it was.
-    void expectUnchanged(const State &before, const std::string &op) {
-        if (State() != before) fail(op + " was refused but changed the world");
-    }
 
     void panelOp() {
-        switch (pick(9)) {
+        switch (pick(8)) {
         case 0: {
             std::string rules = kScenarios + "/" + kRules[pick(7)];
             note("load " + rules.substr(rules.rfind('/') + 1));
@@ -211,39 +206,15 @@ public:
             break;
         }
         case 1: {
-            note("load a file that is not rules");
-            State before;
-            std::string why, bad = folder + "/bad.txt";
-            writeFile(bad, pick(2) ? std::string("red is 1 0 0\n\0\x89PNG\r\n", 20) : std::string(40, '\x01'));
-            if (loadRulesFile(bad, why, nullptr)) fail("a binary rules file was loaded");
-            expectUnchanged(before, "Load of a binary file");
-            break;
-        }
-        case 2: {
             int from = pick(10), into = pick(10);
-            bool damage = pick(3) == 0;
-            note("save pattern " + std::to_string(from) + ", load it into " + std::to_string(into) +
-                 (damage ? " damaged" : ""));
+            note("save pattern " + std::to_string(from) + ", load it into " + std::to_string(into));
             std::string path = folder + "/pattern.txt", why;
             Pattern *p = patternSlot(from);
             if (!p || !savePatternFile(*p, path, why)) return fail("save pattern: " + why);
-            if (damage) {
-                std::string text;
-                readWholeFile(path, text, why);
-                text = text.substr(0, text.size() - 2) + " x\n";  // a field that does not parse, or a short file
-                writeFile(path, text);
-            }
-            State before;
-            bool ok = loadPatternFile(*patternSlot(into), path, why);
-            if (damage) {
-                if (ok) fail("a damaged pattern file was loaded");
-                expectUnchanged(before, "Load of a damaged pattern");
-            } else if (!ok) {
-                fail("pattern load: " + why);
-            }
+            if (!loadPatternFile(*patternSlot(into), path, why)) fail("pattern load: " + why);
             break;
         }
-        case 3: {
+        case 2: {
             note("pattern file with odd colours into " + std::to_string(pick(10)));
             std::string path = folder + "/odd.txt", why;
             writeFile(path, "3 3\n0 0 0 0\n40 10 1.5 " + std::to_string(pick(30) - 5) + "\n-30 20 7 1\n0 1 " +
@@ -251,12 +222,12 @@ public:
             loadPatternFile(*patternSlot(pick(10)), path, why);
             break;
         }
-        case 4:
+        case 3:
             note("start over");
             remember("Start Over");
             startOver();
             break;
-        case 5: {
+        case 4: {
             note("save world, open it");
             std::string path = folder + "/mid.snap", why;
             if (!saveWorldSnapshot(path, why)) return fail("save world: " + why);
@@ -266,14 +237,14 @@ public:
             if (State() != before) fail("the opened world differs from the saved one");
             break;
         }
-        case 6: {
+        case 5: {
             int n = 1 + pick(4);
             note("step " + std::to_string(n));
             for (int i = 0; i < n; i++) stepWorldNow();
             break;
         }
-        case 7: undoOrRedo(true); break;
-        case 8: undoOrRedo(false); break;
+        case 6: undoOrRedo(true); break;
+        case 7: undoOrRedo(false); break;
         }
     }
 
