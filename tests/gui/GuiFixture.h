@@ -20,6 +20,7 @@
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
+#include "app/Quit.h"
 #include "app/Shell.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesLoader.h"
@@ -40,6 +41,11 @@ class GuiTest : public ::testing::Test {
 protected:
     static int fakeModifiers;
     float now = 100.0f;
+    // The chooser's answer where a test sets fileChooserOverride = answerChosen,
+    // and how many times the program left (counted, never done).
+    static inline std::string chosen;
+    static inline int left = 0;
+    static std::string answerChosen(bool) { return chosen; }
 
     void SetUp() override {
         clockOverride(now);
@@ -68,6 +74,8 @@ protected:
         shell.wheelAccum = fakeModifiers = 0;
         shellModifierSource = [] { return fakeModifiers; };
         shellRestOverride = [](float) {};
+        left = 0;
+        leaveProgram = [] { left++; };
         setPanelMessage(std::string());
         glutSetWindow(shell.mainWindow);
     }

@@ -21,8 +21,6 @@
 #include "world/WorldDigest.h"
 
 namespace {
-std::string chosen;
-std::string answerChosen(bool) { return chosen; }
 
 // All a user sees of the world: the world itself, the patterns, the colours,
 // the camera, the panel's choices and what undo would do.
@@ -237,10 +235,6 @@ TEST_F(KeepingWork, UndoBringsBackWhatEachActionThrewAway) {
 // "Save patterns" writes them beside the rules and quits, and with nothing
 // unsaved the program quits at once.
 TEST_F(KeepingWork, QuittingAsksAboutUnsavedPatterns) {
-    static int left;
-    left = 0;
-    void (*leave)() = leaveProgram;
-    leaveProgram = [] { left++; };
     notePatternsKept(folder);
     askToQuit();
     EXPECT_EQ(left, 1) << "nothing unsaved: quits at once";
@@ -263,7 +257,6 @@ TEST_F(KeepingWork, QuittingAsksAboutUnsavedPatterns) {
     EXPECT_EQ(readAll(folder + "/meta3a.txt"), patternText(*patternSlot(2)));
     askToQuit();
     EXPECT_EQ(left, 3) << "saved: nothing is left to ask about";
-    leaveProgram = leave;
 }
 
 // Both windows open inside every screen from 1280 x 720 up, side by side; a

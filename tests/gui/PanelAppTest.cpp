@@ -14,11 +14,6 @@
 #include "runtime/WorldTick.h"
 #include "world/MetaNode.h"
 
-namespace {
-std::string chosenPath;
-std::string answerChosenPath(bool) { return chosenPath; }
-}  // namespace
-
 // The live tick's clock, speed and freezes.
 using LiveTick = GuiTest;
 
@@ -100,13 +95,13 @@ TEST_F(PanelActions, StartOverAndMaxEdges) {
 }
 
 TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
-    fileChooserOverride = answerChosenPath;
+    fileChooserOverride = answerChosen;
     std::string folder = scratchFolder();
     node(1000.0f, 1000.0f);
     node(1200.0f, 1000.0f);
-    chosenPath = folder + "/saved.txt";
+    chosen = folder + "/saved.txt";
     runPanelAction(kActionSave);
-    EXPECT_EQ(panelMessage(), "Rules saved to " + chosenPath) << "a save says where it went";
+    EXPECT_EQ(panelMessage(), "Rules saved to " + chosen) << "a save says where it went";
     EXPECT_FALSE(panelMessageIsError());
     runPanelAction(kActionStartOver);
     runPanelAction(kActionLoad);
@@ -119,7 +114,7 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     Node *b = p->addNode(50.0f, 0.0f, 0);
     p->addEdge(a, b, false, 0);
     panelChoices.currentWindow = 1;
-    chosenPath = folder + "/pattern.txt";
+    chosen = folder + "/pattern.txt";
     runPanelAction(kActionSave);
     p->removeNode(0);
     runPanelAction(kActionLoad);
@@ -130,11 +125,11 @@ TEST_F(PanelActions, SaveAndLoadRoundTripThroughTheChooser) {
     // A metanode has no statement: the panel says so after the save.
     ASSERT_NE(placeMetaNode(0, 1500.0f, 1500.0f), nullptr);
     runPanelAction(kActionSave);
-    EXPECT_EQ(panelMessage(), "Rules saved to " + chosenPath +
+    EXPECT_EQ(panelMessage(), "Rules saved to " + chosen +
                                   ". 1 metanode is not in the rules file (the rules format cannot hold "
                                   "metanodes); \"Save World\" keeps them.");
 
-    chosenPath = folder + "/missing/saved.txt";
+    chosen = folder + "/missing/saved.txt";
     runPanelAction(kActionSave);
     EXPECT_TRUE(panelMessageIsError()) << "the reason is shown, in red";
 }
@@ -294,19 +289,19 @@ TEST_F(LiveTick, RunAheadRunsItsStepsAndCancelStops) {
 }
 
 TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
-    fileChooserOverride = answerChosenPath;
+    fileChooserOverride = answerChosen;
     std::string folder = scratchFolder();
     std::string rules = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/metanodes.txt";
     std::filesystem::copy_file(rules, folder + "/m.txt");
     std::filesystem::copy_file(std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/meta1a.txt",
                                folder + "/meta1a.txt");
-    chosenPath = folder + "/m.txt";
+    chosen = folder + "/m.txt";
     recordStep(0.0f, false);
     runPanelAction(kActionLoad);
     EXPECT_GT(patternSlot(0)->nodeCount, 0) << "meta1a.txt beside the rules file";
     EXPECT_EQ(stats.samples, 0) << "the plots start over";
     int colours = colorCount, nodes = patternSlot(0)->nodeCount;
-    chosenPath = folder + "/missing.txt";
+    chosen = folder + "/missing.txt";
     runPanelAction(kActionLoad);
     EXPECT_NE(panelMessage().find("missing.txt"), std::string::npos);
     EXPECT_EQ(patternSlot(0)->nodeCount, nodes);
