@@ -55,8 +55,9 @@ protected:
             }
         return false;
     }
-    // The frame against a picture in tests/gui/data, every channel within 2;
-    // on a mismatch the frame drawn is written out to be looked at.
+    // The frame against a picture in tests/gui/data, every channel within 2.
+    // On a mismatch the frame drawn is written out to be looked at; a change
+    // meant to alter the picture copies it over the kept one by hand.
     void expectAsKept(const std::string &name) {
         int w = 0, h = 0, n = 0;
         unsigned char *kept =
