@@ -4,8 +4,8 @@
 // World, the settings it writes, Step), without drawing. After each sequence
 // the world is saved and reopened and must come back the same: digest,
 // listing, patterns and snapshot text. Undo and redo along the way must
-// bring back exactly the world remembered, and a refused file must change
-// nothing. A failing sequence prints its seed and its operations; rerun it
+// bring back exactly the world remembered (a refused file changing nothing is
+// KeepingWork's). A failing sequence prints its seed and its operations; rerun it
 // alone with DROVAN_ROUNDTRIP_SEED=S (DROVAN_ROUNDTRIP_SEQUENCES=N runs N
 // sequences from that seed on).
 #include <cstdint>
@@ -21,7 +21,6 @@
 #include "io/NetworkFormat.h"
 #include "io/Snapshot.h"
 #include "rules/RulesListing.h"
-#include "runtime/SafeSave.h"
 #include "runtime/UndoHistory.h"
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldSnapshot.h"
@@ -35,6 +34,12 @@ const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenar
 const char *const kRules[] = {"metanodes.txt",      "cilia.txt",        "donuts.txt", "signals.txt",
                               "discover-edges.txt", "closed-world.txt", "logic.txt"};
 
+bool loadQuietly(const std::string &rules, std::string &why) {
+    FILE *quiet = std::fopen("/dev/null", "w");
+    bool ok = loadRulesFile(rules, why, quiet);
+    std::fclose(quiet);
+    return ok;
+}
 std::string listing() {
     return captured([](FILE *f) { writeRules(f); });
 }
@@ -126,30 +131,22 @@ public:
     }
     Vec2 nudge(Vec2 p) { return p + Vec2(within(-60.0f, 60.0f), within(-60.0f, 60.0f)); }
 
+    // A press and release at p, and a drag from p to somewhere near.
+    void tap(const char *what, Vec2 p, int mods) {
+        note(what);
+        gesture(p, p, mods);
+    }
+    void shove(const char *what, Vec2 p, int mods, bool right = false) {
+        note(what);
+        gesture(p, nudge(p), mods, right);
+    }
+
     void pointerOp() {
         switch (pick(inPattern() ? 5 : 8)) {
-        case 0: {
-            note("place");
-            Vec2 p = anywhere();
-            gesture(p, p, 0);
-            break;
-        }
-        case 1:
-            note("connect");
-            gesture(someNode(), someNode(), 0);
-            break;
-        case 2: {
-            note("move");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), kShiftMask);
-            break;
-        }
-        case 3: {
-            note("turn");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), 0, true);
-            break;
-        }
+        case 0: tap("place", anywhere(), 0); break;
+        case 1: note("connect"), gesture(someNode(), someNode(), 0); break;
+        case 2: shove("move", someNode(), kShiftMask); break;
+        case 3: shove("turn", someNode(), 0, true); break;
         case 4: {
             note("delete");
             pointerAt(someNode());
@@ -157,12 +154,7 @@ public:
             onKey(8);
             break;
         }
-        case 5: {
-            note("copy");
-            Vec2 p = someNode();
-            gesture(p, nudge(p), kAltMask);
-            break;
-        }
+        case 5: shove("copy", someNode(), kAltMask); break;
         case 6: {
             Vec2 p = someNode();
             bool twice = pick(2) == 0;
@@ -191,6 +183,7 @@ public:
         while (undoModel.size() + redoModel.size() > UndoHistory::kDefaultStates) undoModel.erase(undoModel.begin());
     }
     void undoOrRedo(bool undo) {
+        note(undo ? "undo" : "redo");
         std::vector<State> &from = undo ? undoModel : redoModel, &to = undo ? redoModel : undoModel;
         State now;
         std::string why;
@@ -201,58 +194,27 @@ public:
         from.pop_back();
         to.push_back(std::move(now));
     }
-    // A refused file must leave everything as it was.
-    void expectUnchanged(const State &before, const std::string &op) {
-        if (State() != before) fail(op + " was refused but changed the world");
-    }
 
     void panelOp() {
-        switch (pick(9)) {
+        switch (pick(8)) {
         case 0: {
             std::string rules = kScenarios + "/" + kRules[pick(7)];
             note("load " + rules.substr(rules.rfind('/') + 1));
             remember("Load");
             std::string why;
-            FILE *quiet = std::fopen("/dev/null", "w");
-            bool ok = loadRulesFile(rules, why, quiet);
-            std::fclose(quiet);
-            if (!ok) fail("load: " + why);
+            if (!loadQuietly(rules, why)) fail("load: " + why);
             break;
         }
         case 1: {
-            note("load a file that is not rules");
-            State before;
-            std::string why, bad = folder + "/bad.txt";
-            writeFile(bad, pick(2) ? std::string("red is 1 0 0\n\0\x89PNG\r\n", 20) : std::string(40, '\x01'));
-            if (loadRulesFile(bad, why, nullptr)) fail("a binary rules file was loaded");
-            expectUnchanged(before, "Load of a binary file");
-            break;
-        }
-        case 2: {
             int from = pick(10), into = pick(10);
-            bool damage = pick(3) == 0;
-            note("save pattern " + std::to_string(from) + ", load it into " + std::to_string(into) +
-                 (damage ? " damaged" : ""));
+            note("save pattern " + std::to_string(from) + ", load it into " + std::to_string(into));
             std::string path = folder + "/pattern.txt", why;
             Pattern *p = patternSlot(from);
             if (!p || !savePatternFile(*p, path, why)) return fail("save pattern: " + why);
-            if (damage) {
-                std::string text;
-                readWholeFile(path, text, why);
-                text = text.substr(0, text.size() - 2) + " x\n";  // a field that does not parse, or a short file
-                writeFile(path, text);
-            }
-            State before;
-            bool ok = loadPatternFile(*patternSlot(into), path, why);
-            if (damage) {
-                if (ok) fail("a damaged pattern file was loaded");
-                expectUnchanged(before, "Load of a damaged pattern");
-            } else if (!ok) {
-                fail("pattern load: " + why);
-            }
+            if (!loadPatternFile(*patternSlot(into), path, why)) fail("pattern load: " + why);
             break;
         }
-        case 3: {
+        case 2: {
             note("pattern file with odd colours into " + std::to_string(pick(10)));
             std::string path = folder + "/odd.txt", why;
             writeFile(path, "3 3\n0 0 0 0\n40 10 1.5 " + std::to_string(pick(30) - 5) + "\n-30 20 7 1\n0 1 " +
@@ -260,12 +222,12 @@ public:
             loadPatternFile(*patternSlot(pick(10)), path, why);
             break;
         }
-        case 4:
+        case 3:
             note("start over");
             remember("Start Over");
             startOver();
             break;
-        case 5: {
+        case 4: {
             note("save world, open it");
             std::string path = folder + "/mid.snap", why;
             if (!saveWorldSnapshot(path, why)) return fail("save world: " + why);
@@ -275,20 +237,14 @@ public:
             if (State() != before) fail("the opened world differs from the saved one");
             break;
         }
-        case 6: {
+        case 5: {
             int n = 1 + pick(4);
             note("step " + std::to_string(n));
             for (int i = 0; i < n; i++) stepWorldNow();
             break;
         }
-        case 7:
-            note("undo");
-            undoOrRedo(true);
-            break;
-        case 8:
-            note("redo");
-            undoOrRedo(false);
-            break;
+        case 6: undoOrRedo(true); break;
+        case 7: undoOrRedo(false); break;
         }
     }
 
@@ -346,17 +302,8 @@ public:
 
     void run(int length) {
         for (int i = 0; i < length && !failed(); i++) {
-            switch (pick(10)) {
-            case 0:
-            case 1:
-            case 2:
-            case 3: pointerOp(); break;
-            case 4:
-            case 5: windowOp(); break;
-            case 6:
-            case 7: panelOp(); break;
-            default: settingOp(); break;
-            }
+            int k = pick(10);  // four in ten at the pointer, two in a pattern window, two at the panel
+            k < 4 ? pointerOp() : k < 6 ? windowOp() : k < 8 ? panelOp() : settingOp();
         }
         if (!failed()) reopen();
         // What was remembered comes back, newest first.
@@ -387,21 +334,14 @@ public:
 
 class EditRoundTrip : public GuiTest {
 protected:
-    // The tests after this one find the world, its rules and settings as
-    // they were.
-    WorldImage found;
     void SetUp() override {
         GuiTest::SetUp();
-        std::string why;
-        ASSERT_TRUE(captureWorld(found, why)) << why;
         setWalkerTraceStream(nullptr);
         world.speed = 2;
     }
     void TearDown() override {
         panelChoices.currentWindow = 0;
         shell.modifiers = 0;
-        std::string why;
-        EXPECT_TRUE(restoreWorld(found, why)) << why;
         forgetGesture();
         setWalkerTraceStream(stdout);
         GuiTest::TearDown();
@@ -424,14 +364,12 @@ TEST_F(EditRoundTrip, AnyEditedWorldReopensTheSame) {
 
     // Each sequence starts from one of the bundled scenarios, loaded once.
     std::vector<WorldImage> starts(sizeof kRules / sizeof *kRules);
-    FILE *quiet = std::fopen("/dev/null", "w");
     for (size_t i = 0; i < starts.size(); i++) {
         std::string why;
-        ASSERT_TRUE(loadRulesFile(kScenarios + "/" + kRules[i], why, quiet)) << why;
+        ASSERT_TRUE(loadQuietly(kScenarios + "/" + kRules[i], why)) << why;
         for (int s = 0; s < 20; s++) stepWorldNow();
         ASSERT_TRUE(captureWorld(starts[i], why)) << why;
     }
-    std::fclose(quiet);
 
     for (int n = 0; n < sequences; n++) {
         uint32_t seed = first + static_cast<uint32_t>(n);

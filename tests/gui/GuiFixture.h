@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <imgui.h>
+
 #include "app/App.h"
 #include "app/Input.h"
 #include "render/Camera.h"
@@ -18,8 +20,10 @@
 #include "app/Panel.h"
 #include "app/PanelEvents.h"
 #include "app/PanelLayout.h"
+#include "app/Quit.h"
 #include "app/Shell.h"
 #include "rules/RulesListing.h"
+#include "rules/RulesLoader.h"
 #include "world/BuiltinRules.h"
 #include "world/ColorTable.h"
 #include "world/FreshProcess.h"
@@ -37,6 +41,11 @@ class GuiTest : public ::testing::Test {
 protected:
     static int fakeModifiers;
     float now = 100.0f;
+    // The chooser's answer where a test sets fileChooserOverride = answerChosen,
+    // and how many times the program left (counted, never done).
+    static inline std::string chosen;
+    static inline int left = 0;
+    static std::string answerChosen(bool) { return chosen; }
 
     void SetUp() override {
         clockOverride(now);
@@ -65,6 +74,9 @@ protected:
         shell.wheelAccum = fakeModifiers = 0;
         shellModifierSource = [] { return fakeModifiers; };
         shellRestOverride = [](float) {};
+        left = 0;
+        leaveProgram = [] { left++; };
+        setPanelMessage(std::string());
         glutSetWindow(shell.mainWindow);
     }
     void TearDown() override {
@@ -121,6 +133,24 @@ protected:
         int x = static_cast<int>(i->x0) + 4, y = static_cast<int>(i->y0) + 4;
         for (int k = 0; k <= twice; k++) panelMouse(0, GLUT_DOWN, x, y), panelMouse(0, GLUT_UP, x, y);
         return true;
+    }
+    // A click on the panel's item between frames of the panel at its own size
+    // (a dialog widens it, and no reshape comes back without the main loop),
+    // its request carried out.
+    static bool pressItem(const std::string &label) {
+        ImGui::GetIO().DisplaySize = ImVec2(shell.placement.panel.w, shell.placement.panel.h);
+        panelDisplay();
+        bool found = clickItem(label);
+        panelDisplay();
+        panelDisplay();
+        carryOutPanelRequests();
+        return found;
+    }
+    // Rules read from text, in place of the loaded ones.
+    static void loadRulesText(const std::string &text) {
+        FILE *f = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
+        loadRules(f, "kinds.txt", nullptr);
+        rebuildRules();
     }
     static std::string readAll(const std::string &path) {
         std::ifstream in(path);

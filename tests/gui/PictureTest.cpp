@@ -9,7 +9,6 @@
 
 #include "GuiFixture.h"
 #include "app/Recording.h"
-#include <imgui.h>
 #include "render/BitmapFont.h"
 #include "render/GLContext.h"
 #include "render/Primitives.h"
@@ -131,19 +130,8 @@ TEST_F(GuiTest, RecordWritesAFramePerStep) {
     std::string folder = scratchFolder();
     std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    auto clickOn = [](const char *label) {
-        // The panel at its own size: an earlier test's dialog widens it, and
-        // no reshape comes back without the main loop.
-        ImGui::GetIO().DisplaySize = ImVec2(shell.placement.panel.w, shell.placement.panel.h);
-        panelDisplay();
-        bool found = clickItem(label);
-        panelDisplay();
-        panelDisplay();
-        carryOutPanelRequests();
-        return found;
-    };
     node(1500.0f, 1600.0f);
-    ASSERT_TRUE(clickOn("Record"));
+    ASSERT_TRUE(pressItem("Record"));
     ASSERT_TRUE(recording()) << panelMessage();
     EXPECT_EQ(recordingPath().rfind(folder + "/drovan-", 0), 0u) << recordingPath();
     int first = world.stepCount;
@@ -167,7 +155,7 @@ TEST_F(GuiTest, RecordWritesAFramePerStep) {
     panelDisplay();
     EXPECT_NE(findPanelItem("Record path"), nullptr);
     EXPECT_NE(findPanelItem("Record length"), nullptr);
-    ASSERT_TRUE(clickOn("Record"));
+    ASSERT_TRUE(pressItem("Record"));
     EXPECT_FALSE(recording());
     recordingChoices = RecordingChoices();
     std::filesystem::current_path(before);

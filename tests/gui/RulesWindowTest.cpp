@@ -110,10 +110,6 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     EXPECT_NE(rulesDocument().text().find("\nSun is 0 0 1"), std::string::npos);
 
     // The unsaved text joins the quit question; "Save rules" writes it to its file and quits.
-    static int left;
-    left = 0;
-    void (*leave)() = leaveProgram;
-    leaveProgram = [] { left++; };
     askToQuit();
     const Question *q = shownQuestion();
     ASSERT_NE(q, nullptr);
@@ -121,7 +117,6 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     ASSERT_EQ(q->answers[0], "Save rules");
     answerQuestion(0);
     carryOutAnswer();
-    leaveProgram = leave;
     EXPECT_EQ(left, 1);
     EXPECT_EQ(readAll(file), rulesDocument().text());
     EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");

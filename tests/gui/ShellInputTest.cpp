@@ -2,9 +2,6 @@
 
 #include "GuiFixture.h"
 #include "app/Input.h"
-#include "rules/RulesListing.h"
-#include "rules/RulesLoader.h"
-#include "world/BuiltinRules.h"
 #include "world/Edge.h"
 #include "world/MetaNode.h"
 
@@ -167,11 +164,8 @@ TEST_F(PointerEdits, PatternWindowTakesNewNodesAndEdgesOutOfTheLiveWorld) {
 // The pointer takes a node anywhere inside its radius and nowhere outside,
 // whatever its kind and size; where nodes overlap the newest is taken.
 TEST_F(PointerEdits, PickingTakesTheNewestNodeWithinItsRadius) {
-    const char rules[] = "Plain is 0.9 0.3 0.1\nDonut is 0.6 0.2 0.7\nGrit is 0.5 0.5 0.5\nSwimmer is 0.1 0.3 0.9\n"
-                         "Donut converts Grit to Plain\nDonut is donut\nSwimmer is cilia\nGrit size is 0.3\n";
-    FILE *f = fmemopen(const_cast<char *>(rules), sizeof rules - 1, "r");
-    loadRules(f, "kinds.txt", nullptr);
-    rebuildRules();
+    loadRulesText("Plain is 0.9 0.3 0.1\nDonut is 0.6 0.2 0.7\nGrit is 0.5 0.5 0.5\nSwimmer is 0.1 0.3 0.9\n"
+                  "Donut converts Grit to Plain\nDonut is donut\nSwimmer is cilia\nGrit size is 0.3\n");
     ASSERT_TRUE(patternSlot(0)->addNode(0.0f, 0.0f, 0) && patternSlot(0)->addNode(300.0f, 0.0f, 0));
     Node *weakDonut = node(1000.0f, 1400.0f, 1);
     weakDonut->strength = 0.2f;
@@ -193,7 +187,4 @@ TEST_F(PointerEdits, PickingTakesTheNewestNodeWithinItsRadius) {
     EXPECT_EQ(pickAt(1005.0f, 1000.0f), newer->id);
     newer->kill();
     EXPECT_EQ(pickAt(1005.0f, 1000.0f), shown[0]->id) << "a dead node is never taken";
-    killAll();
-    loadBuiltinRules();
-    rebuildRules();
 }
