@@ -195,23 +195,34 @@ void showNow(const std::string &text, const std::string &path) {
     if (s.window) glutPostWindowRedisplay(s.window);
 }
 
+// The bytes of the character at text[i] as the editor steps through a line:
+// a UTF-8 sequence by its first byte, never past the line's end; any other
+// byte is a character of its own.
+size_t charBytes(const std::string &text, size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c >= 0xFE ? 1 : c >= 0xFC ? 6 : c >= 0xF8 ? 5 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    size_t k = 1;
+    while (k < n && i + k < text.size() && text[i + k] != '\n') k++;
+    return k;
+}
+
 // The character offset of the editor's cursor in text.
 size_t offsetOf(const std::string &text, TextEditor::Coordinates at, int tabSize) {
     size_t i = 0;
     for (int line = 0; line < at.mLine && i < text.size(); i++)
         if (text[i] == '\n') line++;
-    for (int column = 0; i < text.size() && text[i] != '\n' && column < at.mColumn; i++)
+    for (int column = 0; i < text.size() && text[i] != '\n' && column < at.mColumn; i += charBytes(text, i))
         column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1;
     return i;
 }
 
 TextEditor::Coordinates coordinatesOf(const std::string &text, size_t offset, int tabSize) {
     int line = 0, column = 0;
-    for (size_t i = 0; i < offset && i < text.size(); i++) {
+    for (size_t i = 0; i < offset && i < text.size();) {
         if (text[i] == '\n')
-            line++, column = 0;
+            line++, column = 0, i++;
         else
-            column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1;
+            column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1, i += charBytes(text, i);
     }
     return TextEditor::Coordinates(line, column);
 }
