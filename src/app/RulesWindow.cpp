@@ -58,6 +58,10 @@ struct RulesWindow {
     // Find.
     bool findOpen = false, focusFind = false, notFound = false, focusEditor = false;
     char findText[256] = {};
+    // A paste into the Find field is fetched from the desktop as the editor's
+    // is, then made by a Ctrl+V of the window's own once the text is here.
+    bool findActive = false, findPasteWaiting = false, findPasteDue = false;
+    std::string findPaste;
     // Colour names: a palette entry each, so that a check's colours recolour
     // the text without colouring it again.
     std::map<std::string, int> nameSlots;
@@ -318,15 +322,27 @@ void toolbar() {
     }
 }
 
-void findBar() {
+// Ctrl+V or Shift+Insert pressed in this frame.
+bool pasteKey() {
+    ImGuiIO &io = ImGui::GetIO();
+    return (io.KeyCtrl && !io.KeyShift && ImGui::IsKeyPressed('V', false)) ||
+           (io.KeyShift && !io.KeyCtrl && keyPressed(ImGuiKey_Insert));
+}
+
+// holdPaste: the field must not paste this frame (its text is being fetched).
+void findBar(bool holdPaste) {
     RulesWindow &s = state();
+    s.findActive = false;
     if (!s.findOpen) return;
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted("Find:");
     ImGui::SameLine();
     ImGui::SetNextItemWidth(260.0f);
     if (s.focusFind) ImGui::SetKeyboardFocusHere(), s.focusFind = false;
-    bool enter = ImGui::InputText("##find", s.findText, sizeof s.findText, ImGuiInputTextFlags_EnterReturnsTrue);
+    bool enter =
+        ImGui::InputText("##find", s.findText, sizeof s.findText,
+                         ImGuiInputTextFlags_EnterReturnsTrue | (holdPaste ? ImGuiInputTextFlags_ReadOnly : 0));
+    s.findActive = ImGui::IsItemActive();
     if (enter) s.focusFind = true;  // Enter finds the next and stays in the field
     ImGui::SameLine();
     if (ImGui::Button("Next") || (enter && !ImGui::GetIO().KeyShift)) find(true);
@@ -345,10 +361,7 @@ void findBar() {
 // refused then. True when the editor must not see this frame's keys.
 bool pasteAsked() {
     RulesWindow &s = state();
-    ImGuiIO &io = ImGui::GetIO();
-    bool paste = (io.KeyCtrl && !io.KeyShift && ImGui::IsKeyPressed('V', false)) ||
-                 (io.KeyShift && !io.KeyCtrl && keyPressed(ImGuiKey_Insert));
-    if (!paste || s.editor->IsReadOnly()) return false;
+    if (!pasteKey() || s.editor->IsReadOnly()) return false;
     requestDesktopPaste(kMaxText - std::min(kMaxText, s.document.text().size()));
     return true;
 }
@@ -357,7 +370,19 @@ bool pasteAsked() {
 void pasteArrived() {
     RulesWindow &s = state();
     DesktopPaste paste;
-    if (!desktopPasteArrived(paste) || s.editor->IsReadOnly()) return;
+    if (!desktopPasteArrived(paste)) return;
+    if (s.findPasteWaiting) {
+        s.findPasteWaiting = false;
+        if (paste.tooLarge) {
+            setRulesMessage("Nothing pasted into Find: more than 64 KB.", true);
+        } else if (!paste.text.empty()) {
+            s.findPaste = paste.text;
+            s.findPasteDue = true;
+            windowKeyTap(s.input, 22, GLUT_ACTIVE_CTRL);  // Ctrl+V, made at the next frame
+        }
+        return;
+    }
+    if (s.editor->IsReadOnly()) return;
     if (paste.tooLarge) {
         char why[200];
         std::snprintf(why, sizeof why, "Nothing pasted: more than %.1f MB, and the editor holds %.0f MB in all.",
@@ -415,7 +440,18 @@ void contents() {
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollbar);
     shortcuts();
     toolbar();
-    findBar();
+    // Ctrl+V in the Find field: its text comes from the desktop while frames go on.
+    bool findPaste = false, holdPaste = false;
+    if (pasteKey() && s.findPasteDue) {
+        offerClipboardText(s.findPaste);  // the window's own Ctrl+V, with the text that came
+        s.findPasteDue = false;
+        findPaste = true;
+    } else if (pasteKey() && s.findActive && !desktopPasteWaiting()) {
+        requestDesktopPaste(size_t(64) << 10);
+        s.findPasteWaiting = true;
+        findPaste = holdPaste = true;
+    }
+    findBar(holdPaste);
     if (!s.coloured || s.nameSlots.size() != s.slotsColoured) {
         recolourNames();
         s.coloured = &s.document.diagnostics();
@@ -426,7 +462,7 @@ void contents() {
     if (colour != s.editor->IsColorizerEnabled()) s.editor->SetColorizerEnable(colour);
     if (!colour)
         ImGui::TextDisabled("Colouring is off for a text over %zu KB, so that typing stays quick.", kMaxColoured >> 10);
-    if (pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
+    if (!findPaste && pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
     if (s.focusEditor) ImGui::SetNextWindowFocus(), s.focusEditor = false;
     s.editor->Render("text", ImVec2(0, height > 100.0f ? height : 100.0f), true);
     s.editor->SetHandleKeyboardInputs(true);

@@ -137,11 +137,18 @@ TEST_F(RulesWindowTest, KeepingTheWorldFindingAndConfirmingAnApplyWithMistakes) 
     EXPECT_EQ(liveNodes(), before) << "the world stays; node statements are not run";
     EXPECT_TRUE(findNode(id));
 
-    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);  // Ctrl+F, let go, then the word and Enter
+    // Ctrl+F, let go, then the word pasted from the desktop (fetched while
+    // frames go on, and into the field only) and Enter.
+    ASSERT_EQ(std::system("printf 'Moon node' | xclip -i -selection clipboard"), 0);
+    const std::string text = rulesDocument().text();
+    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);
     for (int i = 0; i < 2; i++) ASSERT_TRUE(until([] { return true; }));
-    type("Moon node\n");
+    windowKeyTap(rulesWindowInput(), 22, GLUT_ACTIVE_CTRL);
+    ASSERT_TRUE(until([] { return !desktopPasteWaiting() && !inputPending(rulesWindowInput()); }));
+    type("\n");
     ASSERT_TRUE(until([] { return rulesEditor().HasSelection(); }));
     EXPECT_EQ(rulesEditor().GetSelectedText(), "Moon node") << rulesDocument().text();
+    EXPECT_EQ(rulesDocument().text(), text);
 
     rulesEditor().SetCursorPosition(TextEditor::Coordinates(0, 0));
     windowKeyTap(rulesWindowInput(), 27, 0);  // Escape: back to the text
@@ -203,6 +210,7 @@ TEST_F(RulesWindowTest, EditsAtBothEndsAndInsideALongLineKeepTheTextExact) {
     settle();
     windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);  // Ctrl+F: MARK is selected
     settle();
+    windowKeyTap(rulesWindowInput(), 1, GLUT_ACTIVE_CTRL);  // Ctrl+A: the field's earlier text goes
     type("MARK\n");
     settle();
     ASSERT_EQ(rulesEditor().GetSelectedText(), "MARK");
