@@ -15,6 +15,7 @@
 // frame that shows each text, then K frames with a key typed in each (the
 // checks run meanwhile, as they do in the program).
 #include <GL/freeglut.h>
+#include <TextEditor.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -122,31 +123,43 @@ double sinceMs(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
+struct RulesText {
+    std::string name, text;
+    int cursorLine = 0, cursorColumn = 0;  // where the keys go
+};
+
 // The texts of the bad-input family, each within what the editor holds.
-std::vector<std::pair<std::string, std::string>> rulesTexts(const std::string &folder) {
-    std::vector<std::pair<std::string, std::string>> texts;
+std::vector<RulesText> rulesTexts(const std::string &folder) {
+    std::vector<RulesText> texts;
     FILE *f = std::fopen((folder + "/logic.txt").c_str(), "rb");
     std::string logic;
     char buffer[4096];
     for (size_t n; f && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) logic.append(buffer, n);
     if (f) std::fclose(f);
-    texts.emplace_back("logic", logic);
+    texts.push_back({"logic", logic});
     std::string lines;
     for (int i = 0; i < 100000; i++) lines += i % 2 ? "Bug eats Sun\n" : "Bug eats\n";
-    texts.emplace_back("100k-lines", lines);
-    texts.emplace_back("1MB-line", "Sun is 1 0 0\n" + std::string(1 << 20, 'a') + "\n");
+    texts.push_back({"100k-lines", lines});
+    std::string longLine = "Sun is 1 0 0\n" + std::string(1 << 20, 'a') + "\n";
+    texts.push_back({"1MB-line", longLine});
+    // Typing inside the long line itself: in its middle (the Enter keys then
+    // split it, the keys after go to the start of its second half) and at its end.
+    texts.push_back({"1MB-mid", longLine, 1, 1 << 19});
+    texts.push_back({"1MB-end", longLine, 1, 1 << 20});
     std::string binary;
     for (int i = 0; i < 1 << 20; i++) binary += static_cast<char>((i * 7919) & 0xff);
-    texts.emplace_back("binary", binary);
-    texts.emplace_back("unclosed", "Sun is 1 0 0\n/* never closed\n" + lines);
+    texts.push_back({"binary", binary});
+    texts.push_back({"unclosed", "Sun is 1 0 0\n/* never closed\n" + lines});
     return texts;
 }
 
 int rulesWindowBench(const std::string &folder, int frames) {
     setRulesCheckWorker(DROVAN_BATCH);
     std::printf("%-10s %9s %8s %7s %10s %10s\n", "text", "bytes", "show ms", "frames", "median ms", "max ms");
-    for (const auto &[name, text] : rulesTexts(folder)) {
+    for (const RulesText &t : rulesTexts(folder)) {
+        const std::string &name = t.name, &text = t.text;
         rulesShowScenario(text, std::string(), true);
+        rulesEditor().SetCursorPosition(TextEditor::Coordinates(t.cursorLine, t.cursorColumn));
         openRulesWindow();
         for (int k = 0; k < 3; k++) glutMainLoopEvent();  // the window is mapped
         auto t0 = std::chrono::steady_clock::now();

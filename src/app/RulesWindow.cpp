@@ -58,6 +58,10 @@ struct RulesWindow {
     // Find.
     bool findOpen = false, focusFind = false, notFound = false, focusEditor = false;
     char findText[256] = {};
+    // A paste into the Find field is fetched from the desktop as the editor's
+    // is, then made by a Ctrl+V of the window's own once the text is here.
+    bool findActive = false, findPasteWaiting = false, findPasteDue = false;
+    std::string findPaste;
     // Colour names: a palette entry each, so that a check's colours recolour
     // the text without colouring it again.
     std::map<std::string, int> nameSlots;
@@ -195,23 +199,34 @@ void showNow(const std::string &text, const std::string &path) {
     if (s.window) glutPostWindowRedisplay(s.window);
 }
 
+// The bytes of the character at text[i] as the editor steps through a line:
+// a UTF-8 sequence by its first byte, never past the line's end; any other
+// byte is a character of its own.
+size_t charBytes(const std::string &text, size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c >= 0xFE ? 1 : c >= 0xFC ? 6 : c >= 0xF8 ? 5 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    size_t k = 1;
+    while (k < n && i + k < text.size() && text[i + k] != '\n') k++;
+    return k;
+}
+
 // The character offset of the editor's cursor in text.
 size_t offsetOf(const std::string &text, TextEditor::Coordinates at, int tabSize) {
     size_t i = 0;
     for (int line = 0; line < at.mLine && i < text.size(); i++)
         if (text[i] == '\n') line++;
-    for (int column = 0; i < text.size() && text[i] != '\n' && column < at.mColumn; i++)
+    for (int column = 0; i < text.size() && text[i] != '\n' && column < at.mColumn; i += charBytes(text, i))
         column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1;
     return i;
 }
 
 TextEditor::Coordinates coordinatesOf(const std::string &text, size_t offset, int tabSize) {
     int line = 0, column = 0;
-    for (size_t i = 0; i < offset && i < text.size(); i++) {
+    for (size_t i = 0; i < offset && i < text.size();) {
         if (text[i] == '\n')
-            line++, column = 0;
+            line++, column = 0, i++;
         else
-            column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1;
+            column = text[i] == '\t' ? (column / tabSize + 1) * tabSize : column + 1, i += charBytes(text, i);
     }
     return TextEditor::Coordinates(line, column);
 }
@@ -307,15 +322,27 @@ void toolbar() {
     }
 }
 
-void findBar() {
+// Ctrl+V or Shift+Insert pressed in this frame.
+bool pasteKey() {
+    ImGuiIO &io = ImGui::GetIO();
+    return (io.KeyCtrl && !io.KeyShift && ImGui::IsKeyPressed('V', false)) ||
+           (io.KeyShift && !io.KeyCtrl && keyPressed(ImGuiKey_Insert));
+}
+
+// holdPaste: the field must not paste this frame (its text is being fetched).
+void findBar(bool holdPaste) {
     RulesWindow &s = state();
+    s.findActive = false;
     if (!s.findOpen) return;
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted("Find:");
     ImGui::SameLine();
     ImGui::SetNextItemWidth(260.0f);
     if (s.focusFind) ImGui::SetKeyboardFocusHere(), s.focusFind = false;
-    bool enter = ImGui::InputText("##find", s.findText, sizeof s.findText, ImGuiInputTextFlags_EnterReturnsTrue);
+    bool enter =
+        ImGui::InputText("##find", s.findText, sizeof s.findText,
+                         ImGuiInputTextFlags_EnterReturnsTrue | (holdPaste ? ImGuiInputTextFlags_ReadOnly : 0));
+    s.findActive = ImGui::IsItemActive();
     if (enter) s.focusFind = true;  // Enter finds the next and stays in the field
     ImGui::SameLine();
     if (ImGui::Button("Next") || (enter && !ImGui::GetIO().KeyShift)) find(true);
@@ -334,10 +361,7 @@ void findBar() {
 // refused then. True when the editor must not see this frame's keys.
 bool pasteAsked() {
     RulesWindow &s = state();
-    ImGuiIO &io = ImGui::GetIO();
-    bool paste = (io.KeyCtrl && !io.KeyShift && ImGui::IsKeyPressed('V', false)) ||
-                 (io.KeyShift && !io.KeyCtrl && keyPressed(ImGuiKey_Insert));
-    if (!paste || s.editor->IsReadOnly()) return false;
+    if (!pasteKey() || s.editor->IsReadOnly()) return false;
     requestDesktopPaste(kMaxText - std::min(kMaxText, s.document.text().size()));
     return true;
 }
@@ -346,7 +370,19 @@ bool pasteAsked() {
 void pasteArrived() {
     RulesWindow &s = state();
     DesktopPaste paste;
-    if (!desktopPasteArrived(paste) || s.editor->IsReadOnly()) return;
+    if (!desktopPasteArrived(paste)) return;
+    if (s.findPasteWaiting) {
+        s.findPasteWaiting = false;
+        if (paste.tooLarge) {
+            setRulesMessage("Nothing pasted into Find: more than 64 KB.", true);
+        } else if (!paste.text.empty()) {
+            s.findPaste = paste.text;
+            s.findPasteDue = true;
+            windowKeyTap(s.input, 22, GLUT_ACTIVE_CTRL);  // Ctrl+V, made at the next frame
+        }
+        return;
+    }
+    if (s.editor->IsReadOnly()) return;
     if (paste.tooLarge) {
         char why[200];
         std::snprintf(why, sizeof why, "Nothing pasted: more than %.1f MB, and the editor holds %.0f MB in all.",
@@ -404,7 +440,18 @@ void contents() {
                      ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollbar);
     shortcuts();
     toolbar();
-    findBar();
+    // Ctrl+V in the Find field: its text comes from the desktop while frames go on.
+    bool findPaste = false, holdPaste = false;
+    if (pasteKey() && s.findPasteDue) {
+        offerClipboardText(s.findPaste);  // the window's own Ctrl+V, with the text that came
+        s.findPasteDue = false;
+        findPaste = true;
+    } else if (pasteKey() && s.findActive && !desktopPasteWaiting()) {
+        requestDesktopPaste(size_t(64) << 10);
+        s.findPasteWaiting = true;
+        findPaste = holdPaste = true;
+    }
+    findBar(holdPaste);
     if (!s.coloured || s.nameSlots.size() != s.slotsColoured) {
         recolourNames();
         s.coloured = &s.document.diagnostics();
@@ -415,7 +462,7 @@ void contents() {
     if (colour != s.editor->IsColorizerEnabled()) s.editor->SetColorizerEnable(colour);
     if (!colour)
         ImGui::TextDisabled("Colouring is off for a text over %zu KB, so that typing stays quick.", kMaxColoured >> 10);
-    if (pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
+    if (!findPaste && pasteAsked()) s.editor->SetHandleKeyboardInputs(false);
     if (s.focusEditor) ImGui::SetNextWindowFocus(), s.focusEditor = false;
     s.editor->Render("text", ImVec2(0, height > 100.0f ? height : 100.0f), true);
     s.editor->SetHandleKeyboardInputs(true);

@@ -132,11 +132,18 @@ TEST_F(RulesWindowTest, KeepingTheWorldFindingAndConfirmingAnApplyWithMistakes) 
     EXPECT_EQ(liveNodes(), before) << "the world stays; node statements are not run";
     EXPECT_TRUE(findNode(id));
 
-    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);  // Ctrl+F, let go, then the word and Enter
+    // Ctrl+F, let go, then the word pasted from the desktop (fetched while
+    // frames go on, and into the field only) and Enter.
+    ASSERT_EQ(std::system("printf 'Moon node' | xclip -i -selection clipboard"), 0);
+    const std::string text = rulesDocument().text();
+    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);
     for (int i = 0; i < 2; i++) ASSERT_TRUE(until([] { return true; }));
-    type("Moon node\n");
+    windowKeyTap(rulesWindowInput(), 22, GLUT_ACTIVE_CTRL);
+    ASSERT_TRUE(until([] { return !desktopPasteWaiting() && !inputPending(rulesWindowInput()); }));
+    type("\n");
     ASSERT_TRUE(until([] { return rulesEditor().HasSelection(); }));
     EXPECT_EQ(rulesEditor().GetSelectedText(), "Moon node") << rulesDocument().text();
+    EXPECT_EQ(rulesDocument().text(), text);
 
     rulesEditor().SetCursorPosition(TextEditor::Coordinates(0, 0));
     windowKeyTap(rulesWindowInput(), 27, 0);  // Escape: back to the text
@@ -171,4 +178,49 @@ TEST_F(RulesWindowTest, CopyAndPasteWithOtherProgramsAndAPasteTooLarge) {
     windowKeyTap(rulesWindowInput(), 22, GLUT_ACTIVE_CTRL);
     for (int i = 0; i < 10; i++) ASSERT_TRUE(until([] { return true; }));
     EXPECT_EQ(rulesDocument().text().size(), size) << "nothing pasted";
+}
+
+TEST_F(RulesWindowTest, EditsAtBothEndsAndInsideALongLineKeepTheTextExact) {
+    // A line past the editor's long-line marks, with tabs and two-byte
+    // characters so that its bytes, columns and widths all differ, and a word
+    // in its middle that Find places the cursor on.
+    std::string half;
+    for (int i = 0; i < 3000; i++) half += i % 7 == 0 ? "\t" : i % 5 == 0 ? "\xc3\xa9" : "ab";
+    const std::string text = "Sun is 1 0 0\n" + half + "MARK" + half + "\nSun static\n";
+    rulesShowScenario(text, std::string(), true);
+    auto settle = [] {
+        ASSERT_TRUE(until([] { return !inputPending(rulesWindowInput()); }));
+        ASSERT_TRUE(until([] { return true; }));
+    };
+    settle();
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(1, 1 << 30));  // its end
+    type("yz");
+    windowKeyTap(rulesWindowInput(), 8, 0);
+    settle();
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(1, 0));
+    type("x\n");
+    settle();
+    EXPECT_EQ(rulesEditor().GetCursorPosition().mLine, 2);
+    windowKeyTap(rulesWindowInput(), 8, 0);  // joined again
+    settle();
+    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);  // Ctrl+F: MARK is selected
+    settle();
+    windowKeyTap(rulesWindowInput(), 1, GLUT_ACTIVE_CTRL);  // Ctrl+A: the field's earlier text goes
+    type("MARK\n");
+    settle();
+    ASSERT_EQ(rulesEditor().GetSelectedText(), "MARK");
+    windowKeyTap(rulesWindowInput(), 27, 0);  // back to the text, the word still selected
+    type("\n");                               // splits the line there
+    settle();
+    type("MM");
+    windowKeyTap(rulesWindowInput(), 8, 0);
+    settle();
+    // Compared whole, without printing a line of 20,000 bytes.
+    const std::string edited = "Sun is 1 0 0\nx" + half + "\nM" + half + "y\nSun static\n";
+    EXPECT_TRUE(rulesEditor().GetText() == edited);
+    EXPECT_TRUE(rulesDocument().text() == edited);
+    rulesEditor().Undo(100);
+    EXPECT_TRUE(rulesEditor().GetText() == text);
+    rulesEditor().Redo(100);
+    EXPECT_TRUE(rulesEditor().GetText() == edited);
 }
