@@ -83,7 +83,7 @@ static void encodeFrame(benchmark::State &state) {
     if (!movie.open(path, kSide, kSide, 30, why)) return state.SkipWithError(why.c_str());
     size_t k = 0;
     for (auto _ : state)
-        if (!movie.addFrame(pictures[k++ % pictures.size()].data(), kSide, kSide, why))
+        if (!movie.addFrameRgba(pictures[k++ % pictures.size()].data(), kSide, kSide, why, true))
             return state.SkipWithError(why.c_str());
     movie.finish(why);
     std::remove(path.c_str());

@@ -7,7 +7,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "batch/BatchCommands.h"
 #include "media/MovieWriter.h"
@@ -160,11 +164,98 @@ bool checkPicturePlan(const PicturePlan &plan, const char *command) {
     return true;
 }
 
+// The main thread draws each picture and hands it over; one worker encodes
+// and writes the pictures in order, so the steps and the next drawing go on
+// meanwhile. A few buffers circulate: a drawing waits for one only when the
+// writer falls that far behind.
 struct PictureRecorder::Parts {
+    static constexpr size_t kBuffers = 3;
+    struct Picture {
+        long step = 0;
+        std::vector<unsigned char> rgba;  // rows bottom first, as GL reads them
+    };
+
     PicturePlan plan;
     OffscreenContext context;
     MovieWriter movie;
+
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Picture> waiting;  // drawn, not yet written
+    std::vector<Picture> spare;   // written, free for the next drawing
+    size_t made = 0;              // buffers in circulation
+    bool closing = false;
+    std::string fault;  // the writer's first failure; it writes nothing after
+    long faultStep = 0;
+    std::thread worker;
+
+    // Worker only.
     std::vector<unsigned char> rgb, png;
+
+    ~Parts() { stop(); }
+
+    void stop() {
+        if (!worker.joinable()) return;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            closing = true;
+        }
+        changed.notify_all();
+        worker.join();
+    }
+
+    void work() {
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            changed.wait(hold, [this] { return closing || !waiting.empty(); });
+            if (waiting.empty()) return;
+            Picture picture = std::move(waiting.front());
+            waiting.pop_front();
+            bool writing = fault.empty();
+            hold.unlock();
+            std::string why;
+            bool ok = !writing || write(picture, why);
+            hold.lock();
+            if (!ok) {
+                fault = why;
+                faultStep = picture.step;
+            }
+            spare.push_back(std::move(picture));
+            changed.notify_all();
+        }
+    }
+
+    bool write(const Picture &picture, std::string &why) {
+        int width = plan.width, height = plan.height;
+        if (!plan.frames.empty()) {
+            // PNG rows run top first, three bytes a pixel.
+            rgb.resize(static_cast<size_t>(width) * height * 3);
+            for (int y = 0; y < height; y++) {
+                const unsigned char *from = &picture.rgba[static_cast<size_t>(height - 1 - y) * width * 4];
+                unsigned char *to = &rgb[static_cast<size_t>(y) * width * 3];
+                for (int x = 0; x < width; x++, from += 4, to += 3) {
+                    to[0] = from[0];
+                    to[1] = from[1];
+                    to[2] = from[2];
+                }
+            }
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%06ld.png", picture.step);
+            if (!encodePng(rgb.data(), width, height, png)) {
+                why = "cannot encode the picture of step " + std::to_string(picture.step);
+                return false;
+            }
+            const std::vector<unsigned char> &bytes = png;
+            if (!saveReplacing(plan.frames + name, why,
+                               [&bytes](FILE *f) { std::fwrite(bytes.data(), 1, bytes.size(), f); }))
+                return false;
+        }
+        if (movie.isOpen() && !movie.addFrameRgba(picture.rgba.data(), width, height, why, true)) {
+            why = "cannot write the movie '" + plan.movie + "': " + why;
+            return false;
+        }
+        return true;
+    }
 };
 
 PictureRecorder::PictureRecorder() = default;
@@ -181,32 +272,48 @@ bool PictureRecorder::open(const PicturePlan &plan, std::string &why) {
         why = "cannot write the movie: " + why;
         return false;
     }
+    Parts *p = parts.get();
+    p->worker = std::thread([p] { p->work(); });
     return true;
 }
 
 bool PictureRecorder::record(long step, std::string &why) {
     Parts &p = *parts;
-    drawWorldPicture(p.plan.width, p.plan.height, p.plan.view, p.rgb);
-    if (!p.plan.frames.empty()) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame-%06ld.png", step);
-        if (!encodePng(p.rgb.data(), p.plan.width, p.plan.height, p.png)) {
-            why = "cannot encode the picture of step " + std::to_string(step);
+    Parts::Picture picture;
+    {
+        std::unique_lock<std::mutex> hold(p.lock);
+        p.changed.wait(hold, [&p] { return !p.fault.empty() || !p.spare.empty() || p.made < Parts::kBuffers; });
+        if (!p.fault.empty()) {
+            why = p.fault;
             return false;
         }
-        const std::vector<unsigned char> &png = p.png;
-        if (!saveReplacing(p.plan.frames + name, why, [&png](FILE *f) { std::fwrite(png.data(), 1, png.size(), f); }))
-            return false;
+        if (!p.spare.empty()) {
+            picture = std::move(p.spare.back());
+            p.spare.pop_back();
+        } else {
+            p.made++;
+        }
     }
-    if (p.movie.isOpen() && !p.movie.addFrame(p.rgb.data(), p.plan.width, p.plan.height, why)) {
-        why = "cannot write the movie '" + p.plan.movie + "': " + why;
-        return false;
+    picture.step = step;
+    drawWorldPicture(p.plan.width, p.plan.height, p.plan.view, picture.rgba);
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        p.waiting.push_back(std::move(picture));
     }
+    p.changed.notify_all();
     return true;
 }
 
 bool PictureRecorder::finish(std::string &why) {
-    if (!parts || !parts->movie.isOpen()) return true;
+    if (!parts) return true;
+    parts->stop();
+    if (!parts->fault.empty()) {
+        // The run had ended before the writer's failure came back.
+        why = "the picture of step " + std::to_string(parts->faultStep) + " was not written: " + parts->fault +
+              "; the frames and movie written before stay readable";
+        return false;
+    }
+    if (!parts->movie.isOpen()) return true;
     if (parts->movie.finish(why)) return true;
     why = "cannot finish the movie '" + parts->plan.movie + "': " + why;
     return false;

@@ -166,21 +166,31 @@ bool MovieWriter::open(const std::string &path, int width, int height, int fps, 
 }
 
 bool MovieWriter::addFrame(const unsigned char *rgb, int width, int height, std::string &why, bool bottomFirst) {
+    return addPixels(rgb, AV_PIX_FMT_RGB24, 3, width, height, why, bottomFirst);
+}
+
+bool MovieWriter::addFrameRgba(const unsigned char *rgba, int width, int height, std::string &why, bool bottomFirst) {
+    return addPixels(rgba, AV_PIX_FMT_RGBA, 4, width, height, why, bottomFirst);
+}
+
+bool MovieWriter::addPixels(const unsigned char *pixels, int format, int bytes, int width, int height, std::string &why,
+                            bool bottomFirst) {
     if (!codec) {
         why = "no movie is open";
         return false;
     }
     Codec &c = *codec;
-    c.scale = sws_getCachedContext(c.scale, width, height, AV_PIX_FMT_RGB24, w, h, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
-                                   nullptr, nullptr, nullptr);
+    c.scale = sws_getCachedContext(c.scale, width, height, static_cast<AVPixelFormat>(format), w, h, AV_PIX_FMT_YUV420P,
+                                   SWS_BILINEAR, nullptr, nullptr, nullptr);
     int rc = c.scale ? av_frame_make_writable(c.frame) : AVERROR(ENOMEM);
     if (rc < 0) {
         why = "cannot convert the picture: " + avText(rc);
         return false;
     }
     // Rows bottom first are read from the last one up.
-    const uint8_t *planes[1] = {bottomFirst ? rgb + static_cast<size_t>(height - 1) * 3 * width : rgb};
-    const int strides[1] = {bottomFirst ? -3 * width : 3 * width};
+    const int row = bytes * width;
+    const uint8_t *planes[1] = {bottomFirst ? pixels + static_cast<size_t>(height - 1) * row : pixels};
+    const int strides[1] = {bottomFirst ? -row : row};
     sws_scale(c.scale, planes, strides, 0, height, c.frame->data, c.frame->linesize);
     c.frame->pts = c.pts++;
     rc = avcodec_send_frame(c.encoder, c.frame);

@@ -28,6 +28,9 @@ public:
     // reads them), three bytes a pixel. A picture of another size is scaled
     // to the movie's.
     bool addFrame(const unsigned char *rgb, int width, int height, std::string &why, bool bottomFirst = false);
+    // The same with four bytes a pixel (red, green, blue, alpha; alpha is
+    // ignored), the layout GL draws in: the cheapest to convert.
+    bool addFrameRgba(const unsigned char *rgba, int width, int height, std::string &why, bool bottomFirst = false);
     // Writes what the encoder still holds and the movie's end; closes it.
     bool finish(std::string &why);
     // Closes the movie as it stands (the destructor's way).
@@ -41,6 +44,8 @@ public:
     const std::string &path() const { return file; }
 
 private:
+    bool addPixels(const unsigned char *pixels, int format, int bytes, int width, int height, std::string &why,
+                   bool bottomFirst);
     struct Codec;
     std::unique_ptr<Codec> codec;
     std::string file;

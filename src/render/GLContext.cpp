@@ -51,14 +51,27 @@ void setViewport(int width, int height) { glViewport(0, 0, width, height); }
 
 void initWorldDrawingState() { glEnable(GL_LINE_SMOOTH); }
 
-void readBackBuffer(int width, int height, std::vector<unsigned char> &out) {
-    out.assign(static_cast<size_t>(width) * height * 3, 0);
+namespace {
+void readPixels(int width, int height, GLenum format, unsigned char *out) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // An offscreen context draws into a framebuffer object, the window into its back buffer.
     GLint framebuffer = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
     glReadBuffer(framebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, out.data());
+    glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, out);
+}
+}  // namespace
+
+void readBackBuffer(int width, int height, std::vector<unsigned char> &out) {
+    // Every byte is read over: no need to clear what the buffer held.
+    out.resize(static_cast<size_t>(width) * height * 3);
+    readPixels(width, height, GL_RGB, out.data());
+}
+
+void readBackBufferRgba(int width, int height, std::vector<unsigned char> &out) {
+    out.resize(static_cast<size_t>(width) * height * 4);
+    // The buffer's own layout: the driver copies rows as they stand.
+    readPixels(width, height, GL_RGBA, out.data());
 }
 
 void restOnDisplay(float seconds) {

@@ -18,6 +18,9 @@ void initWorldDrawingState();
 // The frame drawn last (the back buffer, or an offscreen context's buffer),
 // rgb rows from the bottom, into out.
 void readBackBuffer(int width, int height, std::vector<unsigned char> &out);
+// The same with four bytes a pixel (red, green, blue, alpha), the layout the
+// buffers are drawn in, so reading is a plain copy.
+void readBackBufferRgba(int width, int height, std::vector<unsigned char> &out);
 // Rests up to the given seconds, waking early when window input arrives on
 // the current context's display connection (without one, simply sleeps).
 void restOnDisplay(float seconds);

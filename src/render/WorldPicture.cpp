@@ -1,14 +1,13 @@
 #include "render/WorldPicture.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "render/Camera.h"
 #include "render/GLContext.h"
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 
-void drawWorldPicture(int width, int height, const PictureView &view, std::vector<unsigned char> &rgb) {
+void drawWorldPicture(int width, int height, const PictureView &view, std::vector<unsigned char> &rgba) {
     CameraState kept = camera;
     int side = std::min(width, height);
     camera.zoom = camera.zoomFrom = camera.zoomTo = view.zoom;
@@ -23,14 +22,5 @@ void drawWorldPicture(int width, int height, const PictureView &view, std::vecto
     installGLPainter();
     drawLiveFrame(PointerMarks(), false);
     camera = kept;
-    readBackBuffer(width, height, rgb);
-    // GL reads rows from the bottom; pictures and movies store them from the top.
-    size_t row = static_cast<size_t>(width) * 3;
-    std::vector<unsigned char> line(row);
-    for (int top = 0, bottom = height - 1; top < bottom; top++, bottom--) {
-        unsigned char *a = &rgb[static_cast<size_t>(top) * row], *b = &rgb[static_cast<size_t>(bottom) * row];
-        std::memcpy(line.data(), a, row);
-        std::memcpy(a, b, row);
-        std::memcpy(b, line.data(), row);
-    }
+    readBackBufferRgba(width, height, rgba);
 }
