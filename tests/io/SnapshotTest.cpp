@@ -181,14 +181,10 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         std::string bad = scratch.write("bad.snap", c.text);
-        std::string cmd = quote(DROVAN_BATCH) + " resume " + quote(bad) + " --steps 1 2>&1";
-        FILE *p = popen(cmd.c_str(), "r");
-        std::string err;
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) err += buf;
-        EXPECT_EQ(WEXITSTATUS(pclose(p)), 2);
-        EXPECT_NE(err.find(bad + ": line "), std::string::npos) << err;
-        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        BatchResult r = runBatch("resume " + quote(bad) + " --steps 1", true);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.out.find(bad + ": line "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
 
         EXPECT_FALSE(openWorldSnapshot(bad, why));
         EXPECT_NE(why.find(c.says), std::string::npos) << why;
