@@ -64,32 +64,6 @@ TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
     EXPECT_EQ(x->edgeTargetId, a->id);
 }
 
-TEST_F(AtomTest, AnAtomTravelsItsEdgeAndArrives) {
-    Edge *e = createEdge(a, b, 0.0f, false, -1);
-    Atom *x = new Atom(0, 0, 0, a->id);
-    ASSERT_EQ(x->state, AtomOnEdge);
-    EXPECT_EQ(e->atomsOnEdge, 1);
-    // The ends move; the atom keeps its fraction of the way.
-    x->update();
-    b->moveTo(100.0f, 50.0f);
-    x->update();
-    EXPECT_FLOAT_EQ(x->position.y, 1.9717695f);
-    for (int ticks = 0; x->state == AtomOnEdge && ticks < 200; ticks++) x->update();
-    EXPECT_EQ(x->state, AtomFree);
-    EXPECT_FLOAT_EQ(approxDistance(x->position, b->pos), 1.5869331f);
-    EXPECT_EQ(e->atomsOnEdge, 0);
-    EXPECT_EQ(x->visitedCount, 2);  // creator and edge
-
-    // A pending node sends a free atom into the network.
-    changeId(a, 7);  // pending node 0 means "none": keep clear of id 0 in a fresh process
-    Atom *p = freeAtom(0, 0);
-    p->pendingNode = a->id;
-    p->update();
-    EXPECT_EQ(p->state, AtomOnEdge);
-    EXPECT_EQ(p->pendingNode, 0);
-    EXPECT_EQ(p->lastPendingNode, 0);
-}
-
 TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     createEdge(a, b, 0.0f, false, -1);
     Atom *x = new Atom(0, 0, 0, a->id);

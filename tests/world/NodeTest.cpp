@@ -116,40 +116,6 @@ TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
     EXPECT_EQ(world.nodeTableCount, 2);
 }
 
-TEST_F(NodeTest, HeldAtomsAndFeeding) {
-    TestNode *n = new TestNode(0.0f, 0.0f);
-    Atom *held[4];
-    const int colours[4] = {1, 1, 2, 1};
-    const float strengths[4] = {0.5f, 0.3f, 0.1f, 0.3f};
-    for (int k = 0; k < 4; k++) {
-        held[k] = new Atom(0, 0, colours[k], -1);
-        held[k]->holdBy(n->id);
-        held[k]->strength = strengths[k];
-    }
-    n->killHeldAtoms(1, 1);  // the weakest of colour 1; of two alike, the newer
-    EXPECT_TRUE(held[3]->dead);
-    EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
-    n->killHeldAtoms(1, 1);
-    EXPECT_TRUE(held[1]->dead);
-    EXPECT_FALSE(held[0]->dead || held[2]->dead);
-    n->killHeldAtoms(-2, 5);
-    EXPECT_TRUE(held[0]->dead && held[2]->dead);
-    EXPECT_EQ(n->collected, 0);
-
-    // Feeding tops the node up; the rest goes back out as an atom of its own.
-    n->strength = 0.7f;
-    Atom *food = new Atom(5, 5, 2, -1);
-    food->strength = 0.5f;
-    n->feedOn(food);
-    EXPECT_FLOAT_EQ(n->strength, 1.0f);
-    EXPECT_TRUE(food->dead);
-    Atom *rest = dynamic_cast<Atom *>(world.thingList);
-    ASSERT_TRUE(rest && !rest->dead);
-    EXPECT_NEAR(rest->strength, 0.2f, 1e-6);
-    EXPECT_EQ(rest->creatorId, n->id);
-    EXPECT_EQ(rest->colour, 2);
-}
-
 TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     // Nodes in scattered slots, joined every which way, some edges dead, some removed.
     std::vector<TestNode *> nodes;
