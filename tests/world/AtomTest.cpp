@@ -42,28 +42,6 @@ TEST_F(AtomTest, AtomsFollowOnlyAcceptableEdges) {
     EXPECT_EQ(green->atomsOnEdge, 1);
 }
 
-TEST_F(AtomTest, EntryRefusalsAndHeadingOnTheEdge) {
-    Edge *e = createEdge(a, b, 0.0f, false, -1);
-    Atom *x = freeAtom(0, 0);
-    e->atomsOnEdge = e->capacity;  // full
-    EXPECT_FALSE(x->enterEdge(e, false, true));
-    e->atomsOnEdge = 0;
-    x->edgeId = e->id;  // just travelled
-    EXPECT_FALSE(x->enterEdge(e, false, true));
-    x->edgeId = -1;
-    // An atom already at its target keeps its own velocity.
-    Atom *y = freeAtom(100, 0);
-    Vec2 v = y->velocity;
-    ASSERT_TRUE(y->enterEdge(e, false, true));
-    EXPECT_EQ(y->velocity, v);
-    EXPECT_EQ(y->edgeStartIndex, a->nodeIndex);
-    EXPECT_EQ(y->edgeTargetId, b->id);
-    // Elsewhere it heads for the target at its own speed.
-    ASSERT_TRUE(x->enterEdge(e, true, false));
-    EXPECT_NEAR(x->velocity.length(), x->savedVelocity.length(), 1e-5);
-    EXPECT_EQ(x->edgeTargetId, a->id);
-}
-
 TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     createEdge(a, b, 0.0f, false, -1);
     Atom *x = new Atom(0, 0, 0, a->id);

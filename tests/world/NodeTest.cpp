@@ -39,14 +39,6 @@ TEST_F(NodeTest, AnglesStayWithinOneTurn) {
     EXPECT_EQ(n->angle(), 0.0f);
     n->setAngle(1.0e9f);
     EXPECT_FLOAT_EQ(n->angle(), 2.9510283f);
-    // The target is reached the long way round, 3 degrees per tick.
-    n->setAngle(6.2f);
-    n->setTargetAngle(0.1f);
-    EXPECT_FLOAT_EQ(n->turnRate(), -0.052333333f);
-    EXPECT_FLOAT_EQ(n->targetAngle(), 0.1f);
-    n->setTargetAngle(6.23f);
-    EXPECT_EQ(n->turnRate(), 0.0f);
-    EXPECT_FLOAT_EQ(n->angle(), 6.23f);
 }
 
 TEST_F(NodeTest, CreateNodeMakesTheColoursKindOrNothing) {
