@@ -111,15 +111,16 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
         all.push_back({golden + family + ".txt", "", 150, 150});
     for (const Case &c : all) {
         SCOPED_TRACE(c.rules + c.options);
-        std::string run = "run " + quote(c.rules) + c.options + " ";
+        std::string run = "run " + quote(c.rules) + c.options;
         std::string digest = c.options.find("--digest") == std::string::npos ? "" : " --digest --every 10";
-        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) + " --save " +
-                        quote(path("all.txt")) + " --snapshot " + quote(path("all.snap"))));
-        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
-                        quote(path("a.snap"))));
-        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + " --steps " + std::to_string(c.m) + " --csv " +
-                        quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
-                        quote(path("b.snap"))));
+        // Steps, then the rows, the listing and the snapshot, into files named `to`.
+        auto steps = [&](int n, const std::string &to) {
+            return " --steps " + std::to_string(n) + " --csv " + quote(path(to + ".csv")) + " --save " +
+                   quote(path(to + ".txt")) + " --snapshot " + quote(path(to + ".snap"));
+        };
+        ASSERT_TRUE(ran(run + steps(c.n + c.m, "all")));
+        ASSERT_TRUE(ran(run + steps(c.n, "a")));
+        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + steps(c.m, "b")));
         std::string all = readFile(path("all.csv")), a = readFile(path("a.csv")), b = readFile(path("b.csv"));
         EXPECT_EQ(all.substr(0, a.size()), a);
         EXPECT_EQ(all.substr(a.size()), rowsAfterFirst(b));
