@@ -55,9 +55,14 @@ TEST_F(AtomTest, AFreeAtomsProgressIsWorkedOutWhenRead) {
     x->settleProgress();
     EXPECT_FALSE(x->progressOwed);
     EXPECT_EQ(worldDigest(), owed);
-    Vec2 seg = x->segmentEnd - x->segmentStart;
-    EXPECT_EQ(x->progress, (x->position - x->segmentStart).length() / seg.length());
     EXPECT_GT(x->progress, 1.0f);  // past the end of the edge it rode
+    // Half as far again as a segment's length is 1.5.
+    x->segmentStart = Vec2(0.0f, 0.0f);
+    x->segmentEnd = Vec2(0.0f, 80.0f);
+    x->position = Vec2(0.0f, 120.0f);
+    x->progressOwed = true;
+    x->settleProgress();
+    EXPECT_EQ(x->progress, 1.5f);
     // A segment of no length counts as covered.
     x->segmentEnd = x->segmentStart;
     x->update();
