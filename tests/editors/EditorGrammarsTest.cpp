@@ -17,6 +17,7 @@
 
 #include "batch/BatchRunner.h"
 #include "rules/RulesSyntax.h"
+#include "rules/RulesTestSupport.h"
 #include "support/LanguageSources.h"
 
 namespace {
@@ -24,13 +25,6 @@ namespace {
 using Kinds = std::string;  // one letter per byte: s c k n C o x (see letterOf)
 
 char letterOf(RulesSyntax s) { return "sckNCox"[static_cast<int>(s)]; }
-
-std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
 
 std::vector<Kinds> expectedKinds(const std::vector<std::string> &lines) {
     std::vector<Kinds> out;
@@ -166,10 +160,10 @@ std::vector<Kinds> vimKinds(const std::string &file, std::string &filetype) {
                           " OUT=" + quote(out) + " vim -N -u NONE -i NONE -n -es -S " +
                           quote(sourcePath("tests/editors/data/check.vim")) + " </dev/null >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::vector<std::string> lines = splitLines(readFile(out));
-    if (lines.empty()) return {};
-    filetype = lines[0];
-    return std::vector<Kinds>(lines.begin() + 1, lines.end());
+    std::vector<std::string> rows = lines(readFile(out));
+    if (rows.empty()) return {};
+    filetype = rows[0];
+    return std::vector<Kinds>(rows.begin() + 1, rows.end());
 }
 
 void expectSame(const std::vector<std::string> &lines, const std::vector<Kinds> &want, const std::vector<Kinds> &got,
@@ -202,8 +196,8 @@ TEST(EditorGrammars, TextMateGrammarColoursLikeTheScanner) {
     EXPECT_EQ(grammar.at("scopeName"), "source.drovan-rules");
     TextMate engine(grammar);
     for (const auto &[path, text] : texts()) {
-        std::vector<std::string> lines = splitLines(text);
-        expectSame(lines, expectedKinds(lines), engine.colour(lines), "TextMate " + path);
+        std::vector<std::string> rows = lines(text);
+        expectSame(rows, expectedKinds(rows), engine.colour(rows), "TextMate " + path);
     }
 }
 
@@ -212,10 +206,10 @@ TEST(EditorGrammars, VimSyntaxColoursLikeTheScannerAndFindsTheScenarios) {
     for (auto [path, text] : texts()) {
         if (path.empty()) path = scratch.write("corners.drovan", text);
         std::string filetype;
-        std::vector<std::string> lines = splitLines(text);
+        std::vector<std::string> rows = lines(text);
         std::vector<Kinds> got = vimKinds(path, filetype);
         EXPECT_EQ(filetype, "drovan") << path;
-        expectSame(lines, expectedKinds(lines), got, "Vim " + path);
+        expectSame(rows, expectedKinds(rows), got, "Vim " + path);
     }
     std::string filetype;
     vimKinds(sourcePath("Rules & Scenarios/meta1a.txt"), filetype);
