@@ -1,7 +1,6 @@
 // Every scenario we ship or keep, the bench worlds and generated rules files
 // come back from their saved listing as the same scenario.
-#include <dirent.h>
-
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <random>
@@ -18,14 +17,10 @@ using RulesRoundTripTest = RulesTest;
 
 std::vector<std::string> rulesFilesIn(const std::string &folder) {
     std::vector<std::string> files;
-    if (DIR *d = opendir(folder.c_str())) {
-        while (dirent *e = readdir(d)) {
-            std::string n = e->d_name;
-            bool pattern = n.rfind("meta", 0) == 0 && n.find("a.txt") != std::string::npos;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".txt") == 0 && !pattern && n != "copyright.txt")
-                files.push_back(folder + "/" + n);
-        }
-        closedir(d);
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        std::string n = entry.path().filename();
+        bool pattern = n.rfind("meta", 0) == 0 && n.find("a.txt") != std::string::npos;
+        if (entry.path().extension() == ".txt" && !pattern && n != "copyright.txt") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;
