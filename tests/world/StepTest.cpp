@@ -134,3 +134,15 @@ TEST_F(StepTest, StrengthHistogramBinsByTwentieths) {
     const int *h = colorTable[0].strengthHistogram;
     EXPECT_TRUE(h[19] == 2 && h[10] == 1 && h[0] == 1 && colorTable[0].nodeTally == 4);
 }
+
+// The golden worlds move nodes by finite forces. An unbounded one: its share
+// of velocity is no number, and so is the place it leaves; the force is spent.
+TEST_F(StepTest, AnUnboundedForceLeavesNoNumberForAPlace) {
+    TestNode *wild = new TestNode(50.0f, 50.0f);
+    world.inertia = 0;
+    wild->force = Vec2(INFINITY, 1.0f);
+    applyForces(1.0f, 0.0f);
+    EXPECT_TRUE(std::isnan(wild->pos.x));
+    EXPECT_EQ(wild->pos.y, 51.0f);
+    EXPECT_EQ(wild->force, Vec2());
+}
