@@ -108,6 +108,27 @@ TEST_F(NodeTest, DestroyingOrUnregisteringANodeLetsGoOfItsSlot) {
     EXPECT_EQ(world.nodeTableCount, 2);
 }
 
+// Which held atom goes is no part of a golden world; the weakest of the colour, of two alike the newer.
+TEST_F(NodeTest, KillingHeldAtomsTakesTheWeakestAndOfTwoAlikeTheNewer) {
+    TestNode *n = new TestNode(0.0f, 0.0f);
+    Atom *held[4];
+    const int colours[4] = {1, 1, 2, 1};
+    const float strengths[4] = {0.5f, 0.3f, 0.1f, 0.3f};
+    for (int k = 0; k < 4; k++) {
+        held[k] = new Atom(0, 0, colours[k], -1);
+        held[k]->holdBy(n->id);
+        held[k]->strength = strengths[k];
+    }
+    n->killHeldAtoms(1, 1);
+    EXPECT_TRUE(held[3]->dead);
+    EXPECT_FALSE(held[0]->dead || held[1]->dead || held[2]->dead);
+    n->killHeldAtoms(1, 1);
+    EXPECT_TRUE(held[1]->dead);
+    EXPECT_FALSE(held[0]->dead || held[2]->dead);
+    n->killHeldAtoms(-2, 5);  // any colour
+    EXPECT_TRUE(held[0]->dead && held[2]->dead);
+}
+
 TEST_F(NodeTest, EdgeCursorsVisitTheMatrixInSlotOrder) {
     // Nodes in scattered slots, joined every which way, some edges dead, some removed.
     std::vector<TestNode *> nodes;
