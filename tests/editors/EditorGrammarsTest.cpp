@@ -11,13 +11,13 @@
 #undef re_registers
 
 #include <cstdlib>
-#include <map>
 #include <set>
 #include <memory>
 #include <nlohmann/json.hpp>
 
 #include "batch/BatchRunner.h"
 #include "rules/RulesSyntax.h"
+#include "rules/RulesTestSupport.h"
 #include "support/LanguageSources.h"
 
 namespace {
@@ -25,13 +25,6 @@ namespace {
 using Kinds = std::string;  // one letter per byte: s c k n C o x (see letterOf)
 
 char letterOf(RulesSyntax s) { return "sckNCox"[static_cast<int>(s)]; }
-
-std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
 
 std::vector<Kinds> expectedKinds(const std::vector<std::string> &lines) {
     std::vector<Kinds> out;
@@ -159,53 +152,18 @@ private:
     }
 };
 
-// Vim's own highlighting: the syntax group of every byte, through synID().
+// Vim's own highlighting: the syntax group of every byte, through synID(), as letters.
 std::vector<Kinds> vimKinds(const std::string &file, std::string &filetype) {
     ScratchFolder scratch;
     std::string out = scratch.path("out.txt");
-    scratch.write("check.vim", R"(set nocompatible
-let &runtimepath = $RUNTIME . ',' . &runtimepath
-filetype on
-syntax on
-execute 'edit' fnameescape($TEXT)
-let s:out = [&filetype]
-for s:l in range(1, line('$'))
-  let s:names = []
-  for s:c in range(1, strlen(getline(s:l)))
-    call add(s:names, synIDattr(synID(s:l, s:c, 1), 'name'))
-  endfor
-  call add(s:out, join(s:names, ','))
-endfor
-call writefile(s:out, $OUT)
-qall!
-)");
     std::string command = "RUNTIME=" + quote(sourcePath("editors/vim")) + " TEXT=" + quote(file) +
                           " OUT=" + quote(out) + " vim -N -u NONE -i NONE -n -es -S " +
-                          quote(scratch.path("check.vim")) + " </dev/null >/dev/null 2>&1";
+                          quote(sourcePath("tests/editors/data/check.vim")) + " </dev/null >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::vector<std::string> lines = splitLines(readFile(out));
-    if (lines.empty()) return {};
-    filetype = lines[0];
-    static const std::map<std::string, char> letters = {{"", 's'},
-                                                        {"drovanComment", 'c'},
-                                                        {"drovanKeyword", 'k'},
-                                                        {"drovanSetting", 'k'},
-                                                        {"drovanColourSet", 'k'},
-                                                        {"drovanNumber", 'N'},
-                                                        {"drovanColour", 'C'},
-                                                        {"drovanOperator", 'o'},
-                                                        {"drovanError", 'x'}};
-    std::vector<Kinds> kinds;
-    for (size_t i = 1; i < lines.size(); i++) {
-        Kinds k;
-        std::istringstream names(lines[i] + ",");
-        for (std::string name; !lines[i].empty() && std::getline(names, name, ',');) {
-            auto it = letters.find(name);
-            k += it == letters.end() ? '?' : it->second;
-        }
-        kinds.push_back(k);
-    }
-    return kinds;
+    std::vector<std::string> rows = lines(readFile(out));
+    if (rows.empty()) return {};
+    filetype = rows[0];
+    return std::vector<Kinds>(rows.begin() + 1, rows.end());
 }
 
 void expectSame(const std::vector<std::string> &lines, const std::vector<Kinds> &want, const std::vector<Kinds> &got,
@@ -238,8 +196,8 @@ TEST(EditorGrammars, TextMateGrammarColoursLikeTheScanner) {
     EXPECT_EQ(grammar.at("scopeName"), "source.drovan-rules");
     TextMate engine(grammar);
     for (const auto &[path, text] : texts()) {
-        std::vector<std::string> lines = splitLines(text);
-        expectSame(lines, expectedKinds(lines), engine.colour(lines), "TextMate " + path);
+        std::vector<std::string> rows = lines(text);
+        expectSame(rows, expectedKinds(rows), engine.colour(rows), "TextMate " + path);
     }
 }
 
@@ -248,10 +206,10 @@ TEST(EditorGrammars, VimSyntaxColoursLikeTheScannerAndFindsTheScenarios) {
     for (auto [path, text] : texts()) {
         if (path.empty()) path = scratch.write("corners.drovan", text);
         std::string filetype;
-        std::vector<std::string> lines = splitLines(text);
+        std::vector<std::string> rows = lines(text);
         std::vector<Kinds> got = vimKinds(path, filetype);
         EXPECT_EQ(filetype, "drovan") << path;
-        expectSame(lines, expectedKinds(lines), got, "Vim " + path);
+        expectSame(rows, expectedKinds(rows), got, "Vim " + path);
     }
     std::string filetype;
     vimKinds(sourcePath("Rules & Scenarios/meta1a.txt"), filetype);

@@ -1,9 +1,11 @@
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "batch/BatchRunner.h"
 #include "support/TextCapture.h"
 #include "support/WorldFixture.h"
 #include "io/NetworkFormat.h"
@@ -90,33 +92,22 @@ TEST_F(NetworkFormatTest, WritesExactlyAndReadsFreeFormBack) {
 
 TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
     struct Case {
-        const char *text;
-        const char *why;
+        std::string text, why;
         int nodes, edges;
     };
-    const Case cases[] = {
-        {"2 1\n100 200 0 1\n", "stopped at node line 2 of 2: the file ends early", 1, 0},
-        {"3 2\n0 0 0 0\n5 5 0 1\n9 9 0 2\n0 1 0\n1 2", "stopped at edge line 2 of 2: the file ends early", 3, 1},
-        {"3 0\n0 0 0 0\n1 x 0 0\n2 2 0 0\n", "stopped at node line 2 of 3 (file line 3): y field 'x' is not a number",
-         1, 0},
-        {"two nodes", "stopped at the header (file line 1): node count field 'two' is not a whole number", 0, 0},
-        {"1 0\n\n0 nan 0 0\n", "stopped at node line 1 of 1 (file line 3): y field 'nan' is not a finite number", 0, 0},
-        // A fraction in a whole-number field stops the reader there: it is never
-        // split into a number and the start of the next field.
-        {"3 1\n0 0 0 1.5\n1 1 0 1\n2 2 0 2\n0 1 0\n",
-         "stopped at node line 1 of 3 (file line 2): colour field '1.5' is not a whole number", 0, 0},
-        {"2 2\n0 0 0 0 1 1 0 1\n0 1 0\n1 0.0 0\n",
-         "stopped at edge line 2 of 2 (file line 4): to field '0.0' is not a whole number", 2, 1},
-        {"2 1e0\n", "stopped at the header (file line 1): edge count field '1e0' is not a whole number", 0, 0},
-        {"1 0\n0 0 0 4294967296\n", "colour field '4294967296' is out of range", 0, 0},
-        // Line 1 has a colour outside the table, line 3 a negative one; edges
-        // naming them, or positions outside the file, are skipped; self-edges
-        // and repeats are refused quietly.
-        {"4 6\n0 0 0 0\n1 1 0 3\n2 2 0 1\n3 3 0 -1\n0 2 1\n0 1 0\n2 9 0\n-1 0 0\n2 2 0\n2 0 0\n",
-         "left out 2 node line(s)", 2, 1},
-        // A header promising more than the file holds allocates nothing for it.
-        {"2147483647 2147483647\n0 0 0 0\n", "stopped at node line 2 of 2147483647: the file ends early", 1, 0},
-    };
+    std::vector<Case> cases;
+    std::istringstream file(readFile(std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/network-bad-inputs.txt"));
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind("=== ", 0) == 0) {
+            std::istringstream header(line.substr(4));
+            cases.emplace_back();
+            header >> cases.back().nodes >> cases.back().edges >> std::ws;
+            std::getline(header, cases.back().why);
+        } else if (!cases.empty() && line.rfind('#', 0) != 0) {
+            cases.back().text += !line.empty() && line.back() == '\\' ? line.substr(0, line.size() - 1) : line + "\n";
+        }
+    }
+    ASSERT_EQ(cases.size(), 11u);
     for (const Case &c : cases) {
         EXPECT_FALSE(read(pat, c.text)) << c.text;
         EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << " -> " << why;
@@ -124,7 +115,7 @@ TEST_F(NetworkFormatTest, BadInputStopsOrIsLeftOutWithAReason) {
         EXPECT_EQ(pat->edgeCount, c.edges) << c.text;
         expectSound(pat);
     }
-    read(pat, cases[9].text);
+    read(pat, cases[9].text);  // left out 2 node lines
     EXPECT_EQ(written(pat), "2 1\n0.000000 0.000000 0.000000 0\n2.000000 2.000000 0.000000 1\n0 1 1\n");
 }
 

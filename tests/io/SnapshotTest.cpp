@@ -2,6 +2,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -29,12 +30,6 @@ const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenar
 std::string rowsAfterFirst(const std::string &csv) {
     size_t header = csv.find('\n');
     return csv.substr(csv.find('\n', header + 1) + 1);
-}
-
-int count(const std::string &text, const std::string &what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
-    return n;
 }
 
 // A hand-edited snapshot with its checksum lines made to match again.
@@ -116,15 +111,16 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
         all.push_back({golden + family + ".txt", "", 150, 150});
     for (const Case &c : all) {
         SCOPED_TRACE(c.rules + c.options);
-        std::string run = "run " + quote(c.rules) + c.options + " ";
+        std::string run = "run " + quote(c.rules) + c.options;
         std::string digest = c.options.find("--digest") == std::string::npos ? "" : " --digest --every 10";
-        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n + c.m) + " --csv " + quote(path("all.csv")) + " --save " +
-                        quote(path("all.txt")) + " --snapshot " + quote(path("all.snap"))));
-        ASSERT_TRUE(ran(run + "--steps " + std::to_string(c.n) + " --csv " + quote(path("a.csv")) + " --snapshot " +
-                        quote(path("a.snap"))));
-        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + " --steps " + std::to_string(c.m) + " --csv " +
-                        quote(path("b.csv")) + " --save " + quote(path("b.txt")) + " --snapshot " +
-                        quote(path("b.snap"))));
+        // Steps, then the rows, the listing and the snapshot, into files named `to`.
+        auto steps = [&](int n, const std::string &to) {
+            return " --steps " + std::to_string(n) + " --csv " + quote(path(to + ".csv")) + " --save " +
+                   quote(path(to + ".txt")) + " --snapshot " + quote(path(to + ".snap"));
+        };
+        ASSERT_TRUE(ran(run + steps(c.n + c.m, "all")));
+        ASSERT_TRUE(ran(run + steps(c.n, "a")));
+        ASSERT_TRUE(ran("resume " + quote(path("a.snap")) + digest + steps(c.m, "b")));
         std::string all = readFile(path("all.csv")), a = readFile(path("a.csv")), b = readFile(path("b.csv"));
         EXPECT_EQ(all.substr(0, a.size()), a);
         EXPECT_EQ(all.substr(a.size()), rowsAfterFirst(b));
@@ -132,8 +128,8 @@ TEST_F(SnapshotTest, ResumeContinuesExactly) {
         EXPECT_EQ(readFile(path("all.snap")), readFile(path("b.snap")));
         std::string snap = readFile(path("a.snap"));
         if (c.n == 1000) {
-            EXPECT_GT(count(snap, "\nstate 2\n"), 0) << "no held atoms at the snapshot";
-            EXPECT_GT(count(snap, "\nstate 1\n"), 0) << "no atoms on edges at the snapshot";
+            EXPECT_NE(snap.find("\nstate 2\n"), std::string::npos) << "no held atoms at the snapshot";
+            EXPECT_NE(snap.find("\nstate 1\n"), std::string::npos) << "no atoms on edges at the snapshot";
         }
         if (c.n == 200) {
             // step,time,nodes,edges: three metanodes and the grasp's edge.
@@ -181,14 +177,10 @@ TEST_F(SnapshotTest, DamagedSnapshotsAreRefusedAndChangeNothing) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         std::string bad = scratch.write("bad.snap", c.text);
-        std::string cmd = quote(DROVAN_BATCH) + " resume " + quote(bad) + " --steps 1 2>&1";
-        FILE *p = popen(cmd.c_str(), "r");
-        std::string err;
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) err += buf;
-        EXPECT_EQ(WEXITSTATUS(pclose(p)), 2);
-        EXPECT_NE(err.find(bad + ": line "), std::string::npos) << err;
-        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        BatchResult r = runBatch("resume " + quote(bad) + " --steps 1", true);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.out.find(bad + ": line "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
 
         EXPECT_FALSE(openWorldSnapshot(bad, why));
         EXPECT_NE(why.find(c.says), std::string::npos) << why;
@@ -322,7 +314,8 @@ TEST_F(SnapshotTest, FailedOpenChangesNothing) {
         from = text.find('\n', sum + 1) + 1;
     }
     EXPECT_GT(records, 10);
-    EXPECT_GE(refused, 2 * count(text, "\n") - 1 + records) << "a changed byte never passes its checksum";
+    EXPECT_GE(refused, 2 * std::count(text.begin(), text.end(), '\n') - 1 + records)
+        << "a changed byte never passes its checksum";
     close(fd);
 }
 

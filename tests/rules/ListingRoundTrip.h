@@ -12,12 +12,6 @@
 
 namespace roundTrip {
 
-inline std::string exact(float v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%a", static_cast<double>(v));
-    return text;
-}
-
 // Nodes outside metanodes: what a rules file can hold.
 inline bool freeNode(Node *n) { return n && !n->dead && !n->isMeta() && !n->container(); }
 
@@ -25,10 +19,11 @@ inline bool freeNode(Node *n) { return n && !n->dead && !n->isMeta() && !n->cont
 // Nodes are sorted by id and edges by their ends: a reload reverses the order.
 inline std::string scenario() {
     std::ostringstream o;
+    o << std::hexfloat;  // floats to the bit
     auto floats = [&](std::initializer_list<float> vs) {
-        for (float v : vs) o << ' ' << exact(v);
+        for (float v : vs) o << ' ' << v;
     };
-    o << "colours " << colorCount << exact(totalNodeProbability) << '\n';
+    o << "colours " << colorCount << ' ' << totalNodeProbability << '\n';
     for (int i = 0; i < colorCount; i++) {
         const ColorRule &r = colorTable[i];
         o << r.name << ' ' << r.isStatic << r.isSterile << r.nodeKind << ' ' << r.valence << r.hasEdgeLength
@@ -73,12 +68,12 @@ inline std::string scenario() {
         if (Node *n = dynamic_cast<Node *>(t); freeNode(n)) {
             char id[16];
             std::snprintf(id, sizeof id, "%11d", n->id);
-            l << "node " << id << ' ' << typeid(*n).name() << ' ' << n->colour() << ' ' << exact(n->position().x) << ' '
-              << exact(n->position().y) << ' ' << exact(n->strength);
+            l << std::hexfloat << "node " << id << ' ' << typeid(*n).name() << ' ' << n->colour() << ' '
+              << n->position().x << ' ' << n->position().y << ' ' << n->strength;
         } else if (Edge *e = dynamic_cast<Edge *>(t);
                    e && !e->dead && freeNode(findNode(e->fromId)) && freeNode(findNode(e->toId))) {
             l << "edge " << e->fromId << ' ' << e->toId << ' ' << int(e->directed) << ' ' << e->edgeColour << ' '
-              << int(e->decays) << ' ' << exact(e->strength);
+              << int(e->decays) << ' ' << std::hexfloat << e->strength;
         }
         if (!l.str().empty()) things.push_back(l.str());
     }

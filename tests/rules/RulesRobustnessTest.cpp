@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "RulesTestSupport.h"
+#include "support/LanguageSources.h"
 #include "world/AggregateGrid.h"
 
 namespace {
@@ -18,14 +19,8 @@ void loadSurvives(const std::string &text) {
     EXPECT_TRUE(colorCount >= 1 && world.aggregateGrid && world.aggregateGrid->layerCount() == colorCount);
 }
 
-const std::string kScenario =
-    "red is 1 0 0\ngreen is 0 1 0 ; blue is 0 0 1\nred eats green\ngreen node probability is 0.5\n"
-    "blue converts red and green to blue * 2\nred node reproduces when green = 3\n"
-    "red node at 10.0 20.0 with id 7 with strength 0.5\nblue node at 1.0 2.0 with id 8\n"
-    "green directed edge from node 7 to node 8 with strength 0.5\nmeta 3 senses node red to blue * 2\n"
-    "/* block\ncomment */ anneal 0\nedge springk is .2\nRed decomposes all into blue * -3\nmeta 1 grasps\n"
-    "red atom decays at .25\nblue node ages at 1 // c\nundirected edge length 4\nrender atoms 0 # c\nspeed 1\n"
-    "green is donut\nred is cilia\nred valence is 2\nred capture arc is 9\nred likes any\nred signals none with blue\n";
+// Statements of every kind, comments and a small world.
+const std::string kScenario = readSourceFile(sourcePath("tests/rules/data/robustness-scenario.txt"));
 
 }  // namespace
 
@@ -44,6 +39,7 @@ TEST_F(RulesRobustnessTest, RandomBytesTokenSoupAndTruncations) {
         for (int i = static_cast<int>(gen() % 400); i > 0; i--) text += words[gen() % words.size()] + " ";
         loadSurvives(text);
     }
+    ASSERT_GT(kScenario.size(), 600u);
     for (size_t cut = 0; cut <= kScenario.size(); cut++) loadSurvives(kScenario.substr(0, cut));
 }
 

@@ -1,7 +1,6 @@
 // Every scenario we ship or keep, the bench worlds and generated rules files
 // come back from their saved listing as the same scenario.
-#include <dirent.h>
-
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <random>
@@ -9,6 +8,7 @@
 
 #include "ListingRoundTrip.h"
 #include "benchworlds/BenchScenarios.h"
+#include "support/LanguageSources.h"
 #include "world/Random.h"
 
 namespace {
@@ -17,33 +17,14 @@ using RulesRoundTripTest = RulesTest;
 
 std::vector<std::string> rulesFilesIn(const std::string &folder) {
     std::vector<std::string> files;
-    if (DIR *d = opendir(folder.c_str())) {
-        while (dirent *e = readdir(d)) {
-            std::string n = e->d_name;
-            bool pattern = n.rfind("meta", 0) == 0 && n.find("a.txt") != std::string::npos;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".txt") == 0 && !pattern && n != "copyright.txt")
-                files.push_back(folder + "/" + n);
-        }
-        closedir(d);
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        std::string n = entry.path().filename();
+        bool pattern = n.rfind("meta", 0) == 0 && n.find("a.txt") != std::string::npos;
+        if (entry.path().extension() == ".txt" && !pattern && n != "copyright.txt") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;
 }
-
-// Statements of every kind; $c is a colour, $s a colour set, $p a product,
-// $n a number, $f a number from 0 to 1, $i a small count.
-const char *const kStatements =
-    "$c is $f $n $f\n$c static\n$c is sterile\n$c node probability is $n\n$c probability $n\n"
-    "$c atom probability $n\n$c size $f\n$c edge length is 1$n\n$c node decays at $n\n$c atom decays at $n\n"
-    "$c node ages at $n\n$c capture arc is $n\n$c capture arc is -$n\n$c eats $s\n$c poisons $s\n"
-    "$c collects $s\n$c invigoratedby $s\n$c inhibits $s\n$c likes $c\n$c dislikes $c\n$c valence is $i\n"
-    "$c node reproduces when $c = $i\n$c decomposes $s into $p\n$c senses $s to $p\n$c signals $s with $p\n"
-    "$c converts $c to $p\n$c converts $c and $c to $p and $p\n$c converts $c $c to $p\n"
-    "$c converts $c to $p $p\n$c is cilia\nmeta $i senses $i to $p\nmeta $i decomposes $i to $p\n"
-    "meta $i senses node $s to $p\nmeta $i decomposes node $s to $p\nmeta $i grasps\nrender atoms $n\n"
-    "render nodes $n\nrender atom_aggregates $n\nrender edges $n\ncolored_edges $n\ndirected_edges $n\n"
-    "discover_edges $n\nanneal $n\ninertia $n\nfix_node_collisions $n\nclosed_world $n\nnode_creation_rate $n\n"
-    "edge springk is $n\nedge length is $n\nedge_constraint $n\nspeed $n\n";
 
 // A rules file of such statements in random order, so that colour names first
 // appear anywhere and rules replace one another, with numbers of every size
@@ -86,7 +67,10 @@ std::string generatedRules(unsigned seed) {
         return out + "\n";
     };
     std::string t;
-    const std::vector<std::string> forms = lines(kStatements);
+    // Statements of every kind; $c is a colour, $s a colour set, $p a product,
+    // $n a number, $f a number from 0 to 1, $i a small count.
+    static const std::vector<std::string> forms =
+        lines(readSourceFile(sourcePath("tests/rules/data/statement-forms.txt")));
     for (int k = 0, n = 20 + pick(80); k < n; k++) t += expand(forms[static_cast<size_t>(pick(int(forms.size())))]);
     // A donut's last conversion rule has one input and one output, as its check asks.
     for (int k = 0, n = pick(4); k < n; k++) {

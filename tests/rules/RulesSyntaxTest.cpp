@@ -63,14 +63,12 @@ TEST_F(RulesSyntaxTest, ClassifiesAsTheScannerScans) {
     for (size_t at = 0; (at = page.find("```rules\n", at)) != std::string::npos; at += 9)
         texts.push_back(page.substr(at + 9, page.find("```", at + 9) - at - 9));
     std::mt19937 gen(25);
-    const std::vector<std::string> pieces = {"eats",     "eatsx", "nodes2", "edge_constraint",
-                                             "Edge",     "_a",    "12abc",  "1.2.3",
-                                             "-.5",      "5.",    "-",      ".",
-                                             "1-2",      "1e5",   "/*",     "*/",
-                                             "/*/",      "//",    "#",      "/",
-                                             "*",        "=",     ";",      " ",
-                                             "\t",       "\n",    "\r\n",   "!",
-                                             "\xc3\xa9", "a#b",   "Sun",    "0"};
+    // Pieces of token soup, parted by '|'.
+    std::vector<std::string> pieces;
+    std::istringstream soup(
+        "eats|eatsx|nodes2|edge_constraint|Edge|_a|12abc|1.2.3|-.5|5.|-|.|1-2|1e5|/*|*/|/*/|//|#|/|*|"
+        "=|;| |\t|\n|\r\n|!|\xc3\xa9|a#b|Sun|0");
+    for (std::string piece; std::getline(soup, piece, '|');) pieces.push_back(piece);
     for (int round = 0; round < 300; round++) {
         std::string text;
         for (int i = gen() % 60; i > 0; i--) text += pieces[gen() % pieces.size()];

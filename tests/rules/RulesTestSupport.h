@@ -54,6 +54,7 @@ struct LoadCase {
     std::string text, log, lists = "";
     std::function<void()> check = nullptr;
     const char *path = "logic.txt";
+    std::string where = "";  // the case's place in a data file, for failure messages
 };
 
 // Every test starts from an empty table, reset settings and an empty world.
@@ -69,7 +70,7 @@ protected:
     // Runs the cases in order (state carries over); every diagnostic line counts as an error.
     static void run(const std::vector<LoadCase> &cases) {
         for (const LoadCase &c : cases) {
-            SCOPED_TRACE(c.text.substr(0, 120));
+            SCOPED_TRACE(c.where + c.text.substr(0, 120));
             std::string want;
             for (char ch : c.log) want += ch == '@' ? std::string("'logic.txt':") : std::string(1, ch);
             EXPECT_EQ(load(c.text, c.path), want);
