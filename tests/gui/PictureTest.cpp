@@ -1,5 +1,6 @@
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -61,6 +62,14 @@ TEST_F(GuiTest, GlyphTableDrawsAsTheToolkitFont) {
         EXPECT_EQ(ours.lit, toolkit.lit) << "glyph " << c;
         EXPECT_EQ(ours.advance, toolkit.advance) << "glyph " << c;
         EXPECT_EQ(ours.advance, glutBitmapWidth(GLUT_BITMAP_HELVETICA_12, c)) << "glyph " << c;
+        // Nothing is kept that no drawing shows: no bits past a glyph's width, no offsets without pixels.
+        const BitmapGlyph &g = bitmapGlyph(static_cast<unsigned char>(c));
+        const int bytes = (g.width + 7) / 8;
+        for (int k = 0; k < g.height * bytes; k++)
+            EXPECT_EQ(bitmapGlyphBits(g)[k] & (0xff >> std::min(8, g.width - 8 * (k % bytes))), 0) << "glyph " << c;
+        if (g.width == 0) {
+            EXPECT_EQ(g.height | g.left | g.bottom, 0) << "glyph " << c;
+        }
     }
     endOverlay();
 }
