@@ -134,19 +134,6 @@ void Node::integrate() {
 
 void Node::setAngle(float a) { nodeAngle = wrapAngle(a); }
 
-void Node::setTargetAngle(float a) {
-    const float step = 0.052333333f;
-    a = wrapAngle(a);
-    nodeTargetAngle = a;
-    float d = a - wrapAngle(nodeAngle);
-    if (std::fabs(d) <= step) {
-        nodeTurnRate = 0.0f;
-        nodeAngle = a;
-    } else {
-        nodeTurnRate = d > 0.0f ? step : -step;
-    }
-}
-
 void Node::receive(float x, float y, int c, int senderId, float amount) {
     (void)x;
     (void)y;

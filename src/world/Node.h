@@ -72,12 +72,8 @@ public:
     virtual void receive(float x, float y, int colour, int senderId, float amount);
     virtual float turnLimit() { return nodeTurnLimit; }
     virtual void setTurnLimit(float v) { nodeTurnLimit = v; }
-    virtual float turnRate() { return nodeTurnRate; }
-    virtual void setTurnRate(float v) { nodeTurnRate = v; }
     virtual void setAngle(float a);
     virtual float angle() { return nodeAngle; }
-    virtual float targetAngle() { return nodeTargetAngle; }
-    virtual void setTargetAngle(float a);
     virtual void setScale(float v) { nodeScale = v; }
     virtual float scale() { return nodeScale; }
     virtual int inhibition() { return inhibitionCount; }
@@ -128,6 +124,7 @@ public:
     Vec2 force;
     Vec2 nodeVelocity;
     float nodeAngle = 0.0f;
+    // Kept in snapshots only: nothing turns a node towards a target any more.
     float nodeTargetAngle = 0.0f;
     float nodeTurnRate = 0.0f;
     float nodeTurnLimit = 6.28f;
