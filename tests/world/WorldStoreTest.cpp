@@ -61,6 +61,7 @@ TEST_F(WorldStoreTest, IdBucketsAndChangeId) {
     // Taking a held id moves the holder to the next free id.
     changeId(c, 5000005);
     int oldNext = world.nextId;
+    EXPECT_EQ(oldNext, 5000006) << "the next id follows the highest taken";
     changeId(a, 5000005);
     EXPECT_TRUE(a->id == 5000005 && c->id == oldNext);
     EXPECT_TRUE(findThing(5000005) == a && findThing(oldNext) == c);
