@@ -197,6 +197,13 @@ TEST_F(SnapshotTest, LateFaultPutsTheOldWorldBack) {
     ASSERT_TRUE(snapshotText(text, why));
     const uint64_t before = worldDigest();
     // The id counter below the ids in use: refused only once every thing was read.
+    // Values outside their ranges are refused however good the sums.
+    for (auto bad : std::vector<std::pair<std::string, std::string>>{
+             {"colorCount", "0"}, {"senseCount", std::to_string(kMaxSenses + 1)}, {"signalCount", "-1"}}) {
+        EXPECT_FALSE(readSnapshot(withSums(setValue(text, bad.first, bad.second)), "bad.snap", why)) << bad.first;
+        EXPECT_NE(why.find("bad value '" + bad.second + "' for " + bad.first), std::string::npos) << why;
+        EXPECT_EQ(worldDigest(), before);
+    }
     std::string broken = withSums(setValue(text, "nextId", "1"));
     EXPECT_FALSE(readSnapshot(broken, "broken.snap", why));
     EXPECT_NE(why.find("broken.snap: line "), std::string::npos) << why;
