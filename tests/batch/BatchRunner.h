@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +27,9 @@ inline std::string readFile(const std::string &path) {
 
 inline std::string quote(const std::string &s) { return "'" + s + "'"; }
 
+inline const std::string kBundled = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
+inline const std::string kBundledLogic = kBundled + "/logic.txt";
+
 // A shell command's exit status and standard output.
 inline BatchResult runShell(const std::string &cmd) {
     BatchResult r{-1, ""};
@@ -40,6 +45,13 @@ inline BatchResult runShell(const std::string &cmd) {
 // The tool's standard output, or with messages its standard error too.
 inline BatchResult runBatch(const std::string &args, bool messages = false) {
     return runShell(quote(DROVAN_BATCH) + " " + args + (messages ? " 2>&1" : " 2>/dev/null"));
+}
+
+// A run of the tool that exits 0, or a failure that shows what it said.
+inline ::testing::AssertionResult ranOk(const std::string &args) {
+    BatchResult r = runBatch(args, true);
+    if (r.status == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << args << " exited " << r.status << ":\n" << r.out;
 }
 
 // Line n of a text, counted from 0 (empty past the end).

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
 #include "batch/BatchRunner.h"
-
-#include <filesystem>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -1,11 +1,5 @@
 // A world whose node table and colour table are both full keeps running.
-#include <gtest/gtest.h>
-
 #include "batch/BatchRunner.h"
-
-#include <fstream>
-#include <sstream>
-#include <string>
 
 TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
     ScratchFolder scratch;
@@ -34,7 +28,7 @@ TEST(CapacityTest, FullNodeTableAndColourTableKeepRunning) {
               std::string::npos);
 
     std::string csv = dir + "/full.csv";
-    ASSERT_EQ(runBatch("run " + quote(path) + " --steps 60 --every 20 --csv " + quote(csv)).status, 0);
+    ASSERT_TRUE(ranOk("run " + quote(path) + " --steps 60 --every 20 --csv " + quote(csv)));
     auto rows = csvRows(readFile(csv));
     ASSERT_EQ(rows.size(), 5u);
     for (size_t r = 1; r < rows.size(); r++) EXPECT_EQ(rows[r].at(2), "2056") << "full from the start, never beyond";

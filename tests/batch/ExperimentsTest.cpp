@@ -1,13 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
 #include "batch/BatchRunner.h"
 
 namespace {
-
-const std::string kLogic = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
 
 using ExperimentsTest = ScratchTest;
 
@@ -15,7 +8,7 @@ using ExperimentsTest = ScratchTest;
 
 TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
     auto csv = [&](const std::string &seed, const std::string &name) {
-        EXPECT_EQ(runBatch("run " + quote(kLogic) + " " + seed + " --steps 90 --csv " + quote(path(name))).status, 0);
+        EXPECT_TRUE(ranOk("run " + quote(kBundledLogic) + " " + seed + " --steps 90 --csv " + quote(path(name))));
         return readFile(path(name));
     };
     std::string plain = csv("", "plain.csv");
@@ -29,10 +22,9 @@ TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
     EXPECT_EQ(bench("--seed 1", "b1.csv"), bench("", "b.csv"));
     EXPECT_NE(bench("--seed 2", "b2.csv"), bench("", "b.csv"));
     // A new seed on resume sends the same saved world another way.
-    ASSERT_EQ(runBatch("run " + quote(kLogic) + " --steps 30 --snapshot " + quote(path("s.snap"))).status, 0);
-    ASSERT_EQ(runBatch("resume " + quote(path("s.snap")) + " --steps 60 --csv " + quote(path("r1.csv"))).status, 0);
-    ASSERT_EQ(
-        runBatch("resume " + quote(path("s.snap")) + " --seed 9 --steps 60 --csv " + quote(path("r9.csv"))).status, 0);
+    ASSERT_TRUE(ranOk("run " + quote(kBundledLogic) + " --steps 30 --snapshot " + quote(path("s.snap"))));
+    ASSERT_TRUE(ranOk("resume " + quote(path("s.snap")) + " --steps 60 --csv " + quote(path("r1.csv"))));
+    ASSERT_TRUE(ranOk("resume " + quote(path("s.snap")) + " --seed 9 --steps 60 --csv " + quote(path("r9.csv"))));
     EXPECT_EQ(lineOf(readFile(path("r1.csv")), 1), lineOf(readFile(path("r9.csv")), 1));
     EXPECT_NE(readFile(path("r1.csv")), readFile(path("r9.csv")));
 }
@@ -40,15 +32,14 @@ TEST_F(ExperimentsTest, SeedSetsTheGeneratorBeforeStartUp) {
 // One command on two cores gives the same files as every index run alone
 // (as a cluster's job array would) and then collected.
 TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
-    std::string sweep =
-        "sweep " + quote(kLogic) + " --seeds 3..5 --vary 'node_creation_rate {}' 0.1,0.6 --steps 60 --every 20 --out ";
+    std::string sweep = "sweep " + quote(kBundledLogic) +
+                        " --seeds 3..5 --vary 'node_creation_rate {}' 0.1,0.6 --steps 60 --every 20 --out ";
     BatchResult list = runBatch(sweep + quote(path("a")) + " --list");
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, "run,seed,node_creation_rate {}\n0,3,0.1\n1,4,0.1\n2,5,0.1\n3,3,0.6\n4,4,0.6\n5,5,0.6\n");
-    ASSERT_EQ(runBatch(sweep + quote(path("a")) + " --jobs 2").status, 0);
-    for (int i = 0; i < 6; i++)
-        ASSERT_EQ(runBatch(sweep + quote(path("b")) + " --index " + std::to_string(i)).status, 0) << i;
-    ASSERT_EQ(runBatch(sweep + quote(path("b")) + " --collect").status, 0);
+    ASSERT_TRUE(ranOk(sweep + quote(path("a")) + " --jobs 2"));
+    for (int i = 0; i < 6; i++) ASSERT_TRUE(ranOk(sweep + quote(path("b")) + " --index " + std::to_string(i))) << i;
+    ASSERT_TRUE(ranOk(sweep + quote(path("b")) + " --collect"));
     std::string runs = readFile(path("a/runs.csv")), summary = readFile(path("a/summary.csv"));
     EXPECT_EQ(readFile(path("b/runs.csv")), runs);
     EXPECT_EQ(readFile(path("b/summary.csv")), summary);
@@ -56,11 +47,9 @@ TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
 
     // Run 4 is seed 4 with the statement appended: the same world as the plain
     // file with that line added.
-    std::string rules = readFile(kLogic) + "node_creation_rate 0.6\n";
-    ASSERT_EQ(runBatch("run " + quote(write("r.txt", rules)) + " --seed 4 --steps 60 --every 20 --digest --csv " +
-                       quote(path("r.csv")))
-                  .status,
-              0);
+    std::string rules = readFile(kBundledLogic) + "node_creation_rate 0.6\n";
+    ASSERT_TRUE(ranOk("run " + quote(write("r.txt", rules)) + " --seed 4 --steps 60 --every 20 --digest --csv " +
+                      quote(path("r.csv"))));
     EXPECT_EQ(readFile(path("a/run-0004.csv")), readFile(path("r.csv")));
     std::string last = lineOf(readFile(path("r.csv")), 4);
     EXPECT_EQ(lineOf(runs, 5), "4,4,0.6,0,ok," + last);
@@ -68,8 +57,8 @@ TEST_F(ExperimentsTest, SweepEqualsEveryIndexThenCollect) {
 }
 
 TEST_F(ExperimentsTest, FailingRunsAreReportedAndTheOthersComplete) {
-    std::string sweep =
-        "sweep " + quote(kLogic) + " --seeds 1..2 --vary 'Bug {} Sun' eats,eat --steps 20 --out " + quote(path("f"));
+    std::string sweep = "sweep " + quote(kBundledLogic) +
+                        " --seeds 1..2 --vary 'Bug {} Sun' eats,eat --steps 20 --out " + quote(path("f"));
     BatchResult r = runBatch(sweep + " --jobs 2", true);
     const std::string &err = r.out;
     EXPECT_EQ(r.status, 1);

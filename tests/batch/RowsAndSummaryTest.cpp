@@ -1,10 +1,5 @@
 // Which rows a run's CSV holds for any length and sampling, and the sweep's
 // summary against figures worked out by hand.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <string>
-#include <vector>
 
 #include "batch/BatchRunner.h"
 
@@ -41,20 +36,18 @@ TEST_F(RowsAndSummaryTest, RowsFallOnMultiplesOfEveryAndASweepAddsTheLastStep) {
     const long plans[][2] = {{0, 3}, {1, 1}, {9, 3}, {10, 4}, {5, 10}, {23, 7}};
     for (auto [steps, every] : plans) {
         std::string opts = " --steps " + std::to_string(steps) + " --every " + std::to_string(every);
-        ASSERT_EQ(runBatch("run " + quote(rules) + opts + " --csv " + quote(path("r.csv"))).status, 0);
+        ASSERT_TRUE(ranOk("run " + quote(rules) + opts + " --csv " + quote(path("r.csv"))));
         std::vector<std::string> want;
         for (long s = 0; s <= steps; s += every) want.push_back(at(s));
         EXPECT_EQ(stepsAndTimes(readFile(path("r.csv"))), want) << opts;
 
         std::string out = path("sweep" + std::to_string(steps));
-        ASSERT_EQ(runBatch("sweep " + quote(rules) + opts + " --seeds 1..1 --out " + quote(out)).status, 0);
+        ASSERT_TRUE(ranOk("sweep " + quote(rules) + opts + " --seeds 1..1 --out " + quote(out)));
         if (steps % every != 0) want.push_back(at(steps));
         EXPECT_EQ(stepsAndTimes(readFile(out + "/run-0000.csv")), want) << opts;
     }
-    ASSERT_EQ(runBatch("run " + quote(rules) + " --steps 7 --snapshot " + quote(path("s.snap"))).status, 0);
-    ASSERT_EQ(
-        runBatch("resume " + quote(path("s.snap")) + " --steps 9 --every 5 --csv " + quote(path("resumed.csv"))).status,
-        0);
+    ASSERT_TRUE(ranOk("run " + quote(rules) + " --steps 7 --snapshot " + quote(path("s.snap"))));
+    ASSERT_TRUE(ranOk("resume " + quote(path("s.snap")) + " --steps 9 --every 5 --csv " + quote(path("resumed.csv"))));
     EXPECT_EQ(stepsAndTimes(readFile(path("resumed.csv"))), (std::vector<std::string>{at(7), at(10), at(15)}));
 }
 
@@ -66,7 +59,7 @@ TEST_F(RowsAndSummaryTest, SummaryMatchesFiguresWorkedOutByHand) {
                                          " --seeds 1..4 --vary 'Blue atom probability is {}' 0.5,1 --steps 4 "
                                          "--every 2 --out " +
                                          quote(out);
-    ASSERT_EQ(runBatch(sweep).status, 0);
+    ASSERT_TRUE(ranOk(sweep));
     std::vector<std::string> header = csvRows(readFile(out + "/run-0000.csv")).at(0);
     // Every quantity of run r at steps 0, 2 and 4; runs 3, 5, 6 and 7 failed.
     const char *values[8][3] = {{"7", "1", "2"}, {"7", "3", "4"}, {"7", "5", "9"}, {"0", "0", "0"},

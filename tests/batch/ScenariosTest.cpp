@@ -1,14 +1,10 @@
 // The bundled metanode scenario and patterns, and the reference run that
 // guards the simulation's exact results.
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "batch/BatchRunner.h"
 
 namespace {
 
-const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
 const std::string kGolden = std::string(DROVAN_SOURCE_DIR) + "/tests/batch/golden";
 
 using ScenariosTest = ScratchTest;
@@ -34,7 +30,7 @@ TEST_F(ScenariosTest, ReferenceRunMatchesTheKeptListingAndCurve) {
 // row's colour and metaN columns (those after atoms) add up to its nodes.
 TEST_F(ScenariosTest, EveryCsvRowCountsOneWorld) {
     BatchResult r =
-        runBatch("run " + quote(kScenarios + "/metanodes.txt") + " --patterns " + quote(kScenarios) +
+        runBatch("run " + quote(kBundled + "/metanodes.txt") + " --patterns " + quote(kBundled) +
                  " --place 1:1600,1600 --place 0:900,900 --steps 300 --every 10 --csv " + quote(path("meta.csv")));
     ASSERT_EQ(r.status, 0);
     auto rows = csvRows(readFile(path("meta.csv")));
@@ -53,7 +49,7 @@ TEST_F(ScenariosTest, EveryCsvRowCountsOneWorld) {
 // A number with trailing letters is damage: the read stops before that node.
 TEST_F(ScenariosTest, APatternNumberWithTrailingLettersStopsTheRead) {
     std::string file = write("bad.txt", "2 1\n0 0 0 0\n10.5x 0 0 0\n0 1 0\n");
-    BatchResult r = runBatch("pattern " + quote(file) + " --rules " + quote(kScenarios + "/logic.txt"));
+    BatchResult r = runBatch("pattern " + quote(file) + " --rules " + quote(kBundled + "/logic.txt"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "1 0\n0.000000 0.000000 0.000000 0\n");
 }

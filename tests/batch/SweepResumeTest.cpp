@@ -1,24 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <map>
 #include <random>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "batch/BatchRunner.h"
 
 namespace {
-
-const std::string kLogic = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios/logic.txt";
 
 // The sweep in the background, its output dropped (no shell between: the
 // signals must reach the sweep itself).
@@ -88,16 +78,16 @@ using SweepResumeTest = ScratchTest;
 // worker killed, the sweep killed) and run again gives the files of an
 // uninterrupted sweep byte for byte, keeping the runs that had finished.
 TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
-    std::vector<std::string> options{kLogic,    "--seeds", "1..4", "--vary",  "node_creation_rate {}",
-                                     "0.2,0.5", "--steps", "300",  "--every", "100",
-                                     "--jobs",  "2",       "--out"};
+    std::vector<std::string> options{kBundledLogic, "--seeds", "1..4", "--vary",  "node_creation_rate {}",
+                                     "0.2,0.5",     "--steps", "300",  "--every", "100",
+                                     "--jobs",      "2",       "--out"};
     auto command = [&](const std::string &dir) {
         std::string c = "sweep";
         for (const std::string &o : options) c += " " + quote(o);
         return c + " " + quote(dir);
     };
     auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(runBatch(command(path("whole"))).status, 0);
+    ASSERT_TRUE(ranOk(command(path("whole"))));
     double whole = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::string runs = readFile(path("whole/runs.csv")), summary = readFile(path("whole/summary.csv"));
 
@@ -154,7 +144,7 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
         EXPECT_LT(finished.size(), 8u);
         std::printf("%s: %zu of 8 runs had finished\n", trace.c_str(), finished.size());
 
-        ASSERT_EQ(runBatch(command(dir)).status, 0);
+        ASSERT_TRUE(ranOk(command(dir)));
         EXPECT_EQ(readFile(dir + "/runs.csv"), runs);
         EXPECT_EQ(readFile(dir + "/summary.csv"), summary);
         for (const auto &run : finished) EXPECT_EQ(finishedRuns(dir)[run.first], run.second) << run.first;
@@ -167,9 +157,9 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
 // refused before any run starts; collecting one with runs missing names them.
 TEST_F(SweepResumeTest, RefusesAFolderMadeOtherwise) {
     // Four runs of which one is done; the folder records the options.
-    std::string rules = write("rules.txt", readFile(kLogic));
+    std::string rules = write("rules.txt", readFile(kBundledLogic));
     std::string options = quote(rules) + " --seeds 1..4 --steps 20 --every 10 --out " + quote(path("f"));
-    ASSERT_EQ(runBatch("sweep " + options + " --index 2").status, 0);
+    ASSERT_TRUE(ranOk("sweep " + options + " --index 2"));
     BatchResult collect = runBatch("sweep " + options + " --collect", true);
     EXPECT_EQ(collect.status, 1);
     EXPECT_NE(collect.out.find("3 of 4 runs have no result yet (not run, still running or killed): 0, 1, 3\n"),
@@ -182,8 +172,8 @@ TEST_F(SweepResumeTest, RefusesAFolderMadeOtherwise) {
                              "and is now 'anneal {}' 0,1; --steps was 20 and is now 30."),
               std::string::npos)
         << other.out;
-    EXPECT_EQ(runBatch("sweep " + options + " --index 2").status, 0);  // done already: left as it is
-    write("rules.txt", readFile(kLogic) + "anneal 1\n");
+    EXPECT_TRUE(ranOk("sweep " + options + " --index 2"));  // done already: left as it is
+    write("rules.txt", readFile(kBundledLogic) + "anneal 1\n");
     BatchResult edited = runBatch("sweep " + options + " --index 0", true);
     EXPECT_EQ(edited.status, 2);
     EXPECT_NE(edited.out.find("the rules file '" + rules + "' is not the text the runs were made with"),
@@ -193,7 +183,7 @@ TEST_F(SweepResumeTest, RefusesAFolderMadeOtherwise) {
     EXPECT_EQ(filesIn(path("f")).size(), 6u);  // the options, run 2's rules, CSV and status, runs.csv, summary.csv
 
     // A collect that cannot write its file says why and leaves no part behind.
-    write("rules.txt", readFile(kLogic));
+    write("rules.txt", readFile(kBundledLogic));
     std::filesystem::remove(path("f/summary.csv"));
     std::filesystem::create_directories(path("f/summary.csv/x"));
     collect = runBatch("sweep " + options + " --collect", true);
@@ -207,8 +197,9 @@ TEST_F(SweepResumeTest, RefusesAFolderMadeOtherwise) {
 // colour its rules give it; as PNG from the sweep, as SVG from the summary and
 // from one run's CSV (no Hunter ever lived there, so none is drawn).
 TEST_F(SweepResumeTest, PlotsDrawEachColourInItsOwnColour) {
-    std::string options = quote(kLogic) + " --seeds 1..2 --vary 'node_creation_rate {}' 0.2,0.5 --steps 60 --every 20";
-    ASSERT_EQ(runBatch("sweep " + options + " --plot --out " + quote(path("s"))).status, 0);
+    std::string options =
+        quote(kBundledLogic) + " --seeds 1..2 --vary 'node_creation_rate {}' 0.2,0.5 --steps 60 --every 20";
+    ASSERT_TRUE(ranOk("sweep " + options + " --plot --out " + quote(path("s"))));
     EXPECT_EQ(readFile(path("s/summary.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
     // As the rules give them: "Sun is 1 0.5 0", "Leaf is 0 0.6 0.1", ...
     struct Colour {
@@ -216,7 +207,7 @@ TEST_F(SweepResumeTest, PlotsDrawEachColourInItsOwnColour) {
         int r, g, b;
     } colours[] = {{"Sun", 255, 128, 0}, {"Leaf", 0, 153, 26}, {"Bug", 38, 64, 242}, {"Hunter", 217, 0, 38}};
     for (std::string input : {"s", "s/run-0003.csv"}) {
-        ASSERT_EQ(runBatch("plot " + quote(path(input)) + " --out " + quote(path("p.svg"))).status, 0);
+        ASSERT_TRUE(ranOk("plot " + quote(path(input)) + " --out " + quote(path("p.svg"))));
         std::string svg = readFile(path("p.svg"));
         EXPECT_TRUE(input != "s" || svg.find("width=\"1600\" height=\"480\"") != std::string::npos) << "two panels";
         for (std::string title :

@@ -1,10 +1,5 @@
 // "Apply and keep the world": new rules over a living world, colours matched
 // by name, nothing changed when a colour in use would vanish.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <map>
-#include <sstream>
 
 #include "batch/BatchRunner.h"
 #include "rules/RulesListing.h"
@@ -26,11 +21,9 @@
 
 namespace {
 
-const std::string kFolder = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
-
 // The bundled world with a donut, two metanodes and a few hundred steps behind it.
 std::string livingWorld() {
-    std::string text = readFile(kFolder + "/logic.txt") +
+    std::string text = readFile(kBundled + "/logic.txt") +
                        "Mill is 0.5 0.5 0.5\nMill converts Sun to Leaf\nMill is donut\nMill node at 1500.0 1500.0\n"
                        "Hunter node at 1700.0 1700.0\nFin senses Sun to Fin * 0.1\nrender atom_aggregates 1\n";
     ScratchFolder scratch;
@@ -38,7 +31,7 @@ std::string livingWorld() {
     setRandState(1);
     world.nextId = world.stepCount = world.stepBudget = 0;
     FILE *quiet = std::fopen("/dev/null", "w");
-    startWorld(scratch.write("logic.txt", text), kFolder, StartupHooks(), quiet);
+    startWorld(scratch.write("logic.txt", text), kBundled, StartupHooks(), quiet);
     std::fclose(quiet);
     placeMetaNode(0, 1560.0f, 1250.0f);
     placeMetaNode(1, 2200.0f, 1000.0f);

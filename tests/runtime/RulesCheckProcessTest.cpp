@@ -1,7 +1,6 @@
 // The check behind the rules editor: the loader's own messages for a text,
 // computed in a child process that cannot disturb the live world, and that is
 // stopped, with a message, when it crashes or hangs.
-#include <gtest/gtest.h>
 #include <chrono>
 #include <thread>
 

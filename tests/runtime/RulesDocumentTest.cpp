@@ -1,6 +1,5 @@
 // The rules editor without its window: the check a moment after the last key,
 // the unsaved mark, and saving through the safe save.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>

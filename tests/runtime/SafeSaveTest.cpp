@@ -1,16 +1,11 @@
 // Saving through a file beside the target, with the failures a full disk or a
 // refused rename bring, and the start-up's search for the scenarios.
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <iterator>
-#include <string>
 
 #include "batch/BatchRunner.h"
 #include "runtime/SafeSave.h"

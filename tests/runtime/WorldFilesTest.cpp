@@ -1,10 +1,5 @@
 // What the panel's Load checks before it replaces anything, the undo history's
 // bounds, and the recovery snapshot written off the main thread.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "batch/BatchRunner.h"
 #include "io/Snapshot.h"
@@ -23,8 +18,6 @@
 
 namespace {
 
-const std::string kScenarios = std::string(DROVAN_SOURCE_DIR) + "/Rules & Scenarios";
-
 std::string image() {
     WorldImage i;
     std::string why, text;
@@ -40,7 +33,7 @@ protected:
         resetToFreshProcess();
         setWalkerTraceStream(nullptr);
         quiet = std::fopen("/dev/null", "w");
-        startWorld(kScenarios + "/logic.txt", kScenarios, StartupHooks(), quiet);
+        startWorld(kBundled + "/logic.txt", kBundled, StartupHooks(), quiet);
         for (int i = 0; i < 30; i++) stepWorldNow();
     }
     void TearDown() override {
@@ -77,7 +70,7 @@ TEST_F(WorldFilesTest, RulesAreCheckedWithoutTouchingTheWorld) {
     ASSERT_TRUE(loadRulesFile(rules, why, quiet)) << why;
     EXPECT_EQ(colorCount, 2);
 
-    RulesCheck clean = checkRulesFile(kScenarios + "/donuts.txt");
+    RulesCheck clean = checkRulesFile(kBundled + "/donuts.txt");
     EXPECT_TRUE(clean.readable && clean.diagnostics.empty());
 
     const std::string loaded = image();
