@@ -54,6 +54,14 @@ inline ::testing::AssertionResult ranOk(const std::string &args) {
     return ::testing::AssertionFailure() << args << " exited " << r.status << ":\n" << r.out;
 }
 
+// A result with the exit status given whose output holds the text.
+inline ::testing::AssertionResult exitsSaying(const BatchResult &r, int status, const std::string &text) {
+    if (r.status == status && r.out.find(text) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit " << r.status << " (not " << status << ") or no '" << text
+                                         << "' in:\n"
+                                         << r.out;
+}
+
 // Line n of a text, counted from 0 (empty past the end).
 inline std::string lineOf(const std::string &text, int n) {
     std::istringstream in(text);
