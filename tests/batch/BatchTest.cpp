@@ -17,11 +17,8 @@ TEST_F(BatchTest, CheckInTheGnuFormat) {
     r = runBatch("check --format gnu '" + write("good.txt", "red is 1 0 0\n") + "' --listing");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 24), "=== listing\nred is 1.000");
-}
-
-TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
-    std::string empty = write("empty.txt", "# nothing\n");
-    BatchResult r = runBatch("check '" + empty + "' --listing");
+    // The listing of an empty file is the built-in scenario.
+    r = runBatch("check '" + write("empty.txt", "# nothing\n") + "' --listing");
     EXPECT_EQ(r.status, 0);
     const std::string head = "No color rules; loading hard coded rules.\n=== listing\nRed is 1.000 0.000 0.000\n";
     EXPECT_EQ(r.out.substr(0, head.size()), head);
@@ -32,10 +29,7 @@ TEST_F(BatchTest, ListingOfAnEmptyFileIsTheBuiltinScenario) {
 TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
     std::string rules = write("logic.txt", "red is 1 0 0\n"), file = write("file", ""), r = quote(rules) + " ";
     std::string sweep = "sweep " + r + "--steps 10 --out " + quote(dir + "/out") + " ";
-    struct Case {
-        std::string args, says;
-    };
-    std::vector<Case> cases = {
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"check " + quote(dir + "/missing.txt"), "drovan-batch: cannot open '" + dir + "/missing.txt'"},
         {"check " + quote(dir), "drovan-batch: cannot read '" + dir + "': it is a folder"},
         {"check", "usage: drovan-batch check FILE"},
@@ -69,15 +63,14 @@ TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
                          "not '" +
                              place + "'"});
     }
-    for (const Case &c : cases) {
-        BatchResult got = runBatch(c.args, true);
-        EXPECT_EQ(got.status, 2) << c.args;
-        EXPECT_NE(got.out.find(c.says), std::string::npos) << c.args << "\n" << got.out;
+    for (const auto &[args, says] : cases) {
+        BatchResult got = runBatch(args, true);
+        EXPECT_TRUE(exitsSaying(got, 2, says)) << args;
         for (int i = 0; !lineOf(got.out, i).empty(); i++)
             EXPECT_TRUE(lineOf(got.out, i).rfind("drovan-batch", 0) == 0 || lineOf(got.out, i).rfind("usage:", 0) == 0)
-                << c.args << "\n"
+                << args << "\n"
                 << got.out;
-        EXPECT_FALSE(std::filesystem::exists(dir + "/out")) << c.args;
+        EXPECT_FALSE(std::filesystem::exists(dir + "/out")) << args;
     }
     BatchResult ok = runBatch("run " + r + "--steps 1 --place 9:0,3200 --place 0:3200,0");
     EXPECT_EQ(ok.status, 0);

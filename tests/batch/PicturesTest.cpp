@@ -31,9 +31,8 @@ double psnr(const std::string &movie, int n, const std::string &png) {
     return at == std::string::npos ? 0.0 : std::stod(log.substr(at + 8));
 }
 
-class PicturesTest : public ::testing::Test {
+class PicturesTest : public ScratchTest {
 protected:
-    ScratchFolder scratch;
     std::string rules = scratch.write(
         "small.txt", "Red is 1 0 0\nBlue is 0 0 1\nRed eats Blue\nBlue atom probability is 0.5\nnode_creation_rate 0\n"
                      "Red node at 1500.0 1600.0\nBlue node at 1700.0 1600.0\n");
@@ -67,9 +66,7 @@ TEST_F(PicturesTest, FramesAndMoviesOfRunsAndSweeps) {
 // Each bad choice exits 2 with its message, and no step has run: no CSV.
 TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
     std::string movie = scratch.write("old.mp4", "kept");
-    struct Case {
-        std::string args, says;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"--frames " + quote(rules + "/frames"), "cannot make the folder"},
         {"--movie " + quote(scratch.path("none/m.mp4")), "cannot write in the folder"},
         {"--movie " + quote(movie), "add --force"},
@@ -92,14 +89,13 @@ TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
     };
     std::string csv = scratch.path("run.csv"),
                 snap = std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/edited-pattern-world.snap";
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         // run and resume take the same options: every other case goes to resume.
-        std::string tail = "--csv " + quote(csv) + " " + c.args;
-        BatchResult r =
-            runBatch((&c - cases) % 2 ? "resume " + quote(snap) + " --steps 20 " + tail : "run " + run(tail), true);
-        EXPECT_EQ(r.status, 2) << c.args;
-        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << ": " << r.out;
-        EXPECT_FALSE(std::filesystem::exists(csv)) << c.args;
+        std::string tail = "--csv " + quote(csv) + " " + c.first;
+        EXPECT_TRUE(exitsSaying(
+            runBatch((&c - cases) % 2 ? "resume " + quote(snap) + " --steps 20 " + tail : "run " + run(tail), true), 2,
+            c.second));
+        EXPECT_FALSE(std::filesystem::exists(csv)) << c.first;
     }
     EXPECT_EQ(readFile(movie), "kept");
     EXPECT_EQ(draw("run " + run("--movie " + quote(movie) + " --force --fps 240 --view 1600,1600,1000")).status, 0);
