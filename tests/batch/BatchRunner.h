@@ -83,6 +83,22 @@ inline std::vector<std::vector<std::string>> csvRows(const std::string &text) {
     return rows;
 }
 
+// A table of cases from tests/batch/data: each line "ARGUMENTS => MESSAGE",
+// {dir} and {rules} filled in ('#' lines are comments).
+inline std::vector<std::pair<std::string, std::string>> caseTable(const std::string &name, const std::string &dir,
+                                                                  const std::string &rules) {
+    std::vector<std::pair<std::string, std::string>> cases;
+    std::istringstream in(readFile(std::string(DROVAN_SOURCE_DIR) + "/tests/batch/data/" + name));
+    for (std::string line; std::getline(in, line);) {
+        for (auto [from, to] :
+             {std::make_pair(std::string("{dir}"), dir), std::make_pair(std::string("{rules}"), rules)})
+            for (size_t at; (at = line.find(from)) != std::string::npos;) line.replace(at, from.size(), to);
+        size_t cut = line.find(" => ");
+        if (line[0] != '#' && cut != std::string::npos) cases.emplace_back(line.substr(0, cut), line.substr(cut + 4));
+    }
+    return cases;
+}
+
 // A scratch folder for one test, removed with everything in it afterwards.
 struct ScratchFolder {
     std::string dir;

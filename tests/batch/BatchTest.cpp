@@ -27,29 +27,11 @@ TEST_F(BatchTest, CheckInTheGnuFormat) {
 // What cannot run is refused before anything starts: exit status 2, nothing
 // but the message (and the usage), and no sweep folder filled.
 TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
-    std::string rules = write("logic.txt", "red is 1 0 0\n"), file = write("file", ""), r = quote(rules) + " ";
+    std::string rules = write("logic.txt", "red is 1 0 0\n"), r = quote(rules) + " ";
+    write("file", "");
     std::string sweep = "sweep " + r + "--steps 10 --out " + quote(dir + "/out") + " ";
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {"check " + quote(dir + "/missing.txt"), "drovan-batch: cannot open '" + dir + "/missing.txt'"},
-        {"check " + quote(dir), "drovan-batch: cannot read '" + dir + "': it is a folder"},
-        {"check", "usage: drovan-batch check FILE"},
-        {"check " + r + "--format json", "drovan-batch check: unexpected argument '--format'"},
-        {"run " + r + "--seed 4294967296", "drovan-batch: --seed takes a 32-bit number, not '4294967296'"},
-        {"run " + r + "--seed 12x", "drovan-batch: --seed takes a 32-bit number, not '12x'"},
-        {"bench --steps 1 --save " + quote(dir + "/b.txt"), "drovan-batch bench: --csv and --save need --scenario"},
-        {"plot " + r + "--out " + quote(dir + "/x.jpg"), "--out '" + dir + "/x.jpg' must end in .png or .svg"},
-        {sweep + "--vary 'node_creation_rate' 1,2",
-         "drovan-batch sweep: the --vary statement 'node_creation_rate' has no {} for the value"},
-        {sweep + "--vary 'node_creation_rate {}' 0.1,,0.3",
-         "drovan-batch sweep: --vary 'node_creation_rate {}' has an empty value in '0.1,,0.3'"},
-        {sweep + "--seeds 5..3", "drovan-batch sweep: --seeds 5..3 is empty: the first seed is above the last"},
-        {sweep + "--seeds ''", "drovan-batch sweep: --seeds is empty"},
-        {sweep + "--jobs 0", "drovan-batch sweep: --jobs takes a count above 0, not '0'"},
-        {sweep + "--seeds 1..50001 --vary 'node_creation_rate {}' 0.1,0.2",
-         "drovan-batch sweep: the sweep has 100002 runs, more than 100000: add --force to run them all"},
-        {sweep + "--out " + quote(file), "drovan-batch sweep: --out '" + file + "' is a file, not a folder"},
-        {sweep + "--out /proc/self", "drovan-batch sweep: cannot write in '/proc/self': "},
-    };
+    auto cases = caseTable("refusals.txt", dir, rules);
+    ASSERT_EQ(cases.size(), 16u);
     // No command takes a second input.
     for (const char *command : {"run", "check", "pattern", "resume", "plot"})
         cases.push_back({std::string(command) + " " + r + r, "unexpected argument '" + rules + "'"});

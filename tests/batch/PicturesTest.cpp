@@ -66,35 +66,16 @@ TEST_F(PicturesTest, FramesAndMoviesOfRunsAndSweeps) {
 // Each bad choice exits 2 with its message, and no step has run: no CSV.
 TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
     std::string movie = scratch.write("old.mp4", "kept");
-    const std::pair<std::string, std::string> cases[] = {
-        {"--frames " + quote(rules + "/frames"), "cannot make the folder"},
-        {"--movie " + quote(scratch.path("none/m.mp4")), "cannot write in the folder"},
-        {"--movie " + quote(movie), "add --force"},
-        {"--size 0x800", "1 to 8192"},
-        {"--size 8194x800", "1 to 8192"},
-        {"--movie " + quote(scratch.path("m.mp4")) + " --size 801x800", "use 800 or 802 x 800"},
-        {"--view 1600,1600", "CX,CY,ZOOM"},
-        {"--view 1600,1600,0", "zoom from"},
-        {"--view 1600,1600,1000.5", "zoom from"},
-        {"--view 1600,1600,1,1", "CX,CY,ZOOM"},
-        {"--view 1600,inf,1", "CX,CY,ZOOM"},
-        {"--view 2e6,1600,1", "CX,CY,ZOOM"},
-        {"--view 1600,1600,1x", "CX,CY,ZOOM"},
-        {"--size 800x", "1 to 8192"},
-        {"--size 800x800x2", "1 to 8192"},
-        {"--fps 0", "from 1 to 240"},
-        {"--fps 241", "from 1 to 240"},
-        {"--fps 30x", "from 1 to 240"},
-        {"--frame-every 0", "above 0"},
-    };
+    const auto cases = caseTable("bad-picture-options.txt", dir, rules);
+    ASSERT_EQ(cases.size(), 19u);
     std::string csv = scratch.path("run.csv"),
                 snap = std::string(DROVAN_SOURCE_DIR) + "/tests/io/data/edited-pattern-world.snap";
     for (const auto &c : cases) {
         // run and resume take the same options: every other case goes to resume.
         std::string tail = "--csv " + quote(csv) + " " + c.first;
         EXPECT_TRUE(exitsSaying(
-            runBatch((&c - cases) % 2 ? "resume " + quote(snap) + " --steps 20 " + tail : "run " + run(tail), true), 2,
-            c.second));
+            runBatch((&c - &cases[0]) % 2 ? "resume " + quote(snap) + " --steps 20 " + tail : "run " + run(tail), true),
+            2, c.second));
         EXPECT_FALSE(std::filesystem::exists(csv)) << c.first;
     }
     EXPECT_EQ(readFile(movie), "kept");
