@@ -85,41 +85,35 @@ TEST_F(SweepResumeTest, InterruptedSweepsFinishToTheSameFiles) {
     std::random_device device;
     unsigned seed = device();
     std::mt19937 random(seed);
-    struct Interruption {
-        const char *name;
-        int signal;
-        bool worker;
-    };
-    for (Interruption cut : {Interruption{"sigint", SIGINT, false}, Interruption{"killed-worker", SIGKILL, true},
-                             Interruption{"killed-sweep", SIGKILL, false}}) {
+    for (auto [name, signal, worker] : {std::tuple{"sigint", SIGINT, false}, std::tuple{"killed-worker", SIGKILL, true},
+                                        std::tuple{"killed-sweep", SIGKILL, false}}) {
         std::string dir, trace;
         int status = 0;
         bool interrupted = false;
         // A sweep already over when the signal came is tried again.
         for (int attempt = 0; attempt < 5 && !interrupted; attempt++) {
-            dir = path(cut.name + std::to_string(attempt));
+            dir = path(name + std::to_string(attempt));
             double delay = std::uniform_real_distribution<double>(0.1, 0.6)(random) * whole;
-            trace = std::string(cut.name) + " after " + std::to_string(delay) + " s of the " + std::to_string(whole) +
+            trace = std::string(name) + " after " + std::to_string(delay) + " s of the " + std::to_string(whole) +
                     " s a whole sweep took (random seed " + std::to_string(seed) + ")";
             pid_t sweep = startBatch(command(dir));
             // An interrupt's delay counts from the sweep's record: a busy machine
             // may take longer than that to load the program at all.
-            for (int i = 0; i < 1000 && cut.signal == SIGINT && !std::filesystem::exists(dir + "/sweep-options.txt");
-                 i++)
+            for (int i = 0; i < 1000 && signal == SIGINT && !std::filesystem::exists(dir + "/sweep-options.txt"); i++)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::duration<double>(delay));
-            pid_t target = cut.worker ? runningChild(sweep) : sweep;
-            if (target > 0) kill(target, cut.signal);
+            pid_t target = worker ? runningChild(sweep) : sweep;
+            if (target > 0) kill(target, signal);
             waitpid(sweep, &status, 0);
-            interrupted = target > 0 && (cut.worker ? WIFEXITED(status) && WEXITSTATUS(status) == 1
-                                                    : !(WIFEXITED(status) && WEXITSTATUS(status) == 0));
+            interrupted = target > 0 && (worker ? WIFEXITED(status) && WEXITSTATUS(status) == 1
+                                                : !(WIFEXITED(status) && WEXITSTATUS(status) == 0));
         }
         SCOPED_TRACE(trace);
         ASSERT_TRUE(interrupted);
-        if (cut.worker) {
+        if (worker) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
             EXPECT_NE(readFile(dir + "/runs.csv").find("crashed: Killed"), std::string::npos);
-        } else if (cut.signal == SIGINT) {
+        } else if (signal == SIGINT) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
             EXPECT_EQ(readFile(dir + "/runs.csv"), "");
         } else {

@@ -74,21 +74,19 @@ TEST_F(WorldFilesTest, RulesAreCheckedWithoutTouchingTheWorld) {
     EXPECT_TRUE(clean.readable && clean.diagnostics.empty());
 
     const std::string loaded = image();
-    struct Bad {
-        std::string name, text, says;
-    } bad[] = {
+    const std::tuple<std::string, std::string, std::string> bad[] = {
         {"image.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "holds a NUL byte (byte 8)"},
         {"noise.txt", std::string(30, '\x02') + "red is 1 0 0\n", "30 of its 43 bytes are control characters"},
         {"missing.txt", "", "cannot open"},
     };
-    for (const Bad &b : bad) {
-        SCOPED_TRACE(b.name);
-        std::string file = b.name == "missing.txt" ? scratch.path(b.name) : scratch.write(b.name, b.text);
+    for (const auto &[name, text, says] : bad) {
+        SCOPED_TRACE(name);
+        std::string file = name == "missing.txt" ? scratch.path(name) : scratch.write(name, text);
         RulesCheck refused = checkRulesFile(file);
         EXPECT_FALSE(refused.readable);
-        EXPECT_NE(refused.refusal.find(b.says), std::string::npos) << refused.refusal;
+        EXPECT_NE(refused.refusal.find(says), std::string::npos) << refused.refusal;
         EXPECT_FALSE(loadRulesFile(file, why, quiet));
-        EXPECT_NE(why.find(b.says), std::string::npos) << why;
+        EXPECT_NE(why.find(says), std::string::npos) << why;
         EXPECT_EQ(image(), loaded);
     }
 }
