@@ -84,7 +84,9 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");
     rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
     type("Sun eat Sun\n");
+    EXPECT_TRUE(rulesWindowBusy()) << "keys waiting keep the tick from resting";
     ASSERT_TRUE(until([] { return checked() && !diagnostics().empty(); }));
+    EXPECT_FALSE(rulesWindowBusy());
     EXPECT_EQ(diagnostics(), "4 parse error\n");
     EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt *");
     EXPECT_EQ(rulesDocument().lineMarkers().count(4), 1u);
