@@ -209,21 +209,3 @@ TEST_F(WorldStoreTest, PurgeLeavesThingsKilledBehindItForTheNextOne) {
     purgeDead();
     EXPECT_EQ(purgeWithKillsMeanwhile(), want);
 }
-
-TEST_F(WorldStoreTest, RegistryTableClosesItsHolesAndFollowsThingList) {
-    std::vector<Thing *> things;
-    for (int k = 0; k < 3000; k++) things.push_back(new Probe);
-    for (int k = 0; k < 3000; k++)
-        if (k % 6) things[static_cast<size_t>(k)]->kill();
-    purgeDead();  // 2,500 holes
-    new Probe;
-    purgeDead();  // closes them
-    std::vector<Thing *> listed, tabled;
-    for (Thing *t = world.thingList; t; t = t->next) listed.push_back(t);
-    size_t n;
-    Thing *const *table = registryTable(n);
-    for (size_t i = n; i-- > 0;)
-        if (table[i]) tabled.push_back(table[i]);
-    EXPECT_EQ(n, listed.size());
-    EXPECT_EQ(tabled, listed);
-}
