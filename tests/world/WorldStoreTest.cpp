@@ -134,9 +134,7 @@ TEST_F(WorldStoreTest, PurgeKillAllAndSelection) {
 
     int next = world.nextId;
     killAll();
-    EXPECT_EQ(world.thingCount, 0);
-    EXPECT_EQ(world.thingList, nullptr);
-    EXPECT_EQ(world.nextId, next);
+    EXPECT_TRUE(world.thingCount == 0 && world.thingList == nullptr && world.nextId == next);
     killAll();  // on an empty list: nothing
     EXPECT_EQ(world.thingCount, 0);
 }
