@@ -87,6 +87,8 @@ TEST_F(GridTest, CellsAndQueriesAtTheBorders) {
     EXPECT_EQ(std::make_pair(i, j), std::make_pair(0, 39));
     EXPECT_FALSE(aggregate.cellOf(-80.0f, 0.0f, i, j));
     EXPECT_FALSE(aggregate.cellOf(0.0f, 3200.0f, i, j));
+    aggregate.deposit(1, 100.0f, 100.0f, 0.5f);  // past the last layer: nothing
+    EXPECT_TRUE(aggregate.emptyAt(100.0f, 100.0f));
     // An atom outside the grid is in no cell.
     new Atom(9000.0f, 0.0f, 0, -1);
     rebuildAtomGrid();
