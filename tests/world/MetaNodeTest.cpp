@@ -118,31 +118,4 @@ TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal
     EXPECT_EQ(world.nodeTableCount, 0);
 }
 
-TEST_F(MetaNodeTest, BodyEntriesGoWithTheirThingsAndNothingElse) {
-    ring(0, 3, 100);
-    MetaNode *m = placed(0, 900, 900);
-    Pattern *body = m->body;
-    // Atoms and other nodes, some riding and held, come and go without touching the body.
-    Node *other = createNode(50, 50, 0);
-    ASSERT_NE(other, nullptr);
-    for (int k = 0; k < 20; k++) {
-        Atom *a = new Atom(10, 10, 0, -1);
-        if (k % 2) a->holdBy(body->nodes[0]->id);
-        a->kill();
-    }
-    other->kill();
-    purgeDead();
-    for (int k = 0; k < body->nodeCount; k++) EXPECT_NE(body->nodes[k], nullptr) << "node " << k;
-    for (int j = 0; j < body->edgeCount; j++) EXPECT_NE(body->edges[j], nullptr) << "edge " << j;
-
-    Node *gone = body->nodes[1];
-    delete body->edges[0];
-    gone->kill();
-    purgeDead();
-    EXPECT_EQ(body->nodes[1], nullptr);
-    EXPECT_EQ(body->edges[0], nullptr);
-    EXPECT_NE(body->nodes[0], nullptr);
-    EXPECT_NE(body->edges[1], nullptr);
-}
-
 }  // namespace
