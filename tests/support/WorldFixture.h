@@ -34,7 +34,7 @@ public:
     float insetAtStart(int) override { return inset; }
     float insetAtEnd(int) override { return inset; }
     float insetUndirected(int) override { return inset; }
-    void decomposeTouching(Node *other, float) override { touchedBy.push_back(other->id); }
+    void decomposeTouching(Node *, float) override {}
 
     Vec2 pos;
     int col;
@@ -42,7 +42,6 @@ public:
     float rgb[3] = {0.0f, 0.0f, 0.0f};
     bool freeNode = true;
     int collected = 0;
-    std::vector<int> touchedBy;
 };
 
 // A thing that is neither node, edge nor atom (stands in for patterns).
