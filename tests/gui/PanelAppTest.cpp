@@ -46,6 +46,25 @@ TEST_F(LiveTick, StepRunsExactlyOneStepWhilePaused) {
     EXPECT_EQ(stats.stepsPerSecond, 0.0f) << "a single step is no rate";
 }
 
+// The panel's figures of a known world: counts per colour, the strength spread, the history.
+TEST_F(LiveTick, PlotsCountWhatTheWorldHolds) {
+    resetStatistics();
+    const float strengths[] = {0.0f, 0.04f, 0.5f, 0.99f, 1.0f, -0.5f};
+    for (float s : strengths) node(1000.0f + 100.0f * static_cast<float>(&s - strengths), 1000.0f, 1)->strength = s;
+    node(1500.0f, 1500.0f, 2);
+    node(1600.0f, 1500.0f, 1)->kill();
+    float bins[kStrengthBins], history[kStatHistory];
+    strengthHistogram(1, bins);
+    EXPECT_EQ(std::vector<float>(bins, bins + kStrengthBins),
+              std::vector<float>({3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
+    recordStep(now, false);
+    recordStep(now, false);
+    ASSERT_EQ(statHistory(1, history), 2);
+    EXPECT_EQ(history[1], 6.0f);
+    ASSERT_EQ(statHistory(2, history), 2);
+    EXPECT_EQ(history[0], 1.0f);
+}
+
 TEST_F(LiveTick, AboutBoxHoldsTheWorldAndItsEditsUntilEnterOrEscapeClosesIt) {
     world.speed = 3;
     openAboutBox("test");
