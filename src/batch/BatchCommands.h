@@ -52,3 +52,5 @@ bool saveSnapshotFile(const std::string &path);
 bool parseSeed(const std::string &text, uint32_t &seed);
 // A whole non-negative decimal number.
 bool parseCount(const std::string &text, long &out);
+// A number that is the whole of the text and finite.
+bool parseFinite(const std::string &text, float &out);

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -52,6 +53,14 @@ bool parseCount(const std::string &text, long &out) {
     errno = 0;
     long v = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || v < 0 || errno == ERANGE) return false;
+    out = v;
+    return true;
+}
+
+bool parseFinite(const std::string &text, float &out) {
+    char *end = nullptr;
+    float v = std::strtof(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(v)) return false;
     out = v;
     return true;
 }

@@ -42,20 +42,12 @@ bool parseSize(const std::string &text, int &width, int &height) {
     return true;
 }
 
-bool parseNumber(const std::string &text, float &out) {
-    char *end = nullptr;
-    float v = std::strtof(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
 bool parseView(const std::string &text, PictureView &view) {
     size_t a = text.find(','), b = a == std::string::npos ? a : text.find(',', a + 1);
     if (b == std::string::npos || text.find(',', b + 1) != std::string::npos) return false;
     PictureView v;
-    if (!parseNumber(text.substr(0, a), v.centreX) || !parseNumber(text.substr(a + 1, b - a - 1), v.centreY) ||
-        !parseNumber(text.substr(b + 1), v.zoom))
+    if (!parseFinite(text.substr(0, a), v.centreX) || !parseFinite(text.substr(a + 1, b - a - 1), v.centreY) ||
+        !parseFinite(text.substr(b + 1), v.zoom))
         return false;
     // Far beyond the world the picture is blank; past these the floats lose the world altogether.
     if (!(v.zoom >= 0.01f && v.zoom <= 1000.0f) || std::fabs(v.centreX) > 1e6f || std::fabs(v.centreY) > 1e6f)

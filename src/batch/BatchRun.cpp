@@ -33,15 +33,6 @@ struct RunOptions : StepPlan {
     uint32_t seed = 1;
 };
 
-// A number that is the whole of the text and finite.
-bool parseFinite(const std::string &s, float &out) {
-    char *end = nullptr;
-    float v = std::strtof(s.c_str(), &end);
-    if (s.empty() || *end != '\0' || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
 // SLOT:X,Y with SLOT 0..9 and (X, Y) a finite point inside the world.
 bool parsePlace(const std::string &s, RunOptions::Place &p) {
     size_t colon = s.find(':'), comma = s.find(',', colon == std::string::npos ? 0 : colon);
