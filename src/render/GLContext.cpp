@@ -47,6 +47,19 @@ const void *currentGLContext() {
     return eglGetCurrentContext();
 }
 
+WindowContextAside::WindowContextAside() {
+    display = glXGetCurrentDisplay();
+    context = glXGetCurrentContext();
+    drawable = glXGetCurrentDrawable();
+    readable = glXGetCurrentReadDrawable();
+    if (display) glXMakeContextCurrent(static_cast<Display *>(display), None, None, nullptr);
+}
+
+WindowContextAside::~WindowContextAside() {
+    if (display)
+        glXMakeContextCurrent(static_cast<Display *>(display), drawable, readable, static_cast<GLXContext>(context));
+}
+
 void setViewport(int width, int height) { glViewport(0, 0, width, height); }
 
 void initWorldDrawingState() { glEnable(GL_LINE_SMOOTH); }
@@ -61,6 +74,8 @@ void readPixels(int width, int height, GLenum format, unsigned char *out) {
     glReadPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE, out);
 }
 }  // namespace
+
+void startRasterising() { glFlush(); }
 
 void readBackBuffer(int width, int height, std::vector<unsigned char> &out) {
     // Every byte is read over: no need to clear what the buffer held.

@@ -13,8 +13,25 @@ void setViewport(int width, int height);
 // The GL context current on this thread, the window's or an offscreen one
 // (null for none): GL objects belong to the context that made them.
 const void *currentGLContext();
+// Sets the window's context (if current) aside while it lives, and makes
+// it current again at its end: a thread holds one kind of context at a
+// time, so an offscreen one can be made current meanwhile.
+class WindowContextAside {
+public:
+    WindowContextAside();
+    ~WindowContextAside();
+    WindowContextAside(const WindowContextAside &) = delete;
+    WindowContextAside &operator=(const WindowContextAside &) = delete;
+
+private:
+    void *display = nullptr, *context = nullptr;
+    unsigned long drawable = 0, readable = 0;
+};
 // State the world window keeps for all its frames.
 void initWorldDrawingState();
+// Hands what is queued to the rasteriser and returns at once (its threads
+// draw while the caller goes on).
+void startRasterising();
 // The frame drawn last (the back buffer, or an offscreen context's buffer),
 // rgb rows from the bottom, into out.
 void readBackBuffer(int width, int height, std::vector<unsigned char> &out);

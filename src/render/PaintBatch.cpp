@@ -355,6 +355,7 @@ void PaintBatch::flush(float restoreWidth) {
         glDisable(GL_BLEND);
         if (width >= 0.0f && width != restoreWidth) glLineWidth(restoreWidth);
     }
+    atlas.batchDrawn();
     used = 0;
     latestFill = latestSprites = -1;
     latestLines.clear();

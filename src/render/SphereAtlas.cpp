@@ -98,26 +98,28 @@ void SphereAtlas::paintTile(const float rgb[3], unsigned char *rgba) {
 int SphereAtlas::tileFor(const float rgb[3]) {
     for (int c = 0; c < 3; c++)
         if (!std::isfinite(rgb[c])) return -1;
-    const void *current = currentGLContext();
-    if (!current) return -1;
-    GLint bound = 0, align = 4;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &align);
-    if (current != context || !textureId) {
-        // A new context knows none of the old tiles.
-        context = current;
-        tiles.clear();
-        GLuint id = 0;
-        glGenTextures(1, &id);
-        textureId = id;
-        glBindTexture(GL_TEXTURE_2D, id);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        // Left undefined: a tile is filled whole before anything samples it.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    if (!contextKnown) {
+        const void *current = currentGLContext();
+        if (!current) return -1;
+        if (current != context || !textureId) {
+            // A new context knows none of the old tiles.
+            context = current;
+            tiles.clear();
+            GLint bound = 0;
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+            GLuint id = 0;
+            glGenTextures(1, &id);
+            textureId = id;
+            glBindTexture(GL_TEXTURE_2D, id);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            // Left undefined: a tile is filled whole before anything samples it.
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kSize, kSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+        }
+        contextKnown = true;
     }
     for (size_t k = 0; k < tiles.size(); k++)
         if (tiles[k].rgb[0] == rgb[0] && tiles[k].rgb[1] == rgb[1] && tiles[k].rgb[2] == rgb[2])
@@ -127,6 +129,9 @@ int SphereAtlas::tileFor(const float rgb[3]) {
     tiles.push_back({{rgb[0], rgb[1], rgb[2]}});
     std::vector<unsigned char> texels(static_cast<size_t>(kTile) * kTile * 4);
     paintTile(rgb, texels.data());
+    GLint bound = 0, align = 4;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &align);
     glBindTexture(GL_TEXTURE_2D, textureId);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, (tile % kTilesPerRow) * kTile, (tile / kTilesPerRow) * kTile, kTile, kTile,

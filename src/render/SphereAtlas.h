@@ -20,8 +20,11 @@ public:
     static constexpr float kCover = 0.75f;
 
     // The tile of a colour, made on first use in the current GL context;
-    // -1 when every tile is taken (or the colour is not a number).
+    // -1 when every tile is taken (or the colour is not a number). The
+    // context is asked once per batch: asking costs a system call.
     int tileFor(const float rgb[3]);
+    // The batch that asked for tiles has been drawn: the next one may be in another context.
+    void batchDrawn() { contextKnown = false; }
     bool full() const { return tiles.size() >= static_cast<std::size_t>(kTilesPerRow * kTilesPerRow); }
     // Forget every tile; only once nothing queued still samples them.
     void reset() { tiles.clear(); }
@@ -40,4 +43,5 @@ private:
     std::vector<Entry> tiles;
     unsigned textureId = 0;
     const void *context = nullptr;
+    bool contextKnown = false;
 };

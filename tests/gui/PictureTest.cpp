@@ -12,8 +12,10 @@
 #include "app/Recording.h"
 #include "render/BitmapFont.h"
 #include "render/GLContext.h"
+#include "render/OffscreenContext.h"
 #include "render/Primitives.h"
 #include "render/Scene.h"
+#include "render/WorldPicture.h"
 #include "runtime/Startup.h"
 #include "runtime/StepRequests.h"
 #include "runtime/WorldTick.h"
@@ -112,6 +114,7 @@ TEST_F(GuiTest, OffscreenFramesAsTheWindowDrawsThem) {
         float centreX, centreY, zoom;
     } views[] = {{"", 1600.0f, 1600.0f, 0.8f}, {"--view 1500,1700,2.5", 1500.0f, 1700.0f, 2.5f}};
     bundledWorldAfter(300);
+    std::vector<std::vector<unsigned char>> windowFrames;
     for (const View &v : views) {
         std::string frames = folder + "/" + (v.option[0] ? "zoomed" : "default");
         ASSERT_EQ(run("env -u DISPLAY '" + std::string(DROVAN_BATCH) + "' run '" + rules + "' --steps 300 --frames '" +
@@ -141,6 +144,22 @@ TEST_F(GuiTest, OffscreenFramesAsTheWindowDrawsThem) {
         stbi_image_free(png);
         EXPECT_LE(worst, 2) << "view '" << v.option << "'";
         EXPECT_GT(inked, 2000) << "the window drew the world";
+
+        windowFrames.push_back(window);
+    }
+    // In one process the drawing follows the context it draws in: the
+    // spheres' texture belongs to the context that made it.
+    WindowContextAside aside;
+    OffscreenContext context;
+    std::string why;
+    ASSERT_TRUE(context.open(800, 800, why)) << why;
+    for (size_t k = 0; k < windowFrames.size(); k++) {
+        std::vector<unsigned char> drawn;
+        drawWorldPicture(800, 800, PictureView{views[k].centreX, views[k].centreY, views[k].zoom}, drawn);
+        int worst = 0;
+        for (size_t i = 0; i < windowFrames[k].size(); i++)
+            worst = std::max(worst, std::abs(windowFrames[k][i] - drawn[i / 3 * 4 + i % 3]));
+        EXPECT_LE(worst, 2) << "view '" << views[k].option << "' drawn offscreen in the window's process";
     }
     run("rm -rf '" + folder + "'");
 }
