@@ -156,9 +156,10 @@ bool checkPicturePlan(const PicturePlan &plan, const char *command) {
     return true;
 }
 
-// The main thread draws each picture and hands it over; one worker encodes
-// and writes the pictures in order, so the steps and the next drawing go on
-// meanwhile. A few buffers circulate: a drawing waits for one only when the
+// The main thread draws each picture and reads it back at the next one (or at
+// the end), so the rasteriser's threads draw it while the steps go on; it
+// then hands it over to one worker, which encodes and writes the pictures in
+// order. A few buffers circulate: a read-back waits for one only when the
 // writer falls that far behind.
 struct PictureRecorder::Parts {
     static constexpr size_t kBuffers = 3;
@@ -176,6 +177,7 @@ struct PictureRecorder::Parts {
     std::deque<Picture> waiting;  // drawn, not yet written
     std::vector<Picture> spare;   // written, free for the next drawing
     size_t made = 0;              // buffers in circulation
+    long drawn = -1;              // the step of the picture drawn and not yet read back
     bool closing = false;
     std::string fault;  // the writer's first failure; it writes nothing after
     long faultStep = 0;
@@ -270,7 +272,15 @@ bool PictureRecorder::open(const PicturePlan &plan, std::string &why) {
 }
 
 bool PictureRecorder::record(long step, std::string &why) {
+    if (!handOver(why)) return false;
+    drawWorldPicture(parts->plan.width, parts->plan.height, parts->plan.view);
+    parts->drawn = step;
+    return true;
+}
+
+bool PictureRecorder::handOver(std::string &why) {
     Parts &p = *parts;
+    if (p.drawn < 0) return true;
     Parts::Picture picture;
     {
         std::unique_lock<std::mutex> hold(p.lock);
@@ -286,8 +296,9 @@ bool PictureRecorder::record(long step, std::string &why) {
             p.made++;
         }
     }
-    picture.step = step;
-    drawWorldPicture(p.plan.width, p.plan.height, p.plan.view, picture.rgba);
+    picture.step = p.drawn;
+    p.drawn = -1;
+    readWorldPicture(p.plan.width, p.plan.height, picture.rgba);
     {
         std::lock_guard<std::mutex> hold(p.lock);
         p.waiting.push_back(std::move(picture));
@@ -298,6 +309,9 @@ bool PictureRecorder::record(long step, std::string &why) {
 
 bool PictureRecorder::finish(std::string &why) {
     if (!parts) return true;
+    std::string last;
+    // A failure of the writer is told below, with the step it came at.
+    handOver(last);
     parts->stop();
     if (!parts->fault.empty()) {
         // The run had ended before the writer's failure came back.

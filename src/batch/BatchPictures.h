@@ -45,6 +45,8 @@ public:
     bool finish(std::string &why);
 
 private:
+    // The picture drawn last, read back and handed to the writer.
+    bool handOver(std::string &why);
     struct Parts;
     std::unique_ptr<Parts> parts;
 };

@@ -7,7 +7,7 @@
 #include "render/GLPainter.h"
 #include "render/Scene.h"
 
-void drawWorldPicture(int width, int height, const PictureView &view, std::vector<unsigned char> &rgba) {
+void drawWorldPicture(int width, int height, const PictureView &view) {
     CameraState kept = camera;
     int side = std::min(width, height);
     camera.zoom = camera.zoomFrom = camera.zoomTo = view.zoom;
@@ -22,5 +22,14 @@ void drawWorldPicture(int width, int height, const PictureView &view, std::vecto
     installGLPainter();
     drawLiveFrame(PointerMarks(), false);
     camera = kept;
+    startRasterising();
+}
+
+void readWorldPicture(int width, int height, std::vector<unsigned char> &rgba) {
     readBackBufferRgba(width, height, rgba);
+}
+
+void drawWorldPicture(int width, int height, const PictureView &view, std::vector<unsigned char> &rgba) {
+    drawWorldPicture(width, height, view);
+    readWorldPicture(width, height, rgba);
 }

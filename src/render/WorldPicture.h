@@ -14,8 +14,12 @@ struct PictureView {
 
 // Draws the live world at the view as the window draws it (without pointer
 // marks) into the current context's back buffer, width x height pixels, and
-// reads it back into rgba: rows bottom first as GL reads them, four bytes a
-// pixel (red, green, blue, alpha). A picture that
-// is not square shows the square view across its shorter side and more of
-// the world across the longer. The window's camera is left as it was.
+// sets the rasteriser going without waiting for it. A picture that is not
+// square shows the square view across its shorter side and more of the
+// world across the longer. The window's camera is left as it was.
+void drawWorldPicture(int width, int height, const PictureView &view);
+// The picture drawn last, once the rasteriser is done, into rgba: rows
+// bottom first as GL reads them, four bytes a pixel (red, green, blue, alpha).
+void readWorldPicture(int width, int height, std::vector<unsigned char> &rgba);
+// Both at once.
 void drawWorldPicture(int width, int height, const PictureView &view, std::vector<unsigned char> &rgba);
