@@ -61,6 +61,14 @@ TEST_F(PicturesTest, FramesAndMoviesOfRunsAndSweeps) {
                   .status,
               0);
     for (const char *name : {"/run-0000.mp4", "/run-0001.mp4"}) EXPECT_EQ(probe(out + name), "h264,64,64,yuv420p,3\n");
+    // The folder's runs hold pictures: a sweep into it must ask for the same ones.
+    std::string again = "sweep " + quote(rules) + " --out " + quote(out) + " --seeds 1..2 --steps 6 --jobs 1 ";
+    EXPECT_TRUE(exitsSaying(runBatch(again + "--movie --frame-every 3 --size 96x64 --fps 20", true), 2,
+                            "--size was 64x64 and is now 96x64; --fps was 30 and is now 20"));
+    EXPECT_TRUE(exitsSaying(runBatch(again + "--frames --frame-every 2 --size 64x64 --view 1600,1600,2", true), 2,
+                            "--movie was yes and is now none; --frame-every was 3 and is now 2; --view was "
+                            "1600,1600,0.8 and is now 1600,1600,2; --fps was 30 and is now none; --frames was none "
+                            "and is now yes"));
 }
 
 // Each bad choice exits 2 with its message, and no step has run: no CSV.

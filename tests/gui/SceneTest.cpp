@@ -160,19 +160,27 @@ TEST_F(DrawnFrame, BatchedShapesAndSphereSquaresDrawAsOneByOne) {
         p.smallDisc(1e20f, 1e20f, true);
         p.sphere(-1e20f, 1600.0f, grey, 3.0f, 0.0f);
         const float colours[4][3] = {{0.9f, 0.3f, 0.1f}, {1.0f, 1.0f, 0.95f}, {0.1f, 0.3f, 0.9f}, {0.4f, 0.8f, 0.2f}};
-        for (int k = 0; k < 700; k++) {
+        for (int k = 0; k < 1000; k++) {
             float x = next(1450, 1750), y = next(1450, 1750), c[3] = {next(0, 1), next(0, 1), next(0, 1)};
             p.setColour(c[0], c[1], c[2]);
             p.lineWidth(k % 3 + 1.0f);
             // Half the small spheres in colours of their own: more colours than the atlas has tiles.
-            switch (k < 400 ? k % 6 : 6) {
+            switch (k < 400 ? k % 6 : (k < 700 ? 6 : 7)) {
             case 0: p.sphere(x, y, c, next(2, 30), 0.0f); break;
             case 1: p.line(x, y, next(1450, 1750), next(1450, 1750), 0.0f); break;
             case 2: p.smallDisc(x, y, k % 4 == 0); break;
             case 3: p.circle(x, y, next(1, 40), 0.0f); break;
             case 4: p.disc(x, y, next(1, 20), 0.0f); break;
             case 5: p.triangle(x, y, x + next(-30, 30), y + 20, x - 9, y + next(-30, 30), k % 4 == 1); break;
-            default: p.sphere(x, y, k % 2 ? c : colours[k % 4], next(0.5f, 14.0f), 0.0f); break;
+            case 6: p.sphere(x, y, k % 2 ? c : colours[k % 4], next(0.5f, 14.0f), 0.0f); break;
+            default:  // a pixel or two across: the batch tests their pixel centres one by one
+                if (k % 3 == 0)
+                    p.disc(x, y, next(0.3f, 6.0f), 0.0f);
+                else if (k % 3 == 1)
+                    p.triangle(x, y, x + next(-7, 7), y + next(-7, 7), x + next(-7, 7), y + next(-7, 7), true);
+                else
+                    p.smallDisc(x + next(0, 1), y + next(0, 1), k % 2 == 0);
+                break;
             }
         }
         if (batched) endPaintBatch();
