@@ -31,7 +31,7 @@ TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
     write("file", "");
     std::string sweep = "sweep " + r + "--steps 10 --out " + quote(dir + "/out") + " ";
     auto cases = caseTable("refusals.txt", dir, rules);
-    ASSERT_EQ(cases.size(), 16u);
+    ASSERT_EQ(cases.size(), 26u);
     // No command takes a second input.
     for (const char *command : {"run", "check", "pattern", "resume", "plot"})
         cases.push_back({std::string(command) + " " + r + r, "unexpected argument '" + rules + "'"});
