@@ -212,11 +212,6 @@ Node *Edge::otherEnd(int idx) {
     return nullptr;
 }
 
-void Edge::print(FILE *file) {
-    if (!file) return;
-    if (isColor(edgeColour)) fprintf(file, "%s ", colorTable[edgeColour].name);
-    fprintf(file, "%s edge from node %d to node %d\n", directed ? "directed" : "undirected", fromId, toId);
-}
 
 void Edge::draw(DrawPass pass, int flag) {
     (void)flag;

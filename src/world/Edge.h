@@ -18,7 +18,6 @@ public:
     void update() override;
     void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
-    void print(FILE *file) override;
     void thingRemoved(const Thing *gone) override;
     void kill() override;
     void setColour(int colour) override;

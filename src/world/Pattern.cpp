@@ -304,10 +304,6 @@ void Pattern::clearSelection() {
         if (edges[j]) edges[j]->selected = 0;
 }
 
-void Pattern::drawSelectedExcept(int id) {
-    for (int i = 0; i < nodeCount; i++)
-        if (nodes[i] && nodes[i]->selected && nodes[i]->id != id) nodes[i]->drawHighlight();
-}
 
 void Pattern::translate(float dx, float dy) {
     Vec2 d(dx, dy);

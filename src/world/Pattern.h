@@ -46,7 +46,6 @@ public:
     Thing *findThing(int id);
     int hitNode(float x, float y);
     void clearSelection();
-    void drawSelectedExcept(int id);
     void translate(float dx, float dy);
     void moveNodeBy(int id, float dx, float dy, bool withSelection);
     void connect(int idA, int idB, bool withSelection, int colour);

@@ -360,11 +360,6 @@ Node *TermNode::duplicate(bool randomColour) {
     return n;
 }
 
-void TermNode::print(FILE *file) {
-    if (!file) return;
-    fprintf(file, "%s node at %f %f with id %d with strength %.2f\n", rule().name, nodePosition.x, nodePosition.y, id,
-            strength);
-}
 
 void TermNode::draw(DrawPass pass, int flag) {
     if (!world.renderNodes || pass != PassNodes) return;

@@ -14,7 +14,6 @@ public:
     void update() override;
     void draw(DrawPass pass, int flag) override;
     void drawHighlight() override;
-    void print(FILE *file) override;
     float baseRadius() override { return 32.0f; }
     float radius() override;
     Vec2 position() override { return nodePosition; }

@@ -38,7 +38,6 @@ public:
         (void)flag;
     }
     virtual void drawHighlight() {}
-    virtual void print(FILE *file) { (void)file; }
     virtual bool hitTest(float x, float y) {
         (void)x;
         (void)y;

@@ -356,16 +356,6 @@ void changeId(Thing *t, int newId) {
 
 int nextVisitStamp() { return world.visitStamp++; }
 
-Node *randomNode() {
-    if (world.nodeTableCount <= 0) return nullptr;
-    int r = drovanRand() % world.nodeTableCount;
-    for (int i = 0; i < kNodeTableSize; i++) {
-        if (!world.nodeTable[i]) continue;
-        if (r == 0) return world.nodeTable[i];
-        r--;
-    }
-    return nullptr;
-}
 
 void noteKilled(Thing *t) {
     if (!t->registered) return;

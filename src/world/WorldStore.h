@@ -126,7 +126,6 @@ Thing *findThing(int id);
 Node *findNode(int id);
 void changeId(Thing *t, int newId);
 int nextVisitStamp();
-Node *randomNode();
 Pattern *patternSlot(int i);
 // Deletes every dead registered thing, newest first; things killed meanwhile
 // behind the walk, or registered meanwhile, wait for the next purge.
