@@ -160,7 +160,3 @@ void GraphReplicator::selectCopies(bool flag) {
         if (Node *n = copyNode(i)) n->selected = flag ? 1 : 0;
 }
 
-void GraphReplicator::selectSources(bool flag) {
-    for (int i = 0; i < copyCount; i++)
-        if (Node *n = sourceNode(i)) n->selected = flag ? 1 : 0;
-}

@@ -73,7 +73,6 @@ public:
     Node *firstCopy();
     int firstCopyId();
     void selectCopies(bool flag);
-    void selectSources(bool flag);
 
     // Table slots are looked up again on every use; the ids tell a slot that
     // was emptied and filled by another node since the pair was made.
