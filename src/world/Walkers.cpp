@@ -124,7 +124,6 @@ void GraphReplicator::replicate() {
     spider->walk();
 }
 
-Node *GraphReplicator::sourceNode(int i) { return slotNode(copies[i].source, copies[i].sourceId); }
 
 Node *GraphReplicator::copyNode(int i) { return slotNode(copies[i].copy, copies[i].copyId); }
 

@@ -90,6 +90,5 @@ public:
     int capacity = 0;
 
 private:
-    Node *sourceNode(int i);
     Node *copyNode(int i);
 };
