@@ -212,7 +212,6 @@ Node *Edge::otherEnd(int idx) {
     return nullptr;
 }
 
-
 void Edge::draw(DrawPass pass, int flag) {
     (void)flag;
     Painter &p = painter();

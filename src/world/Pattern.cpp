@@ -304,7 +304,6 @@ void Pattern::clearSelection() {
         if (edges[j]) edges[j]->selected = 0;
 }
 
-
 void Pattern::translate(float dx, float dy) {
     Vec2 d(dx, dy);
     for (int i = 0; i < nodeCount; i++) {

@@ -360,7 +360,6 @@ Node *TermNode::duplicate(bool randomColour) {
     return n;
 }
 
-
 void TermNode::draw(DrawPass pass, int flag) {
     if (!world.renderNodes || pass != PassNodes) return;
     Painter &p = painter();

@@ -124,7 +124,6 @@ void GraphReplicator::replicate() {
     spider->walk();
 }
 
-
 Node *GraphReplicator::copyNode(int i) { return slotNode(copies[i].copy, copies[i].copyId); }
 
 Node *GraphReplicator::copyOf(Node *node, bool create) {

@@ -356,7 +356,6 @@ void changeId(Thing *t, int newId) {
 
 int nextVisitStamp() { return world.visitStamp++; }
 
-
 void noteKilled(Thing *t) {
     if (!t->registered) return;
     if (t->orderSlot < 0) {
