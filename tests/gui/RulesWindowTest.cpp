@@ -183,11 +183,19 @@ TEST_F(RulesWindowTest, CopyAndPasteWithOtherProgramsAndAPasteTooLarge) {
 }
 
 TEST_F(RulesWindowTest, EditsAtBothEndsAndInsideALongLineKeepTheTextExact) {
-    // A line past the editor's long-line marks, with tabs and two-byte
-    // characters so that its bytes, columns and widths all differ, and a word
-    // in its middle that Find places the cursor on.
+    // A line past the editor's long-line marks, with tabs, two-byte
+    // characters and bytes no UTF-8 text holds (leads of five and six bytes,
+    // 0xFE and 0xFF alone) so that its bytes, columns and widths all differ,
+    // and a word in its middle that Find places the cursor on.
     std::string half;
-    for (int i = 0; i < 3000; i++) half += i % 7 == 0 ? "\t" : i % 5 == 0 ? "\xc3\xa9" : "ab";
+    for (int i = 0; i < 3000; i++)
+        half += i % 7 == 0    ? "\t"
+                : i % 5 == 0  ? "\xc3\xa9"
+                : i % 11 == 0 ? "\xfe"
+                : i % 13 == 0 ? "\xfc\x80\x80\x80\x80\x80"
+                : i % 17 == 0 ? "\xf8\x80\x80\x80\x80"
+                : i % 19 == 0 ? "\xff\x80"
+                              : "ab";
     const std::string text = "Sun is 1 0 0\n" + half + "MARK" + half + "\nSun static\n";
     rulesShowScenario(text, std::string(), true);
     auto settle = [] {
@@ -225,4 +233,18 @@ TEST_F(RulesWindowTest, EditsAtBothEndsAndInsideALongLineKeepTheTextExact) {
     EXPECT_TRUE(rulesEditor().GetText() == text);
     rulesEditor().Redo(100);
     EXPECT_TRUE(rulesEditor().GetText() == edited);
+
+    // Find goes on from the cursor, counted across the odd bytes before it.
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(1, 3000));
+    settle();
+    windowKeyTap(rulesWindowInput(), 6, GLUT_ACTIVE_CTRL);
+    settle();
+    settle();
+    windowKeyTap(rulesWindowInput(), 1, GLUT_ACTIVE_CTRL);
+    type("ab\n");
+    settle();
+    EXPECT_EQ(rulesEditor().GetSelectedText(), "ab");
+    EXPECT_EQ(rulesEditor().GetCursorPosition().mLine, 1);
+    EXPECT_GE(rulesEditor().GetCursorPosition().mColumn, 3002);
+    EXPECT_LE(rulesEditor().GetCursorPosition().mColumn, 3020);
 }
