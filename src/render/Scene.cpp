@@ -111,7 +111,6 @@ void drawSelectionRings() {
     double mix = static_cast<double>(t) * 0.2 - 0.1 + 0.4;
     setMix(kYellow, kGrey, mix);
     glLineWidth(4.0f);
-    glPointSize(4.0f);
     for (int k = 0; k < kNodeTableSize; k++) {
         Node *n = world.nodeTable[k];
         if (!n || n->dead || !n->selected) continue;
