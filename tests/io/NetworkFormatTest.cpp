@@ -143,7 +143,7 @@ TEST_F(NetworkFormatTest, ReadsExactlyTheAnnouncedLines) {
 
 TEST_F(NetworkFormatTest, RemoveNodeRenumbersNodesAndEdges) {
     Node *n0 = pat->addNode(0, 0, 0), *n1 = pat->addNode(10, 0, 1), *n2 = pat->addNode(20, 0, 2);
-    pat->addEdge(n0, n1, false, -1);
+    pat->addEdge(n0, n1, true, -1);  // directed: its end's in-degree goes with it
     pat->addEdge(n1, n2, false, 2);
     // A world node whose id equals a pattern position must not be touched.
     Node *w = createNode(500, 500, 0);
