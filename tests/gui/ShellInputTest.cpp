@@ -122,7 +122,8 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     EXPECT_EQ(liveNodes(), 0);
 
     camera.camX = camera.camY = 1600.0f;
-    Vec2 p = pixelOf(node(1600.0f, 1600.0f)->position());
+    Node *spun = node(1600.0f, 1600.0f);
+    Vec2 p = pixelOf(spun->position());
     moveTo(p);
     tick();
     button(p, GLUT_DOWN, GLUT_RIGHT_BUTTON);
@@ -133,6 +134,8 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     EXPECT_TRUE(gesture.rotating);
     button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
     tick();
+    // Turned toward the pointer below it; letting go over its centre keeps that.
+    EXPECT_NEAR(std::fabs(spun->angle()), 1.5708f, 0.05f);
 
     // The same in a pattern window, over one of the pattern's nodes.
     ASSERT_TRUE(patternSlot(1)->addNode(0.0f, 0.0f, 0));
