@@ -43,7 +43,7 @@ void rulesCheckLoader(benchmark::State &state) {
 void rulesCheckProcess(benchmark::State &state) {
     std::string text = twoThousandLines();
     setupBenchScenario("full");  // live while the check runs
-    RulesCheckProcess check(DROVAN_BATCH);
+    RulesCheckProcess check(DROVAN_CHECK);
     for (auto _ : state) {
         check.start(text, "bench.txt");
         while (check.poll() == RulesCheckProcess::State::Running) {}

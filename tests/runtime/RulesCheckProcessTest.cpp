@@ -1,7 +1,10 @@
 // The check behind the rules editor: the loader's own messages for a text,
 // computed in a child process that cannot disturb the live world, and that is
 // stopped, with a message, when it crashes or hangs.
+#include <sys/wait.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "batch/BatchRunner.h"
@@ -34,7 +37,8 @@ TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAl
     liveWorld();
     uint64_t before = worldDigest();
     const std::string text = "# c\nred eat blue\r\nblue is 2 0 0\ngreen eats red\nred size 7 ; x\n";
-    RulesCheckProcess check(DROVAN_BATCH);
+    // The window's own worker, a program that links only what a check needs.
+    RulesCheckProcess check(DROVAN_CHECK);
     ASSERT_TRUE(check.start(text, "/some/folder/logic.txt"));
     RulesCheck r = waitFor(check);
     ASSERT_FALSE(check.failed()) << check.why();
@@ -54,8 +58,11 @@ TEST(RulesCheckProcess, GivesTheLoadersMessagesWithTheirLinesAndLeavesTheWorldAl
                    "6 parse error | \n");
     EXPECT_EQ(worldDigest(), before);
 
-    // A thousand checks, most stopped by the next as fast typing stops them,
-    // and the world is still the one it was.
+    // Run any other way it only says what it is for.
+    EXPECT_EQ(WEXITSTATUS(std::system((std::string(DROVAN_CHECK) + " x 2>/dev/null").c_str())), 2);
+
+    // A thousand checks by drovan-batch's worker, most stopped by the next as
+    // fast typing stops them, and the world is still the one it was.
     RulesCheckProcess again(DROVAN_BATCH);
     for (int i = 0; i <= 1000; i++) {
         again.start(i % 2 ? text : "Sun node at 1.0 2.0\nBug eats Sun\n", "logic.txt");
