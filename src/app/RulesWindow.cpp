@@ -17,6 +17,7 @@
 #include "render/UiRenderer.h"
 #include "rules/RulesListing.h"
 #include "rules/RulesSyntax.h"
+#include "runtime/ChildProcess.h"
 #include "runtime/Clock.h"
 #include "runtime/RulesDocument.h"
 
@@ -39,13 +40,9 @@ constexpr int kNameSlots = 20;  // TextEditor's UserColour entries
 // milliseconds; without it, this very program started with the worker's
 // argument (it first loads every library the window needs).
 std::string checkWorker() {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string path(self, static_cast<size_t>(n));
-        std::string beside = path.substr(0, path.rfind('/') + 1) + "drovan-check";
-        if (access(beside.c_str(), X_OK) == 0) return beside;
-    }
+    std::string self = ownProgramPath();
+    std::string beside = self.substr(0, self.rfind('/') + 1) + "drovan-check";
+    if (!self.empty() && access(beside.c_str(), X_OK) == 0) return beside;
     return "/proc/self/exe";
 }
 

@@ -24,6 +24,7 @@
 #include "batch/BatchCsv.h"
 #include "batch/Sweep.h"
 #include "rules/RulesLoader.h"
+#include "runtime/ChildProcess.h"
 #include "runtime/SafeSave.h"
 #include "runtime/Startup.h"
 #include "world/MetaNode.h"
@@ -298,14 +299,6 @@ int runOne(const Sweep &s, long run) {
 
 // ---- running every run, J at a time ---------------------------------------
 
-std::string selfPath() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return std::string();
-    buf[n] = '\0';
-    return buf;
-}
-
 // A worker: `sweep --index I` with its output in the run's log (under a
 // temporary name until the run has ended). It dies with the sweep, so a
 // killed sweep leaves no worker writing into the folder.
@@ -382,7 +375,7 @@ long cores() {
 // (SIGINT, SIGTERM, SIGHUP) stops the workers and leaves the folder ready for
 // the same command to finish the rest.
 int runAll(const Sweep &s) {
-    std::string self = selfPath();
+    std::string self = ownProgramPath();
     if (self.empty()) {
         std::fputs("drovan-batch sweep: cannot find the program's own file\n", stderr);
         return 2;

@@ -127,3 +127,10 @@ void ChildProcess::stop() {
     std::string().swap(request);
     if (current == State::Running) current = State::Idle;
 }
+
+std::string ownProgramPath() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return std::string();
+    return std::string(buf, static_cast<size_t>(n));
+}

@@ -47,3 +47,7 @@ private:
     double limit = 0.0;
     std::chrono::steady_clock::time_point started;
 };
+
+// This program's own file (empty when it cannot be found): the programs start
+// copies of themselves, or programs beside them.
+std::string ownProgramPath();
