@@ -8,6 +8,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -21,6 +23,29 @@ const AVCodec *h264Encoder() {
     // x264 first: the hardware encoders need devices a batch node rarely has.
     if (const AVCodec *x264 = avcodec_find_encoder_by_name("libx264")) return x264;
     return avcodec_find_encoder(AV_CODEC_ID_H264);
+}
+
+// Turns RGBA pixels into packed BGR four at a time, in whole words (a byte at
+// a time, this copy cost the writing thread a third of what x264 does);
+// returns how many pixels it did.
+int packBgrRow(const uint8_t *rgba, uint8_t *bgr, int width) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    int x = 0;
+    for (; x + 4 <= width; x += 4, rgba += 16, bgr += 12) {
+        uint32_t p[4], w[3];
+        std::memcpy(p, rgba, sizeof p);
+        // Byte-reversed, a pixel's blue, green and red are its top three bytes.
+        for (uint32_t &q : p) q = __builtin_bswap32(q) >> 8;
+        w[0] = p[0] | p[1] << 24;
+        w[1] = p[1] >> 8 | p[2] << 16;
+        w[2] = p[2] >> 16 | p[3] << 8;
+        std::memcpy(bgr, w, sizeof w);
+    }
+    return x;
+#else
+    (void)rgba, (void)bgr, (void)width;
+    return 0;
+#endif
 }
 
 const char *kNoEncoder =
@@ -194,7 +219,8 @@ bool MovieWriter::addPixels(const unsigned char *pixels, int format, int bytes, 
         for (int y = 0; y < height; y++) {
             const uint8_t *in = planes[0] + static_cast<ptrdiff_t>(y) * strides[0];
             uint8_t *out = c.bgr.data() + static_cast<size_t>(y) * width * 3;
-            for (int x = 0; x < width; x++, in += bytes, out += 3) {
+            int x = bytes == 4 ? packBgrRow(in, out, width) : 0;
+            for (in += x * bytes, out += x * 3; x < width; x++, in += bytes, out += 3) {
                 out[0] = in[2];
                 out[1] = in[1];
                 out[2] = in[0];
