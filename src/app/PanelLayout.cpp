@@ -17,7 +17,9 @@ const PanelItem *findPanelItem(const std::string &label) {
 
 void clearPanelItems() { items.clear(); }
 
-void trackItem(const char *label) {
+void trackItem(const char *label) { trackItemIn(items, label); }
+
+void trackItemIn(std::vector<PanelItem> &list, const char *label) {
     ImVec2 a = ImGui::GetItemRectMin(), b = ImGui::GetItemRectMax();
     ImGuiWindow *w = ImGui::GetCurrentWindow();
     PanelItem item;
@@ -30,7 +32,7 @@ void trackItem(const char *label) {
     item.clipY0 = w->InnerClipRect.Min.y;
     item.clipX1 = w->InnerClipRect.Max.x;
     item.clipY1 = w->InnerClipRect.Max.y;
-    items.push_back(item);
+    list.push_back(item);
 }
 
 bool trackedButton(const char *label) {

@@ -15,8 +15,10 @@ const std::vector<PanelItem> &panelItems();
 const PanelItem *findPanelItem(const std::string &label);
 // A new frame's layout starts empty.
 void clearPanelItems();
-// Records the ImGui item drawn last under label.
+// Records the ImGui item drawn last under label (in list: a window of its own
+// keeps its own).
 void trackItem(const char *label);
+void trackItemIn(std::vector<PanelItem> &list, const char *label);
 // An ImGui button or check box (on an int field, 0 or 1), tracked.
 bool trackedButton(const char *label);
 bool trackedCheckbox(const char *label, int &field);

@@ -78,11 +78,23 @@ struct RulesWindow {
     std::map<std::string, int> nameSlots;
     const RulesCheck *coloured = nullptr;  // null: the palette and markers are due
     size_t slotsColoured = 0;
+    std::vector<PanelItem> items;  // what the last frame drew, for tests and scripts
 };
 
 RulesWindow &state() {
     static RulesWindow w;
     return w;
+}
+
+bool button(const char *label, bool small = false) {
+    bool pressed = small ? ImGui::SmallButton(label) : ImGui::Button(label);
+    trackItemIn(state().items, label);
+    return pressed;
+}
+
+void colouredText(const ImVec4 &colour, const std::string &text) {
+    ImGui::TextColored(colour, "%s", text.c_str());
+    trackItemIn(state().items, text.c_str());
 }
 
 ImU32 readable(const float rgb[3]) {
@@ -301,35 +313,34 @@ void shortcuts() {
 
 void toolbar() {
     RulesWindow &s = state();
-    if (ImGui::Button("Save")) s.requests.save = true;
+    const ImVec4 red(0.8f, 0.1f, 0.1f, 1.0f), green(0.1f, 0.4f, 0.1f, 1.0f);
+    if (button("Save")) s.requests.save = true;
     ImGui::SameLine();
-    if (ImGui::Button("Save As")) s.requests.saveAs = true;
+    if (button("Save As")) s.requests.saveAs = true;
     ImGui::SameLine();
-    if (ImGui::Button("Apply")) askApply(1);
+    if (button("Apply")) askApply(1);
     ImGui::SameLine();
-    if (ImGui::Button("Apply and keep the world")) askApply(2);
+    if (button("Apply and keep the world")) askApply(2);
     ImGui::SameLine();
-    if (ImGui::Button("Find")) s.findOpen = s.focusFind = true;
+    if (button("Find")) s.findOpen = s.focusFind = true;
     ImGui::TextDisabled("Ctrl+Enter applies, Ctrl+Shift+Enter keeps the world, Ctrl+F finds, Ctrl+S saves");
     const std::string &clip = desktopClipboardProblem();
-    if (!s.message.empty())
-        ImGui::TextColored(s.messageProblem ? ImVec4(0.8f, 0.1f, 0.1f, 1.0f) : ImVec4(0.1f, 0.4f, 0.1f, 1.0f), "%s",
-                           s.message.c_str());
-    if (!clip.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", clip.c_str());
+    if (!s.message.empty()) colouredText(s.messageProblem ? red : green, s.message);
+    if (!clip.empty()) colouredText(red, clip);
     if (s.scenarioWaiting) {
-        ImGui::TextColored(ImVec4(0.6f, 0.3f, 0.0f, 1.0f), "The scenario in force changed; this text is kept.");
-        if (ImGui::SmallButton("Show the scenario in force (drops this text)")) showNow(s.waitingText, s.waitingPath);
+        colouredText(ImVec4(0.6f, 0.3f, 0.0f, 1.0f), "The scenario in force changed; this text is kept.");
+        if (button("Show the scenario in force (drops this text)", true)) showNow(s.waitingText, s.waitingPath);
     }
     if (s.confirmApply) {
         size_t n = s.document.diagnostics().diagnostics.size();
-        ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "The text has %zu diagnostic%s.", n, n == 1 ? "" : "s");
+        colouredText(red, "The text has " + std::to_string(n) + " diagnostic" + (n == 1 ? "" : "s") + ".");
         ImGui::SameLine();
-        if (ImGui::SmallButton(s.confirmApply == 2 ? "Apply and keep the world anyway" : "Apply anyway")) {
+        if (button(s.confirmApply == 2 ? "Apply and keep the world anyway" : "Apply anyway", true)) {
             (s.confirmApply == 2 ? s.requests.applyKeepWorld : s.requests.apply) = true;
             s.confirmApply = 0;
         }
         ImGui::SameLine();
-        if (ImGui::SmallButton("Cancel")) s.confirmApply = 0;
+        if (button("Cancel", true)) s.confirmApply = 0;
     }
 }
 
@@ -410,30 +421,30 @@ void diagnosticsList() {
     const RulesCheck &check = s.document.diagnostics();
     ImGui::BeginChild("diagnostics", ImVec2(0, 0), true);
     bool stale = s.document.stale();
+    const ImVec4 red(0.8f, 0.1f, 0.1f, 1.0f);
+    size_t n = check.diagnostics.size();
     if (!s.document.checkFailure().empty()) {
-        ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", s.document.checkFailure().c_str());
+        colouredText(red, s.document.checkFailure());
     } else if (!check.refusal.empty()) {
-        ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", check.refusal.c_str());
+        colouredText(red, check.refusal);
     } else if (stale) {
-        ImGui::TextDisabled("Checking...");
-    } else if (check.diagnostics.empty()) {
-        ImGui::TextColored(ImVec4(0.1f, 0.4f, 0.1f, 1.0f), "No diagnostics (%s)", check.summary.c_str());
+        colouredText(ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled), "Checking...");
+    } else if (n == 0) {
+        colouredText(ImVec4(0.1f, 0.4f, 0.1f, 1.0f), "No diagnostics (" + check.summary + ")");
     } else {
-        ImGui::Text("%zu diagnostic%s (%s); click one to go to its line", check.diagnostics.size(),
-                    check.diagnostics.size() == 1 ? "" : "s", check.summary.c_str());
+        colouredText(ImGui::GetStyleColorVec4(ImGuiCol_Text), std::to_string(n) + " diagnostic" + (n == 1 ? "" : "s") +
+                                                                  " (" + check.summary +
+                                                                  "); click one to go to its line");
     }
     if (stale) ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
     ImGuiListClipper clipper;
-    clipper.Begin(static_cast<int>(check.diagnostics.size()));
+    clipper.Begin(static_cast<int>(n));
     while (clipper.Step()) {
         for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; i++) {
             const RulesDiagnostic &d = check.diagnostics[static_cast<size_t>(i)];
-            char label[400];
-            if (d.line > 0)
-                std::snprintf(label, sizeof label, "line %d: %s##%d", d.line, d.message.c_str(), i);
-            else
-                std::snprintf(label, sizeof label, "%s##%d", d.message.c_str(), i);
-            if (ImGui::Selectable(label)) jumpTo(d.line);
+            std::string shown = d.line > 0 ? "line " + std::to_string(d.line) + ": " + d.message : d.message;
+            if (ImGui::Selectable((shown + "##" + std::to_string(i)).c_str())) jumpTo(d.line);
+            trackItemIn(s.items, shown.c_str());
             if (ImGui::IsItemHovered() && !d.text.empty()) ImGui::SetTooltip("%s", d.text.c_str());
         }
     }
@@ -641,6 +652,8 @@ TextEditor &rulesEditor() {
 }
 UiEventQueue &rulesWindowInput() { return state().input; }
 int rulesWindowId() { return state().window; }
+const std::vector<PanelItem> &rulesWindowItems() { return state().items; }
+
 float rulesLongestFrame() { return state().longestFrame; }
 
 void rulesWindowDisplay() {
@@ -659,6 +672,7 @@ void rulesWindowDisplay() {
     uiRendererNewFrame();
     feedFrameEvents(s.input);
     ImGui::NewFrame();
+    s.items.clear();
     contents();
     ImGui::Render();
     uiRendererDraw(w, h);

@@ -1,5 +1,8 @@
 #pragma once
 #include <string>
+#include <vector>
+
+#include "app/PanelLayout.h"
 
 struct UiEventQueue;
 class RulesDocument;
@@ -54,5 +57,7 @@ UiEventQueue &rulesWindowInput();
 int rulesWindowId();
 // Draws one frame now (the window's display callback).
 void rulesWindowDisplay();
+// Where the last frame drew its buttons, messages and diagnostics (labels as shown).
+const std::vector<PanelItem> &rulesWindowItems();
 // The longest frame of the window so far, in milliseconds (tests read it).
 float rulesLongestFrame();

@@ -65,6 +65,24 @@ protected:
         return all;
     }
     static bool checked() { return !rulesDocument().checking() && !rulesDocument().stale(); }
+    static const PanelItem *item(const std::string &label) {
+        for (const PanelItem &i : rulesWindowItems())
+            if (i.label == label) return &i;
+        return nullptr;
+    }
+    static std::string items() {
+        std::string all;
+        for (const PanelItem &i : rulesWindowItems()) all += i.label + "\n";
+        return all;
+    }
+    // A left click in the middle of the item (found in the frame drawn last).
+    static void click(const std::string &label) {
+        const PanelItem *i = item(label);
+        ASSERT_NE(i, nullptr) << label << " not among\n" << items();
+        int x = static_cast<int>((i->x0 + i->x1) / 2), y = static_cast<int>((i->y0 + i->y1) / 2);
+        windowMouse(rulesWindowInput(), GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+        windowMouse(rulesWindowInput(), GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+    }
     // The colour drawn at the world point, from a fresh frame of the world window.
     static std::vector<int> drawnAt(Vec2 point) {
         glutSetWindow(shell.mainWindow);
@@ -90,11 +108,22 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     EXPECT_EQ(diagnostics(), "4 parse error\n");
     EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt *");
     EXPECT_EQ(rulesDocument().lineMarkers().count(4), 1u);
+    // The list as drawn; a click on a diagnostic selects its line.
+    ASSERT_TRUE(until([] { return item("line 4: parse error") != nullptr; })) << items();
+    EXPECT_NE(item("1 diagnostic (2 colors parsed); click one to go to its line"), nullptr) << items();
+    TextEditor::Coordinates end = rulesEditor().GetCursorPosition();
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(0, 0));
+    click("line 4: parse error");
+    ASSERT_TRUE(until([] { return rulesEditor().HasSelection(); }));
+    EXPECT_EQ(rulesEditor().GetSelectedText(), "Sun eat Sun");
+    rulesEditor().SetSelection(end, end);
+    rulesEditor().SetCursorPosition(end);
 
     for (int i = 0; i < 8; i++) windowKeyTap(rulesWindowInput(), 8, 0);  // back to "Sun "
     type("is 0 0 1");
     ASSERT_TRUE(until([] { return checked() && diagnostics().empty(); }));
     EXPECT_NE(rulesDocument().text().find("\nSun is 0 0 1"), std::string::npos) << rulesDocument().text();
+    ASSERT_TRUE(until([] { return item("No diagnostics (1 colors parsed)") != nullptr; })) << items();
 
     std::vector<int> red = drawnAt(Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(red[0] > 150 && red[2] < 100) << red[0] << "," << red[1] << "," << red[2];
@@ -154,6 +183,10 @@ TEST_F(RulesWindowTest, KeepingTheWorldFindingAndConfirmingAnApplyWithMistakes) 
     ASSERT_TRUE(until([] { return checked() && !diagnostics().empty(); }));
     for (int i = 0; i < 5; i++) ASSERT_TRUE(until([] { return true; }));
     EXPECT_EQ(colorCount, 2) << "a text with mistakes waits for Apply anyway";
+    EXPECT_NE(item("The text has 1 diagnostic."), nullptr) << items();
+    click("Apply anyway");
+    ASSERT_TRUE(until([id] { return !findNode(id); })) << "Apply anyway replaces the world";
+    EXPECT_EQ(item("Apply anyway"), nullptr);
 }
 
 TEST_F(RulesWindowTest, CopyAndPasteWithOtherProgramsAndAPasteTooLarge) {
