@@ -94,6 +94,49 @@ TEST_F(MetaNodeTest, PatternEditingConnectsToTheSelectionOnce) {
     pat->connect(a->id, b->id, true, -1);
     ASSERT_EQ(pat->edgeCount, 2);
     EXPECT_EQ(pat->edges[1]->fromIndex + pat->edges[1]->toIndex, 2) << "a to c";
+    auto joined = [&] {
+        std::string all;
+        for (int j = 0; j < pat->edgeCount; j++)
+            all += std::to_string(pat->edges[j]->fromIndex) + std::to_string(pat->edges[j]->toIndex) + " ";
+        return all;
+    };
+    // From a selected node, every selected node is joined; b to c comes once, and no node to itself.
+    world.directedEdges = 1;
+    pat->connect(b->id, 3, true, -1);
+    pat->connect(b->id, c->id, true, -1);
+    pat->connect(b->id, c->id, false, -1);
+    EXPECT_EQ(joined(), "01 02 13 23 12 ");
+    EXPECT_TRUE(pat->edges[2]->directed);
+    pat->connect(a->id, -1, true, -1);
+    pat->connect(a->id, a->id, true, -1);
+    EXPECT_EQ(pat->edgeCount, 5);
+
+    // A selected node drags the selection and its edges' ends along; an unselected one goes alone.
+    pat->moveNodeBy(b->id, 5, 7, true);
+    EXPECT_EQ(b->position(), Vec2(15, 7));
+    EXPECT_EQ(c->position(), Vec2(205, 7));
+    EXPECT_EQ(a->position(), Vec2(0, 0));
+    EXPECT_EQ(pat->edges[0]->endB, Vec2(15, 7)) << "a to b ends at b";
+    EXPECT_EQ(pat->edges[4]->lineStart, Vec2(15, 7)) << "b to c starts at b";
+    EXPECT_EQ(pat->edges[4]->lineEnd, Vec2(205, 7));
+    pat->moveNodeBy(b->id, 1, 1, false);
+    pat->moveNodeBy(a->id, -1, 0, true);
+    EXPECT_EQ(c->position(), Vec2(205, 7));
+    EXPECT_EQ(a->position(), Vec2(-1, 0));
+    EXPECT_EQ(pat->edges[1]->endA, Vec2(-1, 0));
+
+    // The window's shift to the world's centre, and picking there.
+    pat->translate(1600, 1600);
+    EXPECT_EQ(pat->hitNode(1806, 1609), c->id);
+    EXPECT_EQ(pat->hitNode(1700, 1700), -1);
+    const Edge *bc = pat->edges[4];
+    EXPECT_TRUE(bc->endA == Vec2(1616, 1608) && bc->lineStart == bc->endA);
+    EXPECT_TRUE(bc->endB == Vec2(1805, 1607) && bc->lineEnd == bc->endB);
+    pat->translate(-1600, -1600);
+    EXPECT_EQ(pat->nodes[3]->position(), Vec2(300, 0));
+    pat->edges[0]->selected = 1;
+    pat->clearSelection();
+    EXPECT_FALSE(b->selected || c->selected || pat->edges[0]->selected);
 }
 
 TEST_F(MetaNodeTest, PatternInstantiatesScaledIntoTheWorldAndHandsBackOnDisposal) {
