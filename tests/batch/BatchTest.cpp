@@ -37,7 +37,7 @@ TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
         cases.push_back({std::string(command) + " " + r + r, "unexpected argument '" + rules + "'"});
     // A place outside the slots or the world, or not a number.
     for (std::string place : {"10:5,5", "-1:5,5", "0:nan,5", "0:5,inf", "0:1e30,5", "0:-0.5,5", "0:5,3200.5", "0:5",
-                              "0:5,5x", "x:5,5", ":5,5"}) {
+                              "0:5,5x", "x:5,5", ":5,5", "3"}) {
         cases.push_back({"run " + r + "--steps 1 --place '" + place + "'",
                          "drovan-batch run: --place '" + place + "': takes SLOT:X,Y with SLOT 0..9"});
         cases.push_back({sweep + "--place '" + place + "'",
