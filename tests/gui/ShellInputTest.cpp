@@ -122,9 +122,11 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     EXPECT_EQ(liveNodes(), 0);
 
     camera.camX = camera.camY = 1600.0f;
-    Node *spun = node(1600.0f, 1600.0f);
+    Node *spun = node(1600.0f, 1600.0f), *other = node(1000.0f, 1000.0f);
+    other->selected = 1;
     Vec2 p = pixelOf(spun->position());
     moveTo(p);
+    advance(1.0f);  // not a double click with the pan's press
     tick();
     button(p, GLUT_DOWN, GLUT_RIGHT_BUTTON);
     tick();
@@ -132,10 +134,14 @@ TEST_F(CameraControl, RightDragPansOnlyWhenNothingIsHovered) {
     tick();
     EXPECT_EQ(Vec2(camera.camX, camera.camY), Vec2(1600.0f, 1600.0f));
     EXPECT_TRUE(gesture.rotating);
+    // Turned toward the pointer below it; letting go over its centre keeps
+    // that, and ends the press as a click there would (the selection goes).
+    EXPECT_NEAR(std::fabs(spun->angle()), 1.5708f, 0.05f);
+    EXPECT_TRUE(other->selected);
     button(p, GLUT_UP, GLUT_RIGHT_BUTTON);
     tick();
-    // Turned toward the pointer below it; letting go over its centre keeps that.
     EXPECT_NEAR(std::fabs(spun->angle()), 1.5708f, 0.05f);
+    EXPECT_FALSE(other->selected);
 
     // The same in a pattern window, over one of the pattern's nodes.
     ASSERT_TRUE(patternSlot(1)->addNode(0.0f, 0.0f, 0));
