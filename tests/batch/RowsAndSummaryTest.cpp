@@ -49,6 +49,15 @@ TEST_F(RowsAndSummaryTest, RowsFallOnMultiplesOfEveryAndASweepAddsTheLastStep) {
     ASSERT_TRUE(ranOk("run " + quote(rules) + " --steps 7 --snapshot " + quote(path("s.snap"))));
     ASSERT_TRUE(ranOk("resume " + quote(path("s.snap")) + " --steps 9 --every 5 --csv " + quote(path("resumed.csv"))));
     EXPECT_EQ(stepsAndTimes(readFile(path("resumed.csv"))), (std::vector<std::string>{at(7), at(10), at(15)}));
+
+    // A listing or snapshot that cannot be written ends the run with status 1 and the reason.
+    write("file", "");
+    const std::string nowhere = path("file") + "/x";
+    EXPECT_TRUE(exitsSaying(runBatch("run " + quote(rules) + " --steps 2 --save " + quote(nowhere), true), 1,
+                            "drovan-batch: could not save: cannot create a file beside '" + nowhere +
+                                "': Not a directory; the old file is unchanged"));
+    EXPECT_TRUE(exitsSaying(runBatch("resume " + quote(path("s.snap")) + " --steps 1 --snapshot " + quote(nowhere), true),
+                            1, "drovan-batch: could not save the snapshot: cannot create a file beside '" + nowhere));
 }
 
 // Runs written as a cluster's tasks would leave them, then collected: mean,
