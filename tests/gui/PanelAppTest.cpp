@@ -44,6 +44,15 @@ TEST_F(LiveTick, StepRunsExactlyOneStepWhilePaused) {
     EXPECT_EQ(world.speed, 0);
     EXPECT_EQ(stats.samples, std::min(samples + 1, kStatHistory)) << "the plots take the step";
     EXPECT_EQ(stats.stepsPerSecond, 0.0f) << "a single step is no rate";
+
+    // Asked while the world runs, even at its slowest, it is dropped: pausing later runs none.
+    world.speed = 1;
+    requestSingleStep();
+    for (int i = 0; i < 3; i++) tick();
+    world.speed = 0;
+    steps = world.stepCount;
+    for (int i = 0; i < 6; i++) tick();
+    EXPECT_EQ(world.stepCount, steps);
 }
 
 // The panel's figures of a known world: counts per colour, the strength spread, the history.
