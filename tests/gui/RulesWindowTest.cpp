@@ -103,6 +103,8 @@ TEST_F(RulesWindowTest, AMistakeIsListedTheFixClearsItAndCtrlEnterApplies) {
     rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
     type("Sun eat Sun\n");
     EXPECT_TRUE(rulesWindowBusy()) << "keys waiting keep the tick from resting";
+    rulesWindowDisplay();
+    EXPECT_NE(item("Checking..."), nullptr) << items();
     ASSERT_TRUE(until([] { return checked() && !diagnostics().empty(); }));
     EXPECT_FALSE(rulesWindowBusy());
     EXPECT_EQ(diagnostics(), "4 parse error\n");
