@@ -33,6 +33,9 @@ protected:
         if (!rulesWindowOpen()) toggleRulesWindow();
         ASSERT_TRUE(rulesWindowOpen());
         ASSERT_TRUE(until([] { return !rulesDocument().checking(); }));
+        // Escape closes a Find bar an earlier test left open: keys go to the text.
+        windowKeyTap(rulesWindowInput(), 27, 0);
+        ASSERT_TRUE(until([] { return !inputPending(rulesWindowInput()); }));
     }
     void TearDown() override {
         rulesShowScenario(readAll(file), file, true);  // nothing unsaved is left for the next test
@@ -282,4 +285,39 @@ TEST_F(RulesWindowTest, EditsAtBothEndsAndInsideALongLineKeepTheTextExact) {
     EXPECT_EQ(rulesEditor().GetCursorPosition().mLine, 1);
     EXPECT_GE(rulesEditor().GetCursorPosition().mColumn, 3002);
     EXPECT_LE(rulesEditor().GetCursorPosition().mColumn, 3020);
+}
+
+// Save writes the window's file; Save As the chosen one, which the window then
+// names; a save that fails says why and leaves the text unsaved.
+TEST_F(RulesWindowTest, SaveAndSaveAsWriteTheTextAndSayWhere) {
+    rulesEditor().SetCursorPosition(TextEditor::Coordinates(3, 0));
+    type("Sun size 0.5\n");
+    ASSERT_TRUE(until([] { return !inputPending(rulesWindowInput()); }));
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt *");
+    windowKeyTap(rulesWindowInput(), 19, GLUT_ACTIVE_CTRL);
+    ASSERT_TRUE(until([this] { return item("Saved to " + file) != nullptr; })) << items();
+    EXPECT_EQ(readAll(file), rulesDocument().text());
+    EXPECT_EQ(rulesDocument().title(), "Rules: rules.txt");
+
+    fileChooserOverride = answerChosen;
+    chosen = folder + "/other.txt";
+    type("Sun static\n");
+    windowKeyTap(rulesWindowInput(), 19, GLUT_ACTIVE_CTRL | GLUT_ACTIVE_SHIFT);
+    ASSERT_TRUE(until([] { return item("Saved to " + chosen) != nullptr; })) << items();
+    EXPECT_EQ(readAll(chosen), rulesDocument().text());
+    EXPECT_EQ(rulesDocument().title(), "Rules: other.txt");
+
+    const std::string other = chosen;
+    chosen = file + "/inside.txt";
+    type("Sun static\n");
+    ASSERT_TRUE(until([] { return !inputPending(rulesWindowInput()); }));
+    EXPECT_EQ(rulesDocument().title(), "Rules: other.txt *");
+    click("Save As");
+    ASSERT_TRUE(until([] { return items().find("Not a directory") != std::string::npos; })) << items();
+    EXPECT_EQ(rulesDocument().title(), "Rules: other.txt *") << "still unsaved";
+    click("Save");
+    ASSERT_TRUE(until([&] { return item("Saved to " + other) != nullptr; })) << items();
+    EXPECT_EQ(readAll(other), rulesDocument().text());
+    EXPECT_NE(readAll(other).find("Sun static\nSun static\n"), std::string::npos);
+    fileChooserOverride = nullptr;
 }
