@@ -92,3 +92,29 @@ TEST_F(PicturesTest, BadPictureOptionsStopBeforeAnyStep) {
     EXPECT_EQ(draw("run " + run("--movie " + quote(movie) + " --force --fps 240 --view 1600,1600,1000")).status, 0);
     EXPECT_EQ(probe(movie).substr(0, 5), "h264,");
 }
+
+// A disk that fills (here a limit on a file's size) stops the run at the
+// picture it could not write, with status 1; the movie's fragments and the
+// frames written before stay readable.
+TEST_F(PicturesTest, AFullDiskStopsTheRunAndKeepsWhatWasWritten) {
+    std::string movie = scratch.path("m.mp4"), frames = scratch.path("frames");
+    BatchResult r = runShell("ulimit -f 24; trap '' XFSZ; ASAN_OPTIONS=detect_leaks=0 " + quote(DROVAN_BATCH) + " run " +
+                             run("--steps 3000 --csv " + quote(scratch.path("c.csv")) + " --movie " + quote(movie) +
+                                 " --frames " + quote(frames) + " --frame-every 1 --size 320x240") +
+                             " 2>&1");
+    EXPECT_EQ(r.status, 1) << r.out;
+    size_t at = r.out.find("drovan-batch: stopped at step ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    long step = std::stol(r.out.substr(at + 30));
+    EXPECT_NE(r.out.find(": cannot write the movie '" + movie +
+                         "': File too large; the frames and movie written before stay readable"),
+              std::string::npos)
+        << r.out;
+    EXPECT_TRUE(step > 30 && step < 3000) << step;
+    std::string seen = probe(movie);
+    long decoded = std::stol(seen.substr(seen.rfind(',') + 1));
+    EXPECT_TRUE(decoded >= 30 && decoded <= step) << seen;
+    EXPECT_TRUE(std::filesystem::exists(frames + "/frame-000030.png"));
+    std::vector<std::vector<std::string>> rows = csvRows(readFile(scratch.path("c.csv")));
+    EXPECT_LE(std::stol(rows.back().at(0)), step) << "no step after the stop";
+}
