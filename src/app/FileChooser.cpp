@@ -118,6 +118,7 @@ void drawFileChooser() {
         return;
     bool enter = keyPressed(ImGuiKey_Enter), escape = keyPressed(ImGuiKey_Escape);
     ImGui::TextWrapped("%s", chooser.folder.c_str());
+    trackItem(chooser.folder.c_str());
     float below = ImGui::GetFrameHeightWithSpacing() * 3.0f + ImGui::GetTextLineHeightWithSpacing() * 2.0f;
     if (ImGui::BeginChild("files", ImVec2(0, -below), true)) {
         // One click picks an entry, a double click opens it.
@@ -149,7 +150,10 @@ void drawFileChooser() {
     if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
     ImGui::InputText("File name", chooser.name, sizeof chooser.name);
     trackItem("File name");
-    if (!chooser.error.empty()) ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", chooser.error.c_str());
+    if (!chooser.error.empty()) {
+        ImGui::TextColored(ImVec4(0.8f, 0.1f, 0.1f, 1.0f), "%s", chooser.error.c_str());
+        trackItem(chooser.error.c_str());
+    }
     if (chooser.confirmOverwrite) {
         ImGui::TextWrapped("Replace the existing file?");
         bool replace = ImGui::Button("Replace");

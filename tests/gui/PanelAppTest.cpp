@@ -234,6 +234,43 @@ TEST_F(Chooser, SaveByTypingAndEnterAsksBeforeReplacing) {
     EXPECT_NE(readAll(folder + "/world"), first) << "Enter answered the question with Replace";
 }
 
+// Folders come first, then files, each by name; a typed folder is entered,
+// "../" goes up; a name that leads nowhere is told apart from a missing one.
+TEST_F(Chooser, TypedNamesFoldersFirstAndWhatIsMissing) {
+    std::string folder = scratchFolder();
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    for (const char *d : {"b", "a"}) std::filesystem::create_directory(folder + "/" + d);
+    for (const char *f : {"c.txt", "a.txt"}) writeFile(folder + "/" + f, "");
+    std::vector<std::string> seen;  // what the chooser showed in the frame before each step
+    auto look = [&seen, &folder] {
+        std::string all;
+        for (const PanelItem &i : panelItems()) all += i.label + "|";
+        seen.push_back(all.substr(std::min(all.size(), all.find(folder.substr(0, 5))), 300));
+    };
+    auto erase = [] {
+        for (int i = 0; i < 12; i++) panelKeyTap(8);
+    };
+    // Enter leaves the name field: a click goes back to it before typing.
+    auto retype = [&erase](const std::string &name) { clickOn("File name"), erase(), type(name), panelKeyTap(13); };
+    run({nothing(), [&] { look(), panelKeyTap(13); }, [&] { look(), retype("nope.txt"); },
+         [&] { look(), retype("b"); }, [&] { look(), clickOn("../", true); }, [&] { look(), panelKeyTap(27); }});
+    runPanelAction(kActionLoad);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_NE(seen[0].find(folder + "|../|a/|b/|a.txt|c.txt|File name|OK|"), std::string::npos) << seen[0];
+    EXPECT_NE(seen[1].find("|Type or pick a file name.|"), std::string::npos) << seen[1];
+    EXPECT_NE(seen[2].find("|File not found.|"), std::string::npos) << seen[2];
+    EXPECT_NE(seen[3].find(folder + "/b|../|File name|"), std::string::npos) << seen[3];
+    EXPECT_NE(seen[4].find(folder + "|../|a/|"), std::string::npos) << seen[4];
+    EXPECT_EQ(liveNodes(), 0);
+
+    seen.clear();
+    run({nothing(), [&] { type("none/x.txt"), panelKeyTap(13); }, [&] { look(), panelKeyTap(27); }});
+    runPanelAction(kActionSave);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].find("|Folder not found.|"), std::string::npos) << seen[0];
+    EXPECT_FALSE(std::filesystem::exists(folder + "/none"));
+}
+
 TEST_F(Chooser, DoubleClickOpensAFileAndEscapeCancels) {
     std::string folder = scratchFolder();
     ASSERT_EQ(chdir(folder.c_str()), 0);
