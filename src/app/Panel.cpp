@@ -97,6 +97,7 @@ void choices() {
         for (int i = 0; i < colorCount; i++) {
             ImGui::PushID(i);
             if (ImGui::Selectable(colorTable[i].name, panelChoices.placeColour == i)) panelChoices.placeColour = i;
+            trackItem(colorTable[i].name);
             ImGui::PopID();
         }
         ImGui::EndCombo();

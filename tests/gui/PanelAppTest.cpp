@@ -374,12 +374,17 @@ TEST_F(LiveTick, SpeedsGiveTheirRatesAndRestUntilTheStepIsDue) {
     world.speed = 0;
 }
 
+// Run ahead from the panel: a preset runs its steps at once and becomes the
+// count "Run ahead" runs; cancelling stops it.
 TEST_F(LiveTick, RunAheadRunsItsStepsAndCancelStops) {
     world.speed = 0;
     int first = world.stepCount;
-    startRunAhead(40);
-    for (int i = 0; i < 100 && runAheadActive(); i++) tick();
-    EXPECT_EQ(world.stepCount, first + 40);
+    ASSERT_TRUE(pressItem("Run 100"));
+    for (int i = 0; i < 200 && runAheadActive(); i++) tick();
+    EXPECT_EQ(world.stepCount, first + 100);
+    ASSERT_TRUE(pressItem("Run ahead"));
+    for (int i = 0; i < 200 && runAheadActive(); i++) tick();
+    EXPECT_EQ(world.stepCount, first + 200);
     startRunAhead(1000000);
     tick();
     cancelRunAhead();
@@ -387,6 +392,21 @@ TEST_F(LiveTick, RunAheadRunsItsStepsAndCancelStops) {
     tick();
     EXPECT_EQ(world.stepCount, stopped);
     EXPECT_FALSE(runAheadActive());
+}
+
+// "Nodes:" picks the colour a click places.
+TEST_F(LiveTick, TheNodesListPicksThePlacingColour) {
+    ASSERT_GE(colorCount, 3);
+    ImGui::GetIO().DisplaySize = ImVec2(shell.placement.panel.w, shell.placement.panel.h);
+    panelDisplay();
+    ASSERT_TRUE(clickItem("Nodes:"));
+    for (int i = 0; i < 3; i++) panelDisplay();
+    ASSERT_TRUE(clickItem(colorTable[2].name));
+    for (int i = 0; i < 3; i++) panelDisplay();
+    EXPECT_EQ(panelChoices.placeColour, 2);
+    click(Vec2(400.0f, 400.0f));
+    ASSERT_EQ(liveNodes(), 1);
+    EXPECT_EQ(dynamic_cast<Node *>(world.thingList)->colour(), 2);
 }
 
 TEST_F(PanelActions, LoadReadsThePatternsBesideTheRulesAndKeepsAllOnFailure) {
