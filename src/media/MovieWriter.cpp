@@ -103,7 +103,6 @@ bool MovieWriter::checkSize(int width, int height, std::string &why) {
     auto even = [](int side) {
         int lower = side - side % 2, higher = lower + 2;
         if (lower < 2) return std::to_string(higher);
-        if (higher > kMaxSide) return std::to_string(lower);
         return std::to_string(lower) + " or " + std::to_string(higher);
     };
     std::string size = std::to_string(width) + "x" + std::to_string(height);

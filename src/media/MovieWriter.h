@@ -14,7 +14,7 @@ public:
     MovieWriter(const MovieWriter &) = delete;
     MovieWriter &operator=(const MovieWriter &) = delete;
 
-    static constexpr int kMaxSide = 8192;
+    static constexpr int kMaxSide = 8192;  // even, so an odd side always has an even one above it
     // Whether the encoder takes a width x height picture; if not, why says
     // what to use instead.
     static bool checkSize(int width, int height, std::string &why);
