@@ -45,6 +45,10 @@ TEST_F(BatchTest, RefusesWhatCannotRunBeforeAnythingStarts) {
                          "not '" +
                              place + "'"});
     }
+    // A folder whose options record cannot be written (a folder holds its name).
+    std::filesystem::create_directories(dir + "/rec/sweep-options.txt");
+    cases.push_back({"sweep " + r + "--steps 10 --out " + quote(dir + "/rec"),
+                     "drovan-batch sweep: cannot write in '" + dir + "/rec': File exists"});
     for (const auto &[args, says] : cases) {
         BatchResult got = runBatch(args, true);
         EXPECT_TRUE(exitsSaying(got, 2, says)) << args;
