@@ -104,10 +104,7 @@ MetaNode::MetaNode(float x, float y, Pattern *slotPattern, int idx) : Node(idx) 
 MetaNode::~MetaNode() {
     // Normally kill has already handed the body to the world; a metanode
     // destroyed alive must not leave its body acting on its own.
-    if (body) {
-        body->kill();
-        body = nullptr;
-    }
+    if (body) body->kill();
 }
 
 MetaNode *MetaNode::make(float x, float y, Pattern *slotPattern, int idx) {
