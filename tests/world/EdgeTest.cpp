@@ -32,6 +32,9 @@ TEST_F(EdgeTest, CreationReusesAnyEdgeAlreadyJoiningThePair) {
     EXPECT_EQ(createEdge(c, a, 0.9f, true, -1), u);
     EXPECT_FLOAT_EQ(u->strength, 1.0f);
     EXPECT_EQ(findEdge(c->nodeIndex, a->nodeIndex, true), u);
+    // A node given another id takes its edges' ends along, both ways.
+    changeId(a, 4321);
+    EXPECT_TRUE(back->fromId == 4321 && d->toId == 4321 && u->fromId == 4321 && d->fromId == b->id);
 
     // Capacity grows with a sensing end; a metanode end senses nothing.
     colorTable[2].senseCount = 1;
