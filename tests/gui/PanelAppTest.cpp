@@ -462,4 +462,11 @@ TEST_F(PanelActions, EveryControlWritesItsOwnSetting) {
         }
     }
     EXPECT_EQ(world.maxEdges, maxEdgesChoices[0].value) << "the Max edges group applies its row";
+    // A click at a slider's left end sets it near its least.
+    for (const auto &[label, field] : {std::pair<const char *, float *>{"Node Creation Rate", &world.nodeCreationRate},
+                                       {"Edge spring k", &world.edgeSpringK}}) {
+        *field = 0.7f;
+        ASSERT_TRUE(pressItem(label)) << label;
+        EXPECT_LT(*field, 0.1f) << label;
+    }
 }
