@@ -25,6 +25,7 @@
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldSnapshot.h"
 #include "runtime/WorldTick.h"
+#include "support/WorldState.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
 
@@ -49,19 +50,7 @@ std::string patterns() {
             if (Pattern *p = patternSlot(k)) writeNetwork(*p, f);
     });
 }
-// The world as it stands, to compare (the same image, the same snapshot text).
-struct State {
-    WorldImage image;
-    State() {
-        std::string why;
-        captureWorld(image, why);
-    }
-    bool operator==(const State &o) const {
-        return image.codes == o.image.codes && image.values == o.image.values && image.texts == o.image.texts &&
-               image.sums == o.image.sums;
-    }
-    bool operator!=(const State &o) const { return !(*this == o); }
-};
+using State = WorldState;
 
 class Sequence {
 public:
