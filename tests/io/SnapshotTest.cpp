@@ -262,24 +262,6 @@ TEST_F(SnapshotTest, ContentFaultsAreRefusedAndChangeNothing) {
     }
 }
 
-// A thing killed but not yet purged when the world was saved is purged after
-// the world is read back.
-TEST_F(SnapshotTest, ThingSavedDeadIsPurgedAfterReading) {
-    startQuietly(kScenarios + "/logic.txt", kScenarios);
-    Thing *victim = world.thingList;
-    ASSERT_NE(victim, nullptr);
-    const int id = victim->id, things = world.thingCount;
-    victim->kill();
-    std::string text, why;
-    ASSERT_TRUE(snapshotText(text, why));
-    ASSERT_TRUE(readSnapshot(text, "dead.snap", why)) << why;
-    ASSERT_NE(findThing(id), nullptr);
-    EXPECT_TRUE(findThing(id)->dead);
-    purgeDead();
-    EXPECT_EQ(findThing(id), nullptr);
-    EXPECT_EQ(world.thingCount, things - 1);
-}
-
 // A world saved while paused still runs headless.
 TEST_F(SnapshotTest, PausedWorldResumes) {
     ASSERT_TRUE(ran("run " + quote(kScenarios + "/logic.txt") + " --steps 5 --snapshot " + quote(path("a.snap"))));
