@@ -71,8 +71,6 @@ public:
     float within(float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 10001) / 10000.0f; }
     void note(const std::string &op) { ops.push_back(op); }
 
-    // ---- the window's pointer, as the shell and the tick drive it ----------
-
     bool inPattern() const { return panelChoices.currentWindow > 0; }
     // One idle pass's pointer work at p (world units).
     void pointerAt(Vec2 p) {
@@ -160,8 +158,6 @@ public:
         }
         }
     }
-
-    // ---- the panel ----------------------------------------------------------
 
     void remember(const std::string &label) {
         std::string why;
