@@ -9,8 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "io/Snapshot.h"
-#include "world/WorldDigest.h"
+#include "../support/WorldState.h"
 
 // The path of a file holding exactly these bytes (one file, rewritten per input).
 inline std::string fileHolding(const std::string &bytes) {
@@ -22,20 +21,6 @@ inline std::string fileHolding(const std::string &bytes) {
     }
     return "/proc/self/fd/" + std::to_string(fd);
 }
-
-// The world as it stands, whole.
-struct WorldState {
-    WorldImage image;
-    uint64_t digest = worldDigest();
-    WorldState() {
-        std::string why;
-        captureWorld(image, why);
-    }
-    bool operator==(const WorldState &o) const {
-        return digest == o.digest && image.codes == o.image.codes && image.values == o.image.values &&
-               image.texts == o.image.texts && image.sums == o.image.sums;
-    }
-};
 
 // A refusal that changed the world is a finding.
 inline void expectUnchanged(const WorldState &before, const char *what, const std::string &why) {

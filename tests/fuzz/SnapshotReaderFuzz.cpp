@@ -15,28 +15,6 @@
 #include "world/Walkers.h"
 #include "world/WorldStore.h"
 
-static std::string withMatchingSums(const std::string &in) {
-    std::string out;
-    size_t from = 0, pos = 0;
-    while (pos < in.size()) {
-        size_t end = in.find('\n', pos);
-        if (end == std::string::npos) end = in.size();
-        if (in.compare(pos, 4, "sum ") == 0) {
-            uint32_t h = 2166136261u;
-            for (size_t i = from; i < out.size(); i++) h = (h ^ static_cast<unsigned char>(out[i])) * 16777619u;
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "%08x", h);
-            out += std::string("sum ") + buf;
-            if (end < in.size()) out += '\n';
-            from = out.size();
-        } else {
-            out.append(in, pos, end - pos + (end < in.size() ? 1 : 0));
-        }
-        pos = end + 1;
-    }
-    return out;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static bool started = [] {
         setWalkerTraceStream(nullptr);

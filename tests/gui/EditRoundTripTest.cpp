@@ -25,6 +25,7 @@
 #include "runtime/WorldFiles.h"
 #include "runtime/WorldSnapshot.h"
 #include "runtime/WorldTick.h"
+#include "support/WorldState.h"
 #include "world/Walkers.h"
 #include "world/WorldDigest.h"
 
@@ -49,19 +50,7 @@ std::string patterns() {
             if (Pattern *p = patternSlot(k)) writeNetwork(*p, f);
     });
 }
-// The world as it stands, to compare (the same image, the same snapshot text).
-struct State {
-    WorldImage image;
-    State() {
-        std::string why;
-        captureWorld(image, why);
-    }
-    bool operator==(const State &o) const {
-        return image.codes == o.image.codes && image.values == o.image.values && image.texts == o.image.texts &&
-               image.sums == o.image.sums;
-    }
-    bool operator!=(const State &o) const { return !(*this == o); }
-};
+using State = WorldState;
 
 class Sequence {
 public:
@@ -81,8 +70,6 @@ public:
     int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
     float within(float lo, float hi) { return lo + (hi - lo) * static_cast<float>(rng() % 10001) / 10000.0f; }
     void note(const std::string &op) { ops.push_back(op); }
-
-    // ---- the window's pointer, as the shell and the tick drive it ----------
 
     bool inPattern() const { return panelChoices.currentWindow > 0; }
     // One idle pass's pointer work at p (world units).
@@ -171,8 +158,6 @@ public:
         }
         }
     }
-
-    // ---- the panel ----------------------------------------------------------
 
     void remember(const std::string &label) {
         std::string why;

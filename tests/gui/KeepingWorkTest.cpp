@@ -95,18 +95,12 @@ TEST_F(KeepingWork, ARefusedFileChangesNothing) {
     std::string text = readAll(chosen);
     stepWorldNow();
 
-    // Every kind of damage the reader refuses: SnapshotTest.FailedOpenChangesNothing.
-    std::string flipped = text;
-    flipped[text.size() / 2] ^= 0x04;
-    const std::string damaged[] = {flipped, text.substr(0, text.find('\n', text.size() / 3) + 1),
-                                   text.substr(0, text.size() - 1)};
+    // Every kind of damage the reader refuses: SnapshotTest.FailedOpenChangesNothing; here, a cut file.
     Seen before;
-    for (size_t i = 0; i < 3; i++) {
-        writeFile(chosen, damaged[i]);
-        runPanelAction(kActionOpenWorld);
-        EXPECT_TRUE(Seen() == before) << "damaged file " << i;
-        EXPECT_TRUE(panelMessageIsError() && panelMessage().find(chosen) != std::string::npos) << panelMessage();
-    }
+    writeFile(chosen, text.substr(0, text.find('\n', text.size() / 3) + 1));
+    runPanelAction(kActionOpenWorld);
+    EXPECT_TRUE(Seen() == before);
+    EXPECT_TRUE(panelMessageIsError() && panelMessage().find(chosen) != std::string::npos) << panelMessage();
     expectMessageShownWhole();
 
     chosen = folder + "/picture.txt";

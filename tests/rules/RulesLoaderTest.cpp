@@ -149,15 +149,6 @@ TEST_F(RulesLoaderTest, StatementsChecksAndRecovery) {
                  EXPECT_TRUE(red.sense[0].source == 2 && red.sense[0].output == 1 && red.sense[0].factor == 2.0f);
                  EXPECT_TRUE(red.signal[0].source == -2 && red.signal[0].output == 2 && red.signal[0].factor == 3.0f);
              }},
-            {"reload-resets",
-             [&] {
-                 EXPECT_FALSE(red.senseCount || red.signalCount || red.isSterile || red.isStatic || red.hasCaptureArc ||
-                              red.hasEdgeLength || red.nodeKind || red.decomposition[19].defined ||
-                              red.relation[0].kind || red.descriptionLineCount || red.captureArc || red.edgeLength ||
-                              red.relation[0].affinity);
-                 EXPECT_TRUE(red.valence == -1 && red.reproduceAt[1] == -1 && red.nodeAgeRate == 0.03f &&
-                             world.speed == 3);
-             }},
             {"one-output-conversion",
              [&] { EXPECT_TRUE(red.conversion[2].output2 == -1 && red.conversion[2].factor2 == 0.0f); }},
             {"slot-rules",

@@ -83,8 +83,8 @@ std::string listing() { return captured(writeRules); }
 }  // namespace
 
 // The same text changes nothing and runs no node statement; a text that drops
-// a colour in use changes nothing either.
-TEST(KeepWorldApply, TheSameTextOrAColourInUseThatWouldVanishChangesNothing) {
+// a colour in use changes nothing either; an added rule acts on the nodes there.
+TEST(KeepWorldApply, NothingChangesButWhatTheTextChanges) {
     std::string text = livingWorld();
     uint64_t before = worldDigest();
     std::string listed = listing();
@@ -104,10 +104,8 @@ TEST(KeepWorldApply, TheSameTextOrAColourInUseThatWouldVanishChangesNothing) {
     EXPECT_EQ(r.message, "Nothing changed: Hunter is in use and the text does not name it.");
     EXPECT_EQ(worldDigest(), before);
     EXPECT_EQ(listing(), listed);
-}
 
-TEST(KeepWorldApply, AnAddedRuleActsOnTheNodesThatAreThere) {
-    std::string text = livingWorld();
+    // An added rule acts on the nodes that are there.
     int bugId = createNode(3000.0f, 200.0f, findColor("Bug"))->id, sun = findColor("Sun");
     auto feed = [&] {  // a Sun atom on the lone bug, and one step: is it held?
         Node *b = findNode(bugId);
@@ -118,7 +116,7 @@ TEST(KeepWorldApply, AnAddedRuleActsOnTheNodesThatAreThere) {
         return a && a->state == 2 && a->holderId == bugId;
     };
     EXPECT_TRUE(feed()) << "a bug collects sun atoms";
-    KeepWorldApply r = applyRulesKeepingWorld(text + "Bug eats Sun\n", "logic.txt");
+    r = applyRulesKeepingWorld(text + "Bug eats Sun\n", "logic.txt");
     ASSERT_TRUE(r.applied) << r.message;
     EXPECT_EQ(findColor("Sun"), sun);
     ASSERT_TRUE(findNode(bugId));

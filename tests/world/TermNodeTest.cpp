@@ -20,15 +20,6 @@ protected:
     ColorRule &rule(int c) { return colorTable[c]; }
 };
 
-// A colour past the declared ones wraps round; a colour's size scales its nodes.
-TEST_F(TermNodeTest, ColoursWrapAndSizeScalesTheRadius) {
-    rule(2).size = 0.5f;
-    TermNode *wrapped = node(10, 10, 7), *plain = node(50, 10, 0);
-    ASSERT_TRUE(wrapped && plain);
-    EXPECT_EQ(wrapped->colour(), 2);
-    EXPECT_FLOAT_EQ(wrapped->radius(), 0.5f * plain->radius());
-}
-
 // A node without extent falls by depth / 0 and dies, leaving a bounded number of atoms.
 TEST_F(TermNodeTest, DecomposingANodeWithoutExtentKillsIt) {
     rule(0).decomposition[3] = Decomposition{true, 2, 1.0f};
