@@ -53,6 +53,11 @@ TEST(RulesDocument, ChecksAMomentAfterTheLastChangeAndMarksTheLines) {
     EXPECT_EQ(markers.size(), kMaxDiagnostics);
     EXPECT_EQ(markers.begin()->first, 1);
 
+    // A text shown afresh is checked at once, with no key to wait for.
+    d.showFile("Sun is 1 0 0\nSun size 3\n", "/somewhere/logic.txt");
+    settle(d, 3.3);
+    EXPECT_EQ(d.diagnostics().diagnostics.size(), 1u);
+
     d.showListing("Red is 1 0 0\n");
     EXPECT_EQ(d.title(), "Rules: listing of the world");
     EXPECT_FALSE(d.unsaved());
