@@ -306,6 +306,7 @@ TEST_F(PanelActions, SaveImageWritesTheViewShown) {
     const std::string white(3, '\xff');
     fileChooserOverride = answerChosen;
     chosen = "world.png";
+    glutSetWindow(panelWindow());  // asked from the panel, drawn from the world's window
     ASSERT_TRUE(pressItem("Save Image"));
     EXPECT_EQ(panelMessage(), "Image saved to " + folder + "/world.png");
     EXPECT_EQ(middle(folder + "/world.png"), white) << "an empty world";
