@@ -1,5 +1,5 @@
-// The bundled metanode scenario and patterns, and the reference run that
-// guards the simulation's exact results.
+// The reference run that guards the simulation's exact results, and the
+// pattern command's refusal of a damaged file.
 
 #include "batch/BatchRunner.h"
 
@@ -24,26 +24,6 @@ TEST_F(ScenariosTest, ReferenceRunMatchesTheKeptListingAndCurve) {
     EXPECT_TRUE(readFile(path("listing.txt")) == listing)
         << "the 500-step listing differs from " << kGolden << "/scenario-500.txt";
     EXPECT_EQ(readFile(path("curve.csv")), curve);
-}
-
-// The metanode scenario's CSV: row 0 shows the placed metanodes, and every
-// row's colour and metaN columns (those after atoms) add up to its nodes.
-TEST_F(ScenariosTest, EveryCsvRowCountsOneWorld) {
-    BatchResult r =
-        runBatch("run " + quote(kBundled + "/metanodes.txt") + " --patterns " + quote(kBundled) +
-                 " --place 1:1600,1600 --place 0:900,900 --steps 300 --every 10 --csv " + quote(path("meta.csv")));
-    ASSERT_EQ(r.status, 0);
-    auto rows = csvRows(readFile(path("meta.csv")));
-    ASSERT_EQ(rows.size(), 32u);
-    ASSERT_EQ(rows[0].at(4), "atoms");
-    for (size_t row = 1; row < rows.size(); row++) {
-        long sum = 0;
-        for (size_t k = 5; k < rows[row].size(); k++) sum += std::stol(rows[row][k]);
-        EXPECT_EQ(sum, std::stol(rows[row].at(2))) << "row " << row;
-    }
-    size_t meta1 = rows[0].size() - 10;  // meta1 to meta10 come last
-    ASSERT_EQ(rows[0].at(meta1), "meta1");
-    EXPECT_TRUE(rows[1].at(meta1) == "1" && rows[1].at(meta1 + 1) == "1");
 }
 
 // A number with trailing letters is damage: the read stops before that node.

@@ -82,20 +82,6 @@ TEST_F(WalkersTest, ComponentWalks) {
     none.walk();
 }
 
-// The golden worlds copy fresh nodes: a tired one's copy starts with full
-// vigour and its strength, and the original gives up a tenth of its vigour.
-TEST_F(WalkersTest, ACopyStartsWithFullVigourAndTheOriginalGivesUpATenth) {
-    Node *a = node(100, 100);
-    a->vigour = 0.5f;
-    a->strength = 0.35f;
-    ComponentWalker spider(a, nullptr, nullptr);
-    GraphReplicator rep(&spider);
-    rep.replicate();
-    ASSERT_TRUE(rep.firstCopy());
-    EXPECT_TRUE(rep.firstCopy()->vigour == 1.0f && rep.firstCopy()->strength == 0.35f);
-    EXPECT_FLOAT_EQ(a->vigour, 0.45f);
-}
-
 TEST_F(WalkersTest, CopiesStayWithinTheCountedRoomAndTheirOwnSlots) {
     SelectionWalker none;  // nothing selected: nothing copied, no first copy
     GraphReplicator empty(&none);
