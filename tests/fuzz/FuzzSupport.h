@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../support/WorldState.h"
+#include "support/WorldState.h"
 
 // The path of a file holding exactly these bytes (one file, rewritten per input).
 inline std::string fileHolding(const std::string &bytes) {
